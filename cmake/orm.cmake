@@ -1,0 +1,48 @@
+# Helpers shared by every folder of the toolchain.
+
+set(ORM_WARNINGS -Wall -Wextra)
+
+if(ORM_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# orm_add_library(name SOURCES...): a static library of our own code.
+function(orm_add_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_compile_options(${name} PRIVATE ${ORM_WARNINGS})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# orm_add_program(name SOURCES...): a toolchain program, built into bin/.
+# The program must define `component_name` and `exit_hook`; the link fails otherwise.
+function(orm_add_program name)
+    add_executable(${name} ${ARGN})
+    target_compile_options(${name} PRIVATE ${ORM_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE orm_common)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORM_BIN_DIR})
+    if(TARGET orm_dat)
+        add_dependencies(${name} orm_dat)
+    endif()
+endfunction()
+
+# orm_add_test(name SOURCES... [LIBS libs...]): a GoogleTest executable built into tests/,
+# registered with CTest. Tests that do not define component_name/exit_hook link orm_test_identity.
+function(orm_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    if(NOT T_SOURCES)
+        set(T_SOURCES ${T_UNPARSED_ARGUMENTS})
+    endif()
+    find_package(GTest REQUIRED)
+    add_executable(${name} ${T_SOURCES})
+    target_compile_options(${name} PRIVATE ${ORM_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} orm_common GTest::gtest GTest::gtest_main)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORM_TEST_DIR})
+    add_dependencies(${name} orm_dat)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "ORM_BUILD_DIR=${CMAKE_BINARY_DIR};ORM_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORM_REGISTRY="
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()

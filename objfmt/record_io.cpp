@@ -1,5 +1,6 @@
 #include "objfmt/record_io.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "common/alert.h"
@@ -143,6 +144,19 @@ bool read_file(const std::string& path, std::vector<uint8_t>& out) {
     while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + got);
     bool ok = !std::ferror(f);
     std::fclose(f);
+    return ok;
+}
+
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0) ok = false;
+    if (!ok) {
+        int saved = errno;
+        std::remove(path.c_str());
+        errno = saved;
+    }
     return ok;
 }
 

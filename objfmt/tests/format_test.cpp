@@ -10,6 +10,7 @@
 #include "objfmt/objfmt.h"
 #include "objfmt/record_io.h"
 #include "objfmt/records.h"
+#include "objfmt/tests/captured_messages.h"
 
 using namespace obj;
 using bytes = std::vector<uint8_t>;
@@ -143,6 +144,7 @@ TEST(Merging, EntriesShareRecordsUpTo509Bytes) {
 }
 
 TEST(Decoding, EveryReadStaysInsideTheBody) {
+    testmsg::install();
     // A SYM entry whose symbol name has no NUL.
     bytes body{0, 0, 0, 0, 0x10, 0, 't', 0, 'a', 'b'};
     body_cursor c(body.data(), body.size(), byte_order());
@@ -341,4 +343,23 @@ TEST(RoundTrip, BigEndianBodyBytesAreExact) {
     body_builder l;
     encode_sym_entry(l, {0x01020304, 0x0016, 0, "", "x"});
     EXPECT_EQ(l.data(), (bytes{4, 3, 2, 1, 0x16, 0x00, 0, 'x', 0}));
+}
+
+TEST(Framing, ReadModuleReportsTheLinkerMessages) {
+    testmsg::install();
+    std::vector<record> recs;
+    bytes no_end{1, 0, LR_TEXT, 'x'};
+    EXPECT_FALSE(read_module(no_end.data(), no_end.size(), recs));
+    EXPECT_TRUE(testmsg::has(505));
+    bytes short_body{4, 0, TEXT, 0, 0};
+    EXPECT_FALSE(read_module(short_body.data(), short_body.size(), recs));
+    EXPECT_TRUE(testmsg::has(502));
+    bytes too_long{0xFE, 0x01, TEXT};
+    EXPECT_FALSE(read_module(too_long.data(), too_long.size(), recs));
+    EXPECT_TRUE(testmsg::has(506));
+    // Everything after the first END is left for the next module.
+    bytes two{0, 0, END, 0, 0, END};
+    recs.clear();
+    EXPECT_TRUE(read_module(two.data(), two.size(), recs));
+    EXPECT_EQ(recs.size(), 1u);
 }

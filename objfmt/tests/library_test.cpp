@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "objfmt/dump/dump.h"
+#include "objfmt/tests/captured_messages.h"
 #include "objfmt/library.h"
 #include "objfmt/record_io.h"
 
@@ -45,6 +46,7 @@ TEST(Library, DirectoryBytesAreExact) {
 }
 
 TEST(Library, ReadsAreBoundedByTheDirectory) {
+    testmsg::install();
     std::vector<lib_module> mods(2);
     mods[0].name = "one";
     mods[0].symbols = {{0, "alpha"}};
@@ -71,6 +73,7 @@ TEST(Library, ReadsAreBoundedByTheDirectory) {
     bad = good;
     bad[2] = 3;
     EXPECT_FALSE(read_lib_directory(bad.data(), bad.size(), d));
+    EXPECT_TRUE(testmsg::has(507));
 }
 
 TEST(Library, SixteenBitLimitsAreRefusedNotWrapped) {

@@ -134,3 +134,37 @@ TEST(Probe, NoMessageFileAtStartUpIsSilent)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Probe, ArgumentsTypedAtATerminal)
+{
+    // script(1) gives the probe a terminal; the continuation asks for a second line, and a
+    // used-up line then ends the arguments.
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is not installed";
+    fs::path dir = testutil::scratch_dir("probe-tty");
+    fs::path out = dir / "transcript";
+    std::string command = "printf '%s\\n' '-a  -b \\' '-c' | ORM_REGISTRY= script -qec '" + probe_path().string() +
+                          " --getargs' /dev/null > '" + out.string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string text = testutil::read_file(out);
+    EXPECT_NE(text.find("args:[-a][-b][-c] count=4"), std::string::npos) << text;
+    size_t prompts = 0;
+    for (size_t at = text.find("ormprobe> "); at != std::string::npos; at = text.find("ormprobe> ", at + 1))
+        prompts++;
+    EXPECT_EQ(prompts, 2u) << text;
+}
+
+TEST(Probe, EmptyLineAtATerminalGivesNoArguments)
+{
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is not installed";
+    fs::path out = testutil::scratch_dir("probe-tty2") / "transcript";
+    std::string command = "printf '\\n' | ORM_REGISTRY= script -qec '" + probe_path().string() + " --getargs' /dev/null > '" +
+                          out.string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_NE(testutil::read_file(out).find("args: count=1"), std::string::npos);
+}
+
+}  // namespace

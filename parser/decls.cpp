@@ -254,7 +254,7 @@ type_desc parse_enum() {
 param_list* parse_param_list(int outer_context, bool own, bool& untyped_names);
 
 // declarator: pointer* direct-declarator suffix*
-void parse_declarator_into(int context, declarator& d, bool outermost) {
+void parse_declarator_into(int context, declarator& d) {
     std::vector<decl_op> pointers;
     while (next_token() == TK_STAR) {
         decl_op op{D_POINTER, 0, nullptr, nullptr};
@@ -264,7 +264,7 @@ void parse_declarator_into(int context, declarator& d, bool outermost) {
     }
     push_back_token();
     declarator inner;
-    bool nested = false, has_name = false;
+    bool has_name = false;
     int code = next_token();
     if (code == TK_IDENT) {
         d.sym = tok.sym;
@@ -285,8 +285,7 @@ void parse_declarator_into(int context, declarator& d, bool outermost) {
             tok.code = TK_LPAREN;
             push_back_token();
         } else {
-            nested = true;
-            parse_declarator_into(context, inner, false);
+            parse_declarator_into(context, inner);
             d.sym = inner.sym;
             d.name = inner.name;
             d.name_classes |= inner.name_classes;
@@ -303,7 +302,7 @@ void parse_declarator_into(int context, declarator& d, bool outermost) {
     for (;;) {
         code = next_token();
         if (code == TK_LPAREN) {
-            bool own = outermost && has_name && first_suffix && !nested;
+            bool own = has_name && first_suffix;
             bool untyped = false;
             param_list* list = parse_param_list(context, own, untyped);
             if (own) declarator_untyped_names = untyped;
@@ -328,8 +327,6 @@ void parse_declarator_into(int context, declarator& d, bool outermost) {
     for (auto& p : pointers) d.ops.push_back(p);
     for (size_t i = suffixes.size(); i-- > 0;) d.ops.push_back(suffixes[i]);
     for (auto& o : inner.ops) d.ops.push_back(o);
-    // A function declarator nested in parentheses around the name, "(f)(int a)", still owns
-    // its list only when it is the last level applied.
 }
 
 type_desc apply_declarator(type_desc t, const declarator& d) {
@@ -390,7 +387,7 @@ type_desc apply_declarator(type_desc t, const declarator& d) {
 param_list* parse_param_list(int outer_context, bool own, bool& untyped_names) {
     int saved_context = decl_context;
     ++block_level;
-    param_list* list = copy_param_list(nullptr);
+    param_list* list = new_param_list();
     std::vector<type_desc> items;
     bool any_proto = false, any_names = false, ended = false;
     sym_record* head = nullptr;
@@ -533,6 +530,7 @@ bool parse_specifiers(decl_spec& spec, int context) {
             if (code == TK_STATIC || code == TK_TYPEDEF || code == TK_AUTO) spec.storage_given = true;
         } else if (code == TK_QUALIFIER) {
             any = true;
+            if (quals & tok.value) alert_message(258);
             quals |= static_cast<uint16_t>(tok.value);
         } else if (code == TK_LONG || code == TK_SHORT) {
             any = true;
@@ -573,7 +571,7 @@ bool parse_specifiers(decl_spec& spec, int context) {
             sym_record* td = tok.sym;
             td->flags |= F_USED;
             const type_desc& tt = skip_transparent(td->type);
-            if ((quals && (tt.kind == K_ARRAY || tt.kind == K_FUNCTION)) || tt.indirection || tt.kind != K_PLAIN) {
+            if ((quals && (tt.kind == K_ARRAY || tt.kind == K_FUNCTION)) || tt.indirection) {
                 t = type_desc{};
                 t.code = ic::T_DERIVED;
                 t.base = td;
@@ -630,8 +628,11 @@ sym_record* declare_declarator(decl_spec& spec, int context, bool keep_params) {
     decl_context = context;
     declarator d;
     int outer_level = block_level;
-    if (context == DC_FILE || context == DC_BLOCK) declarator_params = nullptr;
-    parse_declarator_into(context, d, true);
+    if (context == DC_FILE || context == DC_BLOCK) {
+        declarator_params = nullptr;
+        declarator_untyped_names = false;
+    }
+    parse_declarator_into(context, d);
     type_desc t = apply_declarator(spec.type, d);
     sym_record* sym = d.sym;
     if (!sym) {

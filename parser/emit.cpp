@@ -19,7 +19,10 @@ namespace {
 int32_t marker_line = 0;
 std::string marker_file;
 
-FILE* out() { return ic_out ? ic_out : stdout; }
+}  // namespace
+FILE* ic_stream() { return ic_out ? ic_out : stdout; }
+namespace {
+FILE* out() { return ic_stream(); }
 
 void put(const char* s) { std::fputs(s, out()); }
 

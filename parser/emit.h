@@ -8,6 +8,7 @@ struct sym_record;
 struct type_desc;
 
 extern FILE* ic_out;   // standard output unless a test sets another stream
+FILE* ic_stream();
 
 void emit_reset();
 void emit_banner();

@@ -10,15 +10,14 @@
 #include "parser/emit.h"
 #include "parser/lexer.h"
 #include "parser/options.h"
+#include "parser/printf_check.h"
 #include "parser/sidefiles.h"
 #include "parser/symbols.h"
 
 sym_record* current_function = nullptr;
 uint16_t entry_class_mask = 0;
 int32_t string_count = 0;
-FILE* string_data_stream = nullptr;
-int32_t printf_format_check(const char* format, bool restart);
-extern uint32_t printf_feature_bits;
+FILE* string_data_stream = nullptr;   // the binary string-data side file while it is written
 
 namespace {
 
@@ -428,7 +427,6 @@ void mark_expression_roots(void (*mark)(sym_record*)) {
             if (ic::op_arity(e->code) == 2 || e->code == ic::OP_CALL) todo.push_back(e->right);
         }
     }
-    extern void mark_statement_roots(void (*mark)(sym_record*));
     mark_statement_roots(mark);
 }
 
@@ -545,7 +543,7 @@ expr_node* parse_expression_in(int context) {
     expr_node* result = nullptr;
     for (;;) {
         int top = op_stack.back().code;
-        bool member_position = top == 67 || top == 68;
+        bool member_position = !seen && (top == 67 || top == 68);
         if (member_position) lex_member_expected();
         int code = next_token();
         if (code == TK_SIZEOF) code = 79;

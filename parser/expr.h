@@ -61,5 +61,10 @@ void write_c_expression(FILE* out, const expr_node* node);
 extern sym_record* current_function;
 extern uint16_t entry_class_mask;
 extern int32_t string_count;
+extern FILE* string_data_stream;   // the binary string-data side file while it is written
 bool string_referenced(int32_t number);
 void mark_string_referenced(int32_t number);
+
+// Symbols that trees under construction or held across statements refer to (record recycling).
+void mark_expression_roots(void (*mark)(sym_record*));
+void mark_statement_roots(void (*mark)(sym_record*));

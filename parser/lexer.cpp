@@ -14,6 +14,7 @@
 #include "parser/symbols.h"
 #include "parser/types.h"
 
+parser_options opt;
 token tok;
 FILE* lex_input = nullptr;
 int32_t lex_line = 0;
@@ -529,10 +530,7 @@ void read_identifier(int c) {
         return;
     }
     tok.code = TK_IDENT;
-    if (member_expected) {
-        member_expected = false;
-        return;
-    }
+    if (member_expected) return;
     tok.sym = xref_reference(word.c_str());
 }
 
@@ -698,6 +696,7 @@ int next_token() {
         return tok.code;
     }
     tok.code = scan_token();
+    member_expected = false;   // it holds for the one token after "." or "->"
     return tok.code;
 }
 
@@ -769,6 +768,8 @@ int32_t type_size(int32_t code) {
     default: return 0;
     }
 }
+
+void reset_sizes() { set_sizes("1,2,2,4,2,4,8"); pointer_size = 0; }
 
 bool set_sizes(const char* text) {
     const char* p = text;

@@ -51,6 +51,7 @@ void lex_member_expected();
 
 int32_t type_size(int32_t code);
 bool set_sizes(const char* text);
+void reset_sizes();   // the default sizes, no pointer size
 uint32_t int_max();
 uint32_t long_max();
 void do_pragma(const char* text);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/alert.h"
+#include "common/alloc.h"
 #include "common/getargs.h"
 #include "common/msgfile.h"
 #include "common/osdep.h"
@@ -25,12 +26,11 @@
 #include "parser/types.h"
 
 extern const char component_name[] = "parser";
-parser_options opt;
-extern FILE* string_data_stream;
 
 namespace {
 
 std::string string_file_name;
+char* temp_name = nullptr;
 // Copy of the name for the signal handler, which may only call async-signal-safe functions.
 char signal_unlink_name[4096];
 
@@ -46,6 +46,8 @@ void parse_cleanup() {
         signal_unlink_name[0] = 0;
     }
     close_side_files();
+    xfree(temp_name);
+    temp_name = nullptr;
 }
 
 extern "C" void on_interrupt(int) {
@@ -61,8 +63,10 @@ bool parser_layout(const char* text, bool is_warning) {
     int column = current_column();
     std::string t = text;
     if (is_warning) t += " (warning)";
+    alert_line_clear();
     if (static_cast<int>(t.size()) < column) alert_line_append("\t%*s ^", column, t.c_str());
     else alert_line_append("\t%*c %s", column + 1, '^', t.c_str());
+    alert_flush();
     return true;
 }
 
@@ -308,7 +312,8 @@ int main(int argc, char** argv) {
         if (xref_name.empty()) xref_name = xref_name_for(input ? input : "(stdin)");
         if (open_xref_file(xref_name.c_str())) xref_write_file(source_name.c_str());
     }
-    string_file_name = temp ? temp : make_temp_name();
+    if (!temp) temp = temp_name = make_temp_name();
+    string_file_name = temp;
     std::snprintf(signal_unlink_name, sizeof signal_unlink_name, "%s", string_file_name.c_str());
     for (int sig : {SIGINT, SIGTERM}) {
         struct sigaction old_action {};

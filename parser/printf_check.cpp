@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/alert.h"
+#include "parser/printf_check.h"
 
 uint32_t printf_feature_bits = 0;
 
@@ -11,8 +12,6 @@ std::string format_text;
 size_t scan_position = 0;
 }  // namespace
 
-// Returns the basic code of the next expected argument (0 none left, 127 no format or an error);
-// pointer kinds carry 0x80.
 int32_t printf_format_check(const char* format, bool restart) {
     if (restart) {
         if (!format) return 127;

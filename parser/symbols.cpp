@@ -183,7 +183,11 @@ void init_symbols() {
     label_counter = 1;
     seq_counter = 1;
     free_list = nullptr;
-    for (sym_record* b : blocks) std::free(b);
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        for (uint32_t j = 0; j < block_sizes[i]; ++j)
+            if (blocks[i][j].name && blocks[i][j].name != empty_name) xfree(blocks[i][j].name);
+        std::free(blocks[i]);
+    }
     blocks.clear();
     block_sizes.clear();
     block_size = 1024;
@@ -290,10 +294,15 @@ sym_record* declare_symbol(sym_record* sym, int kind, const type_desc* type, sym
                 alert_message(986);
                 return nullptr;
             }
+            // Parameter lists are compared below, so that their own messages can tell more.
             type_desc a = sym->type, b = t;
+            fold_type(a);
+            fold_type(b);
+            if (a.kind == K_FUNCTION && b.kind == K_FUNCTION) a.params = b.params = nullptr;
             uint16_t ca = a.classes, cb = b.classes;
+            type_desc whole_a = a, whole_b = b;
             a.classes = b.classes = 0;
-            if (!types_equal(sym->type, t, true)) {
+            if (!types_equal(whole_a, whole_b, true)) {
                 if (types_equal(a, b, true) && ca != cb) alert_message(985);
                 else alert_message(984);
                 error = true;
@@ -359,6 +368,7 @@ sym_record* declare_symbol(sym_record* sym, int kind, const type_desc* type, sym
     case S_MEMBER:
         sym->link = owner;
         sym->type = t;
+        sym->flags |= F_DEFINED;   // a member is defined by its struct body
         break;
     default:
         if (kind == S_EXTERN && block_level != 0) alert_message(347);
@@ -443,7 +453,6 @@ void sweep_symbols() {
     for (int b = lowest_bucket; b < highest_bucket; ++b)
         for (sym_record* s = buckets[b]; s; s = s->next) mark_record(s);
     for (sym_record* r : roots) mark_record(r);
-    extern void mark_expression_roots(void (*mark)(sym_record*));
     mark_expression_roots([](sym_record* s) { mark_record(s); });
     uint32_t live = 0;
     for (size_t i = 0; i < blocks.size(); ++i)
@@ -469,8 +478,8 @@ uint32_t symbols_live() { return live_after_sweep; }
 uint32_t symbols_allocated_blocks() { return static_cast<uint32_t>(blocks.size()); }
 
 void emit_sym_name(sym_record* sym) {
-    if (sym->flags & F_NUMBERED) std::fprintf(ic_out, "F%u", static_cast<unsigned>(sym->seq));
-    else std::fprintf(ic_out, "_%s", sym->name);
+    if (sym->flags & F_NUMBERED) std::fprintf(ic_stream(), "F%u", static_cast<unsigned>(sym->seq));
+    else std::fprintf(ic_stream(), "_%s", sym->name);
 }
 
 void write_func_flags() {

@@ -410,7 +410,7 @@ std::string ic_type_string(const type_desc& t0) {
     }
 }
 
-void emit_type(const type_desc& t) { std::fprintf(ic_out, "`%s", ic_type_string(t).c_str()); }
+void emit_type(const type_desc& t) { std::fprintf(ic_stream(), "`%s", ic_type_string(t).c_str()); }
 
 std::string type_name(const type_desc& t0) {
     static const char* const names[] = {"????", "boolean", "char", "short", "int",  "long", "long long",

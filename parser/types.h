@@ -72,6 +72,7 @@ void add_classes(type_desc& t, uint16_t mask);
 void fold_type(type_desc& t);
 bool always_compatible(const type_desc& a, const type_desc& b);
 void set_param_list(type_desc& t, param_list* list);
+param_list* new_param_list();
 param_list* copy_param_list(const param_list* list);
 void copy_type(const type_desc& source, type_desc& destination);
 void free_type_parts(type_desc& t);

@@ -106,8 +106,6 @@ int32_t balance(int32_t a, int32_t b) {
     return u >= s ? u : s;
 }
 
-bool is_symbol_of(const expr_node* n, int kind) { return n->code == ic::OP_IDENT && n->sym && n->sym->kind == kind; }
-
 // Arrays become the address of their first element, functions the address of the function.
 expr_node* decay(expr_node* n) {
     if (!n) return n;

@@ -22,6 +22,7 @@ FILE* out = nullptr;
 std::string buffer;
 bool line_has_text = false;     // something was written on the current output line
 char last_written = '\n';
+bool blank_pending = false;     // white space read between two tokens
 bool have_marker_name = false;
 std::string marker_name;        // the name in the last marker written
 
@@ -71,7 +72,9 @@ bool word_char(char c) {
 
 // The rest of a source line from its first character c, with macros expanded.
 void copy_rest(pchar c) {
-    bool blank = false, separated = false;
+    bool& blank = blank_pending;
+    bool separated = false;
+    blank = false;
     ptext token;
     for (;;) {
         if (c == '\n' || c == 0) {
@@ -144,6 +147,8 @@ void write_comment(const char* text) {
     if (pending > 0 || (scanner::marker_needed && scanner::reading_file() && !line_has_text)) {
         begin_line(0);
     }
+    if (blank_pending && line_has_text) put(' ');
+    blank_pending = false;
     put(text);
 }
 

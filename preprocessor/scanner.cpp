@@ -142,10 +142,19 @@ void pop_stream() {
 }
 
 // One character of the innermost stream, without splice and comment handling. Pops ended
-// streams and pushes argument texts for formal marks.
-pchar raw_char() {
+// streams and pushes argument texts for formal marks. A character given back by unget is
+// returned as it is (given_back set).
+pchar raw_char(bool& given_back) {
+    given_back = false;
     for (;;) {
         input_stream& s = *top;
+        if (!s.pushback.empty()) {
+            pchar c = s.pushback.back();
+            s.pushback.pop_back();
+            if (c == '\n' && s.kind == stream_kind::file) ++s.line;
+            given_back = true;
+            return c;
+        }
         if (s.position < s.buffer.size()) {
             pchar c = s.buffer[s.position++];
             if (s.kind == stream_kind::file) {
@@ -240,7 +249,8 @@ pchar line_comment() {
         input_stream& s = *top;
         if (s.position >= s.buffer.size()) {
             if (s.kind == stream_kind::file && load_line(s)) continue;
-            return raw_char();
+            bool given_back;
+            return raw_char(given_back);
         }
         pchar c = s.buffer[s.position++];
         if (c == '\n') {
@@ -255,15 +265,9 @@ pchar line_comment() {
 
 pchar next_char() {
     for (;;) {
-        input_stream& s = *top;
-        if (!s.pushback.empty()) {
-            pchar c = s.pushback.back();
-            s.pushback.pop_back();
-            if (c == '\n' && s.kind == stream_kind::file) ++s.line;
-            return c;
-        }
-        pchar c = raw_char();
-        if (literal_mode || (c != '\\' && c != '/')) return c;
+        bool given_back;
+        pchar c = raw_char(given_back);
+        if (given_back || literal_mode || (c != '\\' && c != '/')) return c;
         pchar n = peek_same_stream();
         if (c == '\\') {
             if (n != '\n') return c;

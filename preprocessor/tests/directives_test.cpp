@@ -94,7 +94,7 @@ TEST(IncludeSearch, QuotedNamesSearchTheIncludingFilesFolderFirst) {
     EXPECT_NE(r.out.find("# 1 \"dir/a.h\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("# 1 \"inc1/a.h\""), std::string::npos) << r.out;
     ormpre_run second = dir.run({"-Inone", "-Iinc2", "dir/b.c"});
-    EXPECT_EQ(text_lines(second.out)[1], "second");
+    EXPECT_EQ(text_lines(second.out).at(1), "second");
 }
 
 TEST(IncludeSearch, LowerCaseRetryAndMissingHeader) {

@@ -46,7 +46,7 @@ TEST(Macros, ArgumentCountWarnings) {
     EXPECT_TRUE(has(r, "(171) wrong number of preprocessor macro arguments for \"f\" (0 instead of 1) (warning)"))
         << r.err;
     EXPECT_TRUE(has(r, "(2 instead of 1)")) << r.err;
-    EXPECT_EQ(text_lines(r.out)[0], "[] [1]");
+    EXPECT_EQ(text_lines(r.out).at(0), "[] [1]");
     EXPECT_EQ(r.status, 0);
     ormpre_run eof = preprocess("#define f(x) x\nf(1,\n2\n");
     EXPECT_TRUE(has(eof, "(116) end of file within preprocessor macro argument from line 2")) << eof.err;
@@ -58,7 +58,7 @@ TEST(Macros, Redefinition) {
     EXPECT_EQ(same.err, "");
     ormpre_run differ = preprocess("#define A 1\n#define A 2\nA\n");
     EXPECT_TRUE(has(differ, "(111) redefining preprocessor macro \"A\"")) << differ.err;
-    EXPECT_EQ(text_lines(differ.out)[0], "2");
+    EXPECT_EQ(text_lines(differ.out).at(0), "2");
     EXPECT_EQ(text("#define A 1\n#undef A\nA\n"), "A|");
     ormpre_run bad = preprocess("#define 3\n#define f(a,\n#define g(a b) a\n");
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '^'), 3) << bad.err;

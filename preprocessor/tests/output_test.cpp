@@ -131,15 +131,15 @@ TEST(Dependencies, UnopenableListFileNeverReachesTheText) {
 TEST(CommandLine, IdentifierLength) {
     std::string id40(40, 'a');
     std::string id300(300, 'b');
-    EXPECT_EQ(text_lines(preprocess(id40 + "\n", {"-N40"}).out)[0], id40);
-    EXPECT_EQ(text_lines(preprocess(id40 + "\n", {"-N20"}).out)[0], std::string(31, 'a'));
-    EXPECT_EQ(text_lines(preprocess(id300 + "\n", {"-N300"}).out)[0], std::string(255, 'b'));
-    EXPECT_EQ(text_lines(preprocess(id40 + "\n").out)[0], std::string(31, 'a'));
+    EXPECT_EQ(text_lines(preprocess(id40 + "\n", {"-N40"}).out).at(0), id40);
+    EXPECT_EQ(text_lines(preprocess(id40 + "\n", {"-N20"}).out).at(0), std::string(31, 'a'));
+    EXPECT_EQ(text_lines(preprocess(id300 + "\n", {"-N300"}).out).at(0), std::string(255, 'b'));
+    EXPECT_EQ(text_lines(preprocess(id40 + "\n").out).at(0), std::string(31, 'a'));
 }
 
 TEST(CommandLine, DefinesAndUndefines) {
     ormpre_run r = preprocess("A B __STDC__ C\n", {"-DA", "-DB=two words", "-U__STDC__", "-dC=3"});
-    EXPECT_EQ(text_lines(r.out)[0], "1 two words __STDC__ 3");
+    EXPECT_EQ(text_lines(r.out).at(0), "1 two words __STDC__ 3");
     ormpre_run never = preprocess("x\n", {"-W-1", "-UNOPE"});
     EXPECT_NE(never.err.find("(177) symbol \"NOPE\" in -U option was never defined (warning)"), std::string::npos)
         << never.err;

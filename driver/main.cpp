@@ -173,7 +173,8 @@ void after_sources() {
         }
         if (drv.file_count == 1 && drv.sources.size() == 1 && drv.objects.size() == 1) delete_file(drv.objects[0]);
         delete_file("l.obj");
-        if (linked && !drv.getoption) {
+        // Under --noexec nothing was linked: there is no map to read back.
+        if (linked && !drv.getoption && !drv.noexec) {
             summary_from_map_file(drv.map_name.c_str(), false);
             delete_file(drv.temp_map);
             if (!drv.cr_name.empty()) {

@@ -345,39 +345,41 @@ int parse_range_list(const char* text, void* context, range_fn add, range_fn res
 
 int parse_address(const char** cursor, uint32_t* out) {
     const char* p = *cursor;
-    const char* start = p;
     int base = 10;
+    const char* start = p;
+    const char* end;
+    const char* after;
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
         base = 16;
-        start = p += 2;
-        while (isxdigit((unsigned char)*p)) ++p;
+        start = p + 2;
+        end = start;
+        while (isxdigit((unsigned char)*end)) ++end;
+        after = end;
     } else {
-        while (isxdigit((unsigned char)*p)) ++p;
-        char suffix = char(toupper((unsigned char)*p));
-        // A trailing D of the digits run is a decimal suffix, not a digit.
-        if (p > start && toupper((unsigned char)p[-1]) == 'D' && suffix != 'H') {
-            --p;
-            suffix = 'D';
+        end = p;
+        while (isxdigit((unsigned char)*end)) ++end;
+        after = end;
+        char suffix = char(toupper((unsigned char)*end));
+        if (suffix == 'H') {
+            base = 16;
+            ++after;
+        } else if (suffix == 'O' || suffix == 'Q') {
+            base = 8;
+            ++after;
+        } else if (end > start && toupper((unsigned char)end[-1]) == 'D') {
+            --end;   // a decimal suffix, not a digit
         }
-        if (suffix == 'H') base = 16;
-        else if (suffix == 'O' || suffix == 'Q') base = 8;
-        else if (suffix == 'D') base = 10;
-        else base = 10;
     }
-    if (p == start) return 1;
+    if (end == start) return 1;
     uint64_t v = 0;
-    for (const char* q = start; q < p; ++q) {
+    for (const char* q = start; q < end; ++q) {
         int d = isdigit((unsigned char)*q) ? *q - '0' : tolower((unsigned char)*q) - 'a' + 10;
         if (d >= base) return 1;
-        v = v * base + d;
+        v = v * uint64_t(base) + uint64_t(d);
         if (v > UINT32_MAX) return 1;
     }
-    if (base != 16 || start[-1] != 'x') {
-        char suffix = char(toupper((unsigned char)*p));
-        if (suffix == 'H' || suffix == 'O' || suffix == 'Q' || suffix == 'D') ++p;
-    }
     *out = uint32_t(v);
-    *cursor = p;
+    *cursor = after;
     return 0;
 }
 

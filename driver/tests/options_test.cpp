@@ -92,7 +92,7 @@ TEST_F(Engine, DashFollowedByDigitIsNoRemoveSign) {
 
 TEST_F(Engine, ExplicitRemovalSurvivesAll) {
     parse({"--opt=all,-space"});
-    EXPECT_EQ(uint32_t(opt), ~0x40000u);
+    EXPECT_EQ(uint32_t(opt), 0x80000000u);   // the driver turns "all" into its full set less these
     EXPECT_EQ(table[2].removed_bits, 0x40000u);
 }
 

@@ -445,6 +445,8 @@ int os_spawn(const char* path, char* const* arguments)
     std::vector<std::string> argv;
     for (char* const* a = arguments; a && *a; a++)
         argv.emplace_back(*a);
+    // Our buffered output goes out before the program's own.
+    std::fflush(nullptr);
     int status = plat::spawn_wait(path, argv);
     return status == plat::SPAWN_FAILED ? OS_SPAWN_FAILED : status;
 }

@@ -6,6 +6,8 @@
 //   --msg=N [ARG...]      report message N; ARGs up to the next option: digits are numbers
 //   --reload=ID           load the message file of language ID again (after start-up)
 //   --remove=PATH         remove a file (to take the message file away)
+//   --msgdisable=LIST     disable messages, as the programs' option does
+//   --getargs             read arguments from standard input and print them on standard output
 //   --failed              exit with alert_failed()
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "common/alert.h"
+#include "common/getargs.h"
 #include "common/msgfile.h"
 #include "common/registry.h"
 
@@ -80,6 +83,14 @@ int main(int argc, char** argv)
             msgfile_load_language(std::atoi(a + 9));
         } else if (!std::strncmp(a, "--remove=", 9)) {
             std::remove(a + 9);
+        } else if (!std::strncmp(a, "--msgdisable=", 13)) {
+            alert_disable(a + 13);
+        } else if (!std::strcmp(a, "--getargs")) {
+            char** read = getargs(nullptr, "ormprobe");
+            std::printf("args:");
+            for (int k = 1; k < getargs_count; k++)
+                std::printf("[%s]", read[k]);
+            std::printf(" count=%d\n", getargs_count);
         } else if (!std::strcmp(a, "--failed")) {
             return alert_failed();
         }

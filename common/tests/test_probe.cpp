@@ -94,6 +94,17 @@ TEST(Probe, ConfiguredLayouts)
     EXPECT_EQ(r.err, "(917) argument too long\nnote 4\n");
 }
 
+TEST(Probe, DisablingEveryWarningFirstLoadsTheMessageFile)
+{
+    // "0" is the first thing the program does: the warnings to disable are those of the file
+    // that the start-up load finds.
+    fs::path tools = testutil::scratch_dir("probe-tools4");
+    fs::copy_file(probe_path(), tools / "ormprobe");   // no installation: BXC_ERR_FILE is read
+    run_result r = run(tools / "ormprobe", "--msgdisable=0 --msg=200 x --msg=201 1 --msg=917",
+                       {"BXC_ERR_FILE=" + warning_messages().string()}, testutil::scratch_dir("probe-cwd"));
+    EXPECT_EQ(r.err, "note 1\n(917) argument too long\n");
+}
+
 TEST(Probe, ErrorLimitAfterTwentyOne)
 {
     std::string args;
@@ -131,6 +142,40 @@ TEST(Probe, NoMessageFileAtStartUpIsSilent)
     run_result r = run(tools / "ormprobe", "--msg=917 --failed", {}, testutil::scratch_dir("probe-cwd"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "(917) An error, warning or message was generated, but no description is available\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Probe, ArgumentsTypedAtATerminal)
+{
+    // script(1) gives the probe a terminal; the continuation asks for a second line, and a
+    // used-up line then ends the arguments.
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is not installed";
+    fs::path dir = testutil::scratch_dir("probe-tty");
+    fs::path out = dir / "transcript";
+    std::string command = "printf '%s\\n' '-a  -b \\' '-c' | ORM_REGISTRY= script -qec '" + probe_path().string() +
+                          " --getargs' /dev/null > '" + out.string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string text = testutil::read_file(out);
+    EXPECT_NE(text.find("args:[-a][-b][-c] count=4"), std::string::npos) << text;
+    size_t prompts = 0;
+    for (size_t at = text.find("ormprobe> "); at != std::string::npos; at = text.find("ormprobe> ", at + 1))
+        prompts++;
+    EXPECT_EQ(prompts, 2u) << text;
+}
+
+TEST(Probe, EmptyLineAtATerminalGivesNoArguments)
+{
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is not installed";
+    fs::path out = testutil::scratch_dir("probe-tty2") / "transcript";
+    std::string command = "printf '\\n' | ORM_REGISTRY= script -qec '" + probe_path().string() + " --getargs' /dev/null > '" +
+                          out.string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_NE(testutil::read_file(out).find("args: count=1"), std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Win32 backend of the host layer (kernel32 and the C runtime).
 #include "platform/platform.h"
+#include "platform/command_line.h"
 
 #include <windows.h>
 
@@ -17,49 +18,34 @@ namespace plat {
 
 namespace {
 
-// Quotes one argument so that the runtime's command-line parser gives it back unchanged:
-// backslashes are doubled before a double quote and before the closing quote.
-std::string quote_argument(const std::string& arg)
+// Like the runtime's spawn: a program name without an extension is also tried with ".com"
+// and ".exe".
+bool start_process(const std::string& program, std::vector<char>& line, PROCESS_INFORMATION& pi)
 {
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos)
-        return arg;
-    std::string out = "\"";
-    size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            backslashes++;
-            continue;
-        }
-        if (c == '"') {
-            out.append(backslashes * 2 + 1, '\\');
-            out += '"';
-        } else {
-            out.append(backslashes, '\\');
-            out += c;
-        }
-        backslashes = 0;
+    STARTUPINFOA si;
+    std::memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    std::vector<std::string> candidates = {program};
+    size_t base = program.find_last_of("\\/:");
+    if (program.find('.', base == std::string::npos ? 0 : base + 1) == std::string::npos) {
+        candidates.push_back(program + ".com");
+        candidates.push_back(program + ".exe");
     }
-    out.append(backslashes * 2, '\\');
-    return out + "\"";
+    for (const std::string& name : candidates)
+        if (CreateProcessA(name.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+            return true;
+    return false;
 }
 
 }  // namespace
 
 int spawn_wait(const std::string& program, const std::vector<std::string>& argv)
 {
-    std::string command;
-    for (const std::string& a : argv) {
-        if (!command.empty())
-            command += ' ';
-        command += quote_argument(a);
-    }
+    std::string command = windows_command_line(argv);
     std::vector<char> line(command.begin(), command.end());
     line.push_back(0);
-    STARTUPINFOA si;
-    std::memset(&si, 0, sizeof si);
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    if (!start_process(program, line, pi))
         return SPAWN_FAILED;
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 1;
@@ -222,14 +208,24 @@ namespace {
 interrupt_handler program_handler = nullptr;
 void (*cleanups[8])() = {};
 int cleanup_count = 0;
+using crt_handler = void (*)(int);
+crt_handler earlier_int = SIG_DFL, earlier_term = SIG_DFL, earlier_break = SIG_DFL;
 
 void on_signal(int sig)
 {
     for (int i = 0; i < cleanup_count; i++)
         cleanups[i]();
+    signal(sig, on_signal);   // the runtime resets the handler before calling it
     if (program_handler) {
-        signal(sig, on_signal);
         program_handler(sig);
+        return;
+    }
+    // A handler the program set before ours (directly, not through this layer) still runs.
+    crt_handler earlier = sig == SIGINT ? earlier_int : sig == SIGTERM ? earlier_term : earlier_break;
+    if (earlier == SIG_IGN)
+        return;
+    if (earlier != SIG_DFL && earlier != SIG_ERR) {
+        earlier(sig);
         return;
     }
     signal(sig, SIG_DFL);
@@ -242,9 +238,9 @@ void install()
     if (installed)
         return;
     installed = true;
-    signal(SIGINT, on_signal);
-    signal(SIGTERM, on_signal);
-    signal(SIGBREAK, on_signal);
+    earlier_int = signal(SIGINT, on_signal);
+    earlier_term = signal(SIGTERM, on_signal);
+    earlier_break = signal(SIGBREAK, on_signal);
 }
 }  // namespace
 

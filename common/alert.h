@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include "common/format_args.h"
+
 // Supplied by every program, by name: its component name (for %a and the version block)
 // and the routine called with status 1 before the library ends the program itself.
 extern const char component_name[];
@@ -20,10 +22,26 @@ struct msg_desc {
 };
 
 // Reporting. Call alert_message with a literal number: a test checks every number used
-// against dat/en_msgs.txt.
-int alert_message(int number, ...);                                   // 1 shown, 0 suppressed
-int alert_report(int number, const char* kind, const char* format, ...);
-int alert_kind_message(const char* kind, const char* format, ...);
+// against dat/en_msgs.txt. The arguments are printf-style values (integers, floating point,
+// texts, std::string, pointers); each is checked against the conversion that takes it.
+int alert_message_args(int number, const format_arg* args, size_t count);
+int alert_report_args(int number, const char* kind, const char* format, const format_arg* args, size_t count);
+
+template <typename... A> int alert_message(int number, const A&... args)   // 1 shown, 0 suppressed
+{
+    const format_arg list[] = {make_format_arg(args)..., format_arg()};
+    return alert_message_args(number, list, sizeof...(A));
+}
+template <typename... A> int alert_report(int number, const char* kind, const char* format, const A&... args)
+{
+    const format_arg list[] = {make_format_arg(args)..., format_arg()};
+    return alert_report_args(number, kind, format, list, sizeof...(A));
+}
+template <typename... A> int alert_kind_message(const char* kind, const char* format, const A&... args)
+{
+    const format_arg list[] = {make_format_arg(args)..., format_arg()};
+    return alert_report_args(0, kind, format, list, sizeof...(A));
+}
 void alert_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void alert_vprint(const char* format, va_list args);
 int alert_continue(int mode, const char* format, ...) __attribute__((format(printf, 2, 3)));

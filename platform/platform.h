@@ -53,6 +53,10 @@ void set_time_zone(const std::string& tz);
 
 using interrupt_handler = void (*)(int signal);
 void on_interrupt(interrupt_handler handler);   // SIGINT and SIGTERM (and Ctrl-Break on Windows)
+// Runs fn (in signal context) on an interrupt before the program's handler, or before the
+// default action when the program set none. Used to remove temporary files.
+void on_interrupt_cleanup(void (*fn)());
 void at_exit(void (*fn)());
+
 
 }  // namespace plat

@@ -1,0 +1,7 @@
+// Program identity for test executables that do not supply their own.
+#include <cstdlib>
+
+#include "common/alert.h"
+
+extern const char component_name[] = "test";
+void exit_hook(int) {}

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/alert.h"
+#include "common/alloc.h"
 #include "common/getargs.h"
 #include "common/msgfile.h"
 #include "common/registry.h"
@@ -24,6 +25,9 @@ std::vector<std::string> listing_arguments(int argc, char** argv, const char* na
     // Element 0 stands for the program's name.
     for (int i = 1; i < getargs_count; i++)
         args.emplace_back(read[i]);
+    for (int i = 0; i < getargs_count; i++)
+        xfree(read[i]);
+    xfree(read);
     return args;
 }
 
@@ -41,7 +45,7 @@ bool listing_common_option(const std::string& arg)
     std::string value;
     if (has_prefix(arg, "--edf=", &value)) {
         if (!msgfile_open(value.c_str()))
-            alert_print("Could not open error description file %s\n", value.c_str());
+            alert_print("Could not open error description file %s", value.c_str());
     } else if (has_prefix(arg, "--disl=", &value) || has_prefix(arg, "--msgdisable=", &value)) {
         alert_disable(value.c_str());
     } else if (has_prefix(arg, "--emax=", &value)) {

@@ -1,6 +1,7 @@
 #include "listing/ormxref/xref_table.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -26,7 +27,9 @@ xref_pool::~xref_pool()
 
 void* xref_pool::allocate(size_t size)
 {
-    size = (size + 3) & ~size_t{3};
+    // Pieces keep the alignment that any entry needs on this host.
+    constexpr size_t align = alignof(std::max_align_t);
+    size = (size + align - 1) & ~(align - 1);
     if (size > CHUNK) {
         void* own = std::calloc(1, size);
         if (!own)

@@ -84,6 +84,7 @@ TEST(OrmxrefRun, OddOptionsAreReportedAndPassedOver)
                      "Can't open stoplist file no_such_stop\n");
     EXPECT_EQ(read_file(dir / "out.crf"), golden("merged.crf"));
     // Options after the first input are inputs.
+    fs::remove(dir / "out.crf");
     r = run(ormxref("-oout.crf main.raw -X_"), dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("(141) can't open input file \"-X_\""), std::string::npos) << r.err;

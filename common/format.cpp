@@ -100,23 +100,26 @@ std::string format_checked(const char* format, const format_arg* args, size_t co
         bool bad = false;
         while (*p && std::strchr("-+ #0'", *p))
             spec += *p++;
-        auto read_number = [&]() {
+        auto read_number = [&](bool precision) {
             if (*p == '*') {
                 const format_arg* a = take(is_integer);
+                int n = a ? static_cast<int>(as_signed(*a)) : 0;
                 if (!a)
                     bad = true;
+                else if (precision && n < 0)
+                    spec.pop_back();   // a negative precision counts as none
                 else
-                    spec += std::to_string(static_cast<int>(as_signed(*a)));
+                    spec += std::to_string(n);
                 p++;
             } else {
                 while (*p >= '0' && *p <= '9')
                     spec += *p++;
             }
         };
-        read_number();
+        read_number(false);
         if (*p == '.') {
             spec += *p++;
-            read_number();
+            read_number(true);
         }
         std::string length;
         while (*p && std::strchr("hlqjztL", *p))

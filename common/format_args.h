@@ -42,9 +42,10 @@ template <typename T> format_arg make_format_arg(const T& value)
     } else if constexpr (std::is_floating_point_v<D>) {
         a.kind = format_arg::REAL;
         a.d = value;
-    } else if constexpr (std::is_same_v<D, char*> || std::is_same_v<D, const char*>) {
+    } else if constexpr (std::is_same_v<D, char*> || std::is_same_v<D, const char*> ||
+                         std::is_same_v<D, unsigned char*> || std::is_same_v<D, const unsigned char*>) {
         a.kind = format_arg::TEXT;
-        a.s = value;
+        a.s = reinterpret_cast<const char*>(value);
     } else if constexpr (std::is_same_v<D, std::string>) {
         a.kind = format_arg::TEXT;
         a.s = value.c_str();

@@ -6,6 +6,7 @@
 //   --msg=N [ARG...]      report message N; ARGs up to the next option: digits are numbers
 //   --reload=ID           load the message file of language ID again (after start-up)
 //   --remove=PATH         remove a file (to take the message file away)
+//   --msgdisable=LIST     disable messages, as the programs' option does
 //   --getargs             read arguments from standard input and print them on standard output
 //   --failed              exit with alert_failed()
 #include <cstdio>
@@ -82,6 +83,8 @@ int main(int argc, char** argv)
             msgfile_load_language(std::atoi(a + 9));
         } else if (!std::strncmp(a, "--remove=", 9)) {
             std::remove(a + 9);
+        } else if (!std::strncmp(a, "--msgdisable=", 13)) {
+            alert_disable(a + 13);
         } else if (!std::strcmp(a, "--getargs")) {
             char** read = getargs(nullptr, "ormprobe");
             std::printf("args:");

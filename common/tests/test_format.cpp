@@ -63,6 +63,9 @@ TEST(CheckedFormat, MatchingConversionsGivePrintfOutput)
               printf_text("%s|%.2s|%6s|%-6s|", "abc", "abc", "abc", "abc"));
     EXPECT_EQ(fmt("%*d|%-*s|%.*s", 4, 1, 3, "a", 1, "xyz"), printf_text("%*d|%-*s|%.*s", 4, 1, 3, "a", 1, "xyz"));
     EXPECT_EQ(fmt("%c%c", 'o', 'k'), "ok");
+    EXPECT_EQ(fmt("%.*s|%*d", -1, "abc", -3, 5), printf_text("%.*s|%*d", -1, "abc", -3, 5));
+    const unsigned char bytes[] = "raw";
+    EXPECT_EQ(fmt("%s", bytes), "raw");
     EXPECT_EQ(fmt("%f %.2e %g", 1.5, 12345.678, 0.25), printf_text("%f %.2e %g", 1.5, 12345.678, 0.25));
     EXPECT_EQ(fmt("100%% sure"), "100% sure");
     EXPECT_EQ(fmt("%p", static_cast<const void*>(nullptr)), printf_text("%p", static_cast<const void*>(nullptr)));

@@ -304,3 +304,23 @@ TEST(Version, HostTextAndEnvironment)
 }
 
 }  // namespace
+
+namespace {
+
+void exit_with_seven(int) { std::_Exit(7); }
+
+TEST(TempNames, AnEarlierInterruptHandlerStillRuns)
+{
+    auto dir = testutil::scratch_dir("temp-e");
+    scoped_env a("TEMP", dir.c_str());
+    EXPECT_EXIT(
+        {
+            std::signal(SIGINT, exit_with_seven);
+            xfree(make_temp_name());
+            std::raise(SIGINT);
+        },
+        testing::ExitedWithCode(7), "");
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+}
+
+}  // namespace

@@ -94,6 +94,17 @@ TEST(Probe, ConfiguredLayouts)
     EXPECT_EQ(r.err, "(917) argument too long\nnote 4\n");
 }
 
+TEST(Probe, DisablingEveryWarningFirstLoadsTheMessageFile)
+{
+    // "0" is the first thing the program does: the warnings to disable are those of the file
+    // that the start-up load finds.
+    fs::path tools = testutil::scratch_dir("probe-tools4");
+    fs::copy_file(probe_path(), tools / "ormprobe");   // no installation: BXC_ERR_FILE is read
+    run_result r = run(tools / "ormprobe", "--msgdisable=0 --msg=200 x --msg=201 1 --msg=917",
+                       {"BXC_ERR_FILE=" + warning_messages().string()}, testutil::scratch_dir("probe-cwd"));
+    EXPECT_EQ(r.err, "note 1\n(917) argument too long\n");
+}
+
 TEST(Probe, ErrorLimitAfterTwentyOne)
 {
     std::string args;

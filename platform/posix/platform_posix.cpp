@@ -212,6 +212,7 @@ namespace {
 interrupt_handler program_handler = nullptr;
 void (*cleanups[8])() = {};
 int cleanup_count = 0;
+struct sigaction earlier_int, earlier_term;   // what was installed before us
 
 void on_signal(int sig)
 {
@@ -219,6 +220,14 @@ void on_signal(int sig)
         cleanups[i]();
     if (program_handler) {
         program_handler(sig);
+        return;
+    }
+    // A handler the program set before ours (directly, not through this layer) still runs.
+    const struct sigaction& earlier = sig == SIGINT ? earlier_int : earlier_term;
+    if (earlier.sa_handler == SIG_IGN)
+        return;
+    if (earlier.sa_handler != SIG_DFL && !(earlier.sa_flags & SA_SIGINFO)) {
+        earlier.sa_handler(sig);
         return;
     }
     signal(sig, SIG_DFL);
@@ -235,8 +244,8 @@ void install()
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = on_signal;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, &earlier_int);
+    sigaction(SIGTERM, &sa, &earlier_term);
 }
 }  // namespace
 

@@ -208,14 +208,24 @@ namespace {
 interrupt_handler program_handler = nullptr;
 void (*cleanups[8])() = {};
 int cleanup_count = 0;
+using crt_handler = void (*)(int);
+crt_handler earlier_int = SIG_DFL, earlier_term = SIG_DFL, earlier_break = SIG_DFL;
 
 void on_signal(int sig)
 {
     for (int i = 0; i < cleanup_count; i++)
         cleanups[i]();
+    signal(sig, on_signal);   // the runtime resets the handler before calling it
     if (program_handler) {
-        signal(sig, on_signal);
         program_handler(sig);
+        return;
+    }
+    // A handler the program set before ours (directly, not through this layer) still runs.
+    crt_handler earlier = sig == SIGINT ? earlier_int : sig == SIGTERM ? earlier_term : earlier_break;
+    if (earlier == SIG_IGN)
+        return;
+    if (earlier != SIG_DFL && earlier != SIG_ERR) {
+        earlier(sig);
         return;
     }
     signal(sig, SIG_DFL);
@@ -228,9 +238,9 @@ void install()
     if (installed)
         return;
     installed = true;
-    signal(SIGINT, on_signal);
-    signal(SIGTERM, on_signal);
-    signal(SIGBREAK, on_signal);
+    earlier_int = signal(SIGINT, on_signal);
+    earlier_term = signal(SIGTERM, on_signal);
+    earlier_break = signal(SIGBREAK, on_signal);
 }
 }  // namespace
 

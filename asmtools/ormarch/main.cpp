@@ -1,0 +1,91 @@
+// ormarch: builds a library from object files (and libraries).
+// Usage: ormarch [-W<n>] [--edf=<file>] [--msgdisable=<list>] [--emax=<n>] r library inputs...
+// Exit status 0 exactly when the library was written whole.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "asmtools/ormarch/archive.h"
+#include "common/alert.h"
+#include "common/msgfile.h"
+#include "common/registry.h"
+#include "objfmt/record_io.h"
+
+extern const char component_name[] = "ormarch";
+
+namespace {
+
+std::string library_name;   // removed when the program ends in failure
+
+bool has_library_extension(const std::string& name) {
+    return name.size() > 4 && (name.compare(name.size() - 4, 4, ".lib") == 0 ||
+                               name.compare(name.size() - 4, 4, ".LIB") == 0);
+}
+
+std::string base_name(const std::string& path) {
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void exit_hook(int status) {
+    if (!library_name.empty()) std::remove(library_name.c_str());
+    std::exit(status);
+}
+
+int main(int argc, char** argv) {
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strncmp(a, "--edf=", 6) == 0) {
+            if (!msgfile_open(a + 6)) alert_print("Could not open error description file %s\n", a + 6);
+        } else if (std::strncmp(a, "--msgdisable=", 13) == 0) {
+            alert_disable(a + 13);
+        } else if (std::strncmp(a, "--emax=", 7) == 0) {
+            alert_set_max_errors(std::atoi(a + 7));
+        } else if (std::strcmp(a, "--ver") == 0) {
+            print_version_block();
+            return 0;
+        } else if (std::strncmp(a, "-W", 2) == 0) {
+            alert_set_level(std::atoi(a + 2));
+        } else if (std::strcmp(a, "-E1") == 0) {
+            alert_set_formatted(1);
+        } else {
+            words.push_back(a);
+        }
+    }
+    if (words.size() < 3) {
+        alert_message(2880);
+        return 1;
+    }
+    if (words[0] != "r") {
+        alert_message(2885, words[0].c_str());
+        return 1;
+    }
+    library_name = words[1];
+    std::vector<arch::module> modules;
+    for (size_t i = 2; i < words.size(); ++i) {
+        std::vector<uint8_t> bytes;
+        if (!obj::read_file(words[i], bytes)) alert_message(2881, "input", words[i].c_str());
+        bool ok;
+        if (has_library_extension(words[i])) {
+            ok = arch::modules_from_library(bytes, modules);
+        } else {
+            arch::module m;
+            ok = arch::module_from_object(base_name(words[i]), bytes, m);
+            if (ok) modules.push_back(std::move(m));
+        }
+        if (!ok) alert_message(2882, words[i].c_str());
+    }
+    std::vector<uint8_t> out;
+    if (!alert_failed()) out = arch::build_library(modules);
+    if (alert_failed() || out.empty()) {
+        std::remove(library_name.c_str());
+        return 1;
+    }
+    if (!obj::write_file(library_name, out)) alert_message(2884, library_name.c_str());
+    return alert_failed() ? 1 : 0;
+}

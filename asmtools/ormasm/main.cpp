@@ -1,0 +1,142 @@
+// ormasm: assembles PIC14 assembly of the psect dialect into an object file.
+// Exit status 0 exactly when the output file was written whole; on failure no output is left.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "asmtools/ormasm/assembler.h"
+#include "asmtools/ormasm/listing.h"
+#include "asmtools/ormasm/objout.h"
+#include "common/alert.h"
+#include "common/msgfile.h"
+#include "common/registry.h"
+#include "objfmt/record_io.h"
+
+extern const char component_name[] = "ormasm";
+
+namespace {
+
+std::string output_name;   // removed when the program ends in failure
+
+void remove_output() {
+    if (!output_name.empty()) std::remove(output_name.c_str());
+}
+
+struct command_line {
+    asmx::assembler_options options;
+    bool assembly_output = false;   // -a
+    std::string listing;
+    std::string source;
+};
+
+bool starts(const char* arg, const char* prefix) {
+    return std::strncmp(arg, prefix, std::strlen(prefix)) == 0;
+}
+
+// Reads the arguments; false (after a message) when one is not understood.
+bool read_arguments(int argc, char** argv, command_line& cl) {
+    bool ok = true;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (starts(a, "--edf=")) {
+            if (!msgfile_open(a + 6)) alert_print("Could not open error description file %s\n", a + 6);
+        } else if (starts(a, "--msgdisable=")) {
+            alert_disable(a + 13);
+        } else if (starts(a, "--emax=")) {
+            alert_set_max_errors(std::atoi(a + 7));
+        } else if (std::strcmp(a, "--ver") == 0) {
+            print_version_block();
+            std::exit(0);
+        } else if (starts(a, "--chip=") || starts(a, "-ver=") || starts(a, "-C") ||
+                   std::strcmp(a, "-icd") == 0 || std::strcmp(a, "-o") == 0) {
+            // The chip is named by the source's processor line, and the code is written
+            // as given: these are accepted for the driver's command line.
+        } else if (starts(a, "-W")) {
+            alert_set_level(std::atoi(a + 2));
+        } else if (std::strcmp(a, "-E1") == 0) {
+            alert_set_formatted(1);
+        } else if (std::strcmp(a, "-v") == 0) {
+            cl.options.line_symbols = true;
+        } else if (std::strcmp(a, "-x") == 0) {
+            cl.options.strip_locals = true;
+        } else if (std::strcmp(a, "-a") == 0) {
+            cl.assembly_output = true;
+        } else if (starts(a, "-l") && a[2]) {
+            cl.listing = a + 2;
+        } else if (starts(a, "-R") && a[2]) {
+            char* end = nullptr;
+            unsigned long rom = std::strtoul(a + 2, &end, 16);
+            if (*end || rom > 0xFFFFFFFFul) {
+                alert_message(2817, a);
+                ok = false;
+            }
+            cl.options.rom_words = uint32_t(rom);
+        } else if (starts(a, "-o") && a[2]) {
+            output_name = a + 2;
+        } else if (a[0] == '-' && a[1]) {
+            alert_message(2817, a);
+            ok = false;
+        } else if (cl.source.empty()) {
+            cl.source = a;
+        } else {
+            alert_message(2818);
+            ok = false;
+        }
+    }
+    if (cl.source.empty()) {
+        alert_message(2818);
+        ok = false;
+    }
+    return ok;
+}
+
+std::string default_output(const std::string& source, bool assembly) {
+    size_t slash = source.find_last_of("/\\");
+    size_t dot = source.find_last_of('.');
+    std::string base = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                           ? source.substr(0, dot)
+                           : source;
+    return base + (assembly ? ".as" : ".obj");
+}
+
+void write_or_fail(const std::string& path, const std::vector<uint8_t>& bytes, const char* what) {
+    if (!obj::write_file(path, bytes)) alert_message(2816, what, path.c_str());
+}
+
+}  // namespace
+
+void exit_hook(int status) {
+    remove_output();
+    std::exit(status);
+}
+
+int main(int argc, char** argv) {
+    command_line cl;
+    if (!read_arguments(argc, argv, cl)) {
+        remove_output();
+        return 1;
+    }
+    if (output_name.empty()) output_name = default_output(cl.source, cl.assembly_output);
+    std::vector<uint8_t> text;
+    if (!obj::read_file(cl.source, text)) alert_message(2815, "source", cl.source.c_str());
+    asmx::assembler a(cl.options);
+    bool ok = a.assemble(cl.source, std::string(text.begin(), text.end()));
+    std::vector<uint8_t> out;
+    if (ok) ok = cl.assembly_output ? (out = text, true) : asmx::build_object(a, out);
+    if (!ok || alert_failed()) {
+        remove_output();
+        return 1;
+    }
+    write_or_fail(output_name, out, "output");
+    if (!cl.listing.empty()) {
+        std::string l = asmx::make_listing(a, cl.source);
+        write_or_fail(cl.listing, std::vector<uint8_t>(l.begin(), l.end()), "listing");
+    }
+    if (alert_failed()) {
+        remove_output();
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,28 @@
+// The address-map file: per machine, the memory key of each psect or class.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "linker/linkdata.h"
+
+namespace lnk {
+
+struct avmap_pair {
+    const name_entry* entry = nullptr;
+    std::string key;
+};
+
+struct avmap_state {
+    bool loaded = false;
+    std::vector<avmap_pair> pairs;     // growable: no fixed number of pairs per section
+    size_t default_pair = 0;
+};
+extern avmap_state avmap;
+
+void avmap_reset();
+// Reads the section of machine key from file (141 fatal when it cannot be opened; 463, 464).
+void avmap_read(const std::string& machine, const std::string& file);
+// The memory key of a psect or class name: its pair's key, else the default pair's, else "".
+std::string memory_key(const std::string& name);
+
+}  // namespace lnk

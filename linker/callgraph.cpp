@@ -1,0 +1,317 @@
+#include "linker/callgraph.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "common/alert.h"
+#include "linker/options.h"
+#include "linker/symtab.h"
+
+namespace lnk {
+
+callgraph_state graph;
+
+void callgraph_reset() {
+    graph.root_list.edges.clear();
+    graph = callgraph_state{};
+    graph.root_list.root_list = true;
+}
+
+namespace {
+
+fn_node* new_node() {
+    graph.nodes.push_back(std::make_unique<fn_node>());
+    return graph.nodes.back().get();
+}
+
+void add_edge(fn_node* from, fn_node* to) {
+    if (std::find(from->edges.begin(), from->edges.end(), to) == from->edges.end()) from->edges.push_back(to);
+}
+
+void make_nodes(name_entry* e) {
+    if (e->local_node) return;
+    e->local_node = new_node();
+    e->arg_node = new_node();
+    e->local_node->fn = e->arg_node->fn = e;
+    e->arg_node->is_arg = true;
+    e->local_node->partner = e->arg_node;
+    e->arg_node->partner = e->local_node;
+    add_edge(e->arg_node, e->local_node);
+}
+
+// The indirect argument node of a signature set; its partner is the indirect node.
+fn_node* set_node(uint32_t set) {
+    auto it = graph.sets.find(set);
+    if (it != graph.sets.end()) return it->second;
+    fn_node* ind = new_node();
+    fn_node* arg = new_node();
+    ind->indirect = arg->indirect = true;
+    ind->set = arg->set = static_cast<int32_t>(set);
+    arg->is_arg = true;
+    ind->partner = arg;
+    arg->partner = ind;
+    add_edge(arg, ind);
+    graph.sets[set] = arg;
+    return arg;
+}
+
+name_entry* function(const std::string& name, int message) {
+    name_entry* e = link_sym_lookup(name, FL_GLOBAL);
+    if (!e) {
+        switch (message) {
+        case 465: alert_message(465, name.c_str()); break;
+        case 466: alert_message(466, name.c_str()); break;
+        case 467: alert_message(467, name.c_str()); break;
+        case 468: alert_message(468, name.c_str()); break;
+        case 469: alert_message(469, name.c_str()); break;
+        default: alert_message(470, name.c_str()); break;
+        }
+        return nullptr;
+    }
+    make_nodes(e);
+    return e;
+}
+
+int32_t add_root(name_entry* e) {
+    for (size_t i = 0; i < graph.roots.size(); ++i)
+        if (graph.roots[i] == e) return static_cast<int32_t>(i);
+    graph.roots.push_back(e);
+    graph.root_list.edges.push_back(e->arg_node);
+    return static_cast<int32_t>(graph.roots.size() - 1);
+}
+
+std::vector<fn_node*> path;
+
+void report_cycle(fn_node* n) {
+    alert_message(471);
+    auto describe = [](fn_node* x) {
+        if (x->indirect) alert_continue(0, "indirect(%d) -> ", x->set);
+        else if (x->is_arg) alert_continue(0, "ARG(%s) -> ", x->fn->name.c_str());
+        else alert_continue(0, "%s -> ", x->fn->name.c_str());
+        x->reported = true;
+    };
+    describe(n);
+    for (auto it = path.rbegin(); it != path.rend() && *it != n; ++it) {
+        if ((*it)->reported) {
+            alert_continue(1, "...");
+            return;
+        }
+        describe(*it);
+    }
+    alert_continue(1, "%s", "");
+}
+
+bool breaks_at(const fn_node* n, int32_t r) {
+    if (!n->fn) return false;
+    auto it = graph.breaks.find(n->fn);
+    return it != graph.breaks.end() && it->second.count(r);
+}
+
+const char* root_name(int32_t r) {
+    if (r < 0 || static_cast<size_t>(r) >= graph.roots.size()) return "";
+    return graph.roots[static_cast<size_t>(r)]->name.c_str();
+}
+
+uint32_t visit(fn_node* n, uint32_t o, int32_t r) {
+    if (n->cut) return 0;
+    if (breaks_at(n, r)) return o;
+    if (n->on_path) {
+        if (n->size && !n->reported) {
+            report_cycle(n);
+            return 0;
+        }
+        n->cut = true;
+    }
+    n->offset = std::max(n->offset, o);
+    if (n->reached && n->size && n->root != r && !n->root_list)
+        alert_message(472, n->fn ? n->fn->name.c_str() : "", root_name(r), root_name(n->root));
+    if (!n->reached) n->root = r;
+    n->reached = true;
+    bool was_on_path = n->on_path;
+    n->on_path = true;
+    path.push_back(n);
+    uint32_t deepest = n->end();
+    for (size_t i = 0; i < n->edges.size(); ++i) {
+        fn_node* t = n->edges[i];
+        uint32_t result = n->root_list ? visit(t, deepest, static_cast<int32_t>(i)) : visit(t, n->end(), r);
+        if (result >= deepest) {
+            deepest = result;
+            if (t->offset == n->end() && t->critical) n->critical = true;
+        }
+    }
+    if (n->edges.empty()) n->critical = true;
+    path.pop_back();
+    n->on_path = was_on_path;
+    n->deepest = deepest;
+    return deepest;
+}
+
+uint32_t local_depth_count = 0;
+
+void print_tree(fn_node* n, int depth, bool has_threshold, uint32_t threshold) {
+    bool starred = false;
+    if (has_threshold && n->critical) {
+        bool edges_at_end = std::all_of(n->edges.begin(), n->edges.end(),
+                                        [n](const fn_node* t) { return t->offset == n->end(); });
+        starred = n->end() >= threshold || (n->deepest == threshold && edges_at_end);
+    }
+    if (opts.cg_print == 1 && !starred) return;
+    fn_node* below = n;
+    std::printf("%c%*s", starred ? '*' : ' ', 4 * depth, "");
+    if (n->indirect) {
+        std::printf("INDIRECT %d", n->set);
+    } else if (n->is_arg && n->edges.size() == 1 && n->edges[0] == n->partner) {
+        std::printf("%s size %u,%u offset %u", n->fn->name.c_str(), n->size, n->partner->size, n->offset);
+        below = n->partner;
+    } else {
+        std::printf("%s %ssize %u, offset %u", n->fn->name.c_str(), n->is_arg ? "ARG " : "", n->size, n->offset);
+    }
+    bool local = below->fn && !below->is_arg;
+    if (local) ++local_depth_count;
+    if (graph.depth_limit && local && local_depth_count > graph.depth_limit) {
+        std::printf(" *** OVERDEEP ***\n");
+        alert_message(521, below->fn->name.c_str());
+    } else {
+        std::printf("\n");
+    }
+    if (!n->on_path && !below->on_path) {
+        n->on_path = below->on_path = true;
+        for (fn_node* t : below->edges) print_tree(t, depth + 1, starred, threshold);
+        n->on_path = below->on_path = false;
+    }
+    if (local) --local_depth_count;
+}
+
+void print_graph() {
+    std::printf(opts.cg_print == 1 ? "Call graph (critical paths only):\n\n" : "Call graph:\n\n");
+    for (fn_node* root : graph.root_list.edges) print_tree(root, 0, true, root->deepest);
+    std::printf("\n");
+}
+
+// The area symbol of node n (prefix + function name), when the code refers to it.
+void define_area_symbol(fn_node* n, name_entry* area, uint32_t base) {
+    if (!n->fn || n->indirect || n->symbol_defined) return;
+    n->symbol_defined = true;
+    const std::string& prefix = n->is_arg ? graph.arg_prefix : graph.local_prefix;
+    module_rec* saved = symtab.current;
+    int32_t saved_index = symtab.current_index;
+    set_current_module(n->fn->is_global() ? -1 : n->fn->module);
+    name_entry* s = link_sym_lookup(prefix + n->fn->name, 0);
+    if (s && s->kind() == SK_EXTERN)
+        bind_symbol(s, static_cast<uint16_t>(SK_DEFINED | (s->flags & FL_GLOBAL)), base + n->offset, area);
+    symtab.current = saved;
+    symtab.current_index = saved_index;
+}
+
+void define_reached(fn_node* n, name_entry* area, uint32_t base, std::set<fn_node*>& seen) {
+    if (!seen.insert(n).second) return;
+    define_area_symbol(n, area, base);
+    for (fn_node* t : n->edges) define_reached(t, area, base, seen);
+}
+
+void unreached_function(name_entry* e, name_entry* area, uint32_t base, uint32_t& extra) {
+    if (!e->local_node) return;
+    bool unreached = false;
+    for (fn_node* n : {e->arg_node, e->local_node}) {
+        if (n->reached) continue;
+        unreached = true;
+        n->offset = 0;
+        define_area_symbol(n, area, base);
+    }
+    if (!unreached) return;
+    extra = std::max(extra, std::max(e->arg_node->reached ? 0u : e->arg_node->size,
+                                      e->local_node->reached ? 0u : e->local_node->size));
+    if (graph.breaks.count(e)) alert_message(473, e->name.c_str());
+    else alert_message(520, e->name.c_str());
+}
+
+}  // namespace
+
+void fn_conf(const std::string& psect, const std::string& local_prefix, const std::string& arg_prefix,
+             bool has_depth, uint32_t depth) {
+    if (!graph.have_conf) {
+        graph.have_conf = true;
+        graph.psect = psect;
+        graph.local_prefix = local_prefix;
+        graph.arg_prefix = arg_prefix;
+        if (has_depth) graph.depth_limit = depth;
+        return;
+    }
+    if (graph.psect != psect || graph.local_prefix != local_prefix || graph.arg_prefix != arg_prefix)
+        alert_message(475);
+}
+
+void fn_call(const std::string& caller, const std::string& callee) {
+    if (opts.callgraph_flag) return;
+    name_entry* a = function(caller, 468);
+    name_entry* b = a ? function(callee, 468) : nullptr;
+    if (a && b) add_edge(a->local_node, b->arg_node);
+}
+
+void fn_arg(const std::string& first, const std::string& second) {
+    if (opts.callgraph_flag) return;
+    name_entry* a = function(first, 468);
+    name_entry* b = a ? function(second, 468) : nullptr;
+    if (a && b) add_edge(a->arg_node, b->arg_node);
+}
+
+void fn_indirect(uint8_t kind, const std::string& name, uint32_t set) {
+    if (opts.callgraph_flag) return;
+    name_entry* e = function(name, 466);
+    if (!e) return;
+    add_edge(kind == FN_INDIR ? e->local_node : e->arg_node, set_node(set));
+}
+
+void fn_addr(const std::string& name) {
+    name_entry* e = function(name, 467);
+    if (e) add_edge(set_node(e->signature)->partner, e->arg_node);
+}
+
+void fn_size(const std::string& name, uint32_t local_size, uint32_t arg_size) {
+    name_entry* e = function(name, 470);
+    if (!e) return;
+    e->local_node->size = std::max(e->local_node->size, local_size);
+    e->arg_node->size = std::max(e->arg_node->size, arg_size);
+    if (opts.callgraph_flag) add_root(e);
+}
+
+void fn_root(const std::string& name) {
+    if (opts.callgraph_flag) return;
+    if (name_entry* e = function(name, 469)) add_root(e);
+}
+
+void fn_set_link(uint32_t a, uint32_t b) { add_edge(set_node(a), set_node(b)); }
+
+void fn_break(const std::string& name, const std::string& root) {
+    name_entry* e = function(name, 465);
+    name_entry* r = e ? function(root, 465) : nullptr;
+    if (r) graph.breaks[e].insert(add_root(r));
+}
+
+bool callgraph_allocate(bool print) {
+    if (graph.nodes.empty()) return false;
+    if (!graph.have_conf) {
+        alert_message(474);
+        return false;
+    }
+    path.clear();
+    graph.total = visit(&graph.root_list, 0, -1);
+    if (print && !graph.roots.empty() && opts.cg_print != 2) print_graph();
+    name_entry* area = sym_enter(graph.psect, KIND_GLOBAL_PSECT);
+    psect_rec* rec = area->rec;
+    if (rec->align && rec->size % rec->align) rec->size += rec->align - rec->size % rec->align;
+    uint32_t base = rec->size + rec->common;
+    std::set<fn_node*> seen;
+    define_reached(&graph.root_list, area, base, seen);
+    uint32_t extra = 0;
+    for (name_entry* e : symtab.slots)
+        if (e && e->is_symbol()) unreached_function(e, area, base, extra);
+    for (const auto& m : symtab.modules)
+        for (name_entry* e : m->local_syms) unreached_function(e, area, base, extra);
+    graph.total = std::max(graph.total, extra);
+    rec->common += graph.total;
+    rec->has_common = rec->has_common || graph.total != 0;
+    return graph.total != 0;
+}
+
+}  // namespace lnk

@@ -1,0 +1,81 @@
+#include "linker/link.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/alert.h"
+#include "linker/avmap.h"
+#include "linker/callgraph.h"
+#include "linker/classes.h"
+#include "linker/mapfile.h"
+#include "linker/options.h"
+#include "linker/output.h"
+#include "linker/passes.h"
+#include "linker/placement.h"
+#include "linker/records.h"
+#include "linker/reloc.h"
+#include "linker/symout.h"
+#include "linker/symtab.h"
+
+namespace lnk {
+
+void link_reset() {
+    options_reset();
+    classes_reset();
+    symtab_reset();
+    callgraph_reset();
+    avmap_reset();
+    symout_reset();
+    placement_reset();
+    reloc_reset();
+    passes_reset();
+    placement_names.clear();
+}
+
+void link_cleanup(bool success) {
+    output_close(success);
+    if (symout.file) {
+        std::fclose(symout.file);
+        symout.file = nullptr;
+    }
+    std::fflush(stdout);
+}
+
+namespace {
+
+[[noreturn]] void stop() {
+    exit_hook(1);
+    std::exit(1);
+}
+
+}  // namespace
+
+int link_main(int argc, char** argv) {
+    link_reset();
+    parse_command_line(argc, argv);
+    if (opts.map && !opts.map_file.empty() && !std::freopen(opts.map_file.c_str(), "w", stdout)) {
+        alert_message(378, "map", opts.map_file.c_str());
+        stop();
+    }
+    std::string out = output_name();
+    if (!output_open(out)) {
+        alert_message(378, "output", out.c_str());
+        stop();
+    }
+    if (!opts.sym_file.empty()) {
+        symout.file = std::fopen(opts.sym_file.c_str(), "w");
+        if (!symout.file) {
+            alert_message(378, "sym", opts.sym_file.c_str());
+            stop();
+        }
+    }
+    if (opts.map) map_head_lines();
+    collect_placement_names();
+    for (const std::string& u : opts.undefs) sym_enter(u, FL_GLOBAL);
+    run_passes();
+    int status = alert_failed() ? 1 : 0;
+    link_cleanup(status == 0);
+    return status;
+}
+
+}  // namespace lnk

@@ -1,0 +1,19 @@
+// The link map, written to standard output (reopened on the -M file): head lines, module
+// lines, the common block, totals, segments, unused ranges and the symbol table.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace lnk {
+
+void map_head_lines();                                    // product line and command line
+void map_ident_lines(uint8_t major, uint8_t minor, const std::string& machine);
+void map_module_header();
+void map_module_lines(const std::string& module);         // at a module's END in pass 2
+void map_library_line(const std::string& library);
+// The map's end of pass 2 (common block onward); without a map only the common parts are
+// added to the psect sizes.
+void map_end_of_pass2();
+uint32_t map_value_width();                               // width w of the symbol values
+
+}  // namespace lnk

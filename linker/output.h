@@ -1,0 +1,37 @@
+// The output object: the linker's records written through the object-format writer, or the
+// bare image of binary mode. The file is removed again when the link fails.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "linker/linkdata.h"
+#include "objfmt/objfmt.h"
+
+namespace lnk {
+
+// Opens the output "wb"; false when it cannot be created.
+bool output_open(const std::string& name);
+// Flushes and closes; a failed link removes the file.
+void output_close(bool keep);
+bool output_is_open();
+
+void out_record(uint8_t type, const std::vector<uint8_t>& body);   // a whole record (IDENT copy)
+void out_sym(uint32_t value, uint16_t flags, bool xsym, uint16_t selector, const std::string& psect,
+             const std::string& name);
+void out_psect(uint16_t flags, const std::string& name);
+void out_signat(uint16_t signature, const std::string& name);
+void out_segment(const segment& s);
+void out_start(uint8_t type, uint32_t address, const std::string& psect);   // START or SEGSTART
+void out_end();
+void out_empty_text(uint32_t offset, const std::string& psect);   // partial link: a psect's size
+void out_flush();
+// Binary mode writes the data at its load address less the base instead of a record.
+void out_text(uint32_t offset, const std::string& psect, const uint8_t* data, size_t size);
+void out_reloc(uint16_t offset, uint8_t type, const std::string& target);
+void out_fninfo(const std::vector<uint8_t>& entry);
+// Entries are written in the byte order of the first input's IDENT.
+void output_set_order(const obj::byte_order& order);
+const obj::byte_order& output_order();
+
+}  // namespace lnk

@@ -1,0 +1,34 @@
+// Placement at the end of pass 1: commons, local psect packing, the -P options, class
+// allocation, default catenation, the psect-bound symbols, the undefined-symbol report and
+// the symbol part of the output.
+#pragma once
+#include <cstdint>
+
+#include "linker/linkdata.h"
+
+namespace lnk {
+
+enum class place_mode : uint8_t { catenate, explicit_addr, in_class, after_psect, as_link };
+
+struct placement_counters {
+    uint32_t link = 0;          // byte or bit address
+    uint32_t load = 0;          // byte address
+    uint8_t bitscale = 1;
+    uint32_t highest = 0;
+    uint32_t prev_size = 0;
+};
+extern placement_counters counters;
+
+void placement_reset();
+// Runs every step once; true when function areas were allocated.
+bool end_of_pass1();
+
+// Steps, exposed for the tests.
+void layout_commons(bool areas);
+void pack_local_psects();
+void read_placements();
+void allocate_classes();
+void default_catenate(psect_rec* p);
+void make_symbols_absolute();
+
+}  // namespace lnk

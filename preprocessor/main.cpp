@@ -1,0 +1,226 @@
+// ormpre: the C preprocessor. Turns one C source (with the headers it includes) into
+// preprocessed text with line markers for the parser, and can list the headers read.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/alert.h"
+#include "common/getargs.h"
+#include "common/msgfile.h"
+#include "common/registry.h"
+#include "cond_eval.h"
+#include "directives.h"
+#include "display.h"
+#include "macros.h"
+#include "output.h"
+#include "scanner.h"
+
+extern const char component_name[] = "preprocessor";
+
+namespace {
+
+constexpr int ERROR_LIMIT = 10;
+
+struct run_settings {
+    std::vector<std::string> files;
+    std::string main_name;         // -F
+    int emax = -1;
+    bool dependency_only = false;
+    bool dependency_asked = false;  // -L with a file, opened or not
+    bool show_source_line = true;
+};
+
+std::string output_path;          // a named output, removed when the run is cut short
+bool finished = false;
+
+// The one exit road: the dependency list, then the output, then the status.
+void finish_run(int status, bool complete) {
+    if (finished) return;
+    finished = true;
+    output::write_dependencies();
+    output::flush();
+    fflush(stdout);
+    fclose(stdout);
+    if (!complete && !output_path.empty()) remove(output_path.c_str());
+    (void)status;
+}
+
+[[noreturn]] void exit_run(int status) {
+    finish_run(status, true);
+    exit(status);
+}
+
+void option_define(const std::string& text) {
+    size_t eq = text.find('=');
+    if (eq == std::string::npos)
+        macros::define_from_option(text, "1");
+    else
+        macros::define_from_option(text.substr(0, eq), text.substr(eq + 1));
+}
+
+void option_dependencies(const std::string& arg, run_settings& s) {
+    std::string rest = arg.substr(2);
+    if (rest.empty()) {
+        s.dependency_only = true;
+        return;
+    }
+    bool rule = false;
+    if ((rest[0] == 'M' || rest[0] == 'm') && rest.size() > 1 && rest[1] == '-') {
+        rule = true;
+        rest = rest.substr(2);
+    }
+    s.dependency_asked = true;
+    FILE* f = fopen(rest.c_str(), "w");
+    if (!f) {
+        // The list is dropped: standard output carries the preprocessed text.
+        alert_message(154, rest.c_str());
+        return;
+    }
+    output::open_dependencies(f, rest, rule);
+}
+
+void option_messages(const std::string& arg, run_settings& s) {
+    std::string rest = arg.substr(2);
+    if (rest.empty()) return;
+    if (rest.size() == 1 && rest[0] >= '0' && rest[0] <= '9') {
+        if (rest[0] != '0') {
+            alert_set_formats(nullptr, nullptr, nullptr);
+            alert_set_formatted(1);
+            s.show_source_line = false;
+        }
+        return;
+    }
+    if (freopen(rest.c_str(), "a", stderr)) {
+        static char buffer[512];
+        setvbuf(stderr, buffer, _IOLBF, sizeof buffer);
+    }
+}
+
+void apply_option(const std::string& arg, run_settings& s) {
+    if (arg.rfind("--edf=", 0) == 0) {
+        std::string file = arg.substr(6);
+        if (!msgfile_open(file.c_str())) alert_print("Could not open error description file %s\n", file.c_str());
+        return;
+    }
+    if (arg.rfind("--disl=", 0) == 0) return alert_disable(arg.c_str() + 7);
+    if (arg.rfind("--msgdisable=", 0) == 0) return alert_disable(arg.c_str() + 13);
+    if (arg.rfind("--emax=", 0) == 0) {
+        s.emax = atoi(arg.c_str() + 7);
+        return;
+    }
+    if (arg == "--ver") {
+        print_version_block();
+        exit_run(0);
+    }
+    char letter = arg[1];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    std::string value = arg.substr(2);
+    switch (letter) {
+    case 'C': output::keep_comments = true; return;
+    case 'D': option_define(value); return;
+    case 'U':
+        if (!macros::undefine(widen(value))) alert_message(177, value.c_str());
+        return;
+    case 'I':
+        if (!directives::add_include_directory(value)) alert_message(147);
+        return;
+    case 'F':
+        if (!value.empty()) s.main_name = value;
+        return;
+    case 'L': option_dependencies(arg, s); return;
+    case 'N':
+        if (!value.empty() && value[0] >= '0' && value[0] <= '9') {
+            long n = strtol(value.c_str(), nullptr, 10);
+            scanner::significant_length = n <= 30 ? 31 : n > 255 ? 255 : static_cast<size_t>(n);
+        }
+        return;
+    case 'S': cond_eval::set_sizes(arg.c_str()); return;
+    case 'E': option_messages(arg, s); return;
+    case 'W':
+        alert_set_level(atoi(value.c_str()));
+        if (value.find('!') != std::string::npos) alert_set_warn_fails(1);
+        return;
+    default: alert_message(168, arg.c_str()); return;
+    }
+}
+
+std::vector<std::string> read_arguments(int argc, char** argv) {
+    std::vector<std::string> args;
+    char** list = nullptr;
+    if (argc == 1) {
+        list = getargs(nullptr, "ormpre");
+    } else if (argc == 2 && argv[1][0] == '@') {
+        if (!freopen(argv[1] + 1, "r", stdin)) alert_message(141, "command", argv[1] + 1);
+        list = getargs(nullptr, "ormpre");
+    } else {
+        for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+        return args;
+    }
+    for (int i = 1; list && list[i]; ++i) args.emplace_back(list[i]);
+    return args;
+}
+
+}  // namespace
+
+void exit_hook(int status) { finish_run(status, false); }
+
+// Running out of memory anywhere is the fatal message 294 with the size asked for.
+void* operator new(size_t size) {
+    if (void* block = malloc(size ? size : 1)) return block;
+    alert_message(294, static_cast<unsigned>(size));
+    abort();
+}
+void* operator new[](size_t size) { return operator new(size); }
+void operator delete(void* block) noexcept { free(block); }
+void operator delete[](void* block) noexcept { free(block); }
+void operator delete(void* block, size_t) noexcept { free(block); }
+void operator delete[](void* block, size_t) noexcept { free(block); }
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args = read_arguments(argc, argv);
+    run_settings s;
+    macros::define_predefined();
+    for (const std::string& arg : args) {
+        if (arg.size() > 1 && arg[0] == '-')
+            apply_option(arg, s);
+        else
+            s.files.push_back(arg);
+    }
+    if (s.files.size() > 2) {
+        alert_message(110);
+        exit_run(1);
+    }
+    display::install(s.show_source_line);
+
+    FILE* input = stdin;
+    std::string input_path = !s.files.empty() && s.files[0] != "-" ? s.files[0] : "";
+    if (!input_path.empty()) {
+        input = fopen(input_path.c_str(), "rb");
+        if (!input) alert_message(141, "input", input_path.c_str());
+    }
+    if (s.files.size() == 2 && s.files[1] != "-") {
+        if (!freopen(s.files[1].c_str(), "wb", stdout)) alert_message(141, "output", s.files[1].c_str());
+        output_path = s.files[1];
+    }
+    alert_set_max_errors(s.emax >= 0 ? s.emax : ERROR_LIMIT);
+    if (s.dependency_only && !output::dependency_wanted() && !s.dependency_asked)
+        output::open_dependencies(stdout, "", false);
+    directives::set_dependency_only(s.dependency_only);
+    output::text_suppressed = s.dependency_only;
+    output::open(stdout);
+    scanner::copy_comments = output::keep_comments;
+
+    std::string main_name = !s.main_name.empty() ? s.main_name : input_path;
+    output::set_main_name(main_name);
+    scanner::push_file(input, input_path);
+    if (!s.main_name.empty()) {
+        scanner::current_file()->line_name = s.main_name;
+        scanner::current_file()->has_line_name = true;
+    }
+    output::write_marker();
+    output::copy_loop();
+    exit_run(alert_failed() ? 1 : 0);
+}

@@ -1,0 +1,110 @@
+// Macro definition and expansion, and the lifetime of a macro while its text is read.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "preprocessor/macros.h"
+#include "preprocessor/scanner.h"
+#include "run_ormpre.h"
+
+namespace {
+std::string text(const std::string& source, const std::vector<std::string>& options = {}) {
+    std::string joined;
+    for (const auto& line : text_lines(preprocess(source, options).out)) joined += line + "|";
+    return joined;
+}
+bool has(const ormpre_run& r, const std::string& piece) { return r.err.find(piece) != std::string::npos; }
+}  // namespace
+
+TEST(Macros, ObjectAndFunctionLike) {
+    EXPECT_EQ(text("#define N 10\n#define sq(x) ((x)*(x))\nN sq(N+1) sq ( 2 )\n"), "10 ((10+1)*(10+1)) ((2)*(2))|");
+    EXPECT_EQ(text("#define max(a,b) ((a)>(b)?(a):(b))\nmax(1, max(2, 3))\n"),
+              "((1)>(((2)>(3)?(2):(3)))?(1):(((2)>(3)?(2):(3))))|");
+    // A function-like name without "(" stands, with the white space after it as one blank.
+    EXPECT_EQ(text("#define f(x) x\nf  + f;\n"), "f + f;|");
+    // A literal argument keeps its commas and parentheses.
+    EXPECT_EQ(text("#define g(a,b) b a\ng(\"x,)\", (1,2))\n"), "(1,2) \"x,)\"|");
+}
+
+TEST(Macros, StringizeAndPaste) {
+    EXPECT_EQ(text("#define s(x) #x\ns(\"a\\\\b\") s( two  words )\n"), "\"\\\"a\\\\\\\\b\\\"\" \"two words\"|");
+    EXPECT_EQ(text("#define cat(a,b) a##b\ncat(x,1) cat(y, z)\n"), "x1 yz|");
+    // The joined name is itself a macro and expands.
+    EXPECT_EQ(text("#define cat(a,b) a ## b\n#define x1 joined\ncat(x,1)\n"), "joined|");
+    EXPECT_EQ(text("#define cat3(a,b,c) a##b##c\ncat3(p,q,r)\n"), "pqr|");
+}
+
+TEST(Macros, SelfReferenceStops) {
+    EXPECT_EQ(text("#define f(x) f(x+1)\nf(2)\n"), "f(2+1)|");
+    EXPECT_EQ(text("#define a b\n#define b a\na b\n"), "a b|");
+    EXPECT_EQ(text("#define foo foo bar\nfoo\n"), "foo bar|");
+}
+
+TEST(Macros, ArgumentCountWarnings) {
+    ormpre_run r = preprocess("#define f(x) [x]\nf() f(1,2)\n");
+    EXPECT_TRUE(has(r, "(171) wrong number of preprocessor macro arguments for \"f\" (0 instead of 1) (warning)"))
+        << r.err;
+    EXPECT_TRUE(has(r, "(2 instead of 1)")) << r.err;
+    EXPECT_EQ(text_lines(r.out).at(0), "[] [1]");
+    EXPECT_EQ(r.status, 0);
+    ormpre_run eof = preprocess("#define f(x) x\nf(1,\n2\n");
+    EXPECT_TRUE(has(eof, "(116) end of file within preprocessor macro argument from line 2")) << eof.err;
+    EXPECT_EQ(eof.status, 1);
+}
+
+TEST(Macros, Redefinition) {
+    ormpre_run same = preprocess("#define A 1  +  2\n#define A 1 + 2\n");
+    EXPECT_EQ(same.err, "");
+    ormpre_run differ = preprocess("#define A 1\n#define A 2\nA\n");
+    EXPECT_TRUE(has(differ, "(111) redefining preprocessor macro \"A\"")) << differ.err;
+    EXPECT_EQ(text_lines(differ.out).at(0), "2");
+    EXPECT_EQ(text("#define A 1\n#undef A\nA\n"), "A|");
+    ormpre_run bad = preprocess("#define 3\n#define f(a,\n#define g(a b) a\n");
+    EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '^'), 3) << bad.err;
+    EXPECT_TRUE(has(bad, "(112) #define syntax error")) << bad.err;
+    EXPECT_TRUE(has(preprocess("#define s \"open\n"), "(113) unterminated string in preprocessor macro body"));
+}
+
+TEST(Macros, PredefinedNames) {
+    std::vector<std::string> lines = text_lines(preprocess("__STDC__ __LINE__\n__DATE__ __TIME__\n").out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "1 1");
+    EXPECT_EQ(lines[1].size(), 24u) << lines[1];   // "Mmm dd yyyy" "hh:mm:ss"
+    EXPECT_EQ(lines[1][0], '"');
+}
+
+TEST(Macros, MessagesInMacroTextNameTheFile) {
+    ormpre_run r = preprocess("#define D(x) x\n#if D(1 / 0)\n#endif\n");
+    EXPECT_TRUE(has(r, "     2:\t#if D(1 / 0)")) << r.err;
+    EXPECT_TRUE(has(r, "(175) division by zero in #if; zero result assumed (warning)")) << r.err;
+}
+
+TEST(Macros, DeepRecursionIsStopped) {
+    // Each level rescans into the next: the expansion depth limit cuts it off.
+    std::string src = "#define r(x) x\n";
+    std::string call = "1";
+    for (int i = 0; i < 1100; ++i) call = "r(" + call + ")";
+    ormpre_run r = preprocess(src + call + "\nafter\n");
+    EXPECT_EQ(r.status == 0 || has(r, "(115)"), true) << r.err.substr(0, 400);
+    EXPECT_NE(r.out.find("after"), std::string::npos);
+}
+
+// A macro removed while its text is still read stays alive until its stream ends.
+TEST(MacroLifetime, UndefineWhileExpansionIsRead) {
+    char source[] = "M tail\n";
+    FILE* f = fmemopen(source, strlen(source), "r");
+    ASSERT_NE(f, nullptr);
+    scanner::push_file(f, "mem.c");
+    macros::define_from_option("M", "alpha beta");
+    pchar c = scanner::next_char();
+    ptext id;
+    ASSERT_FALSE(macros::identifier_token(c, id, true));   // M expanded and pushed
+    EXPECT_TRUE(macros::undefine(u"M"));
+    macros::define_from_option("M", "other");               // replaced while in use
+    std::string rest;
+    for (c = scanner::next_char(); c != 0; c = scanner::next_char())
+        if (c < 256) rest.push_back(static_cast<char>(c));
+    EXPECT_EQ(rest, "alpha beta tail\n");
+    scanner::close_all();
+}

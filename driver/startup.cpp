@@ -7,7 +7,7 @@
 
 #include "common/alloc.h"
 #include "driver/chipfile.h"
-#include "driver/linkfiles.h"
+#include "linker/symfile.h"
 #include "driver/state.h"
 
 namespace {
@@ -285,15 +285,19 @@ bool startup_facts::has_section(const char* prefix) const {
 }
 
 void read_startup_facts(const std::string& symbol_file, startup_facts& facts) {
-    read_symbol_file(symbol_file, [&](const symbol_line& s) {
+    std::vector<linkfile::line> lines;
+    linkfile::read(symbol_file, lines);
+    for (const linkfile::line& l : lines) {
+        linkfile::symbol s;
+        if (!linkfile::parse_symbol(l, s)) continue;
         for (reserved_symbol& r : facts.symbols)
             if (s.name == r.name) {
                 r.value = s.value;
-                if (s.has_second) r.second = s.second;
-                if (s.has_text) r.text = s.text;
+                if (s.has_offset) r.second = s.load_offset;
+                if (!s.text.empty()) r.text = s.text;
             }
         bool low = s.name.compare(0, 3, "__L") == 0, high = s.name.compare(0, 3, "__H") == 0;
-        if (!low && !high) return;
+        if (!low && !high) continue;
         std::string section = s.name.substr(3);
         // Bounds pair by the exact section name ("__Htext" never closes "text1").
         psect_bound* b = nullptr;
@@ -304,7 +308,7 @@ void read_startup_facts(const std::string& symbol_file, startup_facts& facts) {
             b = &facts.bounds.back();
             b->name = section;
             if (low) {
-                b->load = s.second;
+                b->load = s.load_offset;
                 b->class_name = s.text;
             }
         }
@@ -316,7 +320,7 @@ void read_startup_facts(const std::string& symbol_file, startup_facts& facts) {
             b->has_high = true;
         }
         if (b->has_low && b->has_high) b->size = b->high - b->low;
-    });
+    }
 }
 
 std::string startup_text(const startup_facts& facts, bool final_stage, const std::vector<std::string>& options) {

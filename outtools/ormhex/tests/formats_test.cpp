@@ -163,6 +163,22 @@ TEST_F(HexFormats, TskHeaderAndImage) {
     EXPECT_EQ(t[32 + 4], '\xAB');
 }
 
+// The driver's Intel image of an assembler-made program, run in a simulator nobody here wrote.
+TEST_F(HexFormats, ImageRunsInTheSimulator) {
+    std::ofstream(path("g.asm")) << "    processor 16f877a\n    org 0\n    movlw 0x42\n    movwf 0x20\n"
+                                    "    incf 0x20,f\nloop: goto loop\n    end\n";
+    std::string out;
+    ASSERT_EQ(run("cd '" + dir_ + "' && gpasm -q -a inhx32 g.asm && srec_cat g.hex -intel -o g.bin -binary", &out), 0)
+        << out;
+    std::string code = file("g.bin");
+    tooltest::ObjectBuilder().ident().text(0, std::vector<uint8_t>(code.begin(), code.end())).start(0).end()
+        .save(path("l.obj"));
+    ASSERT_EQ(hex("-i -16,2", "l.obj", "run.hex"), 0) << messages;
+    std::ofstream(path("cmds.stc")) << "step 3\nquit\n";
+    ASSERT_EQ(run("cd '" + dir_ + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc run.hex", &out), 0) << out;
+    EXPECT_NE(out.find("Wrote: 0x0043 to REG020"), std::string::npos) << out;
+}
+
 // UBROF's CRC: generator 0x8005, start 0, data bits entering least significant first into a
 // register that shifts left. srec_cat's reflected CRC-16 of the same bytes (its "-xmodem
 // -least-to-most" form) is that register with its bits in reverse order.

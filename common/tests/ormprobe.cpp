@@ -7,6 +7,7 @@
 //   --reload=ID           load the message file of language ID again (after start-up)
 //   --remove=PATH         remove a file (to take the message file away)
 //   --msgdisable=LIST     disable messages, as the programs' option does
+//   --alloc=N             allocate N bytes
 //   --getargs             read arguments from standard input and print them on standard output
 //   --failed              exit with alert_failed()
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "common/alert.h"
+#include "common/alloc.h"
 #include "common/getargs.h"
 #include "common/msgfile.h"
 #include "common/registry.h"
@@ -85,6 +87,8 @@ int main(int argc, char** argv)
             std::remove(a + 9);
         } else if (!std::strncmp(a, "--msgdisable=", 13)) {
             alert_disable(a + 13);
+        } else if (!std::strncmp(a, "--alloc=", 8)) {
+            xfree(xalloc(static_cast<size_t>(std::strtoull(a + 8, nullptr, 10))));
         } else if (!std::strcmp(a, "--getargs")) {
             char** read = getargs(nullptr, "ormprobe");
             std::printf("args:");

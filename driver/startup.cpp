@@ -108,12 +108,10 @@ const char pic14_block[] =
     "CODE,delta=2,size=2048\n\tpsect\tfloat_text4,class=CODE,delta=2,size=2048\n\n";
 
 void vectors(generator& g, const startup_facts& facts) {
-    const chip_record* chip = drv.chip;
     g.put(g.arch == ARCH_PIC12 ? "\tpsect\treset_wrap\nreset_wrap:\n" : "\tpsect\treset_vec\nreset_vec:\n");
     if (drv.debugger == 1 || drv.debugger == 2) g.put("\tnop\t; NOP inserted due to MPLAB-ICD requirements\n\n");
     bool interrupt = facts.has_section("intcode");
     bool powerup = facts.has_section("powerup");
-    (void)chip;
     if (powerup) {
         g.put("\tglobal powerup\n\n; Power-up routine detected. Jumping to powerup - assumes powerup will jump back to start\n");
         if (g.arch == ARCH_PIC12) g.put("\tgoto\tpowerup & 0x1FF | (reset_wrap & not 0x1FF)\n");

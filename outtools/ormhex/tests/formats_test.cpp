@@ -69,6 +69,13 @@ TEST_F(HexFormats, IntelRecordsExtendedAddressesAndEnd) {
               ":00000001FF\n");
     ASSERT_EQ(hex("-i", "l.obj", "l32.hex"), 0) << messages;   // -i is -I
     EXPECT_EQ(file("l32.hex").substr(0, 16), ":020000040000FA\n");
+    ASSERT_EQ(hex("-m", "l.obj", "l.s19"), 0) << messages;
+    EXPECT_EQ(file("l.s19").substr(file("l.s19").size() - 11), "S9030000FC\n");
+    // The end record carries the start address, and a start segment its own type 02 record.
+    tooltest::ObjectBuilder().ident().text(0x10, {1}).start(0x1234).start(0x100, obj::SEGSTART).end()
+        .save(path("s.obj"));
+    ASSERT_EQ(hex("", "s.obj", "s.hex"), 0) << messages;
+    EXPECT_EQ(file("s.hex"), ":020000020000FC\n:0100100001EE\n:020000020100FB\n:00123401B9\n");
 }
 
 TEST_F(HexFormats, RecordLengthOptions) {

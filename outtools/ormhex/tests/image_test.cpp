@@ -148,6 +148,8 @@ TEST_F(HexProgram, RelocationsAndBadObjects) {
 
 TEST_F(HexProgram, OptionCombinationsAndRefusedImages) {
     tooltest::ObjectBuilder().ident().text(0, {1, 2}).start(0).end().save(path("l.obj"));
+    EXPECT_EQ(hex("-I -A"), 1);
+    EXPECT_NE(messages.find("(410)"), std::string::npos) << messages;
     EXPECT_EQ(hex("-I -P"), 1);
     EXPECT_NE(messages.find("(410)"), std::string::npos) << messages;
     EXPECT_EQ(hex("-Ssyms -U"), 1);
@@ -163,6 +165,24 @@ TEST_F(HexProgram, OptionCombinationsAndRefusedImages) {
     EXPECT_NE(messages.find("(523)"), std::string::npos) << messages;
     EXPECT_EQ(hex("-W"), 1);
     EXPECT_NE(messages.find("(393)"), std::string::npos) << messages;
+}
+
+TEST_F(HexProgram, ImageLimit) {
+    tooltest::ObjectBuilder o;
+    o.ident();
+    for (uint32_t page = 0; page < 4001; ++page) o.text(page * 1024, {1});
+    o.start(0).end().save(path("l.obj"));
+    EXPECT_EQ(hex("-I"), 1);
+    EXPECT_NE(messages.find("(418)"), std::string::npos) << messages;
+    EXPECT_FALSE(tooltest::exists(path("out")));
+    // 4000 pages fit, most of them in the swap file.
+    tooltest::ObjectBuilder fits;
+    fits.ident();
+    for (uint32_t page = 0; page < 4000; ++page) fits.text(page * 1024 + page % 7, {static_cast<uint8_t>(page)});
+    fits.end().save(path("l.obj"));
+    ASSERT_EQ(hex("-I", "big.hex"), 0) << messages;
+    ASSERT_EQ(run("srec_info " + path("big.hex") + " -intel", &messages), 0) << messages;
+    EXPECT_NE(file("big.hex").find(":017C02009FE2\n"), std::string::npos);   // page 3999
 }
 
 TEST_F(HexProgram, SymbolList) {

@@ -102,7 +102,7 @@ def leftovers():
 check("help.txt", transcript(["--help"]))
 check("help_options.txt", "".join(transcript([a]) for a in [
     "--help=output", "--help=opt", "--help=warn", "--help=ide", "--help=errors", "--help=D", "--help=codeoffset",
-    "--help=ram", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
+    "--help=ram", "--help=noexec", "--help=runtime", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
 check("chipinfo.txt", transcript(["--chipinfo"]))
 
 # Command lines of every pass, for three chips.

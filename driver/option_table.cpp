@@ -7,6 +7,7 @@
 
 #include "common/alert.h"
 #include "common/alloc.h"
+#include "common/lists/lists.h"
 #include "common/msgfile.h"
 #include "common/osdep.h"
 #include "common/registry.h"
@@ -364,7 +365,14 @@ void on_app_option(option_row* row, const char* argument) {
 }
 
 void on_chip(option_row*, const char* argument) {
-    if (drv.chip) chip_free(drv.chip);
+    // A later chip replaces an earlier one, memory classes and all.
+    if (drv.chip) {
+        chip_free(drv.chip);
+        drv.chip = nullptr;
+        space_list_free(drv.spaces);
+        drv.spaces = nullptr;
+        memory_init_spaces();
+    }
     drv.chip = chip_open(drv.chip_file.c_str(), argument);
 }
 

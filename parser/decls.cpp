@@ -716,9 +716,13 @@ void initialise_by_copy(sym_record* local) {
     emit_var(copy);
     initialise_object(copy);
     if (is_array(local->type) && !array_dim_tree(local->type)) {
+        uint16_t classes = local->type.classes;
         local->type = copy->type;
-        local->type.classes = skip_transparent(local->type).classes & ~opt.init_classes;
+        local->type.classes = classes;
     }
+    // The local's record follows the copy, so that an open dimension is already known.
+    xref_define(local);
+    emit_var(local);
     expr_node* assignment;
     if (opt.init_block_copy) {
         expr_node* n = new_node(ic::OP_BLOCKCOPY);
@@ -803,8 +807,6 @@ void initialise_local(sym_record* sym, const decl_spec& spec, int context) {
         }
         return;
     }
-    xref_define(sym);
-    emit_var(sym);
     initialise_by_copy(sym);
 }
 }  // namespace

@@ -347,8 +347,7 @@ bool reduce(size_t operand_base, bool address_context) {
         if (q->code == ic::OP_STRING) {
             n = int_const(q->length + 1, 0);
             n->type = size_type();
-            release_tree(q);
-            --string_count;
+            release_tree(q);   // its number stays taken: the side file already holds its bytes
         } else {
             expr_node* operand = q;
             if (q->code != ic::OP_IDENT && q->code != ic::OP_TYPE) {
@@ -713,7 +712,9 @@ expr_node* parse_constant_expression(int context, const type_desc* declared) {
     if (!e) return nullptr;
     if (!is_constant_expr(e)) alert_message(188);
     if (context == CX_DIMENSION) {
+        int32_t v;
         if (!is_integral_or_enum(e->type)) alert_message(189);
+        else if (const_value(e, v) && v <= 1) e = convert(e, make_basic(ic::T_INDEX + 1));   // still marks an array
         else e = convert(e, make_basic(ic::T_INT + 1));
     }
     return e;

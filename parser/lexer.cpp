@@ -690,7 +690,7 @@ int next_token() {
                 member_expected = false;
                 tok.sym = nullptr;
             } else {
-                tok.sym = xref_reference(tok.name.c_str());
+                tok.sym = lookup_name(tok.name.c_str());
             }
         }
         return tok.code;
@@ -834,6 +834,7 @@ bool show_source_line() {
 }
 
 void flush_source_comments() {
+    queue_current_line();   // so that a line's comment comes before the code read from it
     if (comment_queue.empty()) return;
     if (block_level > 0) {
         for (const auto& q : comment_queue) {

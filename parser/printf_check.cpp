@@ -10,6 +10,8 @@ uint32_t printf_feature_bits = 0;
 namespace {
 std::string format_text;
 size_t scan_position = 0;
+int state = 0;        // 0 outside a conversion, 1 after "%", 2 "*" width, 3 ".", 4 modifier, 5 width, 6 precision
+char modifier = 0;    // h, l, or L for "ll"
 }  // namespace
 
 int32_t printf_format_check(const char* format, bool restart) {
@@ -17,9 +19,9 @@ int32_t printf_format_check(const char* format, bool restart) {
         if (!format) return 127;
         format_text = format;
         scan_position = 0;
+        state = 0;
+        modifier = 0;
     }
-    int state = 0;
-    char modifier = 0;
     auto fail = [&](int message) -> int32_t {
         switch (message) {
         case 969: alert_message(969); break;
@@ -30,6 +32,8 @@ int32_t printf_format_check(const char* format, bool restart) {
         default: alert_message(975); break;
         }
         scan_position = format_text.size();
+        state = 0;
+        modifier = 0;
         return 127;
     };
     auto by_modifier = [&]() -> int32_t {
@@ -86,21 +90,31 @@ int32_t printf_format_check(const char* format, bool restart) {
             printf_feature_bits |= c == 'd' || c == 'i' ? 0x80 : c == 'o' ? 0x100 : c == 'u' ? 0x400
                                    : c == 'x'           ? 0x400000 : 0x200000;
             int32_t r = by_modifier();
+            state = 0;
+            modifier = 0;
             return r;
         }
         case 'e': case 'E': case 'f': case 'g': case 'G':
             if (modifier) return fail(971);
             printf_feature_bits |= c == 'e' ? 0x800 : c == 'E' ? 0x840 : c == 'f' ? 0x2000 : c == 'g' ? 0x1000 : 0x1040;
+            state = 0;
             return 18;
         case 'c': case 's':
             if (modifier && modifier != 'l') return fail(971);
             if (modifier) printf_feature_bits |= 0x10;
             printf_feature_bits |= c == 'c' ? 0x80000 : 0x40000;
+            state = 0;
+            modifier = 0;
             return c == 'c' ? 8 : 0x80 | 4;
         case 'n':
             if (modifier && modifier != 'l') return fail(973);
             printf_feature_bits |= 0x200;
-            return modifier ? (0x80 | 10) : (0x80 | 8);
+            {
+                bool is_long = modifier != 0;
+                state = 0;
+                modifier = 0;
+                return is_long ? (0x80 | 10) : (0x80 | 8);
+            }
         default:
             if (c >= '0' && c <= '9') {
                 if (state == 1) {

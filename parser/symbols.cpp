@@ -228,6 +228,10 @@ sym_record* new_anon_symbol() {
 
 sym_record* xref_reference(const char* name) {
     if (xref_raw_file && name && *name) xref_write_reference(name, lex_line);
+    return lookup_name(name);
+}
+
+sym_record* lookup_name(const char* name) {
     if (sym_record* s = find_symbol(name)) return s;
     sym_record* s = new_symbol(name);
     insert_in_bucket(s);

@@ -47,6 +47,8 @@ void init_symbols();
 uint32_t sym_hash(const char* name);
 sym_record* find_symbol(const char* name);
 sym_record* xref_reference(const char* name);
+// The same look-up without a cross-reference line (a token read again after a push-back).
+sym_record* lookup_name(const char* name);
 sym_record* new_symbol(const char* name);
 sym_record* new_anon_symbol();
 sym_record* lookup_label(sym_record* sym);

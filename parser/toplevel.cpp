@@ -190,23 +190,11 @@ int parse_initialiser(const type_desc& t, expr_node* target, bool top) {
     return 1;
 }
 
-// Skips an initialiser that could not be read, up to the "," or ";" that ends it.
+// Skips the rest of an initialiser that could not be read, up to the ";" that ends the declaration.
 void skip_initialiser() {
-    int depth = 0;
     for (;;) {
         int c = next_token();
-        if (c == TK_EOF) {
-            push_back_token();
-            return;
-        }
-        if (c == TK_LBRACE) ++depth;
-        else if (c == TK_RBRACE) {
-            if (depth == 0) {
-                push_back_token();
-                return;
-            }
-            --depth;
-        } else if ((c == TK_COMMA && depth == 0) || c == TK_SEMI) {
+        if (c == TK_EOF || c == TK_SEMI) {
             push_back_token();
             return;
         }

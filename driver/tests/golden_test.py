@@ -102,7 +102,7 @@ def leftovers():
 check("help.txt", transcript(["--help"]))
 check("help_options.txt", "".join(transcript([a]) for a in [
     "--help=output", "--help=opt", "--help=warn", "--help=ide", "--help=errors", "--help=D", "--help=codeoffset",
-    "--help=ram", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
+    "--help=ram", "--help=noexec", "--help=runtime", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
 check("chipinfo.txt", transcript(["--chipinfo"]))
 
 # Command lines of every pass, for three chips.
@@ -138,7 +138,7 @@ expect("final start-up reads the prelink", "for final link stage" in text and "C
 # Summaries from a fixture map and log.
 check("summary.txt", transcript(["--chip=16F877", "--summary=psect,mem,hex", "main.c"]))
 check("summary_korvide.txt", transcript(["--chip=16F877", "--ide=korvide", "--summary=psect,mem,hex,file",
-                                         "-Oout/prog", "main.c"]))
+                                         "-M", "-Oout/prog", "main.c"]))
 for ext in ("pum", "mum", "hum"):
     expect(f"summary file {ext}", (project / "out" / f"prog.{ext}").exists())
 check("summary_files.txt", "".join(normalise(f"== prog.{e}\n" + (project / "out" / f"prog.{e}").read_text())

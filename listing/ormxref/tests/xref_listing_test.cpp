@@ -116,6 +116,15 @@ TEST(XrefListing, ExclusionPrefixes)
     EXPECT_EQ(rows(listing(raw, page(), {"ab"})).size(), 4u);
 }
 
+TEST(XrefListing, AnyNumberOfExclusionPrefixes)
+{
+    std::vector<std::string> prefixes;
+    for (int i = 0; i < 40; i++)
+        prefixes.push_back({static_cast<char>('A' + i % 26), static_cast<char>('a' + i / 26)});
+    EXPECT_TRUE(xref_excluded(prefixes, "Nbtail"));   // the fortieth
+    EXPECT_FALSE(xref_excluded(prefixes, "Nc"));
+}
+
 TEST(XrefListing, NothingToListWritesNothing)
 {
     EXPECT_EQ(listing("~a.c\n", page()), "");

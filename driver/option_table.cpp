@@ -610,6 +610,10 @@ void apply_option_defaults() {
 uint32_t opt_removed_bits() { return opt_find(option_table, ID_OPT)->removed_bits; }
 
 void print_banner() {
+    // Once a run: the banner group, --ver, --setup and a start without arguments all ask for it.
+    static bool printed = false;
+    if (printed) return;
+    printed = true;
     printf("BRYLLEX ORMC-Lite COMPILER (Microchip PICmicro) V%s\n", version_text);
     printf("Copyright (C) 2006 BRYLLEX Software. All rights reserved.\n");
     fflush(stdout);

@@ -117,6 +117,14 @@ TEST(Probe, OutOfMemoryIsReportedAndEndsTheProgram)
     EXPECT_EQ(r.err.substr(r.err.size() - expected.size()), expected);
 }
 
+TEST(Probe, CallerKindMessagesBeforeInitialisationUseTheLayouts)
+{
+    // alert_kind_message does not initialise the module; the layouts still come from the
+    // environment or the defaults.
+    run_result r = probe("-E1 --kind=E,early --kind=1,warn", {"BXC_WARN_FORMAT=W:%s"});
+    EXPECT_EQ(r.err, "(0) early (error)\nW:warn\n");
+}
+
 TEST(Probe, ErrorLimitAfterTwentyOne)
 {
     std::string args;

@@ -177,7 +177,8 @@ void exit_hook(int) { parse_cleanup(); }
 int main(int argc, char** argv) {
     init_qualifiers();
     init_symbols();
-    char** args = argv;
+    static char** args;   // kept for the life of the run (read from standard input or a file)
+    args = argv;
     int count = argc;
     if (argc == 1) {
         args = getargs(nullptr, "ormparse");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <new>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -325,7 +326,11 @@ int main(int argc, char** argv) {
     if (!string_data_stream) fatal_open("temporary", string_file_name.c_str());
     emit_banner();
     for (const std::string& p : pragmas) do_pragma(p.c_str());
-    parse_program();
+    try {
+        parse_program();
+    } catch (const std::bad_alloc&) {
+        alert_message(294, 0u);   // a standard container ran out; its size is not known here
+    }
     write_string_records();
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) alert_message(234);
     parse_cleanup();

@@ -25,13 +25,15 @@ enum class msg_class { fatal, error, plain, warning };
 struct alert_state {
     std::string line;
     std::string formats[3];          // error, warning, message
+    bool formats_set = false;
     int formatted = 0;
     int level = 0;
     int max_errors = 3;              // 20 once initialised
     uint32_t errors = 0;
     uint32_t warnings = 0;
     int warn_fails = 0;
-    const char* file = nullptr;
+    std::string file;                // a copy: callers often hand over a temporary text
+    bool has_file = false;
     const int32_t* line_number = nullptr;
     const char* const* line_start = nullptr;
     const char* const* position = nullptr;
@@ -65,6 +67,7 @@ void set_formats(const char* error_format, const char* warning_format, const cha
         // An empty variable is no layout at all; it counts as unset.
         st().formats[i] = env && *env ? env : given[i] ? given[i] : defaults[i];
     }
+    st().formats_set = true;
 }
 
 void ensure_initialised()
@@ -138,8 +141,8 @@ void lay_out(int number, msg_class cls, const char* text, const format_arg* args
         if (s.plain_layout && cls != msg_class::plain && s.plain_layout(prefixed.c_str(), is_warning))
             return;
         s.line.clear();
-        if (s.file)
-            s.line += std::string(s.file) + ": ";
+        if (s.has_file)
+            s.line += s.file + ": ";
         if (s.line_number)
             s.line += std::to_string(*s.line_number) + ": ";
         s.line += prefixed;
@@ -148,6 +151,8 @@ void lay_out(int number, msg_class cls, const char* text, const format_arg* args
         alert_flush();
         return;
     }
+    if (!s.formats_set)   // a caller-kind message before the module was initialised
+        set_formats(nullptr, nullptr, nullptr);
     const std::string& format =
         s.formats[cls == msg_class::plain ? 2 : (cls == msg_class::warning ? 1 : 0)];
     s.line.clear();
@@ -161,7 +166,7 @@ void lay_out(int number, msg_class cls, const char* text, const format_arg* args
         switch (format[i]) {
         case 'n': append_unsigned(s.line, static_cast<unsigned>(number)); break;
         case 's': s.line += body; break;
-        case 'f': if (s.file) s.line += s.file; break;
+        case 'f': s.line += s.file; break;
         case 'l': if (s.line_number) s.line += std::to_string(*s.line_number); break;
         case 'c':
             if (s.line_start && s.position && *s.line_start && *s.position)
@@ -341,7 +346,8 @@ void alert_set_position(const char* file, const int32_t* line, const char* const
                         const char* const* position)
 {
     alert_state& s = st();
-    s.file = file;
+    s.has_file = file != nullptr;
+    s.file = file ? file : "";
     s.line_number = line;
     s.line_start = line_start;
     s.position = position;

@@ -19,8 +19,13 @@ void* xalloc(size_t size)
 {
     void* block = std::calloc(size ? size : 1, 1);
     if (!block) {
-        // No caller can go on without the memory.
-        alert_print("can't allocate %u bytes pf memory\n", static_cast<unsigned>(size));
+        // No caller can go on without the memory. The report itself allocates; should that
+        // fail as well, the program ends without it.
+        static bool reporting = false;
+        if (!reporting) {
+            reporting = true;
+            alert_print("can't allocate %u bytes pf memory\n", static_cast<unsigned>(size));
+        }
         exit_hook(1);
         std::exit(1);
     }

@@ -1,6 +1,4 @@
 // Program identity for test executables that do not supply their own.
-#include <cstdlib>
-
 #include "common/alert.h"
 
 extern const char component_name[] = "test";

@@ -168,8 +168,9 @@ void after_sources() {
             if (uint32_t(drv.output) & OUT_INTEL) run_patch();
             for (uint32_t bit = 1; bit; bit <<= 1)
                 if (bit & 0xFFC00 & uint32_t(drv.output)) run_conv(bit);
+            bool main_ubrof = ends_with_nocase(drv.output_name, ".ubr");
             for (uint32_t bit = 1; bit; bit <<= 1)
-                if (bit & 0x3FE & uint32_t(drv.output)) run_hex(replace_extension(drv.output_name, hex_extension(bit)), bit);
+                if ((bit & 0x3FE & uint32_t(drv.output)) && !(bit == OUT_UBROF && main_ubrof)) run_hex(replace_extension(drv.output_name, hex_extension(bit)), bit);
         }
         if (drv.file_count == 1 && drv.sources.size() == 1 && drv.objects.size() == 1) delete_file(drv.objects[0]);
         delete_file("l.obj");

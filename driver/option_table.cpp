@@ -7,6 +7,7 @@
 
 #include "common/alert.h"
 #include "common/alloc.h"
+#include "common/lists/lists.h"
 #include "common/msgfile.h"
 #include "common/osdep.h"
 #include "common/registry.h"
@@ -364,7 +365,14 @@ void on_app_option(option_row* row, const char* argument) {
 }
 
 void on_chip(option_row*, const char* argument) {
-    if (drv.chip) chip_free(drv.chip);
+    // A later chip replaces an earlier one, memory classes and all.
+    if (drv.chip) {
+        chip_free(drv.chip);
+        drv.chip = nullptr;
+        space_list_free(drv.spaces);
+        drv.spaces = nullptr;
+        memory_init_spaces();
+    }
     drv.chip = chip_open(drv.chip_file.c_str(), argument);
 }
 
@@ -602,6 +610,10 @@ void apply_option_defaults() {
 uint32_t opt_removed_bits() { return opt_find(option_table, ID_OPT)->removed_bits; }
 
 void print_banner() {
+    // Once a run: the banner group, --ver, --setup and a start without arguments all ask for it.
+    static bool printed = false;
+    if (printed) return;
+    printed = true;
     printf("BRYLLEX ORMC-Lite COMPILER (Microchip PICmicro) V%s\n", version_text);
     printf("Copyright (C) 2006 BRYLLEX Software. All rights reserved.\n");
     fflush(stdout);

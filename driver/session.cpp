@@ -1,5 +1,6 @@
 // The driver's session: its state, its initialisation in the start-up option group, its
 // message output and the removal of its temporary files.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -46,7 +47,12 @@ void driver_message_output(const char* line) {
 }
 
 void driver_initialise() {
-    plat::on_interrupt(on_interrupt);
+    // A driver started with interrupts ignored (in the background) keeps ignoring them.
+    void (*previous)(int) = std::signal(SIGINT, SIG_IGN);
+    if (previous != SIG_IGN) {
+        std::signal(SIGINT, previous);
+        plat::on_interrupt(on_interrupt);
+    }
     char* dir = install_dir(SUB_INSTALL);
     if (!dir) alert_message(1228);
     if (!dir) exit_hook(1);

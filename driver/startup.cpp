@@ -7,7 +7,7 @@
 
 #include "common/alloc.h"
 #include "driver/chipfile.h"
-#include "driver/linkfiles.h"
+#include "linker/symfile.h"
 #include "driver/state.h"
 
 namespace {
@@ -108,12 +108,10 @@ const char pic14_block[] =
     "CODE,delta=2,size=2048\n\tpsect\tfloat_text4,class=CODE,delta=2,size=2048\n\n";
 
 void vectors(generator& g, const startup_facts& facts) {
-    const chip_record* chip = drv.chip;
     g.put(g.arch == ARCH_PIC12 ? "\tpsect\treset_wrap\nreset_wrap:\n" : "\tpsect\treset_vec\nreset_vec:\n");
     if (drv.debugger == 1 || drv.debugger == 2) g.put("\tnop\t; NOP inserted due to MPLAB-ICD requirements\n\n");
     bool interrupt = facts.has_section("intcode");
     bool powerup = facts.has_section("powerup");
-    (void)chip;
     if (powerup) {
         g.put("\tglobal powerup\n\n; Power-up routine detected. Jumping to powerup - assumes powerup will jump back to start\n");
         if (g.arch == ARCH_PIC12) g.put("\tgoto\tpowerup & 0x1FF | (reset_wrap & not 0x1FF)\n");
@@ -285,15 +283,19 @@ bool startup_facts::has_section(const char* prefix) const {
 }
 
 void read_startup_facts(const std::string& symbol_file, startup_facts& facts) {
-    read_symbol_file(symbol_file, [&](const symbol_line& s) {
+    std::vector<linkfile::line> lines;
+    linkfile::read(symbol_file, lines);
+    for (const linkfile::line& l : lines) {
+        linkfile::symbol s;
+        if (!linkfile::parse_symbol(l, s)) continue;
         for (reserved_symbol& r : facts.symbols)
             if (s.name == r.name) {
                 r.value = s.value;
-                if (s.has_second) r.second = s.second;
-                if (s.has_text) r.text = s.text;
+                if (s.has_offset) r.second = s.load_offset;
+                if (!s.text.empty()) r.text = s.text;
             }
         bool low = s.name.compare(0, 3, "__L") == 0, high = s.name.compare(0, 3, "__H") == 0;
-        if (!low && !high) return;
+        if (!low && !high) continue;
         std::string section = s.name.substr(3);
         // Bounds pair by the exact section name ("__Htext" never closes "text1").
         psect_bound* b = nullptr;
@@ -304,7 +306,7 @@ void read_startup_facts(const std::string& symbol_file, startup_facts& facts) {
             b = &facts.bounds.back();
             b->name = section;
             if (low) {
-                b->load = s.second;
+                b->load = s.load_offset;
                 b->class_name = s.text;
             }
         }
@@ -316,7 +318,7 @@ void read_startup_facts(const std::string& symbol_file, startup_facts& facts) {
             b->has_high = true;
         }
         if (b->has_low && b->has_high) b->size = b->high - b->low;
-    });
+    }
 }
 
 std::string startup_text(const startup_facts& facts, bool final_stage, const std::vector<std::string>& options) {

@@ -12,7 +12,7 @@
 #include "common/alloc.h"
 #include "common/lists/lists.h"
 #include "driver/chipfile.h"
-#include "driver/linkfiles.h"
+#include "linker/maptable.h"
 #include "driver/names.h"
 #include "driver/state.h"
 
@@ -190,30 +190,37 @@ void hex_usage_map(report& out, const std::string& log) {
     out.line("%s", "");
 }
 
+void file_psect(const std::string& class_name, const linkfile::map_psect& p) {
+    mem_class* c = class_find(drv.spaces, class_name.c_str());
+    mem_space* owner = nullptr;
+    if (!c) {
+        owner = space_find(drv.spaces, "OTHER");
+        if (!owner) owner = space_add(&drv.spaces, "OTHER", "", 0);
+        c = class_get(owner, class_name.c_str(), 0, nullptr, 0);
+    }
+    for (mem_space* s = drv.spaces; s && !owner; s = s->next)
+        for (mem_class* k = s->classes; k; k = k->next)
+            if (k == c) owner = s;
+    // A described section keeps its unit; a new one takes its class's.
+    int32_t unit = psect_value(c, p.name.c_str());
+    if (unit == 0) unit = owner ? owner->number : 0;
+    class_add_psect(c, p.name.c_str(), unit, nullptr, p.link, p.load, p.length);
+}
+
 void read_map(FILE* map) {
-    read_map_table(
-        map,
-        [](const map_psect& p) {
-            mem_class* c = class_find(drv.spaces, p.class_name.c_str());
-            if (!c) {
-                mem_space* other = space_find(drv.spaces, "OTHER");
-                if (!other) other = space_add(&drv.spaces, "OTHER", "", 0);
-                c = class_get(other, p.class_name.c_str(), 0, nullptr, 0);
-            }
-            int32_t unit = psect_value(c, p.name.c_str());
-            if (unit == 0) {
-                mem_space* owner = nullptr;
-                for (mem_space* s = drv.spaces; s && !owner; s = s->next)
-                    for (mem_class* k = s->classes; k; k = k->next)
-                        if (k == c) owner = s;
-                unit = owner ? owner->number : 0;
-            }
-            class_add_psect(c, p.name.c_str(), unit, nullptr, p.link, p.load, p.length);
-        },
-        [](const std::string& line, const std::string& problem) {
-            alert_message(162, line.c_str());
-            alert_kind_message("0", "malformed mapfile while generating summary: %s", problem.c_str());
-        });
+    linkfile::map_table table;
+    linkfile::read_map_table(map, table);
+    static const char* const problems[] = {"CLASS expected but not found", "no name at position %u",
+                                           "no link address at position %u", "no load address at position %u",
+                                           "no length at position %u"};
+    for (const linkfile::map_problem& p : table.problems) {
+        alert_message(162, p.line.c_str());
+        char text[96];
+        snprintf(text, sizeof text, problems[p.what >= 0 && p.what <= 4 ? p.what : 0], p.position);
+        alert_kind_message("0", "malformed mapfile while generating summary: %s", text);
+    }
+    for (const linkfile::map_class& c : table.classes)
+        for (const linkfile::map_psect& p : c.psects) file_psect(c.name, p);
 }
 
 FILE* open_report(const char* extension, int message) {

@@ -46,6 +46,14 @@ TEST_F(AlertTest, PlainLayoutShowsPositionNumberAndWarningMark)
     EXPECT_EQ(out.lines()[2], "plain message 7\n");
 }
 
+TEST_F(AlertTest, PositionFileNameIsKeptAfterTheCallersTextIsGone)
+{
+    captured_output out;
+    alert_set_position(std::string("temporary.c").c_str(), nullptr, nullptr, nullptr);
+    alert_message(108);
+    EXPECT_EQ(out.text(), "temporary.c: (108) plain error\n");
+}
+
 TEST_F(AlertTest, FormattedLayoutPlaceholders)
 {
     captured_output out;

@@ -105,6 +105,26 @@ TEST(Probe, DisablingEveryWarningFirstLoadsTheMessageFile)
     EXPECT_EQ(r.err, "note 1\n(917) argument too long\n");
 }
 
+TEST(Probe, OutOfMemoryIsReportedAndEndsTheProgram)
+{
+    const unsigned long long huge = ~0ULL - 1000;
+    run_result r = probe("--alloc=" + std::to_string(huge), {"ASAN_OPTIONS=allocator_may_return_null=1"});
+    EXPECT_EQ(r.status, 1);
+    std::string expected = "can't allocate " + std::to_string(static_cast<unsigned>(huge)) +
+                           " bytes pf memory\n\nexit hook 1\n";
+    // A sanitizer's own warning may come first.
+    ASSERT_GE(r.err.size(), expected.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - expected.size()), expected);
+}
+
+TEST(Probe, CallerKindMessagesBeforeInitialisationUseTheLayouts)
+{
+    // alert_kind_message does not initialise the module; the layouts still come from the
+    // environment or the defaults.
+    run_result r = probe("-E1 --kind=E,early --kind=1,warn", {"BXC_WARN_FORMAT=W:%s"});
+    EXPECT_EQ(r.err, "(0) early (error)\nW:warn\n");
+}
+
 TEST(Probe, ErrorLimitAfterTwentyOne)
 {
     std::string args;

@@ -102,7 +102,7 @@ def leftovers():
 check("help.txt", transcript(["--help"]))
 check("help_options.txt", "".join(transcript([a]) for a in [
     "--help=output", "--help=opt", "--help=warn", "--help=ide", "--help=errors", "--help=D", "--help=codeoffset",
-    "--help=ram", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
+    "--help=ram", "--help=noexec", "--help=runtime", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
 check("chipinfo.txt", transcript(["--chipinfo"]))
 
 # Command lines of every pass, for three chips.
@@ -138,13 +138,29 @@ expect("final start-up reads the prelink", "for final link stage" in text and "C
 # Summaries from a fixture map and log.
 check("summary.txt", transcript(["--chip=16F877", "--summary=psect,mem,hex", "main.c"]))
 check("summary_korvide.txt", transcript(["--chip=16F877", "--ide=korvide", "--summary=psect,mem,hex,file",
-                                         "-Oout/prog", "main.c"]))
+                                         "-M", "-Oout/prog", "main.c"]))
 for ext in ("pum", "mum", "hum"):
     expect(f"summary file {ext}", (project / "out" / f"prog.{ext}").exists())
 check("summary_files.txt", "".join(normalise(f"== prog.{e}\n" + (project / "out" / f"prog.{e}").read_text())
                                    for e in ("pum", "mum", "hum")))
 check("memmap.txt", transcript(["--memmap=" + str(project / "out" / "prog.map")]) if (project / "out" / "prog.map").exists()
       else "no map\n")
+
+# Bad options and memory specifications: each stops with its message.
+check("option_errors.txt", "".join(transcript(["-Q", "-V", "--noexec"] + a) for a in [
+    ["--chip=16F877", "--ram=20-AF", "main.c"], ["--chip=16F877", "--ram=200-21F", "main.c"],
+    ["--chip=16F877", "--ram=bogus", "main.c"], ["--chip=16F877", "--ram=defaultx", "main.c"],
+    ["--chip=16F877", "--rom=data", "main.c"], ["--chip=16F877", "--rom=1-", "main.c"],
+    ["--chip=16F877", "--codeoffset=zz", "main.c"], ["--chip=16F877", "-resrom=1-", "main.c"],
+    ["--chip=16F877", "--getoption=nosuch,x", "main.c"], ["--chip=16F877", "--setoption=ormlink", "main.c"],
+    ["--chip=16F877", "--msgdisable", "main.c"], ["main.c"], ["--chip=16F877"], ["--chip=16F877", "-SETUP", "main.c"],
+    ["--chip=16F877", "--double=fast32", "main.c"], ["--chip=16F877", "--ide=eclipse", "main.c"],
+    ["--chip=16F877", "--rom=none", "main.c"], ["--chip=16F877", "--ram=none", "-C", "main.c"]]))
+
+# A malformed map and a class of 0x400 words with 0x13 used.
+odd_map = ("TOTAL\t\tName          Link     Load   Length\n\tCLASS\tCODE     \n\t\ttext             0        0       13\n"
+           "\t\tbroken          10\n\n\tstray line\n\n\nSEGMENTS\n")
+check("summary_edges.txt", transcript(["-Q", "--chip=16F84", "main.c"], env={"FAKE_MAP": odd_map}))
 
 # Failing passes, interrupts and timing.
 (work / "fake.log").write_text("")

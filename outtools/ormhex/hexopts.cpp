@@ -56,8 +56,12 @@ bool whole_number(const char* text, uint32_t& value) { return parse_option_numbe
     std::exit(1);
 }
 
-// Executable images whose header layout is not defined are refused.
-void refuse_image(const char* option) { alert_message(433, option); }
+// Executable images whose header layout is not defined are refused once the combinations
+// are checked.
+const char* refused_image = nullptr;
+void refuse_image(const char* option) {
+    if (!refused_image) refused_image = option;
+}
 
 void parse_record_length(const char* arg, HexOptions& o) {
     const char* p = arg + 1;
@@ -117,6 +121,7 @@ HexOptions parse_hex_options(int argc, char** argv) {
             if (strcmp(arg, "-8") == 0) {
                 letter_8e = true;
                 refuse_image("8");
+                continue;
             }
             parse_record_length(arg, o);
             continue;
@@ -245,6 +250,7 @@ HexOptions parse_hex_options(int argc, char** argv) {
     if ((s && (letter_ma || letter_a || p || u)) ||
         ((letter_a || p || u) && (o.linear || letter_8e)) || (letter_a && p))
         alert_message(410);
+    if (refused_image) alert_message(433, refused_image);
     if ((p || o.exec == ExecImage::n_header) && o.reloc) o.reloc_long = true;
     if (o.output.empty()) o.output = format_b ? "l.com" : "l.hex";
     return o;

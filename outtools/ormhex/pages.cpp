@@ -95,8 +95,17 @@ size_t PageImage::find_or_add(uint32_t number) {
 }
 
 void PageImage::put(uint32_t address, uint8_t value) {
-    size_t index = find_or_add(address / page_size);
-    uint8_t* data = slot(index);
+    const uint32_t number = address / page_size;
+    // Object data come in runs: the page of the last store is usually the one needed.
+    size_t index;
+    uint8_t* data;
+    if (!recent_.empty() && pages_[recent_.front()].number == number) {
+        index = recent_.front();
+        data = slots_[pages_[index].slot].get();
+    } else {
+        index = find_or_add(number);
+        data = slot(index);
+    }
     uint32_t offset = address % page_size;
     data[offset] = value;
     data[page_size + offset] = 1;

@@ -69,6 +69,13 @@ TEST_F(HexFormats, IntelRecordsExtendedAddressesAndEnd) {
               ":00000001FF\n");
     ASSERT_EQ(hex("-i", "l.obj", "l32.hex"), 0) << messages;   // -i is -I
     EXPECT_EQ(file("l32.hex").substr(0, 16), ":020000040000FA\n");
+    ASSERT_EQ(hex("-m", "l.obj", "l.s19"), 0) << messages;
+    EXPECT_EQ(file("l.s19").substr(file("l.s19").size() - 11), "S9030000FC\n");
+    // The end record carries the start address, and a start segment its own type 02 record.
+    tooltest::ObjectBuilder().ident().text(0x10, {1}).start(0x1234).start(0x100, obj::SEGSTART).end()
+        .save(path("s.obj"));
+    ASSERT_EQ(hex("", "s.obj", "s.hex"), 0) << messages;
+    EXPECT_EQ(file("s.hex"), ":020000020000FC\n:0100100001EE\n:020000020100FB\n:00123401B9\n");
 }
 
 TEST_F(HexFormats, RecordLengthOptions) {
@@ -161,6 +168,35 @@ TEST_F(HexFormats, TskHeaderAndImage) {
     EXPECT_EQ(t.substr(8, 8), std::string("\x20\0\0\0\x10\0\0\0", 8));
     EXPECT_EQ(t.substr(16, 8), "HT46R22" + std::string(1, '\0'));
     EXPECT_EQ(t[32 + 4], '\xAB');
+}
+
+// The driver's Intel image of an assembler-made program, run in a simulator nobody here wrote.
+TEST_F(HexFormats, ImageRunsInTheSimulator) {
+    std::ofstream(path("g.asm")) << "    processor 16f877a\n    org 0\n    movlw 0x42\n    movwf 0x20\n"
+                                    "    incf 0x20,f\nloop: goto loop\n    end\n";
+    std::string out;
+    ASSERT_EQ(run("cd '" + dir_ + "' && gpasm -q -a inhx32 g.asm && srec_cat g.hex -intel -o g.bin -binary", &out), 0)
+        << out;
+    std::string code = file("g.bin");
+    tooltest::ObjectBuilder().ident().text(0, std::vector<uint8_t>(code.begin(), code.end())).start(0).end()
+        .save(path("l.obj"));
+    ASSERT_EQ(hex("-i -16,2", "l.obj", "run.hex"), 0) << messages;
+    std::ofstream(path("cmds.stc")) << "step 3\nquit\n";
+    ASSERT_EQ(run("cd '" + dir_ + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc run.hex", &out), 0) << out;
+    EXPECT_NE(out.find("Wrote: 0x0043 to REG020"), std::string::npos) << out;
+}
+
+// An object made by our own assembler, placed at 0, converted and run in the simulator.
+TEST_F(HexFormats, AssemblerObjectRunsInTheSimulator) {
+    if (!tooltest::exists(tooltest::program("ormasm"))) GTEST_SKIP() << "no assembler in this build";
+    std::ofstream(path("t.as")) << "\tprocessor\t16F877A\n\tpsect\ttext,class=CODE,delta=2,abs\n"
+                                   "\tmovlw\t0x42\n\tmovwf\t0x20\n\tincf\t0x20,f\n\tgoto\t3\n\tend\n";
+    std::string out;
+    ASSERT_EQ(run("cd '" + dir_ + "' && " + tooltest::program("ormasm") + " t.as", &out), 0) << out;
+    ASSERT_EQ(hex("-i -16,2", "t.obj", "t.hex"), 0) << messages;
+    std::ofstream(path("cmds.stc")) << "step 3\nquit\n";   // the trace shows the last step: incf
+    ASSERT_EQ(run("cd '" + dir_ + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc t.hex", &out), 0) << out;
+    EXPECT_NE(out.find("Wrote: 0x0043 to REG020"), std::string::npos) << out;
 }
 
 // UBROF's CRC: generator 0x8005, start 0, data bits entering least significant first into a

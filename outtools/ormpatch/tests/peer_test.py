@@ -39,8 +39,8 @@ PROGRAM_DIFFERENT = """    processor 16f877a
 """
 
 
-def run(*args, check=True):
-    result = subprocess.run(args, capture_output=True, text=True)
+def run(*args, check=True, cwd=None):
+    result = subprocess.run(args, capture_output=True, text=True, cwd=cwd)
     if check and result.returncode != 0:
         raise AssertionError(f"{args} failed ({result.returncode}): {result.stderr}")
     return result
@@ -123,6 +123,45 @@ class PatchAgainstSrecord(unittest.TestCase):
                              "-generate", "0x1004", "0x1006", "-constant-b-e", "3", "2",
                              "-generate", "0x2000", "0x2003", "-constant-b-e", "0x414200", "3")
 
+    def test_log_layout(self):
+        run(ORMPATCH, "a.hex", "-FILL=FF3F@0-F", "-CK=0-F@40w2", "-FIND=3412@20-30tADD", "-Olog.hex",
+            "-LOGFILE=log.hxl", cwd=self.path)
+        page0 = "111111" + "F" * 10 + "-" * 16 + "1111" + "-" * 28
+        expected = ("### ORMPatch logfile and output summary ###\n"
+                    "### OP Code find / replace results ###"
+                    "\n Search results for            ADD (3412h & FFFFh):"
+                    "\n  found (3412h) at address 22h"
+                    "\n\n"
+                    "### Memory Usage ###"
+                    "\n Unused memory ranges:\n  10h - 1Fh\n  24h - 3Fh\n  42h - 7Fh\n  "
+                    "\n Filled ROM ranges:\n  6h - Fh\n  "
+                    "\n Stored checksum result ranges:\n  40h - 41h\n  "
+                    "\n a.hex ranges:\n  0h - 5h\n  20h - 23h\n  "
+                    "\n### Checksum Reports ###\n Checksum 0 : (0h to Fh) = 742\n"
+                    "\n### Hex Memory Map ###\n Legend:\n"
+                    "  - = Unused memory\n  F = Filled ROM\n  S = Stored serial code\n"
+                    "  A = Stored ASCII string\n  R = Reserved for checksum\n"
+                    "  C = Stored checksum result\n  T = Trailing code\n  & = Find & replace opcode\n"
+                    "  1 = a.hex\n"
+                    f"00000000: {page0}\n"
+                    f"00000040: CC{'-' * 62}\n")
+        self.assertEqual((self.path / "log.hxl").read_text(), expected)
+
+    def test_five_inputs_have_their_own_rows(self):
+        names = []
+        for i in range(5):
+            name = f"in{i + 1}.hex"
+            (self.path / name).write_text(f":0100{i:02X}00{i + 1:02X}" +
+                                          "%02X" % ((-(1 + i + i + 1)) & 0xFF) + "\n:00000001FF\n")
+            names.append(name)
+        run(ORMPATCH, *names, "-Ofive.hex", "-LOGFILE=five.hxl", cwd=self.path)
+        log = (self.path / "five.hxl").read_text()
+        self.assertIn("  4 = in4.hex\n  5 = in5.hex\n00000000: 12345---", log)
+        self.assertIn("\n in5.hex ranges:\n  4h - 4h\n", log)
+        result = run(ORMPATCH, *names, "in1.hex", "-Osix.hex", cwd=self.path, check=False)
+        self.assertIn("(958)", result.stderr)
+        self.assertFalse((self.path / "six.hex").exists())
+
     def test_window_and_offset(self):
         self.patch(self.p("a.hex") + ",20-23+1000", "-O" + self.p("win.hex"))
         self.assertSameImage(self.p("win.hex"), self.p("a.hex"), "-intel", "-crop", "0x20", "0x24",
@@ -170,6 +209,21 @@ class PatchRejectsBadInput(unittest.TestCase):
             self.assertIn(f"({number})", result.stderr, args)
         self.assertEqual(self.out.read_text(), "previous\n")
 
+
+class PatchHelp(unittest.TestCase):
+    def test_help_and_banner(self):
+        result = run(ORMPATCH)
+        self.assertIn("ORMPATCH - Intel hex editing utility (Build 1.94)", result.stderr)
+        self.assertIn('type "ormpatch" for available options', result.stderr)
+        result = run(ORMPATCH, "-HELP=ck")
+        self.assertIn("  USAGE: -CK=start-end@dest[+offset][wWidth][tCode]\n"
+                      "  Example: -CK=0-1FFF@5FFC+1234w2t34\n", result.stdout)
+        result = run(ORMPATCH, "-HELP")
+        self.assertIn("  -FILL     : Specify a hexadecimal code", result.stdout)
+        self.assertIn("available command-line options:", result.stderr)
+        result = run(ORMPATCH, "-HELP=NOPE", check=False)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("(953) unknown -HELP sub-option: NOPE", result.stderr)
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,0 +1,2 @@
+/* one long line */
+w0	w1	w1	w2	w2	w2	w3	w4	w4	w5	w5	w5	w6	w7	w7	w8	w8	w8	w9	w10	w10	w11	w11	w11	w12	w13	w13	w14	w14	w14	w15	w16	w16	w17	w17	w17	w18	w19	w19	w20	w20	w20	w21	w22	w22	w23	w23	w23	w24	w25	w25	w26	w26	w26	w27	w28	w28	w29	w29	w29	w30	w31	w31	w32	w32	w32	w33	w34	w34	w35	w35	w35	w36	w37	w37	w38	w38	w38	w39	w40	w40	w41	w41	w41	w42	w43	w43	w44	w44	w44	w45	w46	w46	w47	w47	w47	w48	w49	w49	w50	w50	w50	w51	w52	w52	w53	w53	w53	w54	w55	w55	w56	w56	w56	w57	w58	w58	w59	w59	w59	end

@@ -1,0 +1,113 @@
+// ormxref: turns raw cross-reference files into a paginated cross-reference listing.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/alert.h"
+#include "listing/listcommon/listing_args.h"
+#include "listing/ormxref/xref_listing.h"
+#include "listing/ormxref/xref_read.h"
+#include "listing/ormxref/xref_table.h"
+
+extern const char component_name[] = "ormxref";
+
+namespace {
+
+struct xref_run {
+    std::vector<std::string> skip_prefixes;   // -F
+    std::vector<std::string> exclusions;      // -X
+    xref_page_setup page;
+    bool heading_given = false;
+    std::string output;                       // -O; empty: standard output
+    std::vector<std::string> inputs;
+};
+
+int32_t decimal(const std::string& text)
+{
+    return static_cast<int32_t>(std::strtol(text.c_str(), nullptr, 10));
+}
+
+// Reads the options (which come before the first input) and the input names.
+void read_command_line(const std::vector<std::string>& args, xref_run& run, xref_table& table)
+{
+    size_t i = 0;
+    for (; i < args.size() && args[i].starts_with('-'); i++) {
+        const std::string& arg = args[i];
+        if (listing_common_option(arg))
+            continue;
+        std::string value = arg.size() > 2 ? arg.substr(2) : std::string();
+        switch (std::toupper(static_cast<unsigned char>(arg.size() > 1 ? arg[1] : '\0'))) {
+        case 'F': run.skip_prefixes.push_back(value); break;
+        case 'H': run.page.heading = value; run.heading_given = true; break;
+        case 'L': run.page.length = decimal(value); break;
+        case 'O': run.output = value; break;
+        case 'P': run.page.width = decimal(value); break;
+        case 'S':
+            if (!xref_read_stop_list(value.c_str(), table))
+                std::fprintf(stderr, "Can't open stoplist file %s\n", value.c_str());
+            break;
+        case 'X': run.exclusions.push_back(value); break;
+        default: std::fprintf(stderr, "Unrecognized switch %s\n", arg.c_str()); break;
+        }
+    }
+    run.inputs.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+}
+
+void read_inputs(const xref_run& run, xref_table& table)
+{
+    for (const std::string& name : run.inputs) {
+        std::FILE* in = std::fopen(name.c_str(), "r");
+        if (!in) {
+            alert_message(141, "input", name.c_str());
+            listing_fail();
+        }
+        xref_read_raw(in, table, run.skip_prefixes);
+        std::fclose(in);
+    }
+}
+
+void write_listing(const xref_run& run, xref_table& table)
+{
+    std::FILE* out = stdout;
+    const char* out_name = "standard output";
+    if (!run.output.empty()) {
+        out_name = run.output.c_str();
+        out = std::fopen(out_name, "w");
+        if (!out) {
+            alert_message(141, "output", out_name);
+            listing_fail();
+        }
+        listing_output_started(run.output);
+    }
+    xref_print_listing(out, table, run.page, run.exclusions);
+    if (!listing_close_output(out, out_name))
+        listing_fail();
+    listing_output_complete();
+}
+
+}  // namespace
+
+void exit_hook(int)
+{
+    listing_discard_output();
+}
+
+int main(int argc, char** argv)
+{
+    alert_set_max_errors(10);
+    std::vector<std::string> args = listing_arguments(argc, argv, "ormxref");
+    xref_table table;
+    xref_run run;
+    read_command_line(args, run, table);
+    if (run.inputs.empty()) {
+        std::fprintf(stderr, "Usage: ormxref [-Ooutfile] [-Sstoplist] input_file ...\n");
+        return 1;
+    }
+    if (!run.heading_given)
+        run.page.heading = run.inputs.front();
+    read_inputs(run, table);
+    write_listing(run, table);
+    return alert_failed() ? 1 : 0;
+}

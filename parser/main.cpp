@@ -1,0 +1,333 @@
+// ormparse: reads preprocessed C and writes the intermediate code on standard output.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/alert.h"
+#include "common/alloc.h"
+#include "common/getargs.h"
+#include "common/msgfile.h"
+#include "common/osdep.h"
+#include "common/registry.h"
+#include "parser/decl.h"
+#include "parser/emit.h"
+#include "parser/expr.h"
+#include "parser/icode.h"
+#include "parser/lexer.h"
+#include "parser/options.h"
+#include "parser/sidefiles.h"
+#include "parser/symbols.h"
+#include "parser/types.h"
+
+extern const char component_name[] = "parser";
+
+namespace {
+
+std::string string_file_name;
+char* temp_name = nullptr;
+// Copy of the name for the signal handler, which may only call async-signal-safe functions.
+char signal_unlink_name[4096];
+
+void parse_cleanup() {
+    std::fflush(stdout);
+    if (string_data_stream) {
+        std::fclose(string_data_stream);
+        string_data_stream = nullptr;
+    }
+    if (!string_file_name.empty()) {
+        std::remove(string_file_name.c_str());
+        string_file_name.clear();
+        signal_unlink_name[0] = 0;
+    }
+    close_side_files();
+    xfree(temp_name);
+    temp_name = nullptr;
+}
+
+extern "C" void on_interrupt(int) {
+    if (signal_unlink_name[0]) unlink(signal_unlink_name);
+    _exit(4);
+}
+
+void fatal_open(const char* what, const char* name) { alert_message(141, what, name); }
+
+// The plain layout shows the source line and a caret under the column.
+bool parser_layout(const char* text, bool is_warning) {
+    if (!show_source_line()) return false;
+    int column = current_column();
+    std::string t = text;
+    if (is_warning) t += " (warning)";
+    alert_line_clear();
+    if (static_cast<int>(t.size()) < column) alert_line_append("\t%*s ^", column, t.c_str());
+    else alert_line_append("\t%*c %s", column + 1, '^', t.c_str());
+    alert_flush();
+    return true;
+}
+
+bool ieq_prefix(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix)
+        if (std::tolower(static_cast<unsigned char>(*text)) != *prefix) return false;
+    return true;
+}
+
+uint16_t qualifier_list(const char* list, int unknown_message) {
+    uint16_t mask = 0;
+    std::string s = list;
+    size_t start = 0;
+    while (start <= s.size()) {
+        size_t comma = s.find(',', start);
+        std::string word = s.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (!word.empty()) {
+            uint32_t m = qualifier_mask(word.c_str());
+            if (!m) {
+                if (unknown_message == 229) alert_message(229, word.c_str());
+                else alert_message(231, word.c_str());
+            }
+            mask |= static_cast<uint16_t>(m);
+        }
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return mask;
+}
+
+std::string xref_name_for(const std::string& input) {
+    size_t dot = input.rfind('.');
+    size_t slash = input.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return input + ".crf";
+    return input.substr(0, dot) + ".crf";
+}
+
+struct string_entry {
+    ic::string_data_record record;
+};
+
+// compare_strings: larger class mask first, then bytes from the last one backwards, larger first.
+bool string_before(const ic::string_data_record& a, const ic::string_data_record& b) {
+    if (a.class_mask != b.class_mask) return a.class_mask > b.class_mask;
+    size_t i = a.bytes.size(), j = b.bytes.size();
+    while (i > 0 && j > 0) {
+        signed char x = static_cast<signed char>(a.bytes[--i]), y = static_cast<signed char>(b.bytes[--j]);
+        if (x != y) return x > y;
+    }
+    return a.bytes.size() > b.bytes.size();
+}
+
+void write_string_record(const ic::string_data_record& r, size_t count) {
+    std::printf("[a %d", static_cast<int>(r.number));
+    for (int i = 0; i < qualifier_rows; ++i)
+        if ((r.class_mask >> i) & 1)
+            if (qualifier_table[i].letter) std::putchar(qualifier_table[i].letter);
+    for (size_t i = 0; i < count; ++i) std::printf(" %u", static_cast<unsigned>(r.bytes[i]));
+    std::printf(" ]\n");
+}
+
+void write_string_records() {
+    if (!string_data_stream || string_count == 0) return;
+    bool any = false;
+    for (int32_t i = 1; i <= string_count; ++i) any |= string_referenced(i);
+    if (!any) return;
+    std::fclose(string_data_stream);
+    string_data_stream = std::fopen(string_file_name.c_str(), "rb");
+    if (!string_data_stream) alert_message(302, string_file_name.c_str());
+    std::vector<ic::string_data_record> records;
+    ic::string_data_record r;
+    int got;
+    while ((got = ic::read_string_data(string_data_stream, r)) == 1)
+        if (string_referenced(r.number) || string_count == 1) records.push_back(r);
+    if (got < 0) alert_message(301);
+    if (string_count == 1) {
+        if (!records.empty()) {
+            write_string_record(records[0], records[0].bytes.size());
+            std::printf("\n");
+        }
+        return;
+    }
+    std::stable_sort(records.begin(), records.end(), string_before);
+    for (size_t i = 0; i < records.size(); ++i) {
+        const auto& cur = records[i];
+        size_t count = cur.bytes.size();
+        if (!opt.no_tail_merge && i + 1 < records.size()) {
+            const auto& next = records[i + 1];
+            // Only literals of one memory class may share bytes.
+            if (next.class_mask == cur.class_mask && next.bytes.size() <= cur.bytes.size() &&
+                std::equal(next.bytes.begin(), next.bytes.end(), cur.bytes.end() - static_cast<long>(next.bytes.size())))
+                count = cur.bytes.size() - next.bytes.size();
+        }
+        write_string_record(cur, count);
+    }
+}
+
+int unknown_option(const char* arg) {
+    alert_message(168, arg);
+    parse_cleanup();
+    std::exit(-1);
+}
+
+}  // namespace
+
+void exit_hook(int) { parse_cleanup(); }
+
+int main(int argc, char** argv) {
+    init_qualifiers();
+    init_symbols();
+    char** args = argv;
+    int count = argc;
+    if (argc == 1) {
+        args = getargs(nullptr, "ormparse");
+        count = getargs_count;
+    } else if (argc == 2 && argv[1][0] == '@') {
+        if (!std::freopen(argv[1] + 1, "r", stdin)) fatal_open("command", argv[1] + 1);
+        args = getargs(nullptr, "ormparse");
+        count = getargs_count;
+    }
+    int i = 1;
+    const char* sizes = nullptr;
+    std::string xref_name;
+    bool want_xref = false;
+    std::vector<std::string> pragmas;
+    for (; i < count && args[i] && args[i][0] == '-'; ++i) {
+        const char* a = args[i];
+        if (a[1] == '-') {
+            if (ieq_prefix(a, "--edf=")) {
+                if (!msgfile_open(a + 6)) std::fprintf(stderr, "Could not open error description file %s\n", a + 6);
+            } else if (ieq_prefix(a, "--disl=")) {
+                for (const char* p = a + 7; *p;) {
+                    int n = std::atoi(p);
+                    if (n) alert_msg_state(n, 1);
+                    while (*p && *p != ',') ++p;
+                    if (*p) ++p;
+                }
+            } else if (ieq_prefix(a, "--msgdisable=")) {
+                alert_disable(a + 13);
+            } else if (ieq_prefix(a, "--emax=")) {
+                alert_set_max_errors(std::atoi(a + 7));
+            } else if (ieq_prefix(a, "--ver")) {
+                print_version_block();
+                return 0;
+            } else if (ieq_prefix(a, "--fipath=")) {
+                fipath = a + 9;
+            } else {
+                unknown_option(a);
+            }
+            continue;
+        }
+        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(a[1])));
+        const char* v = a + 2;
+        switch (letter) {
+        case 'A':
+            if (!*v) alert_message(230);
+            else opt.default_classes |= qualifier_list(v, 229);
+            break;
+        case 'B': opt.bit_keyword = true; break;
+        case 'C':
+            want_xref = true;
+            xref_name = v;
+            break;
+        case 'D': opt.names_records = true; break;
+        case 'E':
+            if (!*v) opt.message_style = 1;
+            else if (*v >= '0' && *v <= '9') opt.message_style = *v - '0';
+            else {
+                if (std::freopen(v, "a", stderr)) setvbuf(stderr, nullptr, _IOLBF, 512);
+            }
+            break;
+        case 'F':
+            if (ieq_prefix(a, "-fp") && a[3] == 0) opt.func_flags = true;
+            else opt.persistent_far = true;
+            break;
+        case 'G': pragmas.push_back(v); break;
+        case 'I':
+            if (*v == '=') {
+                opt.init_block_copy = true;
+                ++v;
+            }
+            if (!*v) alert_message(232);
+            else opt.init_classes |= qualifier_list(v, 231);
+            break;
+        case 'L': opt.listing = true; break;
+        case 'M': opt.main_exit = true; break;
+        case 'N': opt.ident_length = std::clamp(std::atoi(v), 31, 255); break;
+        case 'O': opt.long_long = true; break;
+        case 'P':
+            if (a[1] == 'P') opt.proto_short = true;
+            if (*v && !(proto_file = std::fopen(v, "w"))) std::perror(v);
+            break;
+        case 'Q': {
+            const char* comma = std::strchr(v, ',');
+            if (!comma || !comma[1]) alert_message(233, a);
+            else {
+                std::string keyword = comma + 1;
+                if (opt.strict && keyword.compare(0, 2, "__") != 0) keyword = "__" + keyword;
+                define_ptr_class(keyword.c_str(), v);
+            }
+            break;
+        }
+        case 'R': opt.static_const_autos = true; break;
+        case 'S':
+            if (ieq_prefix(a, "-strict")) opt.strict = true;
+            else opt.source_comments = true;
+            break;
+        case 'U': opt.unsigned_char = true; break;
+        case 'V': opt.no_tail_merge = true; break;
+        case 'W': {
+            alert_set_level(std::atoi(v));
+            if (std::strchr(a, '!')) alert_set_warn_fails(1);
+            break;
+        }
+        case 'Y': opt.char_bitfields = true; break;
+        case 'Z': sizes = v; break;
+        default: unknown_option(a);
+        }
+    }
+    if (opt.strict) opt.bit_keyword = false;
+    if (sizes) set_sizes(sizes);
+    if (opt.message_style > 0) {
+        alert_set_formats(nullptr, nullptr, nullptr);
+        alert_set_formatted(1);
+    } else {
+        alert_set_plain_layout(parser_layout);
+    }
+    // Pointer classes given by -Q under -strict were stored without their underscores.
+    for (int q = 0; q < qualifier_rows; ++q)
+        if (qualifier_table[q].name == "entry") entry_class_mask = static_cast<uint16_t>(qualifier_table[q].mask);
+    init_expressions();
+    const char* input = i < count ? args[i++] : nullptr;
+    const char* output = i < count ? args[i++] : nullptr;
+    const char* temp = i < count ? args[i++] : nullptr;
+    if (input) {
+        if (!std::freopen(input, "r", stdin)) fatal_open("input", input);
+        static char input_buffer[4096];
+        setvbuf(stdin, input_buffer, _IOFBF, sizeof input_buffer);
+    }
+    if (output && !std::freopen(output, "w", stdout)) fatal_open("output", output);
+    lex_init(input ? input : "(stdin)");
+    if (want_xref) {
+        if (xref_name.empty()) xref_name = xref_name_for(input ? input : "(stdin)");
+        if (open_xref_file(xref_name.c_str())) xref_write_file(source_name.c_str());
+    }
+    if (!temp) temp = temp_name = make_temp_name();
+    string_file_name = temp;
+    std::snprintf(signal_unlink_name, sizeof signal_unlink_name, "%s", string_file_name.c_str());
+    for (int sig : {SIGINT, SIGTERM}) {
+        struct sigaction old_action {};
+        sigaction(sig, nullptr, &old_action);
+        if (old_action.sa_handler != SIG_IGN) std::signal(sig, on_interrupt);
+    }
+    string_data_stream = std::fopen(string_file_name.c_str(), "wb");
+    if (!string_data_stream) fatal_open("temporary", string_file_name.c_str());
+    emit_banner();
+    for (const std::string& p : pragmas) do_pragma(p.c_str());
+    parse_program();
+    write_string_records();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) alert_message(234);
+    parse_cleanup();
+    if (std::fclose(stdout) != 0) alert_message(234);
+    return alert_failed() ? 1 : 0;
+}

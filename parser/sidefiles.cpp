@@ -1,0 +1,254 @@
+// Side files: raw cross-reference, function information, prototypes; function entry.
+#include "parser/sidefiles.h"
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "common/alert.h"
+#include "parser/emit.h"
+#include "parser/expr.h"
+#include "parser/lexer.h"
+#include "parser/options.h"
+#include "parser/symbols.h"
+
+FILE* xref_raw_file = nullptr;
+FILE* proto_file = nullptr;
+const char* fipath = nullptr;
+
+namespace {
+std::set<std::string> fi_files_started;
+std::string fi_current_name;
+
+FILE* open_func_info() {
+    if (!fipath) return nullptr;
+    std::string name = lex_file;
+    size_t slash = name.find_last_of("/\\");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    name += ".fi";
+    std::string path = std::string(fipath) + "/" + name;
+    bool first = fi_files_started.insert(path).second;
+    return std::fopen(path.c_str(), first ? "w" : "a");
+}
+
+std::string base_specifiers(const type_desc& t) {
+    static const char* const names[] = {"????", "bit", "char", "short", "int", "long", "long long",
+                                        "index", "float", "double", "???", "void", "???", "..."};
+    switch (t.code) {
+    case ic::T_ENUM: return std::string("enum ") + (t.base ? t.base->name : "");
+    case ic::T_STRUCT:
+    case ic::T_UNION: {
+        std::string s = t.code == ic::T_STRUCT ? "struct " : "union ";
+        if (t.base && *t.base->name) return s + t.base->name;
+        return s + "S" + std::to_string(t.base ? t.base->number : 0);
+    }
+    default: break;
+    }
+    int32_t c = t.code & ~1;
+    if (c >= 4 && c <= 12) return std::string((t.code & 1) ? "unsigned " : "signed ") + names[c / 2];
+    return (t.code / 2 < 14) ? names[t.code / 2] : "???";
+}
+
+std::string qualifier_words(uint16_t classes) {
+    std::string s;
+    for (int i = 0; i < qualifier_rows; ++i)
+        if ((classes >> i) & 1) s += " " + qualifier_table[i].name;
+    return s;
+}
+
+std::string c_type(const type_desc& t0);
+
+std::string c_params(const param_list* list) {
+    if (!list) return "";
+    std::string s;
+    for (size_t i = 0; i < list->items.size(); ++i) {
+        if (i) s += ", ";
+        s += c_type(list->items[i]);
+    }
+    return s;
+}
+
+std::string c_dimension(const expr_node* dim) {
+    if (!dim) return "";
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* m = open_memstream(&buffer, &size);
+    write_c_expression(m, dim);
+    std::fclose(m);
+    std::string s(buffer, size);
+    std::free(buffer);
+    return s;
+}
+
+// C form of a type: specifiers, stars and suffixes, around an empty declarator.
+std::string c_type(const type_desc& t0) {
+    type_desc t = t0;
+    fold_type(t);
+    std::string stars(static_cast<size_t>(__builtin_popcount(t.indirection)), '*');
+    std::string suffix;
+    if (t.kind == K_ARRAY) suffix = "[" + c_dimension(t.dim_tree) + "]";
+    else if (t.kind == K_FUNCTION) suffix = "(" + c_params(t.params) + ")";
+    if (t.code == ic::T_DERIVED && t.base) {
+        const type_desc& inner = t.base->type;
+        std::string in = c_type(inner);
+        std::string q = qualifier_words(t.classes);
+        if (inner.kind != K_PLAIN) {
+            // "(*)" goes between the referent's specifiers and its suffix.
+            size_t cut = in.find_first_of("[(");
+            std::string head = in.substr(0, cut), tail = cut == std::string::npos ? "" : in.substr(cut);
+            return head + q + " (" + stars + ")" + tail + suffix;
+        }
+        return in + q + (stars.empty() ? "" : " " + stars) + suffix;
+    }
+    std::string s = base_specifiers(t) + qualifier_words(t.classes);
+    if (!stars.empty()) s += " " + stars;
+    return s + suffix;
+}
+}  // namespace
+
+bool open_xref_file(const char* name) {
+    xref_raw_file = std::fopen(name, "a");
+    if (!xref_raw_file) {
+        alert_message(338, "xref", name);
+        return false;
+    }
+    return true;
+}
+
+void xref_write_file(const char* name) {
+    if (xref_raw_file) std::fprintf(xref_raw_file, "~%s\n", name);
+}
+void xref_write_reference(const char* name, int line) {
+    if (xref_raw_file) std::fprintf(xref_raw_file, "%s %d\n", name, line);
+}
+void xref_write_definition(const char* name, int line) {
+    if (xref_raw_file) std::fprintf(xref_raw_file, "#%s %d\n", name, line);
+}
+
+void write_func_info(const char* name) {
+    if (!fipath || !name) return;
+    if (FILE* f = open_func_info()) {
+        std::fprintf(f, "%s %d\n", name, static_cast<int>(lex_line));
+        std::fclose(f);
+    }
+}
+
+void func_info_start(sym_record* function, int first_line) {
+    if (!fipath) return;
+    if (FILE* f = open_func_info()) {
+        if (function->type.classes & Q_INTERRUPT) std::fputc('!', f);
+        std::fprintf(f, "%s %ld %u\n", function->name, static_cast<long>(first_line),
+                     static_cast<unsigned>(emit_last_marker_line()));
+        std::fclose(f);
+    }
+}
+
+void func_info_end(int last_line) {
+    if (!fipath) return;
+    if (FILE* f = open_func_info()) {
+        std::fprintf(f, "%ld\n", static_cast<long>(last_line));
+        std::fclose(f);
+    }
+}
+
+void start_function_body(sym_record* function, sym_record* params) {
+    const type_desc& ft = skip_transparent(function->type);
+    const param_list* list = ft.params;
+    std::string line;
+    if (proto_file) {
+        type_desc ret = ft;
+        ret.kind = K_PLAIN;
+        ret.params = nullptr;
+        line = std::string(function->kind == S_STATIC ? "static" : "extern") + " " + c_type(ret) + " " +
+               function->name + "(";
+    }
+    std::vector<sym_record*> chain;
+    uint16_t position = 0;
+    for (sym_record* p = params; p; p = p->link) {
+        chain.push_back(p);
+        ++position;
+        if (list) {
+            p->flags &= static_cast<uint16_t>(~(F_LISTED | F_TYPED_PARAM));
+            p->index = position;
+            p->flags |= F_VARIADIC;
+        } else if (std::strcmp(function->name, "main") == 0) {
+            p->index = 0;
+            p->flags &= static_cast<uint16_t>(~(F_LISTED | F_TYPED_PARAM | F_VARIADIC));
+        } else {
+            p->flags &= static_cast<uint16_t>(~(F_LISTED | F_TYPED_PARAM));
+        }
+        type_desc& t = p->type;
+        fold_type(t);
+        if (t.kind == K_ARRAY) {
+            if (t.dim > 1) alert_message(368, p->name);
+            t.kind = K_PLAIN;
+            t.dim_tree = nullptr;
+            t.dim = 0;
+            add_pointer(t);
+        }
+        xref_define(p);
+        p->flags |= F_DEFINED;
+        emit_var(p);
+    }
+    if (proto_file) {
+        bool prototyped = list != nullptr;
+        if (chain.empty()) {
+            if (!opt.proto_short) line += "void";
+        } else if (prototyped || !opt.proto_short) {
+            for (size_t i = 0; i < chain.size(); ++i) line += (i ? ", " : "") + c_type(chain[i]->type);
+        }
+        if (list && has_ellipsis(ft)) line += ", ...";
+        line += ");\n";
+        std::fputs(line.c_str(), proto_file);
+    }
+    if (!list) return;
+    if (is_void_list(list)) {
+        if (!chain.empty()) alert_message(253);
+        return;
+    }
+    size_t n = list->items.size();
+    size_t fixed = has_ellipsis(ft) ? n - 1 : n;
+    for (size_t i = 0; i < chain.size() && i < fixed; ++i)
+        if (!types_equal(chain[i]->type, list->items[i], false)) {
+            alert_message(252, static_cast<int>(i));
+            if (alert_set_level(0) < 0) {
+                alert_set_level(-1);
+                print_type_pair(chain[i]->type, list->items[i], " / ");
+            } else {
+                alert_set_level(0);
+            }
+        }
+    if (chain.size() != fixed) alert_message(253);
+}
+
+void write_c_expression(FILE* out, const expr_node* n) {
+    if (!n) return;
+    while (n->code == ic::OP_CONV) n = n->left;
+    switch (n->code) {
+    case ic::OP_SIZEOF: std::fprintf(out, "sizeof(%s)", c_type(n->left ? n->left->type : n->type).c_str()); return;
+    case ic::OP_IDENT:
+        if (n->sym && n->sym->kind == S_ENUM_CONST) std::fprintf(out, "%d", static_cast<int>(n->sym->value));
+        else if (n->sym && (n->sym->flags & F_NUMBERED)) std::fprintf(out, "F%u", static_cast<unsigned>(n->sym->seq));
+        else if (n->sym) std::fprintf(out, "_%s", n->sym->name);
+        return;
+    case ic::OP_ICONST: std::fprintf(out, "%d", static_cast<int>(n->value)); return;   // constants by value
+    case ic::OP_FCONST: std::fprintf(out, "%s", n->text ? n->text : "0"); return;
+    case ic::OP_STRING: case ic::OP_TYPE: case ic::OP_MEMBER: case ic::OP_LISTEND: return;
+    default: break;
+    }
+    std::fputc('(', out);
+    bool binary = ic::op_arity(n->code) == 2;
+    if (binary) write_c_expression(out, n->left);
+    std::fputs(ic::op_spelling(n->code), out);
+    write_c_expression(out, binary ? n->right : n->left);
+    std::fputc(')', out);
+}
+
+void close_side_files() {
+    if (xref_raw_file) std::fclose(xref_raw_file);
+    xref_raw_file = nullptr;
+    if (proto_file) std::fclose(proto_file);
+    proto_file = nullptr;
+}

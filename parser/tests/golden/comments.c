@@ -1,0 +1,7 @@
+int g;
+void f(void)
+{
+    g = 1;
+
+    g = 2;
+}

@@ -368,3 +368,40 @@ TEST_F(Link, DamagedObjects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Link, WithChainsAndClassItems) {
+    module m;
+    m.ident()
+        .psect("a", GLOBAL).psect("b", GLOBAL).psect("c", GLOBAL).psect("d", GLOBAL)
+        .xpsect("a", "CODE", 1, 0, "b").xpsect("b", "CODE", 1, 0, "a").xpsect("c", "CODE", 1, 0, "c")
+        .xpsect("d", "CODE")
+        .text("a", 0, {1}).text("b", 0, {2}).text("c", 0, {3}).text("d", 0, {4, 5}).start("a", 0).end();
+    m.write(path("w.obj"));
+    // A loop of "with" psects is reported and cut, and the link still places everything.
+    EXPECT_EQ(link("-ACODE=0-0FFh -Pa=CODE,b,c -Hl.sym w.obj"), 1);
+    size_t first = err().find("(496)");
+    ASSERT_NE(first, std::string::npos) << err();
+    EXPECT_NE(err().find("(496) psect \"c\" can't be placed with psect \"c\""), std::string::npos) << err();
+    EXPECT_NE(err().find("(496)", first + 1), std::string::npos) << err();
+    linkfile::symbol s;
+    ASSERT_TRUE(symbol("__La", s));
+    ASSERT_TRUE(symbol("__Lb", s));
+    ASSERT_TRUE(symbol("__Ld", s));
+    // -Pa=CODE,b: b is allocated in CODE too.
+    module n;
+    n.ident().psect("a", GLOBAL).xpsect("a", "CODE").psect("b", GLOBAL).xpsect("b", "CODE")
+        .psect("g", GLOBAL).text("a", 0, {1, 1}).text("b", 0, {2}).text("g", 0, {7}).start("a", 0).end();
+    n.write(path("n.obj"));
+    ASSERT_EQ(link("-ACODE=10h-0FFh -Pa=CODE,b -Pg=0,a+g -Hl.sym n.obj"), 1);   // a is placed twice
+    EXPECT_NE(err().find("(493)"), std::string::npos);
+    ASSERT_EQ(link("-ACODE=10h-0FFh -Pa+g=CODE,b -Hl.sym n.obj"), 0) << err();
+    ASSERT_TRUE(symbol("__La", s));
+    EXPECT_EQ(s.value, 0x10u);
+    ASSERT_TRUE(symbol("__Lb", s));
+    EXPECT_GE(s.value, 0x13u);   // after a and the glued g
+    EXPECT_EQ(texts().count(0x12), 1u);   // g right after a
+}
+
+}  // namespace

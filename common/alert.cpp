@@ -25,6 +25,7 @@ enum class msg_class { fatal, error, plain, warning };
 struct alert_state {
     std::string line;
     std::string formats[3];          // error, warning, message
+    bool formats_set = false;
     int formatted = 0;
     int level = 0;
     int max_errors = 3;              // 20 once initialised
@@ -66,6 +67,7 @@ void set_formats(const char* error_format, const char* warning_format, const cha
         // An empty variable is no layout at all; it counts as unset.
         st().formats[i] = env && *env ? env : given[i] ? given[i] : defaults[i];
     }
+    st().formats_set = true;
 }
 
 void ensure_initialised()
@@ -149,6 +151,8 @@ void lay_out(int number, msg_class cls, const char* text, const format_arg* args
         alert_flush();
         return;
     }
+    if (!s.formats_set)   // a caller-kind message before the module was initialised
+        set_formats(nullptr, nullptr, nullptr);
     const std::string& format =
         s.formats[cls == msg_class::plain ? 2 : (cls == msg_class::warning ? 1 : 0)];
     s.line.clear();

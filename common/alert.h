@@ -23,21 +23,22 @@ struct msg_desc {
 
 // Reporting. Call alert_message with a literal number: a test checks every number used
 // against dat/en_msgs.txt. The arguments are printf-style values (integers, floating point,
-// texts, std::string, pointers); each is checked against the conversion that takes it.
+// texts, std::string, pointers), taken by value as printf takes them (bit-fields too); each
+// is checked against the conversion that takes it.
 int alert_message_args(int number, const format_arg* args, size_t count);
 int alert_report_args(int number, const char* kind, const char* format, const format_arg* args, size_t count);
 
-template <typename... A> int alert_message(int number, const A&... args)   // 1 shown, 0 suppressed
+template <typename... A> int alert_message(int number, A... args)   // 1 shown, 0 suppressed
 {
     const format_arg list[] = {make_format_arg(args)..., format_arg()};
     return alert_message_args(number, list, sizeof...(A));
 }
-template <typename... A> int alert_report(int number, const char* kind, const char* format, const A&... args)
+template <typename... A> int alert_report(int number, const char* kind, const char* format, A... args)
 {
     const format_arg list[] = {make_format_arg(args)..., format_arg()};
     return alert_report_args(number, kind, format, list, sizeof...(A));
 }
-template <typename... A> int alert_kind_message(const char* kind, const char* format, const A&... args)
+template <typename... A> int alert_kind_message(const char* kind, const char* format, A... args)
 {
     const format_arg list[] = {make_format_arg(args)..., format_arg()};
     return alert_report_args(0, kind, format, list, sizeof...(A));

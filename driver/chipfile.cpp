@@ -105,25 +105,6 @@ bool read_line(reader& r, std::string& line) {
     return true;
 }
 
-// Reads one hexadecimal number as "%lx" does.
-bool read_number(const char*& p, uint32_t& out) {
-    while (*p == ' ' || *p == '\t') ++p;
-    const char* start = p;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && isxdigit((unsigned char)p[2])) p += 2;
-    if (!isxdigit((unsigned char)*p)) {
-        p = start;
-        return false;
-    }
-    uint64_t v = 0;
-    while (isxdigit((unsigned char)*p)) {
-        v = v * 16 + (isdigit((unsigned char)*p) ? *p - '0' : tolower((unsigned char)*p) - 'a' + 10);
-        if (v > UINT32_MAX) return false;
-        ++p;
-    }
-    out = uint32_t(v);
-    return true;
-}
-
 void add_range(chip_record* chip, const reader& r, int key, uint32_t low, uint32_t high) {
     switch (key) {
     case KEY_RAMBANK:
@@ -181,7 +162,7 @@ void apply_key(chip_record* chip, reader& r, const char* key, const char* value)
     const char* p = value;
     if (n >= 0) {
         uint32_t v;
-        if (!read_number(p, v)) {
+        if (!chip_read_number(p, v)) {
             alert_message(1021, number_keys[n], r.path, r.line);
             fatal_stop();
         }
@@ -199,9 +180,9 @@ void apply_key(chip_record* chip, reader& r, const char* key, const char* value)
     }
     for (;;) {
         uint32_t low, high;
-        if (!read_number(p, low) || (*p != '-' && *p != ',')) break;
+        if (!chip_read_number(p, low) || (*p != '-' && *p != ',')) break;
         ++p;
-        if (!read_number(p, high) || high < low) break;
+        if (!chip_read_number(p, high) || high < low) break;
         add_range(chip, r, g, low, high);
         if (range_hook) range_hook(chip, g, low, high);
         if (*p == '\0') return;
@@ -429,6 +410,25 @@ void skip_section(loader& l) {
 }
 
 }  // namespace
+
+// Reads one hexadecimal number as "%lx" does.
+bool chip_read_number(const char*& p, uint32_t& out) {
+    while (*p == ' ' || *p == '\t') ++p;
+    const char* start = p;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && isxdigit((unsigned char)p[2])) p += 2;
+    if (!isxdigit((unsigned char)*p)) {
+        p = start;
+        return false;
+    }
+    uint64_t v = 0;
+    while (isxdigit((unsigned char)*p)) {
+        v = v * 16 + (isdigit((unsigned char)*p) ? *p - '0' : tolower((unsigned char)*p) - 'a' + 10);
+        if (v > UINT32_MAX) return false;
+        ++p;
+    }
+    out = uint32_t(v);
+    return true;
+}
 
 uint32_t chip_name_hash(const void* key) {
     uint32_t h = 0;

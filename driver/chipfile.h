@@ -56,6 +56,8 @@ const char* ini_value(const chip_record* chip, const char* key);
 void chip_free(chip_record* chip);
 const char* arch_name(int32_t code);
 uint32_t chip_name_hash(const void* key);
+// One hexadecimal number as "%lx" reads it (optional 0x); advances the cursor.
+bool chip_read_number(const char*& p, uint32_t& out);
 
 // The --chipinfo listing.
 void print_chip_list(const char* path);

@@ -312,11 +312,15 @@ void on_E(option_row*, const char* argument) {
     if (!argument) return;
     bool append = argument[0] == '+';
     const char* name = append ? argument + 1 : argument;
-    // Appending falls back to creating the file when it cannot be opened for update.
-    if (!freopen(name, append ? "a" : "w", stderr)) {
-        freopen("/dev/null", "w", stderr);
+    // Appending creates the file when it cannot be opened for update; the check keeps the
+    // driver's standard error intact when the file cannot be made at all.
+    FILE* probe = fopen(name, append ? "a" : "w");
+    if (!probe) {
         alert_message(378, "error", name);
+        return;
     }
+    fclose(probe);
+    if (!freopen(name, "a", stderr)) alert_message(378, "error", name);
 }
 
 void on_banner() {
@@ -610,6 +614,10 @@ void apply_option_defaults() {
 uint32_t opt_removed_bits() { return opt_find(option_table, ID_OPT)->removed_bits; }
 
 void print_banner() {
+    // Once a run: the banner group, --ver, --setup and a start without arguments all ask for it.
+    static bool printed = false;
+    if (printed) return;
+    printed = true;
     printf("BRYLLEX ORMC-Lite COMPILER (Microchip PICmicro) V%s\n", version_text);
     printf("Copyright (C) 2006 BRYLLEX Software. All rights reserved.\n");
     fflush(stdout);

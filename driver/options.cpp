@@ -12,6 +12,7 @@
 
 #include "common/alert.h"
 #include "common/getargs.h"
+#include "driver/chipfile.h"
 
 void (*opt_help_for)(option_row* table, const char* name) = nullptr;
 
@@ -83,23 +84,6 @@ int32_t parse_choices(const option_row* row, const char* argument, int32_t old, 
     return parsed;
 }
 
-bool read_hex_number(const char*& p, uint32_t& out) {
-    const char* start = p;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && isxdigit((unsigned char)p[2])) p += 2;
-    if (!isxdigit((unsigned char)*p)) {
-        p = start;
-        return false;
-    }
-    uint64_t v = 0;
-    while (isxdigit((unsigned char)*p)) {
-        v = v * 16 + (isdigit((unsigned char)*p) ? *p - '0' : tolower((unsigned char)*p) - 'a' + 10);
-        if (v > UINT32_MAX) return false;
-        ++p;
-    }
-    out = uint32_t(v);
-    return true;
-}
-
 // Applies a row; true when it stops compilation.
 bool apply_row(option_row* row, const char* argument) {
     const char* shown = opt_display_name(row);
@@ -150,7 +134,7 @@ bool apply_row(option_row* row, const char* argument) {
     case KIND_HEX: {
         const char* p = argument ? argument : "";
         uint32_t value;
-        if (!read_hex_number(p, value)) {
+        if (!chip_read_number(p, value)) {
             alert_message(928, shown);
             fatal_stop();
         }
@@ -161,9 +145,9 @@ bool apply_row(option_row* row, const char* argument) {
         const char* p = argument ? argument : "";
         for (;;) {
             uint32_t low, high;
-            if (!read_hex_number(p, low) || *p != '-') break;
+            if (!chip_read_number(p, low) || *p != '-') break;
             ++p;
-            if (!read_hex_number(p, high) || high < low) break;
+            if (!chip_read_number(p, high) || high < low) break;
             if (row->range_handler) row->range_handler(row, low, high);
             if (*p == '\0') return row->flags & OPT_STOPS;
             if (*p != ',') break;

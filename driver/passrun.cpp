@@ -10,6 +10,7 @@
 #include "common/alert.h"
 #include "common/alloc.h"
 #include "common/osdep.h"
+#include "driver/names.h"
 #include "driver/state.h"
 
 const char* const pass_names[PASS_COUNT] = {"ormannot", "ormpre",  "ormparse", "ormcg",   "ormasm", "ormlink",
@@ -116,7 +117,7 @@ bool run_pass(arglist& list) {
     if (drv.warn != 0) list.prepend("-W" + std::to_string(drv.warn));
     list.prepend(std::string(pass_names[list.pass]) + ".exe");
 
-    std::string program = drv.install_dir.empty() ? pass_names[list.pass] : drv.install_dir + "/bin/" + pass_names[list.pass];
+    std::string program = join_dir(join_dir(drv.install_dir, "bin"), pass_names[list.pass]);
     if (drv.verbose) {
         std::string line;
         for (const arg_entry& e : list.entries) {

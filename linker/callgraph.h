@@ -49,7 +49,7 @@ extern callgraph_state graph;
 void callgraph_reset();
 // FNCONF: the first record sets psect and prefixes; a different later one is 475.
 void fn_conf(const std::string& psect, const std::string& local_prefix, const std::string& arg_prefix,
-             bool has_depth, uint32_t depth);
+             bool has_depth = false, uint32_t depth = 0);
 // Applies one FNINFO sub-record; names are looked up in the symbol table (465-470 when absent).
 void fn_call(const std::string& caller, const std::string& callee);
 void fn_arg(const std::string& a, const std::string& b);

@@ -8,6 +8,7 @@
 #include <strings.h>
 
 #include "common/alert.h"
+#include "common/alloc.h"
 #include "common/getargs.h"
 #include "common/msgfile.h"
 #include "common/registry.h"
@@ -267,6 +268,10 @@ void parse_command_line(int argc, char** argv) {
     for (; i < count && args[i]; ++i) {
         opts.arguments.push_back(args[i]);
         opts.inputs.push_back(args[i]);
+    }
+    if (args != argv) {
+        for (int k = 0; k < count; ++k) xfree(args[k]);
+        xfree(args);
     }
     if (opts.error_limit == 0) opts.error_limit = 30;
     alert_set_max_errors(opts.error_limit);

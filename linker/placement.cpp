@@ -126,7 +126,10 @@ void place_psect(psect_rec* r, const item_opts& it) {
         alert_message(455, r->entry->name.c_str(), a * bs);
         stop();
     }
-    bool scaled_link = modes.link == place_mode::explicit_addr || modes.link == place_mode::in_class;
+    // Counters from a number or a class allocation are in units; a class without ranges
+    // allocates nothing and leaves the counters in bytes.
+    bool ranged_link = modes.link_target && modes.link_target->rec->has_ranges;
+    bool scaled_link = modes.link == place_mode::explicit_addr || (modes.link == place_mode::in_class && ranged_link);
     if (scaled_link) {
         counters.link *= d;
         if (it.below) counters.link -= r->units() * d;
@@ -154,7 +157,8 @@ void place_psect(psect_rec* r, const item_opts& it) {
         alert_message(456, r->entry->name.c_str(), a);
         stop();
     }
-    if (modes.load == place_mode::explicit_addr || modes.load == place_mode::in_class) {
+    bool ranged_load = modes.load_target && modes.load_target->rec->has_ranges;
+    if (modes.load == place_mode::explicit_addr || (modes.load == place_mode::in_class && ranged_load)) {
         counters.load *= d;
         if (it.below) counters.load -= r->units() * d;
     }

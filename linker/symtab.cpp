@@ -21,6 +21,8 @@ name_entry* new_entry(const std::string& name, uint16_t flags) {
     name_entry* e = symtab.entries.back().get();
     e->name = name;
     e->flags = flags;
+    // A psect's origin is the module that first named it.
+    if (flags & FL_PSECT) e->module = symtab.current_index;
     return e;
 }
 

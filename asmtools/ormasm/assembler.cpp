@@ -32,9 +32,14 @@ const assembler::directive assembler::directives_[] = {
 };
 
 const assembler::directive* assembler::find_directive(const std::string& word) {
-    for (const directive& d : directives_)
-        if (strcasecmp(d.name, word.c_str()) == 0) return &d;
-    return nullptr;
+    static const std::unordered_map<std::string, const directive*> table = [] {
+        std::unordered_map<std::string, const directive*> t;
+        for (const directive& d : directives_) t.emplace(d.name, &d);
+        return t;
+    }();
+    if (word.size() > 10) return nullptr;
+    auto it = table.find(lower_case(word));
+    return it == table.end() ? nullptr : it->second;
 }
 
 bool assembler::is_operation(const std::string& word) {
@@ -48,8 +53,9 @@ bool assembler::assemble(const std::string& file_name, const std::string& text) 
     std::vector<std::string> raw = split_lines(text);
     lines_.reserve(raw.size());
     for (size_t i = 0; i < raw.size(); ++i)
-        lines_.push_back(split_line(raw[i], int32_t(i + 1), &assembler::is_operation));
+        lines_.push_back(split_line(std::move(raw[i]), int32_t(i + 1), &assembler::is_operation));
     parsed_.resize(lines_.size());
+    if (options_.listing) listing_.reserve(lines_.size());
     parse_failed_.assign(lines_.size(), false);
     alert_set_position(file_name_.c_str(), &line_number_, nullptr, nullptr);
     uint32_t errors = alert_error_count();
@@ -66,12 +72,14 @@ void assembler::run_pass(int pass) {
     pending_line_ = 0;
     for (psect& p : psects_) {
         p.location = 0;
-        p.items.clear();
+        p.spans.clear();
+        p.bytes.clear();
+        p.fixups.clear();
     }
     for (line_index_ = 0; line_index_ < lines_.size() && !ended_; ++line_index_) {
         const source_line& line = lines_[line_index_];
         line_number_ = line.number;
-        if (pass_ == 2) {
+        if (pass_ == 2 && options_.listing) {
             listing_.push_back({line.number, current_, 0, {}});
             listing_now_ = &listing_.back();
             if (current_ >= 0) listing_now_->location = psects_[size_t(current_)].location;
@@ -182,7 +190,7 @@ const std::vector<expr_ptr>* assembler::parsed_operands(const source_line& line)
     if (parse_failed_[i]) return nullptr;
     if (pass_ == 1 || parsed_[i].empty()) {
         parsed_[i].clear();
-        for (const std::string& text : split_operands(line.operands)) {
+        for (const std::string& text : line.parts) {
             expr_ptr e;
             std::string why;
             if (!parse_expression(text, e, why)) {
@@ -198,7 +206,7 @@ const std::vector<expr_ptr>* assembler::parsed_operands(const source_line& line)
 }
 
 bool assembler::operand_count(const source_line& line, size_t count, size_t at_most) {
-    size_t n = split_operands(line.operands).size();
+    size_t n = line.parts.size();
     if (at_most < count) at_most = count;
     if (n >= count && n <= at_most) return true;
     if (pass_ == 1) alert_message(2805, line.operation.c_str());
@@ -293,9 +301,8 @@ void assembler::advance(uint32_t units) {
     }
 }
 
-void assembler::emit(item it, uint32_t units) {
+void assembler::emit(item& it, uint32_t units) {
     psect& p = psects_[size_t(current_)];
-    it.offset = p.location * p.unit_bytes();
     if (listing_now_) {
         if (listing_now_->bytes.empty()) {
             listing_now_->psect = current_;
@@ -303,7 +310,13 @@ void assembler::emit(item it, uint32_t units) {
         }
         listing_now_->bytes.insert(listing_now_->bytes.end(), it.data.begin(), it.data.end());
     }
-    if (pass_ == 2) p.items.push_back(std::move(it));
+    if (pass_ == 2) {
+        span sp{p.location * p.unit_bytes(), uint32_t(p.bytes.size()), uint32_t(it.data.size()),
+                uint32_t(p.fixups.size()), uint32_t(it.fixups.size())};
+        p.bytes.insert(p.bytes.end(), it.data.begin(), it.data.end());
+        for (fixup& f : it.fixups) p.fixups.push_back(std::move(f));
+        p.spans.push_back(sp);
+    }
     advance(units);
 }
 
@@ -345,8 +358,9 @@ void assembler::do_instruction(const instruction& ins, const source_line& line) 
         if (pass_ == 1) alert_message(2821, p.name.c_str());
         return;
     }
-    std::vector<std::string> texts = split_operands(line.operands);
-    item it;
+    const std::vector<std::string>& texts = line.parts;
+    item& it = scratch_;
+    it.clear();
     uint16_t word = ins.opcode;
     int words = instruction_words(ins, page_bits_);
     bool ok = true;
@@ -362,25 +376,12 @@ void assembler::do_instruction(const instruction& ins, const source_line& line) 
     }
     const std::vector<expr_ptr>* ops = nullptr;
     if (ok && ins.form != operand_form::none) {
-        if (ins.form == operand_form::file_dest && texts.size() == 2) {
+        ops = parsed_operands(line);
+        ok = ops != nullptr;
+        if (ok && ins.form == operand_form::file_dest && texts.size() == 2) {
             uint16_t d = 1;
-            std::string first = texts[0];
-            expr_ptr e;
-            std::string why;
-            if (!parse_expression(first, e, why)) {
-                if (pass_ == 1) alert_message(2802, why.c_str(), first.c_str());
-                ok = false;
-            } else if (destination(texts[1], d)) {
-                word = uint16_t((word & ~(1u << dest_shift)) | (d << dest_shift));
-                static thread_local std::vector<expr_ptr> single;
-                single.assign(1, e);
-                ops = &single;
-            } else {
-                ok = false;
-            }
-        } else {
-            ops = parsed_operands(line);
-            ok = ops != nullptr;
+            ok = destination(texts[1], d);
+            word = uint16_t((word & ~(1u << dest_shift)) | (d << dest_shift));
         }
     }
     if (ok && ins.form == operand_form::file_dest && texts.size() == 1) word |= 1u << dest_shift;
@@ -419,7 +420,7 @@ void assembler::do_instruction(const instruction& ins, const source_line& line) 
                 here->value = p.location + uint32_t(it.data.size() / 2) * (2 / p.unit_bytes());
                 page_select(here, page_bits_, it);
             }
-            emit(std::move(it), uint32_t(words * 2 / p.unit_bytes()));
+            emit(it, uint32_t(words * 2 / p.unit_bytes()));
             return;
         }
         }
@@ -429,7 +430,7 @@ void assembler::do_instruction(const instruction& ins, const source_line& line) 
         it.data[0] = uint8_t(word);
         it.data[1] = uint8_t(word >> 8);
     }
-    emit(std::move(it), uint32_t(words * 2 / p.unit_bytes()));
+    emit(it, uint32_t(words * 2 / p.unit_bytes()));
 }
 
 }  // namespace asmx

@@ -17,6 +17,7 @@ struct assembler_options {
     uint32_t rom_words = 0;     // -R; 0 or up to 800h: fcall and ljmp are plain call and goto
     bool line_symbols = false;  // -v
     bool strip_locals = false;  // -x
+    bool listing = false;       // keep what each line produced
 };
 
 // A field the linker fills in: a complex relocation over bytes of one item.
@@ -26,11 +27,23 @@ struct fixup {
     std::vector<uint8_t> expr;  // byte code with its end operator
 };
 
-// Bytes produced by one instruction or data directive, at a byte offset of its psect.
+// Bytes produced by one instruction or data directive while it is being built.
 struct item {
-    uint32_t offset = 0;
     std::vector<uint8_t> data;
     std::vector<fixup> fixups;
+    void clear() {
+        data.clear();
+        fixups.clear();
+    }
+};
+
+// Where one item's bytes and fixups were stored in its psect.
+struct span {
+    uint32_t offset = 0;        // byte offset in the psect
+    uint32_t first_byte = 0;    // index into psect::bytes
+    uint32_t size = 0;
+    uint32_t first_fixup = 0;   // index into psect::fixups
+    uint32_t fixup_count = 0;
 };
 
 struct psect {
@@ -46,7 +59,9 @@ struct psect {
     uint32_t location = 0;      // in units of the psect
     uint32_t size = 0;          // highest location reached
     bool size_reported = false;
-    std::vector<item> items;
+    std::vector<span> spans;
+    std::vector<uint8_t> bytes;
+    std::vector<fixup> fixups;
     uint32_t unit_bytes() const { return delta ? delta : 1; }
     bool bit() const { return (flags & obj::PSECT_BIT) != 0; }
 };
@@ -135,7 +150,7 @@ private:
 
     // Output into the current psect.
     bool need_psect();
-    void emit(item it, uint32_t units);
+    void emit(item& it, uint32_t units);
     void advance(uint32_t units);
     void note_line_symbol();
 
@@ -201,6 +216,7 @@ private:
     int start_psect_ = -1;
     uint32_t start_address_ = 0;
 
+    item scratch_;              // the item being built, reused
     std::vector<listing_line> listing_;
     listing_line* listing_now_ = nullptr;
 };

@@ -12,7 +12,7 @@ void assembler::dir_processor(const source_line& line) { operand_count(line, 1);
 // psect name[,flag...]: flags local, global, ovrld, abs, bit, pure and class=, delta=, space=,
 // size=, reloc=, with=. A psect met again takes further flags; a contradiction is an error.
 void assembler::dir_psect(const source_line& line) {
-    std::vector<std::string> parts = split_operands(line.operands);
+    const std::vector<std::string>& parts = line.parts;
     if (parts.empty() || !is_symbol_name(parts[0])) {
         if (pass_ == 1) alert_message(2820, parts.empty() ? "" : parts[0].c_str());
         return;
@@ -97,7 +97,7 @@ bool assembler::psect_flag(psect& p, const std::string& flag, bool) {
 
 // Names of a global or local directive, checked.
 static std::vector<std::string> name_list(const source_line& line, int pass) {
-    std::vector<std::string> names = split_operands(line.operands);
+    const std::vector<std::string>& names = line.parts;
     std::vector<std::string> good;
     for (const std::string& n : names) {
         if (is_symbol_name(n))
@@ -195,7 +195,8 @@ void assembler::data_values(const source_line& line, uint32_t value_bytes) {
     if (!ops) return;
     uint32_t unit = p.unit_bytes();
     uint32_t step = (value_bytes + unit - 1) / unit * unit;
-    item it;
+    item& it = scratch_;
+    it.clear();
     it.data.assign(ops->size() * step, 0);
     for (size_t i = 0; i < ops->size() && pass_ == 2; ++i) {
         uint32_t at = uint32_t(i * step);
@@ -220,12 +221,12 @@ void assembler::data_values(const source_line& line, uint32_t value_bytes) {
         it.fixups.push_back({at, uint8_t(obj::RELOC_COMPLEX | value_bytes), b.data()});
     }
     if (pass_ == 2) note_line_symbol();
-    emit(std::move(it), uint32_t(ops->size() * step / unit));
+    emit(it, uint32_t(ops->size() * step / unit));
 }
 
 void assembler::dir_end(const source_line& line) {
     if (!operand_count(line, 0, 1)) return;
-    std::vector<std::string> parts = split_operands(line.operands);
+    const std::vector<std::string>& parts = line.parts;
     if (!parts.empty()) {
         if (!is_symbol_name(parts[0])) {
             if (pass_ == 1) alert_message(2820, parts[0].c_str());
@@ -266,7 +267,7 @@ static bool number_operand(const std::string& text, uint32_t limit, uint32_t& ou
 
 void assembler::dir_signat(const source_line& line) {
     if (!operand_count(line, 2)) return;
-    std::vector<std::string> parts = split_operands(line.operands);
+    const std::vector<std::string>& parts = line.parts;
     uint32_t sig = 0;
     if (!is_symbol_name(parts[0]) || !number_operand(parts[1], 0xFFFF, sig)) {
         if (pass_ == 1) alert_message(2806, line.operands.c_str());
@@ -278,7 +279,7 @@ void assembler::dir_signat(const source_line& line) {
 // fnconf psect,local prefix,argument prefix
 void assembler::dir_fnconf(const source_line& line) {
     if (!operand_count(line, 3)) return;
-    std::vector<std::string> parts = split_operands(line.operands);
+    const std::vector<std::string>& parts = line.parts;
     for (const std::string& p : parts)
         if (p.empty() || p.find_first_of(" \t") != std::string::npos) {
             if (pass_ == 1) alert_message(2806, line.operands.c_str());
@@ -298,7 +299,7 @@ void assembler::dir_fnconf(const source_line& line) {
 // A call-graph sub-record from `names` function names followed by `numbers` numbers.
 void assembler::call_graph_entry(const source_line& line, uint8_t kind, size_t names, size_t numbers) {
     if (!operand_count(line, names + numbers)) return;
-    std::vector<std::string> parts = split_operands(line.operands);
+    const std::vector<std::string>& parts = line.parts;
     uint32_t n[2] = {0, 0};
     for (size_t i = 0; i < names; ++i)
         if (!is_symbol_name(parts[i])) {

@@ -65,6 +65,7 @@ bool read_arguments(int argc, char** argv, command_line& cl) {
             cl.assembly_output = true;
         } else if (starts(a, "-l") && a[2]) {
             cl.listing = a + 2;
+            cl.options.listing = true;
         } else if (starts(a, "-R") && a[2]) {
             char* end = nullptr;
             unsigned long rom = std::strtoul(a + 2, &end, 16);

@@ -134,33 +134,37 @@ private:
     void text(int index) {
         const psect& p = a_.psects()[size_t(index)];
         const uint32_t max_data = obj::max_body - obj::text_overhead(p.name);
-        const std::vector<item>& items = p.items;
+        const std::vector<span>& spans = p.spans;
         uint32_t data_end = 0;
         size_t i = 0;
-        while (i < items.size()) {
+        while (i < spans.size()) {
             obj::text_rec t;
-            t.offset = items[i].offset;
+            t.offset = spans[i].offset;
             t.psect = p.name;
             body_builder_reloc_.clear();
-            while (i < items.size()) {
-                const item& it = items[i];
-                if (it.offset != t.offset + t.data.size()) break;
+            while (i < spans.size()) {
+                const span& sp = spans[i];
+                if (sp.offset != t.offset + t.data.size()) break;
                 uint32_t reloc_bytes = 0;
-                for (const fixup& f : it.fixups) reloc_bytes += 3 + uint32_t(f.expr.size());
+                for (uint32_t f = 0; f < sp.fixup_count; ++f)
+                    reloc_bytes += 3 + uint32_t(p.fixups[sp.first_fixup + f].expr.size());
                 bool first = t.data.empty();
-                if (!first && (t.data.size() + it.data.size() > max_data ||
+                if (!first && (t.data.size() + sp.size > max_data ||
                                body_builder_reloc_.size() + reloc_bytes > obj::max_body))
                     break;
-                if (first && (it.data.size() > max_data || reloc_bytes > obj::max_body)) {
+                if (first && (sp.size > max_data || reloc_bytes > obj::max_body)) {
                     alert_message(2831, p.name.c_str());
                     ok_ = false;
                     ++i;
                     break;
                 }
-                for (const fixup& f : it.fixups)
+                for (uint32_t f = 0; f < sp.fixup_count; ++f) {
+                    const fixup& fx = p.fixups[sp.first_fixup + f];
                     obj::encode_reloc_entry(body_builder_reloc_,
-                                            {uint16_t(t.data.size() + f.offset), f.type, "", f.expr});
-                t.data.insert(t.data.end(), it.data.begin(), it.data.end());
+                                            {uint16_t(t.data.size() + fx.offset), fx.type, "", fx.expr});
+                }
+                t.data.insert(t.data.end(), p.bytes.begin() + sp.first_byte,
+                              p.bytes.begin() + sp.first_byte + sp.size);
                 ++i;
             }
             if (t.data.empty()) continue;

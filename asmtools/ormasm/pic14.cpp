@@ -1,6 +1,7 @@
 #include "asmtools/ormasm/pic14.h"
 
-#include <strings.h>
+#include <cctype>
+#include <unordered_map>
 
 namespace asmx {
 
@@ -48,10 +49,21 @@ const instruction instruction_table[] = {
 
 }  // namespace
 
+std::string lower_case(const std::string& word) {
+    std::string w(word);
+    for (char& c : w) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return w;
+}
+
 const instruction* find_instruction(const std::string& mnemonic) {
-    for (const instruction& i : instruction_table)
-        if (strcasecmp(i.mnemonic, mnemonic.c_str()) == 0) return &i;
-    return nullptr;
+    static const std::unordered_map<std::string, const instruction*> table = [] {
+        std::unordered_map<std::string, const instruction*> t;
+        for (const instruction& i : instruction_table) t.emplace(i.mnemonic, &i);
+        return t;
+    }();
+    if (mnemonic.size() > 8) return nullptr;
+    auto it = table.find(lower_case(mnemonic));
+    return it == table.end() ? nullptr : it->second;
 }
 
 int page_bits_for_rom(uint32_t rom_words) {

@@ -23,6 +23,8 @@ struct instruction {
     uint16_t opcode;   // operand bits zero
 };
 
+std::string lower_case(const std::string& word);
+
 // The instruction of a mnemonic (any case), or null.
 const instruction* find_instruction(const std::string& mnemonic);
 

@@ -1,5 +1,6 @@
 #include "asmtools/ormasm/source.h"
 
+#include <algorithm>
 #include <cctype>
 #include <strings.h>
 
@@ -18,6 +19,7 @@ std::string trim(const std::string& s) {
 
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> lines;
+    lines.reserve(size_t(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t start = 0;
     while (start < text.size()) {
         size_t nl = text.find('\n', start);
@@ -57,12 +59,12 @@ static std::string next_word(const std::string& s, size_t& pos, bool stop_at_col
     return s.substr(start, pos - start);
 }
 
-source_line split_line(const std::string& text, int32_t number,
+source_line split_line(std::string text, int32_t number,
                        const std::function<bool(const std::string&)>& is_operation) {
     source_line line;
     line.number = number;
-    line.text = text;
     std::string s = strip_comment(text);
+    line.text = std::move(text);
     size_t pos = 0;
     std::string first = next_word(s, pos, true);
     if (first.empty()) return line;
@@ -87,6 +89,7 @@ source_line split_line(const std::string& text, int32_t number,
     }
     if (!line.label.empty() && !is_symbol_name(line.label))
         line.fault = line.label;
+    line.parts = split_operands(line.operands);
     return line;
 }
 

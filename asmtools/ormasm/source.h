@@ -14,6 +14,7 @@ struct source_line {
     std::string label;      // label, or the name an equ/set defines
     std::string operation;  // mnemonic or directive as written
     std::string operands;   // operand text, comment removed, trimmed
+    std::vector<std::string> parts;   // the operands split at top-level commas
     bool label_plain = false; // label written without a colon and not in column 1
     std::string fault;      // a label field that is no name; empty when the line is sound
 };
@@ -23,7 +24,7 @@ std::vector<std::string> split_lines(const std::string& text);
 
 // Splits one line. `is_operation` tells whether a word is a mnemonic or directive, so that
 // either may stand in column 1 and a lone word elsewhere can still be a label.
-source_line split_line(const std::string& text, int32_t number,
+source_line split_line(std::string text, int32_t number,
                        const std::function<bool(const std::string&)>& is_operation);
 
 // Splits operand text at top-level commas (not inside parentheses or quotes); each part

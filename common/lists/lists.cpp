@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/alert.h"
 #include "common/alloc.h"
 
 namespace {
@@ -381,6 +382,73 @@ int parse_address(const char** cursor, uint32_t* out) {
     *out = uint32_t(v);
     *cursor = after;
     return 0;
+}
+
+namespace {
+
+std::string word_at(const char* p) {
+    const char* e = p;
+    while (*e && *e != ',' && *e != '-' && *e != '*' && *e != 'x' && *e != 'X') ++e;
+    return std::string(p, e);
+}
+
+}  // namespace
+
+int class_parse_spec(mem_class* cls, const char** cursor) {
+    assert(cls != nullptr);
+    const char* p = strchr(*cursor, '=');
+    if (!p) {
+        alert_kind_message("E", "Bad spec in memory range option");
+        return 0;
+    }
+    ++p;
+    if (*p == '\0') {
+        alert_kind_message("E", "Missing address in memory range option");
+        return 0;
+    }
+    for (;;) {
+        uint32_t low, high, count = 1;
+        if (*p == '\0' || *p == ',') {
+            alert_message(442);
+            return 0;
+        }
+        if (parse_address(&p, &low)) {
+            alert_message(443, word_at(p).c_str());
+            return 0;
+        }
+        if (*p != '-') {
+            alert_message(444);
+            return 0;
+        }
+        ++p;
+        if (parse_address(&p, &high) || high < low) {
+            alert_message(445, word_at(p).c_str());
+            return 0;
+        }
+        if (*p == '*' || *p == 'x' || *p == 'X') {
+            ++p;
+            if (parse_address(&p, &count) || count == 0) {
+                alert_message(448, word_at(p).c_str());
+                return 0;
+            }
+        }
+        // A repeated range stands for that many pages of its length, one after another.
+        uint64_t length = uint64_t(high) - low + 1;
+        uint64_t end = low + length * count - 1;
+        if (end > UINT32_MAX) {
+            alert_message(448, word_at(p).c_str());
+            return 0;
+        }
+        range_add(&cls->available, low, uint32_t(end), count > 1 ? uint32_t(length) : 0, count == 1);
+        if (*p == '\0') break;
+        if (*p != ',') {
+            alert_message(449, p);
+            return 0;
+        }
+        ++p;
+    }
+    *cursor = p;
+    return 1;
 }
 
 psect_entry* class_add_psect(mem_class* cls, const char* name, int32_t number, const char* description,

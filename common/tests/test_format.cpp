@@ -4,7 +4,9 @@
 #include <string>
 
 #include "common/alloc.h"
+#include "common/alert.h"
 #include "common/format_args.h"
+#include "common/tests/test_util.h"
 
 namespace {
 
@@ -86,6 +88,24 @@ TEST(CheckedFormat, MismatchesPrintPlaceholders)
     EXPECT_EQ(fmt("%s", static_cast<const char*>(nullptr)), "(null)");
     EXPECT_EQ(fmt("end %"), "end %");
     EXPECT_EQ(fmt("%y"), "%y");
+}
+
+}  // namespace
+
+namespace {
+
+struct packed_record {
+    unsigned kind : 4;
+    int level : 5;
+};
+
+TEST(CheckedFormat, BitFieldsAndArraysAsMessageArguments)
+{
+    testutil::captured_output out;
+    packed_record r{9, -3};
+    char name[16] = "buffer";
+    alert_kind_message("M", "%u %d %s", r.kind, r.level, name);
+    EXPECT_EQ(out.text(), "9 -3 buffer\n");
 }
 
 }  // namespace

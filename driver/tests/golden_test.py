@@ -102,7 +102,7 @@ def leftovers():
 check("help.txt", transcript(["--help"]))
 check("help_options.txt", "".join(transcript([a]) for a in [
     "--help=output", "--help=opt", "--help=warn", "--help=ide", "--help=errors", "--help=D", "--help=codeoffset",
-    "--help=ram", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
+    "--help=ram", "--help=noexec", "--help=runtime", "--help=bin", "--help=resrom", "--help=chipinfo", "--help=nort", "--output=help", "--help=bogus"]))
 check("chipinfo.txt", transcript(["--chipinfo"]))
 
 # Command lines of every pass, for three chips.
@@ -146,6 +146,22 @@ check("summary_files.txt", "".join(normalise(f"== prog.{e}\n" + (project / "out"
 check("memmap.txt", transcript(["--memmap=" + str(project / "out" / "prog.map")]) if (project / "out" / "prog.map").exists()
       else "no map\n")
 
+# Bad options and memory specifications: each stops with its message.
+check("option_errors.txt", "".join(transcript(["-Q", "-V", "--noexec"] + a) for a in [
+    ["--chip=16F877", "--ram=20-AF", "main.c"], ["--chip=16F877", "--ram=200-21F", "main.c"],
+    ["--chip=16F877", "--ram=bogus", "main.c"], ["--chip=16F877", "--ram=defaultx", "main.c"],
+    ["--chip=16F877", "--rom=data", "main.c"], ["--chip=16F877", "--rom=1-", "main.c"],
+    ["--chip=16F877", "--codeoffset=zz", "main.c"], ["--chip=16F877", "-resrom=1-", "main.c"],
+    ["--chip=16F877", "--getoption=nosuch,x", "main.c"], ["--chip=16F877", "--setoption=ormlink", "main.c"],
+    ["--chip=16F877", "--msgdisable", "main.c"], ["main.c"], ["--chip=16F877"], ["--chip=16F877", "-SETUP", "main.c"],
+    ["--chip=16F877", "--double=fast32", "main.c"], ["--chip=16F877", "--ide=eclipse", "main.c"],
+    ["--chip=16F877", "--rom=none", "main.c"], ["--chip=16F877", "--ram=none", "-C", "main.c"]]))
+
+# A malformed map and a class of 0x400 words with 0x13 used.
+odd_map = ("TOTAL\t\tName          Link     Load   Length\n\tCLASS\tCODE     \n\t\ttext             0        0       13\n"
+           "\t\tbroken          10\n\n\tstray line\n\n\nSEGMENTS\n")
+check("summary_edges.txt", transcript(["-Q", "--chip=16F84", "main.c"], env={"FAKE_MAP": odd_map}))
+
 # Failing passes, interrupts and timing.
 (work / "fake.log").write_text("")
 rc, out, err = run(["-Q", "--chip=16F877", "main.c", "util.c"], env={"FAKE_FAIL": "ormparse"})
@@ -170,6 +186,13 @@ rc, out, err = run(["-Q", "--chip=16F877", "-V", "--noexec", "main.x"])
 expect("unknown file type is 894", rc == 1 and "(894) unknown source file type \"main.x\"" in err)
 rc, out, err = run(["-Q", "--chip=16F877", "--frobnicate", "--noexec", "main.c"])
 expect("unknown option 168 ends with 1", rc == 1 and "(168) unknown option" in err)
+
+rc, out, err = run(["-Q", "--chip=16F877", "-Eerrors.txt", "main.x"])
+expect("-E redirects messages to a file", rc == 1 and "(894)" in (project / "errors.txt").read_text() and "(894)" not in err)
+rc, out, err = run(["-Q", "--chip=16F877", "-E+errors.txt", "main.y"])
+expect("-E+ appends", "(894)" in (project / "errors.txt").read_text() and "main.y" in (project / "errors.txt").read_text())
+rc, out, err = run(["-Q", "--chip=16F877", "-Enodir/errors.txt", "main.c"])
+expect("-E into a missing directory is 378", rc == 1 and "(378) can't create error file" in err)
 
 # --getoption writes the link's configurable options; --setoption replaces them.
 opts = project / "link.opt"

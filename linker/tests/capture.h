@@ -4,8 +4,15 @@
 #include <vector>
 
 #include "common/alert.h"
+#include "linker/link.h"
 
 namespace testobj {
+
+// Every linker module back to its start; errors of earlier tests do not count.
+inline void fresh_link() {
+    lnk::link_reset();
+    alert_set_max_errors(1000000);
+}
 
 class message_capture {
 public:

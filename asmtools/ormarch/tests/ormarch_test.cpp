@@ -2,6 +2,7 @@
 // and refusals that leave no library behind.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -112,4 +113,35 @@ TEST(Librarian, SixteenBitDirectoryLimit) {
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("(2883)"), std::string::npos) << out;
     EXPECT_FALSE(exists(dir + "/big.lib"));
+}
+
+TEST(RuntimeLibraries, EveryNameTheDriverFormsExists) {
+    // The C library of each chip for both double sizes ("orl", '4', memory digit, bank
+    // character, double character, "c") and the chip support libraries ("orl%x%c--u").
+    const char* names[] = {"orl401-c", "orl401dc", "orl40b-c", "orl40bdc", "orl40c-c", "orl40cdc",
+                           "orl4---u", "orl5---u", "orl61--u", "orl62--u", "orl63--u"};
+    std::string lib = std::string(std::getenv("ORM_BUILD_DIR") ? std::getenv("ORM_BUILD_DIR") : ".") + "/lib/";
+    for (const char* n : names) {
+        std::string path = lib + n + ".lib";
+        ASSERT_TRUE(exists(path)) << path;
+        std::string text = listing(path);
+        EXPECT_NE(text.find("\n  DEF string_indir\n"), std::string::npos) << n << text;
+        EXPECT_NE(text.find("\n  DEF code_ptr\n"), std::string::npos) << n << text;
+    }
+}
+
+TEST(RuntimeLibraries, StringIndirReadsTheByteAtCodePtr) {
+    // Its code: load PCLATH and W from code_ptr, advance code_ptr, jump with PCL.
+    std::string dir = scratch_dir("string_indir");
+    std::string out;
+    ASSERT_EQ(run(program("ormasm") + " -o" + dir + "/s.obj " + source_dir() +
+                      "/asmtools/ormarch/runtime/string_indir.as",
+                  &out),
+              0)
+        << out;
+    std::vector<uint8_t> object;
+    obj::read_file(dir + "/s.obj", object);
+    std::vector<uint16_t> words = words_of(psect_bytes(object, "text"));
+    std::vector<uint16_t> expect{0x0800, 0x008A, 0x0800, 0x0A80, 0x1903, 0x0A80, 0x0082};
+    EXPECT_EQ(words, expect);   // code_ptr fields are filled in by the linker
 }

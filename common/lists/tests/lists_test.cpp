@@ -2,12 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
 #include "common/alloc.h"
+#include "common/msgfile.h"
 
 namespace {
+
+// The build tree's message file, so that numbered messages carry their texts.
+const bool messages_loaded = [] {
+    const char* build = getenv("ORM_BUILD_DIR");
+    return build && msgfile_open((std::string(build) + "/dat/en_msgs.txt").c_str());
+}();
 
 using pairs = std::vector<std::pair<uint32_t, uint32_t>>;
 
@@ -166,6 +175,27 @@ TEST(ParseAddress, PrefixesAndSuffixes) {
     EXPECT_EQ(v, 100u);
     EXPECT_EQ(read("1F", v), 1);
     EXPECT_EQ(read("", v), 1);
+}
+
+TEST(ClassParseSpec, RepeatsArePages) {
+    mem_space* spaces = nullptr;
+    mem_space* code = space_add(&spaces, "code", "Program space", 3);
+    mem_class* c = class_get(code, "CODE", 3, nullptr, 0);
+    const char* text = "CODE=0-7FFhx2,2000h-2003h";
+    EXPECT_EQ(class_parse_spec(c, &text), 1);
+    EXPECT_EQ(of(c->available), (pairs{{0, 0x7FF}, {0x800, 0xFFF}, {0x2000, 0x2003}}));
+    EXPECT_EQ(formatted(c), "-ACODE=00h-07FFhx2,02000h-02003h");
+    space_list_free(spaces);
+}
+
+TEST(ClassParseSpecDeathTest, MalformedSpecsStop) {
+    mem_space* spaces = nullptr;
+    mem_class* c = class_get(space_add(&spaces, "code", "Program space", 3), "CODE", 3, nullptr, 0);
+    auto parse = [c](const char* text) { class_parse_spec(c, &text); exit(0); };
+    EXPECT_EXIT(parse("CODE=0-"), ::testing::ExitedWithCode(1), "\\(445\\)");
+    EXPECT_EXIT(parse("CODE=0+7"), ::testing::ExitedWithCode(1), "\\(444\\)");
+    EXPECT_EXIT(parse("CODE=0-7*0"), ::testing::ExitedWithCode(1), "\\(448\\)");
+    space_list_free(spaces);
 }
 
 TEST(PsectEntries, DescriptionsAndUpdates) {

@@ -186,6 +186,19 @@ TEST_F(HexFormats, ImageRunsInTheSimulator) {
     EXPECT_NE(out.find("Wrote: 0x0043 to REG020"), std::string::npos) << out;
 }
 
+// An object made by our own assembler, placed at 0, converted and run in the simulator.
+TEST_F(HexFormats, AssemblerObjectRunsInTheSimulator) {
+    if (!tooltest::exists(tooltest::program("ormasm"))) GTEST_SKIP() << "no assembler in this build";
+    std::ofstream(path("t.as")) << "\tprocessor\t16F877A\n\tpsect\ttext,class=CODE,delta=2,abs\n"
+                                   "\tmovlw\t0x42\n\tmovwf\t0x20\n\tincf\t0x20,f\n\tgoto\t3\n\tend\n";
+    std::string out;
+    ASSERT_EQ(run("cd '" + dir_ + "' && " + tooltest::program("ormasm") + " t.as", &out), 0) << out;
+    ASSERT_EQ(hex("-i -16,2", "t.obj", "t.hex"), 0) << messages;
+    std::ofstream(path("cmds.stc")) << "step 3\nquit\n";   // the trace shows the last step: incf
+    ASSERT_EQ(run("cd '" + dir_ + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc t.hex", &out), 0) << out;
+    EXPECT_NE(out.find("Wrote: 0x0043 to REG020"), std::string::npos) << out;
+}
+
 // UBROF's CRC: generator 0x8005, start 0, data bits entering least significant first into a
 // register that shifts left. srec_cat's reflected CRC-16 of the same bytes (its "-xmodem
 // -least-to-most" form) is that register with its bits in reverse order.

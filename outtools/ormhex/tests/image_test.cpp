@@ -165,6 +165,9 @@ TEST_F(HexProgram, OptionCombinationsAndRefusedImages) {
     EXPECT_NE(messages.find("(523)"), std::string::npos) << messages;
     EXPECT_EQ(hex("-W"), 1);
     EXPECT_NE(messages.find("(393)"), std::string::npos) << messages;
+    // -E with a file name appends the messages to it.
+    EXPECT_EQ(hex("-Eerrors.txt -Q"), 1);
+    EXPECT_NE(file("errors.txt").find("(168) unknown option \"-Q\""), std::string::npos) << file("errors.txt");
 }
 
 TEST_F(HexProgram, ImageLimit) {

@@ -210,5 +210,20 @@ class PatchRejectsBadInput(unittest.TestCase):
         self.assertEqual(self.out.read_text(), "previous\n")
 
 
+class PatchHelp(unittest.TestCase):
+    def test_help_and_banner(self):
+        result = run(ORMPATCH)
+        self.assertIn("ORMPATCH - Intel hex editing utility (Build 1.94)", result.stderr)
+        self.assertIn('type "ormpatch" for available options', result.stderr)
+        result = run(ORMPATCH, "-HELP=ck")
+        self.assertIn("  USAGE: -CK=start-end@dest[+offset][wWidth][tCode]\n"
+                      "  Example: -CK=0-1FFF@5FFC+1234w2t34\n", result.stdout)
+        result = run(ORMPATCH, "-HELP")
+        self.assertIn("  -FILL     : Specify a hexadecimal code", result.stdout)
+        self.assertIn("available command-line options:", result.stderr)
+        result = run(ORMPATCH, "-HELP=NOPE", check=False)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("(953) unknown -HELP sub-option: NOPE", result.stderr)
+
 if __name__ == "__main__":
     unittest.main()

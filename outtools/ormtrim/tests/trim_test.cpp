@@ -87,6 +87,15 @@ TEST_F(Trim, BigEndianFlagsChangeTheirSecondByte) {
     EXPECT_EQ(symbols_of(path("be.obj"))[0].second, 0x0100);
 }
 
+TEST_F(Trim, ArgumentsFromStandardInput) {
+    tooltest::ObjectBuilder().ident().symbol("foo", 1).symbol("bar", 2).end().save(path("x.obj"));
+    ASSERT_EQ(run("cd '" + dir_ + "' && echo '-bar x.obj' | " + tooltest::program("ormtrim"), &messages), 0)
+        << messages;
+    auto syms = symbols_of(path("x.obj"));
+    EXPECT_EQ(syms[0].second, 0x10);
+    EXPECT_EQ(syms[1].second, 0x00);
+}
+
 TEST_F(Trim, OnlyTheFirstModuleIsKept) {
     tooltest::ObjectBuilder o;
     o.ident().symbol("foo", 1).end();

@@ -18,6 +18,9 @@ constexpr int32_t DEPTH_LIMIT = 999;
 
 std::unordered_map<ptext, std::shared_ptr<macro>> table;
 ptext outermost;
+// Calls whose arguments are being collected: they nest when an argument read from pushed
+// text holds another call, and count as pending expansions.
+int32_t collecting = 0;
 
 std::string name_of(const macro& m) { return narrow(m.name); }
 
@@ -343,7 +346,7 @@ bool offer(const ptext& identifier, bool from_file) {
     pchar c = scanner::next_char();
     scanner::unget(c);
     if (c == MARK_PASTE) return false;
-    if (depth >= DEPTH_LIMIT) {
+    if (depth + collecting >= DEPTH_LIMIT) {
         alert_message(115, narrow(m->name).c_str(), narrow(outermost).c_str());
         scanner::drop_macro_streams();
         depth = 0;
@@ -367,7 +370,10 @@ bool offer(const ptext& identifier, bool from_file) {
     std::vector<ptext> args;
     if (m->parameter_count >= 0) {
         if (!call_follows()) return false;
+        if (depth == 0 && collecting == 0) outermost = m->name;
+        ++collecting;
         args = collect_arguments(*m);
+        --collecting;
         if (static_cast<int32_t>(args.size()) != m->parameter_count)
             alert_message(171, narrow(m->name).c_str(), static_cast<int>(args.size()),
                           static_cast<int>(m->parameter_count));

@@ -264,29 +264,33 @@ pchar line_comment() {
 }  // namespace
 
 pchar next_char() {
+    bool after_comment = false;
     for (;;) {
         bool given_back;
         pchar c = raw_char(given_back);
-        if (given_back || literal_mode || (c != '\\' && c != '/')) return c;
-        pchar n = peek_same_stream();
-        if (c == '\\') {
-            if (n != '\n') return c;
-            ++top->position;
-            if (top->kind == stream_kind::file) ++top->line;
-            marker_needed = true;
-            continue;
+        if (!given_back && !literal_mode && (c == '\\' || c == '/')) {
+            pchar n = peek_same_stream();
+            if (c == '\\' && n == '\n') {
+                ++top->position;
+                if (top->kind == stream_kind::file) ++top->line;
+                marker_needed = true;
+                continue;
+            }
+            if (c == '/' && n == '*') {
+                ++top->position;
+                block_comment();
+                after_comment = true;
+                continue;
+            }
+            if (c == '/' && n == '/') {
+                ++top->position;
+                c = line_comment();
+            }
         }
-        if (n == '*') {
-            ++top->position;
-            block_comment();
-            pchar after = next_char();
-            if (after == '\n' || is_white(after) || after == 0) return after;
-            unget(after);
+        // A comment counts as nothing before white space or a newline, else as one blank.
+        if (after_comment && c != '\n' && c != 0 && !is_white(c)) {
+            unget(c);
             return ' ';
-        }
-        if (n == '/') {
-            ++top->position;
-            return line_comment();
         }
         return c;
     }

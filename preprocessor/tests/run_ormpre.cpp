@@ -64,7 +64,7 @@ std::string scratch_dir::read(const std::string& name) const { return slurp(path
 bool scratch_dir::exists(const std::string& name) const { return fs::exists(path_ + "/" + name); }
 
 ormpre_run scratch_dir::run(const std::vector<std::string>& args, const std::string& stdin_text) const {
-    std::string cmd = "cd " + quote(path_) + " && ASAN_OPTIONS=detect_leaks=0 " + quote(ormpre_path());
+    std::string cmd = "cd " + quote(path_) + " && ASAN_OPTIONS=detect_leaks=0:exitcode=86 UBSAN_OPTIONS=exitcode=87 " + quote(ormpre_path());
     for (const auto& a : args) cmd += " " + quote(a);
     file(".stdin", stdin_text);
     cmd += " <.stdin >.stdout 2>.stderr";

@@ -106,6 +106,20 @@ TEST(Dependencies, HeaderListedOnceAndReadOnceWithL) {
     EXPECT_TRUE(list == "h.h\ng.h\n" || list == "g.h\nh.h\n") << list;
 }
 
+TEST(Dependencies, DependencyOnlyModeReadsAHeaderOnce) {
+    scratch_dir dir;
+    dir.file("h.h", "#warning read\n");
+    dir.file("t.c", "#include \"h.h\"\n#include \"h.h\"\n");
+    auto count = [](const std::string& err) {
+        size_t n = 0;
+        for (size_t at = err.find("#warning: read"); at != std::string::npos; at = err.find("#warning: read", at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(dir.run({"-L", "t.c"}).err), 1u);
+    EXPECT_EQ(count(dir.run({"t.c"}).err), 2u);
+}
+
 TEST(Dependencies, MakeRuleEscapesNames) {
     scratch_dir dir;
     dir.file("my dir/a b.h", "\n");

@@ -1,6 +1,11 @@
 # Helpers shared by every folder of the toolchain.
 
-set(ORM_WARNINGS -Wall -Wextra)
+# -Wno-psabi: GCC's notes about an ABI change of GCC 4.4 are not about our code.
+set(ORM_WARNINGS -Wall -Wextra -Wno-psabi)
+if(MINGW)
+    # GCC 12's -Wrestrict misfires inside libstdc++'s std::string for 32-bit targets.
+    list(APPEND ORM_WARNINGS -Wno-restrict)
+endif()
 
 if(ORM_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

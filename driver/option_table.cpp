@@ -312,11 +312,15 @@ void on_E(option_row*, const char* argument) {
     if (!argument) return;
     bool append = argument[0] == '+';
     const char* name = append ? argument + 1 : argument;
-    // Appending falls back to creating the file when it cannot be opened for update.
-    if (!freopen(name, append ? "a" : "w", stderr)) {
-        freopen("/dev/null", "w", stderr);
+    // Appending creates the file when it cannot be opened for update; the check keeps the
+    // driver's standard error intact when the file cannot be made at all.
+    FILE* probe = fopen(name, append ? "a" : "w");
+    if (!probe) {
         alert_message(378, "error", name);
+        return;
     }
+    fclose(probe);
+    if (!freopen(name, "a", stderr)) alert_message(378, "error", name);
 }
 
 void on_banner() {

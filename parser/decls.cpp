@@ -29,6 +29,7 @@ struct decl_op {
 struct declarator {
     sym_record* sym = nullptr;
     std::string name;
+    int32_t line = 0;
     std::vector<decl_op> ops;
     uint16_t name_classes = 0;   // -A classes that fell on no pointer
 };
@@ -136,7 +137,9 @@ type_desc parse_struct_union(int keyword) {
     int code = read_tag_token();
     if (code == TK_IDENT) {
         sym_record* s = tok.sym;
+        int32_t line = lex_line;
         bool body = peek_token() == TK_LBRACE;
+        if (body) s->name_line = line;
         if (is_tag_kind(s->kind) && s->kind != kind) {
             tag_kind_warning(s);
             tag = s;
@@ -144,6 +147,7 @@ type_desc parse_struct_union(int keyword) {
             tag = s;
         } else {
             tag = declare_symbol(s, kind, nullptr, nullptr);
+            if (body) tag->name_line = line;
         }
     } else {
         tag = new_anon_symbol();
@@ -178,6 +182,7 @@ type_desc parse_enum() {
     bool body;
     if (code == TK_IDENT) {
         sym_record* s = tok.sym;
+        int32_t line = lex_line;
         body = peek_token() == TK_LBRACE;
         if (s->kind == S_STRUCT || s->kind == S_UNION) tag_kind_warning(s);
         if (!body) {
@@ -187,6 +192,7 @@ type_desc parse_enum() {
             tag = (s->kind == S_ENUM && s->level == block_level && !(s->flags & F_DEFINED))
                       ? s
                       : declare_symbol(s, S_ENUM, nullptr, nullptr);
+            if (tag) tag->name_line = line;
         }
     } else {
         push_back_token();
@@ -215,7 +221,9 @@ type_desc parse_enum() {
             }
             continue;
         }
+        int32_t constant_line = lex_line;
         sym_record* k = declare_symbol(tok.sym, S_ENUM_CONST, &t, tag);
+        if (k) k->name_line = constant_line;
         if (next_token() == TK_ASSIGN) {
             expr_node* e = parse_constant_expression(CX_ENUM, nullptr);
             int32_t v;
@@ -269,6 +277,7 @@ void parse_declarator_into(int context, declarator& d) {
     if (code == TK_IDENT) {
         d.sym = tok.sym;
         d.name = tok.name;
+        d.line = lex_line;
         has_name = true;
         bool adds = context == DC_BLOCK || context == DC_KR_PARAMS || context == DC_KR_LIST || context == DC_PROTO;
         if (adds && opt.default_classes) {
@@ -288,6 +297,7 @@ void parse_declarator_into(int context, declarator& d) {
             parse_declarator_into(context, inner);
             d.sym = inner.sym;
             d.name = inner.name;
+            d.line = inner.line;
             d.name_classes |= inner.name_classes;
             if (next_token() != TK_RPAREN) {
                 alert_message(194);
@@ -655,7 +665,11 @@ sym_record* declare_declarator(decl_spec& spec, int context, bool keep_params) {
     if (kind == TK_AUTO) kind = S_AUTO;
     if (is_plain(t, ic::T_VOID) && kind != S_TYPEDEF && kind != S_PARAM && !is_function(t)) alert_message(288);
     if ((t.classes & Q_INTERRUPT) && !is_function(t)) alert_message(289);
-    if (t.kind == K_FUNCTION && (t.classes & (Q_CONST | Q_VOLATILE))) alert_message(290);
+    // Classes of a function record qualify what it returns; only a qualified function typedef
+    // qualifies the function itself.
+    if (t.kind == K_PLAIN && t.code == ic::T_DERIVED && !t.indirection && (t.classes & (Q_CONST | Q_VOLATILE)) &&
+        is_function(t))
+        alert_message(290);
     if (kind == S_PARAM) adjust_parameter_type(t);
     if (context == DC_KR_PARAMS) {
         if (sym->kind != S_PARAM || !(sym->flags & F_LISTED)) {
@@ -689,6 +703,7 @@ sym_record* declare_declarator(decl_spec& spec, int context, bool keep_params) {
         sym = declare_symbol(sym, kind, &t, kind == S_MEMBER ? member_owner : nullptr);
         if (sym && spec.reg) sym->flags |= F_REGISTER;
     }
+    if (sym && d.line) sym->name_line = d.line;
     if (!keep_params && block_level == outer_level) close_level(outer_level + 1);
     decl_context = saved_context;
     return sym;

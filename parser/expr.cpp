@@ -1,6 +1,7 @@
 // Expression parser: operator-precedence parsing over one operator table, calls and leaves.
 #include "parser/expr.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -74,7 +75,7 @@ expr_node* string_leaf() {
     n->type = make_basic(opt.unsigned_char ? ic::T_CHAR + 1 : ic::T_CHAR);
     add_pointer(n->type);
     n->type.classes = string_classes;
-    n->text = xstrdup(tok.text.c_str());
+    n->text = parser_strdup(tok.text.c_str());
     if (string_data_stream) {
         ic::string_data_record r;
         r.number = n->value;
@@ -89,7 +90,7 @@ expr_node* string_leaf() {
 expr_node* identifier_leaf(bool member_position) {
     if (member_position) {
         expr_node* n = new_node(ic::OP_IDENT);
-        n->text = xstrdup(tok.name.c_str());
+        n->text = parser_strdup(tok.name.c_str());
         return n;
     }
     sym_record* s = tok.sym;
@@ -431,7 +432,7 @@ void mark_expression_roots(void (*mark)(sym_record*)) {
 
 expr_node* new_node(int code) {
     if (!free_nodes) {
-        expr_node* chunk = static_cast<expr_node*>(xalloc(256 * sizeof(expr_node)));
+        expr_node* chunk = static_cast<expr_node*>(parser_alloc(256 * sizeof(expr_node)));
         node_chunks.push_back(chunk);
         for (int i = 255; i >= 0; --i) {
             chunk[i].right = free_nodes;
@@ -468,7 +469,7 @@ expr_node* sym_leaf(sym_record* sym) {
 
 void release_node(expr_node* n) {
     if (!n) return;
-    if (n->text) xfree(n->text);
+    if (n->text) std::free(n->text);
     n->text = nullptr;
     n->code = -1;
     n->right = free_nodes;
@@ -496,7 +497,7 @@ expr_node* copy_tree(const expr_node* n) {
     if (!n) return nullptr;
     expr_node* c = new_node(n->code);
     *c = *n;
-    if (n->text) c->text = xstrdup(n->text);
+    if (n->text) c->text = parser_strdup(n->text);
     if (!is_leaf(n)) {
         c->left = copy_tree(n->left);
         if (ic::op_arity(n->code) == 2 || n->code == ic::OP_CALL) c->right = copy_tree(n->right);
@@ -558,7 +559,7 @@ expr_node* parse_expression_in(int context) {
             else if (code == TK_STRING) leaf = string_leaf();
             else {
                 leaf = new_node(ic::OP_FCONST);
-                leaf->text = xstrdup(tok.text.c_str());
+                leaf->text = parser_strdup(tok.text.c_str());
                 leaf->type = make_basic(tok.type_code);
             }
             push_operand(leaf);

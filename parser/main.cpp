@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <new>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -177,7 +178,8 @@ void exit_hook(int) { parse_cleanup(); }
 int main(int argc, char** argv) {
     init_qualifiers();
     init_symbols();
-    char** args = argv;
+    static char** args;   // kept for the life of the run (read from standard input or a file)
+    args = argv;
     int count = argc;
     if (argc == 1) {
         args = getargs(nullptr, "ormparse");
@@ -324,7 +326,11 @@ int main(int argc, char** argv) {
     if (!string_data_stream) fatal_open("temporary", string_file_name.c_str());
     emit_banner();
     for (const std::string& p : pragmas) do_pragma(p.c_str());
-    parse_program();
+    try {
+        parse_program();
+    } catch (const std::bad_alloc&) {
+        alert_message(294, 0u);   // a standard container ran out; its size is not known here
+    }
     write_string_records();
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) alert_message(234);
     parse_cleanup();

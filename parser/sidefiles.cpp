@@ -82,29 +82,32 @@ std::string c_dimension(const expr_node* dim) {
     return s;
 }
 
-// C form of a type: specifiers, stars and suffixes, around an empty declarator.
-std::string c_type(const type_desc& t0) {
+// C form of a type split around the place of the declarator: head (specifiers, stars, an opening
+// parenthesis) and tail (its closing parenthesis, dimensions, parameter lists).
+struct c_form {
+    std::string head, tail;
+};
+
+c_form c_parts(const type_desc& t0) {
     type_desc t = t0;
     fold_type(t);
     std::string stars(static_cast<size_t>(__builtin_popcount(t.indirection)), '*');
-    std::string suffix;
-    if (t.kind == K_ARRAY) suffix = "[" + c_dimension(t.dim_tree) + "]";
-    else if (t.kind == K_FUNCTION) suffix = "(" + c_params(t.params) + ")";
+    std::string own;
+    if (t.kind == K_ARRAY) own = "[" + c_dimension(t.dim_tree) + "]";
+    else if (t.kind == K_FUNCTION) own = "(" + c_params(t.params) + ")";
+    std::string q = qualifier_words(t.classes);
     if (t.code == ic::T_DERIVED && t.base) {
-        const type_desc& inner = t.base->type;
-        std::string in = c_type(inner);
-        std::string q = qualifier_words(t.classes);
-        if (inner.kind != K_PLAIN) {
-            // "(*)" goes between the referent's specifiers and its suffix.
-            size_t cut = in.find_first_of("[(");
-            std::string head = in.substr(0, cut), tail = cut == std::string::npos ? "" : in.substr(cut);
-            return head + q + " (" + stars + ")" + tail + suffix;
-        }
-        return in + q + (stars.empty() ? "" : " " + stars) + suffix;
+        c_form inner = c_parts(t.base->type);
+        if (skip_transparent(t.base->type).kind != K_PLAIN && !stars.empty())
+            return {inner.head + q + " (" + stars, own + ")" + inner.tail};
+        return {inner.head + q + (stars.empty() ? "" : " " + stars), own + inner.tail};
     }
-    std::string s = base_specifiers(t) + qualifier_words(t.classes);
-    if (!stars.empty()) s += " " + stars;
-    return s + suffix;
+    return {base_specifiers(t) + q + (stars.empty() ? "" : " " + stars), own};
+}
+
+std::string c_type(const type_desc& t) {
+    c_form f = c_parts(t);
+    return f.head + f.tail;
 }
 }  // namespace
 
@@ -157,11 +160,13 @@ void start_function_body(sym_record* function, sym_record* params) {
     const type_desc& ft = skip_transparent(function->type);
     const param_list* list = ft.params;
     std::string line;
+    c_form returned;
     if (proto_file) {
         type_desc ret = ft;
         ret.kind = K_PLAIN;
         ret.params = nullptr;
-        line = std::string(function->kind == S_STATIC ? "static" : "extern") + " " + c_type(ret) + " " +
+        returned = c_parts(ret);
+        line = std::string(function->kind == S_STATIC ? "static" : "extern") + " " + returned.head + " " +
                function->name + "(";
     }
     std::vector<sym_record*> chain;
@@ -200,7 +205,7 @@ void start_function_body(sym_record* function, sym_record* params) {
             for (size_t i = 0; i < chain.size(); ++i) line += (i ? ", " : "") + c_type(chain[i]->type);
         }
         if (list && has_ellipsis(ft)) line += ", ...";
-        line += ");\n";
+        line += ")" + returned.tail + ";\n";
         std::fputs(line.c_str(), proto_file);
     }
     if (!list) return;

@@ -64,6 +64,14 @@ void emit_cond_jump(int label, expr_node* condition, bool when_true) {
     release_tree(c);
 }
 
+// Writes records with the marker of `line`, where their source text was read (loop headers).
+template <typename F> void at_line(int32_t line, F write) {
+    int32_t saved = lex_line;
+    lex_line = line;
+    write();
+    lex_line = saved;
+}
+
 void require_semicolon() {
     if (next_token() != TK_SEMI) {
         alert_message(314);
@@ -147,14 +155,18 @@ bool parse_for() {
         require_semicolon();
     }
     expr_node* condition = nullptr;
+    int32_t condition_line = lex_line;
     if (next_token() != TK_SEMI) {
         push_back_token();
+        condition_line = lex_line;
         condition = parse_expression();
         require_semicolon();
     }
     expr_node* step = nullptr;
+    int32_t step_line = lex_line;
     if (next_token() != TK_RPAREN) {
         push_back_token();
+        step_line = lex_line;
         step = parse_expression();
         expect_token(TK_RPAREN, 194);
     }
@@ -175,21 +187,22 @@ bool parse_for() {
     bool broke = false;
     bool used_continue = parse_statement(cont, exit_label, nullptr, &broke);
     if (used_continue) emit_label(cont);
-    if (step) {
-        emit_expr_stmt(step);
-    }
-    if (test) emit_label(test);
+    if (step) at_line(step_line, [&] { emit_expr_stmt(step); });
     unhold(condition);
     unhold(step);
     release_tree(step);
-    if (condition) emit_cond_jump(top, condition, true);
-    else emit_jump(top);
+    at_line(condition_line, [&] {
+        if (test) emit_label(test);
+        if (condition) emit_cond_jump(top, condition, true);
+        else emit_jump(top);
+    });
     emit_label(exit_label);
     unreachable = !condition && !broke;
     return false;
 }
 
 bool parse_switch(int continue_label) {
+    int32_t header_line = lex_line;
     expr_node* e = parenthesised_expression();
     if (e && !is_integral_or_enum(e->type)) alert_message(242);
     int exit_label = new_label_number(), test = new_label_number();
@@ -209,8 +222,10 @@ bool parse_switch(int continue_label) {
         broke = true;
     }
     emit_jump(exit_label);
-    emit_label(test);
-    if (e) emit_switch(e, sw.cases.data(), static_cast<int>(sw.cases.size()), sw.default_label);
+    at_line(header_line, [&] {
+        emit_label(test);
+        if (e) emit_switch(e, sw.cases.data(), static_cast<int>(sw.cases.size()), sw.default_label);
+    });
     for (auto& c : sw.cases) release_tree(c.value);
     release_tree(e);
     emit_label(exit_label);
@@ -358,6 +373,7 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
     }
     case TK_SWITCH: return parse_switch(continue_label);
     case TK_WHILE: {
+        int32_t header_line = lex_line;
         expr_node* e = parenthesised_expression();
         int test = new_label_number(), top = new_label_number(), exit_label = new_label_number();
         int32_t v;
@@ -367,14 +383,16 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
         emit_label(top);
         unreachable = false;
         parse_statement(test, exit_label, nullptr, nullptr);
-        emit_label(test);
         unhold(e);
-        if (forever) {
-            emit_jump(top);
-            release_tree(e);
-        } else {
-            emit_cond_jump(top, e, true);
-        }
+        at_line(header_line, [&] {
+            emit_label(test);
+            if (forever) {
+                emit_jump(top);
+                release_tree(e);
+            } else {
+                emit_cond_jump(top, e, true);
+            }
+        });
         emit_label(exit_label);
         unreachable = false;
         return false;

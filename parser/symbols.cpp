@@ -173,6 +173,19 @@ void report_record(sym_record* s, int level) {
 
 }  // namespace
 
+void* parser_alloc(size_t size) {
+    void* p = std::calloc(1, size ? size : 1);
+    if (!p) alert_message(294, static_cast<unsigned>(size));
+    return p;
+}
+
+char* parser_strdup(const char* text) {
+    size_t n = std::strlen(text) + 1;
+    char* p = static_cast<char*>(parser_alloc(n));
+    std::memcpy(p, text, n);
+    return p;
+}
+
 void init_symbols() {
     for (auto& b : buckets) b = nullptr;
     lowest_bucket = bucket_count;
@@ -185,7 +198,7 @@ void init_symbols() {
     free_list = nullptr;
     for (size_t i = 0; i < blocks.size(); ++i) {
         for (uint32_t j = 0; j < block_sizes[i]; ++j)
-            if (blocks[i][j].name && blocks[i][j].name != empty_name) xfree(blocks[i][j].name);
+            if (blocks[i][j].name && blocks[i][j].name != empty_name) std::free(blocks[i][j].name);
         std::free(blocks[i]);
     }
     blocks.clear();
@@ -215,7 +228,7 @@ sym_record* new_symbol(const char* name) {
     s->level = static_cast<uint8_t>(block_level);
     s->seq = seq_counter++;
     s->mark = 1;
-    s->name = (name && *name) ? xstrdup(name) : empty_name;
+    s->name = (name && *name) ? parser_strdup(name) : empty_name;
     raise_high_water(block_level + 1);
     return s;
 }
@@ -277,6 +290,8 @@ sym_record* declare_symbol(sym_record* sym, int kind, const type_desc* type, sym
     if (type) {
         copy_type(*type, t);
         fold_type(t);
+        // main's parameter list is dropped before any comparison, so that main may be declared twice.
+        if (t.kind == K_FUNCTION && std::strcmp(sym->name, "main") == 0) t.params = nullptr;
         if (t.kind == K_ARRAY && t.dim_tree) {
             int32_t v;
             t.dim = const_value(t.dim_tree, v) ? v : 0;
@@ -400,7 +415,9 @@ bool xref_define(sym_record* sym) {
         return true;
     }
     sym->line = static_cast<uint16_t>(lex_line);
-    if (xref_raw_file && !(sym->flags & F_NUMBERED)) xref_write_definition(sym->name, lex_line);
+    // The definition is listed at its name, which a head spread over lines may have left behind.
+    if (xref_raw_file && !(sym->flags & F_NUMBERED))
+        xref_write_definition(sym->name, sym->name_line ? sym->name_line : lex_line);
     if (sym->flags & F_DEFINED) return true;
     sym->flags |= F_DEFINED;
     return false;
@@ -419,13 +436,13 @@ void open_scope() {
     ++block_level;
 }
 
-void close_level(int level) {
-    report_scope_symbols(level);
-    sweep_symbols();
-}
+void close_level(int level) { report_scope_symbols(level); }
 
+// Records are recycled only here, between statements: no declaration is half built then, so no
+// anonymous record waits outside the table for its owner.
 void close_scope() {
-    close_level(block_level);
+    report_scope_symbols(block_level);
+    sweep_symbols();
     --block_level;
     emit_block_mark(TK_RBRACE);
 }
@@ -467,7 +484,7 @@ void sweep_symbols() {
                 continue;
             }
             if (s->mark == 2) continue;
-            if (s->name && s->name != empty_name) xfree(s->name);
+            if (s->name && s->name != empty_name) std::free(s->name);
             std::memset(static_cast<void*>(s), 0, sizeof *s);
             s->mark = 2;
             s->link = free_list;

@@ -1,6 +1,7 @@
 // Symbol table: records, hashing, name spaces, scopes, declaration with its redeclaration
 // checks, the scope reports and the recycling of records.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "parser/types.h"
@@ -35,6 +36,7 @@ struct sym_record {
     uint8_t level;
     uint8_t mark;
     uint32_t func_flag_word;
+    int32_t name_line;     // line of the identifier that declared it (cross-reference definitions)
 };
 
 enum name_space { NS_ORDINARY, NS_TAG, NS_MEMBER, NS_LABEL };
@@ -42,6 +44,10 @@ enum name_space { NS_ORDINARY, NS_TAG, NS_MEMBER, NS_LABEL };
 extern int block_level;
 extern name_space lookup_space;
 extern uint16_t label_counter;
+
+// Zero-filled memory for the parser's own records; running out is fatal message 294.
+void* parser_alloc(size_t size);
+char* parser_strdup(const char* text);
 
 void init_symbols();
 uint32_t sym_hash(const char* name);

@@ -302,9 +302,7 @@ void parse_external_declaration() {
     push_back_token();
     if (!any && peek_token() != TK_IDENT && peek_token() != TK_STAR && peek_token() != TK_LPAREN) {
         alert_message(195);
-        next_token();
-        skip_to_sync();
-        next_token();
+        next_token();   // the stray token goes; reading resumes after it
         return;
     }
     bool first = true;
@@ -314,7 +312,8 @@ void parse_external_declaration() {
         bool untyped = declarator_untyped_names;
         int code = next_token();
         bool function = sym && is_function(sym->type);
-        if (sym && first && function && code != TK_COMMA && code != TK_SEMI && spec.storage != TK_TYPEDEF) {
+        if (sym && first && function && code != TK_COMMA && code != TK_SEMI && code != TK_ASSIGN &&
+            spec.storage != TK_TYPEDEF) {
             type_desc ret = skip_transparent(sym->type);
             ret.kind = K_PLAIN;
             ret.params = nullptr;
@@ -332,14 +331,14 @@ void parse_external_declaration() {
         }
         if (!sym) {
             close_level(1);
-        } else if (function) {
+        } else if (function && code != TK_ASSIGN) {
             if (untyped) alert_message(313);
             if (sym->kind != S_EXTERN) emit_var(sym);
             close_level(1);
         } else if (code == TK_ASSIGN) {
             close_level(1);
             if (spec.storage == TK_EXTERN && !spec.storage_given) alert_message(339);
-            if (spec.storage == TK_TYPEDEF) alert_message(238);
+            if (spec.storage == TK_TYPEDEF || function) alert_message(238);
             if (sym->flags & F_INITIALISED) alert_message(239, sym->name, static_cast<unsigned>(sym->line));
             sym->flags |= F_INITIALISED;
             if (!(sym->flags & F_DEFINED)) {

@@ -233,7 +233,8 @@ expr_node* convert_to_code(expr_node* n, int32_t code, bool other_constant) {
 
 expr_node* assign_convert(expr_node* n, const type_desc& t, bool strict) {
     if (!n) return n;
-    if (types_equal(n->type, t, false)) return n->type.classes == t.classes ? n : convert(n, t);
+    if (types_equal(n->type, t, false))
+        return (n->type.classes == t.classes || !is_scalar(t)) ? n : convert(n, t);   // a const struct copies as it is
     if (is_arithmetic(t) && is_arithmetic(n->type)) {
         if (is_integral_or_enum(t) && is_floating(n->type)) alert_message(356);
         return convert(n, t);
@@ -469,7 +470,8 @@ expr_node* make_node(int c, expr_node* p, expr_node* q) {
     if (!(mask & 0x0003)) {
         if (is_plain(p->type, ic::T_BIT) &&
             !((flags & 0x80) && opt.bit_keyword && ((q && is_plain(q->type, ic::T_BIT)) || !(flags & 0x08)))) {
-            if ((flags & 0x08) && c != ic::OP_COLON && c != ic::OP_ASSIGN) alert_message(203);
+            // Only a bit object is refused here; the bit value of a comparison is an ordinary truth value.
+            if ((flags & 0x08) && c != ic::OP_COLON && c != ic::OP_ASSIGN && is_lvalue(p)) alert_message(203);
             p = convert(p, make_basic(ic::T_INT));
         }
         if (q && is_plain(q->type, ic::T_BIT) && !((flags & 0x80) && opt.bit_keyword && !is_plain(p->type, ic::T_BIT)))

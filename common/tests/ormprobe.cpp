@@ -5,6 +5,7 @@
 //   --pos=FILE,LINE,COL   source position for the messages that follow
 //   --msg=N [ARG...]      report message N; ARGs up to the next option: digits are numbers
 //   --kind=K,TEXT         report TEXT with the caller's kind K (alert_kind_message)
+//   --edf=PATH            open a message file, as the programs' option does
 //   --reload=ID           load the message file of language ID again (after start-up)
 //   --remove=PATH         remove a file (to take the message file away)
 //   --msgdisable=LIST     disable messages, as the programs' option does
@@ -85,6 +86,9 @@ int main(int argc, char** argv)
             std::string spec = a + 7;
             size_t comma = spec.find(',');
             alert_kind_message(spec.substr(0, comma).c_str(), "%s", spec.substr(comma + 1));
+        } else if (!std::strncmp(a, "--edf=", 6)) {
+            if (!msgfile_open(a + 6))
+                alert_print("Could not open error description file %s\n", a + 6);
         } else if (!std::strncmp(a, "--reload=", 9)) {
             msgfile_load_language(std::atoi(a + 9));
         } else if (!std::strncmp(a, "--remove=", 9)) {

@@ -155,6 +155,25 @@ TEST(Probe, MissingMessageFileAfterStartUpEndsTheProgram)
     EXPECT_EQ(r.err, "(917) argument too long\nCould not open message file en_msgs.txt\n\nexit hook 1\n");
 }
 
+TEST(Probe, ExplicitOpenAfterAFailedStartUpCountsAsLoaded)
+{
+    fs::path tools = testutil::scratch_dir("probe-tools5");
+    fs::copy_file(probe_path(), tools / "ormprobe");
+    fs::path msgs = testutil::scratch_dir("probe-edf") / "mine.txt";
+    testutil::write_file(msgs, "917\tE\targument too long\n");
+    // Start-up finds nothing; the explicit open loads; a later failing load then ends the
+    // program, as after any successful load.
+    run_result r = run(tools / "ormprobe",
+                       "--msg=917 --edf=" + msgs.string() + " --msg=917 --remove=" + msgs.string() + " --reload=9",
+                       {}, testutil::scratch_dir("probe-cwd"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "(917) An error, warning or message was generated, but no description is available\n"
+                     "(917) argument too long\n"
+                     "Could not open message file en_msgs.txt\n\nexit hook 1\n");
+    r = run(tools / "ormprobe", "--edf=/nonexistent/m.txt", {}, testutil::scratch_dir("probe-cwd"));
+    EXPECT_EQ(r.err, "Could not open error description file /nonexistent/m.txt\n\n");
+}
+
 TEST(Probe, NoMessageFileAtStartUpIsSilent)
 {
     fs::path tools = testutil::scratch_dir("probe-tools3");

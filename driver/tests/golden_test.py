@@ -187,6 +187,13 @@ expect("unknown file type is 894", rc == 1 and "(894) unknown source file type \
 rc, out, err = run(["-Q", "--chip=16F877", "--frobnicate", "--noexec", "main.c"])
 expect("unknown option 168 ends with 1", rc == 1 and "(168) unknown option" in err)
 
+rc, out, err = run(["-Q", "--chip=16F877", "-Eerrors.txt", "main.x"])
+expect("-E redirects messages to a file", rc == 1 and "(894)" in (project / "errors.txt").read_text() and "(894)" not in err)
+rc, out, err = run(["-Q", "--chip=16F877", "-E+errors.txt", "main.y"])
+expect("-E+ appends", "(894)" in (project / "errors.txt").read_text() and "main.y" in (project / "errors.txt").read_text())
+rc, out, err = run(["-Q", "--chip=16F877", "-Enodir/errors.txt", "main.c"])
+expect("-E into a missing directory is 378", rc == 1 and "(378) can't create error file" in err)
+
 # --getoption writes the link's configurable options; --setoption replaces them.
 opts = project / "link.opt"
 rc, out, err = run(["--chip=16F877", "--getoption=ormlink," + str(opts), "main.c"])

@@ -329,16 +329,28 @@ TEST_F(Link, BinaryImage) {
 TEST_F(Link, PartialLinkKeepsRelocations) {
     module m;
     m.ident().psect("text", GLOBAL).psect("bss", GLOBAL).sym("_f", 0, EXTERN).sym("_g", 1, DEFINED, "text")
-        .text("text", 0, {0, 0, 0, 0}).reloc(0, 0x22, "_f").reloc(2, 0x22, "_g").text("bss", 2, {}).end();
+        .text("text", 0, {0, 0, 0, 0}).reloc(0, 0x22, "_f").reloc(2, 0x22, "_g").text("bss", 2, {})
+        .fnconf("bss", "?", "?a").fnroot("_g").fnsize("_g", 2, 1).fncall("_g", "_f").end();
     m.write(path("main.obj"));
     ASSERT_EQ(link("-R -ol.o main.obj"), 0) << err();
     bool reloc = false, empty_text = false;
+    int fnconf = 0;
+    std::vector<int> kinds;
     for (const obj::record& r : testobj::records_of(testobj::read_bytes(path("l.o")))) {
         if (r.type == obj::RELOC) reloc = true;
         if (r.type == obj::TEXT && r.body.size() == std::string("bss").size() + 5) empty_text = true;
+        if (r.type == obj::FNCONF) ++fnconf;
+        if (r.type == obj::FNINFO) {
+            obj::body_cursor c(r.body.data(), r.body.size(), obj::byte_order::little());
+            obj::fninfo_entry e;
+            while (obj::decode_fninfo_entry(c, e)) kinds.push_back(e.kind);
+        }
     }
     EXPECT_TRUE(reloc);
     EXPECT_TRUE(empty_text);
+    // The joined call graph goes back out: sizes, the call, the root.
+    EXPECT_EQ(fnconf, 1);
+    EXPECT_EQ(kinds, (std::vector<int>{obj::FN_SIZE, obj::FN_CALL, obj::FN_ROOT}));
 }
 
 // Truncated and bit-flipped objects give messages, never a crash or a sanitizer report.

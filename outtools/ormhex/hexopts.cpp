@@ -102,7 +102,7 @@ HexOptions parse_hex_options(int argc, char** argv) {
             continue;
         }
         if (strncmp(arg, "--edf=", 6) == 0) {
-            if (!msgfile_open(arg + 6)) alert_print("Could not open error description file %s\n", arg + 6);
+            if (!msgfile_open(arg + 6)) alert_print("Could not open error description file %s", arg + 6);
             continue;
         }
         if (strncmp(arg, "--emax=", 7) == 0) {

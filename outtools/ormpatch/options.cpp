@@ -425,7 +425,7 @@ Settings parse_command_line(int argc, char** argv) {
             return true;
         };
         if (option("--edf=")) {
-            if (!msgfile_open(value)) alert_print("Could not open error description file %s\n", value);
+            if (!msgfile_open(value)) alert_print("Could not open error description file %s", value);
         } else if (option("--disl=") || option("--msgdisable=")) {
             alert_disable(value);
         } else if (option("--emax=")) {

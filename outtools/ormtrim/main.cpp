@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     for (; i < argc && argv[i][0] == '-'; ++i) {
         const char* arg = argv[i];
         if (strncmp(arg, "--edf=", 6) == 0) {
-            if (!msgfile_open(arg + 6)) alert_print("Could not open error description file %s\n", arg + 6);
+            if (!msgfile_open(arg + 6)) alert_print("Could not open error description file %s", arg + 6);
         } else if (strncmp(arg, "--disl=", 7) == 0) {
             alert_disable(arg + 7);
         } else if (strncmp(arg, "--emax=", 7) == 0) {

@@ -822,6 +822,13 @@ void initialise_local(sym_record* sym, const decl_spec& spec, int context) {
         }
         return;
     }
+    if (opt.static_const_autos) {
+        // -R: the elements are assigned one by one where the object lives.
+        xref_define(sym);
+        emit_var(sym);
+        initialise_object(sym);
+        return;
+    }
     initialise_by_copy(sym);
 }
 }  // namespace

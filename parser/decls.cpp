@@ -670,7 +670,7 @@ sym_record* declare_declarator(decl_spec& spec, int context, bool keep_params) {
     if (t.kind == K_PLAIN && t.code == ic::T_DERIVED && !t.indirection && (t.classes & (Q_CONST | Q_VOLATILE)) &&
         is_function(t))
         alert_message(290);
-    if (kind == S_PARAM) adjust_parameter_type(t);
+    if (context == DC_PROTO || context == DC_KR_LIST) adjust_parameter_type(t);   // K&R arrays wait for the body
     if (context == DC_KR_PARAMS) {
         if (sym->kind != S_PARAM || !(sym->flags & F_LISTED)) {
             alert_message(291, sym->name);

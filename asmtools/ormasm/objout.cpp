@@ -19,32 +19,47 @@ public:
         if (a_.has_fnconf()) {
             body_.clear();
             obj::encode_fnconf(body_, a_.fnconf());
-            w_.write_record(obj::FNCONF, body_.data());
+            put(obj::FNCONF, body_.data());
         }
         symbols();
         for (const obj::signat_entry& s : a_.signatures()) {
             body_.clear();
             obj::encode_signat_entry(body_, s);
-            w_.add_entry(obj::SIGNAT, body_.data());
+            entry(obj::SIGNAT, body_.data());
         }
         w_.flush();
         for (size_t i = 0; i < a_.psects().size(); ++i) text(int(i));
         for (const obj::fninfo_entry& e : a_.call_graph()) {
             body_.clear();
             obj::encode_fninfo_entry(body_, e);
-            w_.add_entry(obj::FNINFO, body_.data());
+            entry(obj::FNINFO, body_.data());
         }
         w_.flush();
         if (a_.has_start()) {
             body_.clear();
             obj::encode_start(body_, {a_.start_address(), a_.psect_name(a_.start_psect())});
-            w_.write_record(obj::START, body_.data());
+            put(obj::START, body_.data());
         }
-        w_.write_record(obj::END, std::vector<uint8_t>{0, 0});
+        put(obj::END, std::vector<uint8_t>{0, 0});
         return ok_ && w_.ok();
     }
 
 private:
+    // Writes a whole record; a body over the limit (a name too long) fails the object.
+    void put(uint8_t type, const std::vector<uint8_t>& body) {
+        if (!w_.write_record(type, body)) {
+            if (body.size() > obj::max_body) alert_message(2833, obj::record_name(type));
+            ok_ = false;
+        }
+    }
+
+    void entry(uint8_t type, const std::vector<uint8_t>& body) {
+        if (!w_.add_entry(type, body)) {
+            if (body.size() > obj::max_body) alert_message(2833, obj::record_name(type));
+            ok_ = false;
+        }
+    }
+
     void ident() {
         obj::ident_rec id;
         id.machine = object_machine;
@@ -53,14 +68,14 @@ private:
         id.version_minor = object_version_minor;
         body_.clear();
         obj::encode_ident(body_, id);
-        w_.write_record(obj::IDENT, body_.data());
+        put(obj::IDENT, body_.data());
     }
 
     void psects() {
         for (const psect& p : a_.psects()) {
             body_.clear();
             obj::encode_psect(body_, {p.flags, p.name});
-            w_.write_record(obj::PSECT, body_.data());
+            put(obj::PSECT, body_.data());
             obj::xpsect_rec x;
             x.max_size = p.max_size;
             x.align = uint16_t(p.align);
@@ -73,17 +88,14 @@ private:
             x.has_with = !p.with.empty();
             body_.clear();
             obj::encode_xpsect(body_, x);
-            w_.write_record(obj::XPSECT, body_.data());
+            put(obj::XPSECT, body_.data());
         }
     }
 
     void sym(uint32_t value, uint16_t flags, const std::string& psect, const std::string& name) {
         body_.clear();
         obj::encode_sym_entry(body_, {value, flags, 0, psect, name});
-        if (!w_.add_entry(obj::SYM, body_.data())) {
-            alert_message(2830, name.c_str());
-            ok_ = false;
-        }
+        entry(obj::SYM, body_.data());
     }
 
     // Every global and local symbol in psect units; a global standing for a symbol plus an
@@ -133,7 +145,8 @@ private:
     // takes whole items while both its data and its relocations fit a record body.
     void text(int index) {
         const psect& p = a_.psects()[size_t(index)];
-        const uint32_t max_data = obj::max_body - obj::text_overhead(p.name);
+        const uint32_t overhead = obj::text_overhead(p.name);
+        const uint32_t max_data = overhead < obj::max_body ? obj::max_body - overhead : 0;
         const std::vector<span>& spans = p.spans;
         uint32_t data_end = 0;
         size_t i = 0;
@@ -170,8 +183,8 @@ private:
             if (t.data.empty()) continue;
             body_.clear();
             obj::encode_text(body_, t);
-            w_.write_record(obj::TEXT, body_.data());
-            if (body_builder_reloc_.size()) w_.write_record(obj::RELOC, body_builder_reloc_.data());
+            put(obj::TEXT, body_.data());
+            if (body_builder_reloc_.size()) put(obj::RELOC, body_builder_reloc_.data());
             data_end = t.offset + uint32_t(t.data.size());
         }
         // Space that is only reserved still gives the psect its size.
@@ -179,7 +192,7 @@ private:
         if (size > data_end) {
             body_.clear();
             obj::encode_text(body_, {size, p.name, {}});
-            w_.write_record(obj::TEXT, body_.data());
+            put(obj::TEXT, body_.data());
         }
     }
 

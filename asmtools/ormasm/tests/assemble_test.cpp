@@ -42,8 +42,9 @@ const char code_psect[] = "\tpsect\ttext,class=CODE,delta=2\n";
 
 TEST(StartupFiles, AssembleWithoutAMessage) {
     std::string samples = source_dir() + "/asmtools/ormasm/tests/samples/";
-    for (const char* name : {"startup_877_prelink", "startup_877_final_int", "startup_84_prelink",
-                             "startup_84_final_int", "startup_84_final"}) {
+    for (const char* name : {"startup_877_prelink", "startup_877_final_int", "startup_877_final",
+                             "startup_84_prelink", "startup_84_final_int", "startup_84_final",
+                             "startup_675_final"}) {
         std::string dir = scratch_dir(std::string("startup_") + name);
         result r = assemble(dir, read_text(samples + name + ".as"));
         EXPECT_EQ(r.status, 0) << name;
@@ -94,6 +95,31 @@ TEST(StartupFiles, FinalLinkCodeRelocatesToTheRightWords) {
     EXPECT_EQ(word_at(end, 0xE), 0x2000);
     EXPECT_EQ(word_at(end, 0xF), 0x118A);
     EXPECT_EQ(word_at(end, 0x10), 0x120A);
+}
+
+TEST(StartupFiles, ResetBitsAndOscillatorCalibration) {
+    std::string samples = source_dir() + "/asmtools/ormasm/tests/samples/";
+    std::string dir = scratch_dir("startup_options");
+    // resetbits: bit variables in ptbit_0 reached as ___powerdown/8,___powerdown&7.
+    result r = assemble(dir, read_text(samples + "startup_877_final.as"), "-R800");
+    ASSERT_EQ(r.status, 0) << r.messages;
+    placement where{{{"init", 0}, {"ptbit_0", 0x1F3}}, {}, true};
+    std::vector<uint8_t> init = relocated(r.object, "init", where);
+    EXPECT_EQ(word_at(init, 0), 0x11BE);   // bcf 0x3E,3
+    EXPECT_EQ(word_at(init, 1), 0x1983);   // btfsc STATUS,3
+    EXPECT_EQ(word_at(init, 2), 0x15BE);   // bsf 0x3E,3
+    EXPECT_EQ(word_at(init, 3), 0x123E);   // bcf 0x3E,4
+    EXPECT_EQ(word_at(init, 5), 0x163E);   // bsf 0x3E,4
+    // --debugger=icd: a nop first at the reset vector.
+    EXPECT_EQ(word_at(psect_bytes(r.object, "reset_vec"), 0), 0x0000);
+    // osccal at 0x90: bank 1 selected, the constant fetched, stored at 0x90 ^ 0x80.
+    r = assemble(dir, read_text(samples + "startup_675_final.as"), "-R3FF");
+    ASSERT_EQ(r.status, 0) << r.messages;
+    std::vector<uint8_t> end = relocated(r.object, "end_init", {{{"end_init", 0}, {"osccal", 0x3FF}}, {{"_main", 0x20}}, true});
+    EXPECT_EQ(word_at(end, 0), 0x1683);    // bsf 3,5
+    EXPECT_EQ(word_at(end, 1), 0x23FF);    // fcall osccal_val: a plain call on a 1K part
+    EXPECT_EQ(word_at(end, 2), 0x0090);    // movwf 0x90 ^ 0x80
+    EXPECT_EQ(word_at(end, 3), 0x2820);    // ljmp _main
 }
 
 TEST(CodegenStyle, EveryFormAssemblesAndRelocates) {
@@ -313,4 +339,17 @@ TEST(BadInput, CommandLine) {
               0)
         << out;
     EXPECT_TRUE(exists(dir + "/ok.obj"));
+}
+
+TEST(BadInput, NamesTooLongForARecord) {
+    std::string dir = scratch_dir("long_names");
+    std::string name(600, 'n');
+    for (const std::string& src : {"\tpsect\t" + name + ",class=CODE,delta=2\n\tnop\n",
+                                   std::string(code_psect) + name + "\n\tnop\n",
+                                   std::string(code_psect) + "\tsignat\t" + name + ",1\n"}) {
+        result r = assemble(dir, src);
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.messages.find("(2833)"), std::string::npos) << r.messages;
+        EXPECT_TRUE(r.object.empty());
+    }
 }

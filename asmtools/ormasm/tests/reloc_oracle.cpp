@@ -26,8 +26,8 @@ bool eval_expression(const std::vector<uint8_t>& code, const placement& where, u
             std::string n = c.name();
             const auto& table = op == obj::EX_PSECT ? where.psect_base : where.symbol_value;
             auto it = table.find(n);
-            if (it == table.end()) return false;
-            stack.push_back(it->second);
+            if (it == table.end() && !where.others_zero) return false;
+            stack.push_back(it == table.end() ? 0 : it->second);
             continue;
         }
         if (stack.empty()) return false;

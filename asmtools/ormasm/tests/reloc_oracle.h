@@ -11,6 +11,7 @@ namespace asmtest {
 struct placement {
     std::map<std::string, uint32_t> psect_base;    // in the psect's units
     std::map<std::string, uint32_t> symbol_value;  // externals, in their psect's units
+    bool others_zero = false;                      // names not listed are 0 instead of a fault
 };
 
 // The relocated bytes of one psect (module part placed at its base). Fails the test when a

@@ -461,3 +461,46 @@ TEST_F(Link, SymbolTableLayouts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Link, ListingRelocation) {
+    // The list file: text, a relocated value printed in 4 digits, text.
+    module list;
+    obj::expr_builder e;
+    e.symbol("_f").end();
+    obj::lr_reloc_rec lr;
+    lr.position = 0;
+    lr.type = 0x32;
+    lr.width = 4;
+    lr.expr = e.data();
+    obj::body_builder b;
+    obj::encode_lr_reloc(b, lr);
+    std::string before = "  call ", after = "\n";
+    list.raw(obj::LR_TEXT, std::vector<uint8_t>(before.begin(), before.end()))
+        .raw(obj::LR_RELOC, b.data())
+        .raw(obj::LR_TEXT, std::vector<uint8_t>(after.begin(), after.end()))
+        .end();
+    list.write(path("m.lrl"));
+    obj::listreloc_rec names;
+    names.list_file = "m.lrl";
+    names.listing_file = "m.lst";
+    obj::body_builder nb;
+    obj::encode_listreloc(nb, names);
+    module m;
+    m.ident().psect("text", GLOBAL).sym("_f", 3, DEFINED, "text").text("text", 0, {1, 2, 3, 4})
+        .raw(obj::LISTRELOC, nb.data()).start("text", 0).end();
+    m.write(path("m.obj"));
+    ASSERT_EQ(link("-Ptext=100h m.obj"), 0) << err();
+    EXPECT_EQ(file("m.lst"), "  call 0103\n");
+    names.list_file = "absent.lrl";
+    obj::body_builder missing;
+    obj::encode_listreloc(missing, names);
+    module n;
+    n.ident().psect("text", GLOBAL).text("text", 0, {1}).raw(obj::LISTRELOC, missing.data()).start("text", 0).end();
+    n.write(path("n.obj"));
+    EXPECT_EQ(link("-Ptext=100h n.obj"), 1);
+    EXPECT_NE(err().find("(524)"), std::string::npos) << err();
+}
+
+}  // namespace

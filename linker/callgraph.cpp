@@ -5,6 +5,8 @@
 
 #include "common/alert.h"
 #include "linker/options.h"
+#include "linker/output.h"
+#include "objfmt/records.h"
 #include "linker/symtab.h"
 
 namespace lnk {
@@ -286,6 +288,59 @@ void fn_break(const std::string& name, const std::string& root) {
     name_entry* e = function(name, 465);
     name_entry* r = e ? function(root, 465) : nullptr;
     if (r) graph.breaks[e].insert(add_root(r));
+}
+
+void callgraph_write_partial() {
+    if (graph.have_conf) {
+        obj::fnconf_rec conf;
+        conf.psect = graph.psect;
+        conf.local_prefix = graph.local_prefix;
+        conf.arg_prefix = graph.arg_prefix;
+        obj::body_builder b(output_order());
+        obj::encode_fnconf(b, conf);
+        out_flush();
+        out_record(obj::FNCONF, b.data());
+    }
+    auto entry = [](obj::fninfo_entry e) {
+        obj::body_builder b(output_order());
+        obj::encode_fninfo_entry(b, e);
+        out_fninfo(b.data());
+    };
+    for (name_entry* e : symtab.slots) {
+        if (!e || !e->is_symbol() || !e->local_node) continue;
+        if (e->local_node->size || e->arg_node->size) {
+            obj::fninfo_entry f;
+            f.kind = obj::FN_SIZE;
+            f.name = e->name;
+            f.local_size = e->local_node->size;
+            f.arg_size = e->arg_node->size;
+            entry(f);
+        }
+        for (fn_node* from : {e->local_node, e->arg_node}) {
+            for (fn_node* to : from->edges) {
+                if (to == from->partner) continue;
+                obj::fninfo_entry f;
+                f.name = e->name;
+                if (to->indirect) {
+                    f.kind = from->is_arg ? obj::FN_INDARG : obj::FN_INDIR;
+                    f.set = static_cast<uint16_t>(to->set);
+                } else if (to->fn) {
+                    f.kind = from->is_arg ? obj::FN_ARG : obj::FN_CALL;
+                    f.other = to->fn->name;
+                } else {
+                    continue;
+                }
+                entry(f);
+            }
+        }
+    }
+    for (name_entry* root : graph.roots) {
+        obj::fninfo_entry f;
+        f.kind = obj::FN_ROOT;
+        f.name = root->name;
+        entry(f);
+    }
+    out_flush();
 }
 
 bool callgraph_allocate(bool print) {

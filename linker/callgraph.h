@@ -63,5 +63,7 @@ void fn_break(const std::string& function, const std::string& root);
 // The call-graph step at the end of pass 1: walks, prints (with a map), defines the area
 // symbols and grows the area psect's common part. True when areas were allocated.
 bool callgraph_allocate(bool print);
+// A partial link writes the joined graph back out (FNCONF, then FNINFO entries).
+void callgraph_write_partial();
 
 }  // namespace lnk

@@ -587,7 +587,9 @@ void make_symbols_absolute() {
 
 bool end_of_pass1() {
     set_current_module(-1);
-    bool areas = !opts.partial && callgraph_allocate(opts.map);
+    bool areas = false;
+    if (opts.partial) callgraph_write_partial();
+    else areas = callgraph_allocate(opts.map);
     if (!opts.avmap_file.empty())
         avmap_read(opts.machine.empty() ? symtab.machine : opts.machine, opts.avmap_file);
     layout_commons(areas);

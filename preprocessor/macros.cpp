@@ -168,8 +168,18 @@ std::vector<ptext> collect_arguments(const macro& m) {
     size_t used = 0;
     int parens = 0;
     int32_t call_line = scanner::current_line();
-    auto trim = [](ptext& t) {
+    // The macro's own name stays unexpanded where an argument holds it bare (not followed
+    // by "(" within the argument); a call of it there is expanded as usual.
+    std::vector<size_t> own_names;
+    auto finish = [&](ptext& t) {
         if (!t.empty() && t.back() == ' ') t.pop_back();
+        for (auto it = own_names.rbegin(); it != own_names.rend(); ++it) {
+            size_t after = *it + m.name.size();
+            if (after < t.size() && t[after] == ' ') ++after;
+            if (after < t.size() && t[after] == '(') continue;
+            t.insert(t.begin() + static_cast<std::ptrdiff_t>(*it), MARK_NOEXPAND);
+        }
+        own_names.clear();
     };
     for (;;) {
         pchar c = scanner::next_char();
@@ -179,7 +189,7 @@ std::vector<ptext> collect_arguments(const macro& m) {
             return {};
         }
         if (c == ',' && parens == 0) {
-            trim(current);
+            finish(current);
             if (args.size() + 2 > MAX_FORMALS) alert_message(151);
             used += current.size();
             args.push_back(std::move(current));
@@ -203,20 +213,23 @@ std::vector<ptext> collect_arguments(const macro& m) {
             else
                 current.push_back(c);
         } else if (is_digit(c)) {
-            scanner::read_number(c, current);
+            ptext number;
+            if (number_token(c, number)) current += number;
         } else if (is_ident_start(c)) {
             stream_kind kind = scanner::current()->kind;
             bool expand = kind == stream_kind::argument || kind == stream_kind::generated;
             ptext id;
-            if (identifier_token(c, id, expand)) current += id;
+            if (identifier_token(c, id, expand)) {
+                if (id == m.name) own_names.push_back(current.size());
+                current += id;
+            }
         } else {
             current.push_back(c);
         }
         if (used + current.size() > WORK_AREA_LIMIT) alert_message(149);
     }
-    trim(current);
+    finish(current);
     if (!args.empty() || !current.empty()) args.push_back(std::move(current));
-    (void)m;
     return args;
 }
 
@@ -426,6 +439,14 @@ bool identifier_token(pchar first, ptext& out, bool expand) {
     if (expand && offer(id, from_file)) return false;
     if (paste_after(id)) return false;
     out = std::move(id);
+    return true;
+}
+
+bool number_token(pchar first, ptext& out) {
+    ptext number;
+    scanner::read_number(first, number);
+    if (paste_after(number)) return false;
+    out = std::move(number);
     return true;
 }
 

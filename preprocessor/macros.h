@@ -37,5 +37,7 @@ bool paste_after(const ptext& identifier);
 // Reads an identifier and, unless it is pasted or expanded, returns true with it in out.
 // The common step of every reader that expands: copy loop, #if, #include, arguments.
 bool identifier_token(pchar first, ptext& out, bool expand);
+// The same for a number, which is never expanded but may be pasted.
+bool number_token(pchar first, ptext& out);
 
 }  // namespace macros

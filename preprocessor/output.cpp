@@ -105,8 +105,7 @@ void copy_rest(pchar c) {
         if (is_ident_start(c)) {
             if (macros::identifier_token(c, token, true)) write_text(token);
         } else if (is_digit(c)) {
-            scanner::read_number(c, token);
-            write_text(token);
+            if (macros::number_token(c, token)) write_text(token);
         } else if (c == '.') {
             pchar n = scanner::next_char();
             scanner::unget(n);

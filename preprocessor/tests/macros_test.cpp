@@ -27,6 +27,18 @@ TEST(Macros, ObjectAndFunctionLike) {
     EXPECT_EQ(text("#define g(a,b) b a\ng(\"x,)\", (1,2))\n"), "(1,2) \"x,)\"|");
 }
 
+TEST(Macros, RescanAndOwnNameInArguments) {
+    std::string defs =
+        "#define x 3\n#define f(a) f(x * (a))\n#undef x\n#define x 2\n#define g f\n#define z z[0]\n"
+        "#define h g(~\n#define m(a) a(w)\n#define w 0,1\n#define t(a) a\n#define p() int\n"
+        "#define q(x) x\n#define r(x,y) x ## y\n";
+    EXPECT_EQ(text(defs + "f(y+1) + f(f(z)) % t(t(g)(0) + t)(1);\n"),
+              "f(2 * (y+1)) + f(2 * (f(2 * (z[0])))) % f(2 * (0)) + t(1);|");
+    EXPECT_EQ(text(defs + "g(x+(3,4)-w) | h 5) & m\n(f)^m(m);\n"),
+              "f(2 * (2+(3,4)-0,1)) | f(2 * (~ 5)) & f(2 * (0,1))^m(0,1);|");
+    EXPECT_EQ(text(defs + "p() i[q()] = { q(1), r(2,3), r(4,), r(,5), r(,) };\n"), "int i[] = { 1, 23, 4,  5,   };|");
+}
+
 TEST(Macros, StringizeAndPaste) {
     EXPECT_EQ(text("#define s(x) #x\ns(\"a\\\\b\") s( two  words )\n"), "\"\\\"a\\\\\\\\b\\\"\" \"two words\"|");
     EXPECT_EQ(text("#define cat(a,b) a##b\ncat(x,1) cat(y, z)\n"), "x1 yz|");

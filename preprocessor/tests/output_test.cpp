@@ -66,6 +66,8 @@ TEST(PreprocessedText, AsmBlocks) {
     ormpre_run r = preprocess("#define K 5\nx\n#asm\n  movlw K\n\tmovwf 0x1Fh\n#endasm tail\ny\n");
     EXPECT_EQ(r.out,
               "\n# 1 \"t.c\"\n\nx\n\n# 3\n#asm\n  movlw 5\n movwf 0x1Fh\n#endasm  tail\ny\n");
+    // Blank lines before #endasm are written first: it stays on its source line (5).
+    EXPECT_EQ(preprocess("#asm\n nop\n\n\n#endasm\n").out, "\n# 1 \"t.c\"\n\n# 1\n#asm\n nop\n\n\n#endasm \n");
     // A marker inside a block leaves and re-enters it.
     ormpre_run m = preprocess("#asm\n nop\n\n\n\n\n\n nop\n#endasm\n");
     EXPECT_EQ(m.out, "\n# 1 \"t.c\"\n\n# 1\n#asm\n nop\n\n#endasm\n# 7\n#asm\n nop\n#endasm \n");
@@ -104,6 +106,20 @@ TEST(Dependencies, HeaderListedOnceAndReadOnceWithL) {
     EXPECT_NE(dir.read("t.i").find("int h;"), std::string::npos);
     std::string list = dir.read("deps.txt");
     EXPECT_TRUE(list == "h.h\ng.h\n" || list == "g.h\nh.h\n") << list;
+}
+
+TEST(Dependencies, DependencyOnlyModeReadsAHeaderOnce) {
+    scratch_dir dir;
+    dir.file("h.h", "#warning read\n");
+    dir.file("t.c", "#include \"h.h\"\n#include \"h.h\"\n");
+    auto count = [](const std::string& err) {
+        size_t n = 0;
+        for (size_t at = err.find("#warning: read"); at != std::string::npos; at = err.find("#warning: read", at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(dir.run({"-L", "t.c"}).err), 1u);
+    EXPECT_EQ(count(dir.run({"t.c"}).err), 2u);
 }
 
 TEST(Dependencies, MakeRuleEscapesNames) {

@@ -70,6 +70,7 @@ void assembler::run_pass(int pass) {
     ended_ = false;
     current_ = -1;
     pending_line_ = 0;
+    debug_file_ = file_name_;
     for (psect& p : psects_) {
         p.location = 0;
         p.spans.clear();

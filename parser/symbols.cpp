@@ -155,9 +155,9 @@ void report_record(sym_record* s, int level) {
     case S_LABEL: word = words[0]; break;
     case S_STRUCT: word = words[1]; break;
     case S_UNION: word = words[2]; break;
-    case S_MEMBER: return;   // members are reported with their struct, not one by one
+    case S_MEMBER: word = words[3]; break;
     case S_ENUM: word = words[4]; break;
-    case S_ENUM_CONST: return;
+    case S_ENUM_CONST: word = words[5]; break;
     case S_TYPEDEF: word = "typedef"; break;
     default: break;
     }

@@ -186,6 +186,18 @@ char* parser_strdup(const char* text) {
     return p;
 }
 
+void release_symbols() {
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        for (uint32_t j = 0; j < block_sizes[i]; ++j)
+            if (blocks[i][j].name && blocks[i][j].name != empty_name) std::free(blocks[i][j].name);
+        std::free(blocks[i]);
+    }
+    blocks.clear();
+    block_sizes.clear();
+    free_list = nullptr;
+    for (auto& b : buckets) b = nullptr;
+}
+
 void init_symbols() {
     for (auto& b : buckets) b = nullptr;
     lowest_bucket = bucket_count;
@@ -195,14 +207,7 @@ void init_symbols() {
     lookup_space = NS_ORDINARY;
     label_counter = 1;
     seq_counter = 1;
-    free_list = nullptr;
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        for (uint32_t j = 0; j < block_sizes[i]; ++j)
-            if (blocks[i][j].name && blocks[i][j].name != empty_name) std::free(blocks[i][j].name);
-        std::free(blocks[i]);
-    }
-    blocks.clear();
-    block_sizes.clear();
+    release_symbols();
     block_size = 1024;
     total_records = allocated_since_sweep = live_after_sweep = 0;
     roots.clear();

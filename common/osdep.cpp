@@ -372,6 +372,19 @@ char* str_lower(char* text)
     return text;
 }
 
+int str_ncasecmp(const char* a, const char* b, size_t n)
+{
+    for (size_t i = 0; i < n; i++) {
+        int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb || ca == 0)
+            return ca - cb;
+    }
+    return 0;
+}
+
+int str_casecmp(const char* a, const char* b) { return str_ncasecmp(a, b, static_cast<size_t>(-1)); }
+
 void os_qsort(void* vbase, size_t n, size_t size, int (*compare)(const void*, const void*))
 {
     if (n < 2)

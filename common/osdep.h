@@ -24,6 +24,9 @@ bool file_exists_same_case(const char* path);
 bool file_exists(const char* path);
 bool is_directory(const char* path);
 char* str_lower(char* text);
+// Letter-case-blind comparisons (ASCII), the same on every host.
+int str_casecmp(const char* a, const char* b);
+int str_ncasecmp(const char* a, const char* b, size_t n);
 
 void os_qsort(void* base, size_t n, size_t size, int (*compare)(const void*, const void*));
 void* os_bsearch(const void* key, const void* base, size_t n, size_t size,

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "common/alert.h"
 #include "common/alloc.h"
@@ -36,12 +36,12 @@ struct reader {
 
 int key_index(const char* key, const char* const* table, int n) {
     for (int i = 0; i < n; ++i)
-        if (strcasecmp(key, table[i]) == 0) return i;
+        if (str_casecmp(key, table[i]) == 0) return i;
     return -1;
 }
 
 int text_compare_nocase(const void* a, const void* b) {
-    return strcasecmp(static_cast<const char*>(a), static_cast<const char*>(b));
+    return str_casecmp(static_cast<const char*>(a), static_cast<const char*>(b));
 }
 
 hash_table* new_key_table() { return hash_create(13, chip_name_hash, text_compare_nocase); }
@@ -137,7 +137,7 @@ void apply_arch(chip_record* chip, reader& r, const char* value) {
     }
     int32_t code = 0;
     for (int32_t c = ARCH_PIC12; c <= ARCH_PIC16; ++c)
-        if (strcasecmp(value, arch_name(c)) == 0) code = c;
+        if (str_casecmp(value, arch_name(c)) == 0) code = c;
     if (code == 0) {
         alert_message(1025, r.path, r.line);
         fatal_stop();
@@ -312,7 +312,7 @@ bool is_header(const std::string& text, std::string& name, const reader& r) {
 
 bool ends_with_nocase(const std::string& text, const char* tail) {
     size_t n = strlen(tail);
-    return text.size() > n && strcasecmp(text.c_str() + text.size() - n, tail) == 0;
+    return text.size() > n && str_casecmp(text.c_str() + text.size() - n, tail) == 0;
 }
 
 struct loader {
@@ -451,7 +451,7 @@ chip_record* chip_open(const char* path, const char* wanted) {
     bool ambiguous = false;
     while (l.have_pending && !ambiguous) {
         std::string name = l.pending_header;
-        if (strcasecmp(name.c_str(), wanted) == 0) {
+        if (str_casecmp(name.c_str(), wanted) == 0) {
             load_section(l, name);
             fclose(l.r.file);
             return l.chip;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <strings.h>
+#include "common/osdep.h"
 #include <vector>
 
 #include "driver/handlers.h"
@@ -119,7 +119,7 @@ void print_help(option_row* table, const char* argument) {
     option_row* row = nullptr;
     // Main rows win over obsolete and alias rows of the same name ("-O" and "--O").
     for (option_row* r = table; r->group != 0; ++r)
-        if (r->name && strcasecmp(r->name, name.c_str()) == 0 && (!row || (is_old(row) && !is_old(r)))) row = r;
+        if (r->name && str_casecmp(r->name, name.c_str()) == 0 && (!row || (is_old(row) && !is_old(r)))) row = r;
     if (!row) {
         printf("Bad option: %s\n", argument);
         print_full_list(table);

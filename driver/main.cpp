@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "driver/passes.h"
 #include "driver/passrun.h"
 #include "driver/state.h"
+#include "platform/platform.h"
 #include "driver/summary.h"
 #include "platform/platform.h"
 
@@ -29,7 +29,7 @@ namespace {
 
 bool ends_with_nocase(const std::string& text, const char* tail) {
     size_t n = strlen(tail);
-    return text.size() >= n && strcasecmp(text.c_str() + text.size() - n, tail) == 0;
+    return text.size() >= n && str_casecmp(text.c_str() + text.size() - n, tail) == 0;
 }
 
 bool all_hex(const char* p) {
@@ -45,30 +45,30 @@ void rewrite_legacy(std::vector<std::string>& args) {
     for (std::string& a : args) {
         const char* s = a.c_str();
         std::string before = a;
-        if (strcasecmp(s, "-MPLAB") == 0) {
+        if (str_casecmp(s, "-MPLAB") == 0) {
             a = "--ide=mplab";
             mplab = true;
-        } else if (strcasecmp(s, "-ICD") == 0) {
+        } else if (str_casecmp(s, "-ICD") == 0) {
             a = "--debugger=icd2";
-        } else if (strcasecmp(s, "-NO_STRING_PACK") == 0) {
+        } else if (str_casecmp(s, "-NO_STRING_PACK") == 0) {
             a = "--opt=default,-space,+speed";
-        } else if (strncasecmp(s, "-AAHEX", 6) == 0) {
+        } else if (str_ncasecmp(s, "-AAHEX", 6) == 0) {
             a = "--output=aahex";
-        } else if (strncasecmp(s, "-A", 2) == 0 && s[2] != '-' && all_hex(s + 2)) {
+        } else if (str_ncasecmp(s, "-A", 2) == 0 && s[2] != '-' && all_hex(s + 2)) {
             char buf[32];
             snprintf(buf, sizeof buf, "--codeoffset=%lX", strtoul(s + 2, nullptr, 16));
             a = buf;
-        } else if (strncasecmp(s, "-BANKCOUNT=", 11) == 0) {
+        } else if (str_ncasecmp(s, "-BANKCOUNT=", 11) == 0) {
             long n = strtol(s + 11, nullptr, 10);
             drv.legacy_bank_count = n == 3 ? 4 : n > 4 || n < 0 ? 0 : int(n);
             a = "--dummy";
         } else if (s[0] == '-' && isdigit((unsigned char)s[1])) {
             a = std::string("--chip=") + (s + 1);
-        } else if (strcasecmp(s, "-D32") == 0) {
+        } else if (str_casecmp(s, "-D32") == 0) {
             a = "--double=32";
-        } else if (strcasecmp(s, "-D24") == 0) {
+        } else if (str_casecmp(s, "-D24") == 0) {
             a = "--double=24";
-        } else if (strcasecmp(s, "-asmlist") == 0) {
+        } else if (str_casecmp(s, "-asmlist") == 0) {
             a = "--asmlist";
         }
         if (a != before) {
@@ -81,7 +81,7 @@ void rewrite_legacy(std::vector<std::string>& args) {
         if (a.size() <= 2 || strncmp(a.c_str(), "-O", 2) != 0) continue;
         size_t dot = a.rfind('.');
         if (dot == std::string::npos || dot < 2) continue;
-        if (strcasecmp(a.c_str() + dot, ".obj") != 0) a = a.substr(0, dot) + ".hex";
+        if (str_casecmp(a.c_str() + dot, ".obj") != 0) a = a.substr(0, dot) + ".hex";
     }
 }
 
@@ -90,13 +90,13 @@ void file_argument(const char* name) {
     std::string n = name;
     size_t dot = n.rfind('.');
     std::string ext = dot == std::string::npos ? std::string() : n.substr(dot);
-    if (strcasecmp(ext.c_str(), ".c") == 0 || strcasecmp(ext.c_str(), ".as") == 0) {
+    if (str_casecmp(ext.c_str(), ".c") == 0 || str_casecmp(ext.c_str(), ".as") == 0) {
         drv.sources.push_back(n);
         drv.source_objects.push_back(drv.objects.size());
         drv.objects.push_back(source_file_name(n, "obj"));
-    } else if (strcasecmp(ext.c_str(), ".obj") == 0 || strcasecmp(ext.c_str(), ".lib") == 0) {
+    } else if (str_casecmp(ext.c_str(), ".obj") == 0 || str_casecmp(ext.c_str(), ".lib") == 0) {
         drv.objects.push_back(n);
-    } else if (strcasecmp(ext.c_str(), ".hex") == 0) {
+    } else if (str_casecmp(ext.c_str(), ".hex") == 0) {
         drv.hex_inputs.push_back(n);
     } else {
         alert_message(894, name);
@@ -264,6 +264,12 @@ int main(int argc, char** argv) {
     if (drv.cr) {
         FILE* f = fopen("ormxref.tmp", "w");
         if (f) fclose(f);
+    }
+    // Every message of the driver and its passes then goes where its output goes, in order,
+    // which is what make files and IDEs that read one stream expect.
+    if (!drv.error_file) {
+        fflush(stderr);
+        plat::duplicate_descriptor(1, 2);
     }
     if (drv.ide_mode) {
         setvbuf(stdout, nullptr, _IOLBF, 512);

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "common/alert.h"
 #include "common/lists/lists.h"
@@ -122,7 +122,7 @@ void add_ram_classes() {
         mem_space* config = space_add(&drv.spaces, "config", "Configuration bits", 3);
         bool two_words = false;
         for (const char* name : {"16F737", "16F747", "16F767", "16F777", "16F87", "16F88"})
-            if (strcasecmp(chip->name, name) == 0) two_words = true;
+            if (str_casecmp(chip->name, name) == 0) two_words = true;
         class_add_range(class_get(config, "CONFIG", 3, nullptr, 0), 0, 0x2007, two_words ? 0x2008 : 0x2007, 0);
     }
 }
@@ -130,7 +130,7 @@ void add_ram_classes() {
 void memory_option(bool rom, const char* text, const char* name) {
     mem_space* own = rom ? drv.code_space : drv.data_space;
     const char* p = text;
-    if (strncasecmp(p, "default", 7) == 0) {
+    if (str_ncasecmp(p, "default", 7) == 0) {
         p += 7;
         if (*p == '\0') return;
         if (*p != ',') alert_message(906, name);
@@ -138,7 +138,7 @@ void memory_option(bool rom, const char* text, const char* name) {
     } else {
         space_clear_ranges(own);
     }
-    if (strcasecmp(p, "none") == 0) {
+    if (str_casecmp(p, "none") == 0) {
         space_clear_ranges(own);
         return;
     }

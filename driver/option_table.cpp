@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "common/alert.h"
 #include "common/alloc.h"
@@ -321,6 +320,7 @@ void on_E(option_row*, const char* argument) {
     }
     fclose(probe);
     if (!freopen(name, "a", stderr)) alert_message(378, "error", name);
+    else drv.error_file = true;
 }
 
 void on_banner() {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <strings.h>
+#include "common/osdep.h"
 #include <vector>
 
 #include "common/alert.h"
@@ -62,11 +62,11 @@ int32_t parse_choices(const option_row* row, const char* argument, int32_t old, 
                 parsed &= ~match->value;
                 *removed |= uint32_t(match->value);
             }
-        } else if (bits && strcasecmp(token.c_str(), "all") == 0) {
+        } else if (bits && str_casecmp(token.c_str(), "all") == 0) {
             parsed = -1;
-        } else if (bits && strcasecmp(token.c_str(), "none") == 0) {
+        } else if (bits && str_casecmp(token.c_str(), "none") == 0) {
             parsed = 0;
-        } else if (strcasecmp(token.c_str(), "default") == 0) {
+        } else if (str_casecmp(token.c_str(), "default") == 0) {
             parsed = 0;
             for (const choice_row* c = row->choices; c && c->names; ++c)
                 if (c->default_mark & 1) parsed |= c->value;
@@ -170,7 +170,7 @@ option_row* longest_prefix_row(option_row* table, const char* text) {
     for (option_row* r = table; r->group != 0; ++r) {
         if (!is_alias_or_obsolete(r) || !r->name) continue;
         size_t n = strlen(r->name);
-        if (n > best_length && strncasecmp(text, r->name, n) == 0) {
+        if (n > best_length && str_ncasecmp(text, r->name, n) == 0) {
             best = r;
             best_length = n;
         }
@@ -186,7 +186,7 @@ bool choice_has_name(const choice_row* choice, const char* name) {
     while (*p) {
         const char* e = strchr(p, ';');
         size_t len = e ? size_t(e - p) : strlen(p);
-        if (len == n && strncasecmp(p, name, n) == 0) return true;
+        if (len == n && str_ncasecmp(p, name, n) == 0) return true;
         if (!e) break;
         p = e + 1;
     }
@@ -201,7 +201,7 @@ option_row* opt_find(option_row* table, int32_t id) {
 
 option_row* opt_find_name(option_row* table, const char* name) {
     for (option_row* r = table; r->group != 0; ++r)
-        if (r->name && strcasecmp(r->name, name) == 0) return r;
+        if (r->name && str_casecmp(r->name, name) == 0) return r;
     return nullptr;
 }
 
@@ -259,7 +259,7 @@ int opt_parse(option_row* table, int argc, char** argv, opt_file_fn file_callbac
 
     if (!args.empty() && args[0][0] == '-') {
         const char* eq = strchr(args[0], '=');
-        if (eq && strncasecmp(eq + 1, "help", 4) == 0 && opt_help_for) {
+        if (eq && str_ncasecmp(eq + 1, "help", 4) == 0 && opt_help_for) {
             opt_help_for(table, args[0]);
             return 1;
         }
@@ -321,7 +321,7 @@ int opt_parse(option_row* table, int argc, char** argv, opt_file_fn file_callbac
                 const char* text = arg + 2;
                 const char* eq = strchr(text, '=');
                 size_t n = eq ? size_t(eq - text) : strlen(text);
-                if (n != strlen(row->name) || strncasecmp(text, row->name, n) != 0) continue;
+                if (n != strlen(row->name) || str_ncasecmp(text, row->name, n) != 0) continue;
                 claimed[a] = true;
                 if (apply_row(row, eq && eq[1] ? eq + 1 : nullptr)) return 1;
                 break;

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 #include <vector>
 
 #include "common/alert.h"
@@ -32,7 +31,7 @@ void ide_flag(arglist& list) {
 
 bool ends_with_nocase(const std::string& text, const char* tail) {
     size_t n = strlen(tail);
-    return text.size() >= n && strcasecmp(text.c_str() + text.size() - n, tail) == 0;
+    return text.size() >= n && str_casecmp(text.c_str() + text.size() - n, tail) == 0;
 }
 
 unsigned floor_log2(double x) { return x <= 1 ? 0 : unsigned(std::floor(std::log2(x))); }

@@ -3,7 +3,7 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "common/alloc.h"
 #include "common/lists/lists.h"
@@ -32,7 +32,7 @@ void add_linker_option(arglist& list, const std::string& text) {
     // A user's -L option overrides a generated one with the very same key.
     if (text.find('=') != std::string::npos)
         for (const std::string& user : drv.link_options)
-            if (user.find('=') != std::string::npos && strcasecmp(key_of(user).c_str(), key_of(text).c_str()) == 0)
+            if (user.find('=') != std::string::npos && str_casecmp(key_of(user).c_str(), key_of(text).c_str()) == 0)
                 return;
     list.append(text, ARG_CONFIGURABLE);
 }

@@ -3,7 +3,7 @@
 
 #include <cstdarg>
 #include <cstring>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "common/alloc.h"
 #include "driver/chipfile.h"
@@ -44,7 +44,7 @@ struct generator {
     void select_bank(int bank) {
         if (arch == ARCH_PIC16) {
             static int last = -1;
-            if (!(drv.chip && strcasecmp(drv.chip->name, "17C42") == 0) && last != bank) putf("\tmovlr\t%d\n", bank);
+            if (!(drv.chip && str_casecmp(drv.chip->name, "17C42") == 0) && last != bank) putf("\tmovlr\t%d\n", bank);
             last = bank;
             return;
         }
@@ -231,7 +231,7 @@ void finish(generator& g) {
     }
     if (g.arch == ARCH_PIC16) {
         g.put("\tsetf\tSTATUS\n");
-        if (strcasecmp(chip->name, "17C42") != 0) g.put("\tmovlr\t0\n");
+        if (str_casecmp(chip->name, "17C42") != 0) g.put("\tmovlr\t0\n");
     } else if (g.arch == ARCH_PIC14 && (rp0 || rp1)) {
         g.put("\tclrf\tSTATUS\n");
         rp0 = rp1 = false;

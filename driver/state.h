@@ -53,6 +53,7 @@ struct driver_state {
     bool cr = false;
     bool strict = false;
     bool ide_mode = false;      // -E, --errformat, --warnformat, --msgformat, --ide
+    bool error_file = false;    // -E named a file that now holds standard error
     bool map_requested = false;
     bool getoption = false, setoption = false;
     bool legacy_rewritten = false;

@@ -670,7 +670,7 @@ sym_record* declare_declarator(decl_spec& spec, int context, bool keep_params) {
     if (t.kind == K_PLAIN && t.code == ic::T_DERIVED && !t.indirection && (t.classes & (Q_CONST | Q_VOLATILE)) &&
         is_function(t))
         alert_message(290);
-    if (kind == S_PARAM) adjust_parameter_type(t);
+    if (context == DC_PROTO || context == DC_KR_LIST) adjust_parameter_type(t);   // K&R arrays wait for the body
     if (context == DC_KR_PARAMS) {
         if (sym->kind != S_PARAM || !(sym->flags & F_LISTED)) {
             alert_message(291, sym->name);
@@ -820,6 +820,13 @@ void initialise_local(sym_record* sym, const decl_spec& spec, int context) {
             alert_message(316);
             push_back_token();
         }
+        return;
+    }
+    if (opt.static_const_autos) {
+        // -R: the elements are assigned one by one where the object lives.
+        xref_define(sym);
+        emit_var(sym);
+        initialise_object(sym);
         return;
     }
     initialise_by_copy(sym);

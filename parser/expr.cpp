@@ -109,7 +109,10 @@ expr_node* identifier_leaf(bool member_position) {
         } else {
             alert_message(192, s->name);
             type_desc i = make_basic(ic::T_INT);
+            int saved_level = block_level;
+            block_level = 0;
             s = declare_symbol(s, S_EXTERN, &i, nullptr);
+            block_level = saved_level;
         }
     } else if (!(s->flags & F_HAS_TYPE) || s->kind == S_TYPEDEF || s->kind == S_MEMBER || s->kind == S_LABEL) {
         alert_message(193, s->name);
@@ -506,6 +509,16 @@ expr_node* copy_tree(const expr_node* n) {
     return c;
 }
 
+void release_expressions() {
+    for (expr_node* chunk : node_chunks) {
+        for (int i = 0; i < 256; ++i)
+            if (chunk[i].code != -1 && chunk[i].text) std::free(chunk[i].text);
+        std::free(chunk);
+    }
+    node_chunks.clear();
+    free_nodes = nullptr;
+}
+
 void init_expressions() {
     op_stack.clear();
     operand_stack.clear();
@@ -636,7 +649,8 @@ expr_node* parse_expression_in(int context) {
             expr_context = saved_context;
             return nullptr;
         }
-        int prec = row(code).prec;
+        // The end of the expression closes every open parenthesis and bracket on its way down.
+        int prec = code == 60 ? 0 : row(code).prec;
         if (code == 114 && (context == CX_ARGUMENT || context == CX_ENUM)) prec = 5;
         if (code == 100 && context == CX_CASE && op_stack.back().code != 99) prec = 5;
         bool consumed = false, finished = false;
@@ -662,19 +676,16 @@ expr_node* parse_expression_in(int context) {
                 break;
             }
             if (t.code == 62) {
-                if (code != 63) {
-                    alert_message(194);
-                    if (code != 60) push_back_token();
-                }
                 op_stack.pop_back();
-                consumed = true;
-                break;
+                if (code == 63) {
+                    consumed = true;
+                    break;
+                }
+                alert_message(194);
+                continue;
             }
-            if (t.code == 64 && code != 66) {
-                alert_message(310);
-                if (code != 60) push_back_token();
-            }
-            bool subscript = t.code == 64;
+            bool subscript = t.code == 64 && code == 66;
+            if (t.code == 64 && code != 66) alert_message(310);
             bool address = op_stack.size() >= 3 && op_stack[op_stack.size() - 3].code == 70;
             if (!reduce(operand_base, address)) {
                 syntax_error(op_base, operand_base);

@@ -218,12 +218,9 @@ void start_function_body(sym_record* function, sym_record* params) {
     for (size_t i = 0; i < chain.size() && i < fixed; ++i)
         if (!types_equal(chain[i]->type, list->items[i], false)) {
             alert_message(252, static_cast<int>(i));
-            if (alert_set_level(0) < 0) {
-                alert_set_level(-1);
-                print_type_pair(chain[i]->type, list->items[i], " / ");
-            } else {
-                alert_set_level(0);
-            }
+            int level = alert_set_level(0);   // read back: the library has no query of its own
+            alert_set_level(level);
+            if (level < 0) print_type_pair(chain[i]->type, list->items[i], " / ");
         }
     if (chain.size() != fixed) alert_message(253);
 }

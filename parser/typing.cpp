@@ -474,7 +474,8 @@ expr_node* make_node(int c, expr_node* p, expr_node* q) {
             if ((flags & 0x08) && c != ic::OP_COLON && c != ic::OP_ASSIGN && is_lvalue(p)) alert_message(203);
             p = convert(p, make_basic(ic::T_INT));
         }
-        if (q && is_plain(q->type, ic::T_BIT) && !((flags & 0x80) && opt.bit_keyword && !is_plain(p->type, ic::T_BIT)))
+        bool bits_kept = (flags & 0x80) && opt.bit_keyword;
+        if (q && is_plain(q->type, ic::T_BIT) && (!bits_kept || !is_plain(p->type, ic::T_BIT)))
             q = convert(q, make_basic(ic::T_INT));
     }
     switch (c) {

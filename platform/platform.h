@@ -27,6 +27,7 @@ bool rename_replace(const std::string& from, const std::string& to);   // atomic
 std::string current_directory();
 std::string own_program_path();          // full path of the running executable
 bool is_terminal(int fd);                // 0 standard input, 1 output, 2 error
+bool duplicate_descriptor(int from, int to);   // "to" becomes a copy of "from" (0, 1, 2)
 bool same_file(const std::string& a, const std::string& b);
 
 char separator();                        // '\\' on Windows, '/' elsewhere

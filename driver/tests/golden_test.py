@@ -41,7 +41,7 @@ failures = []
 passed = 0
 
 
-def run(args, cwd=project, env=None, stdin=subprocess.DEVNULL, exe=None):
+def run_raw(args, cwd=project, env=None, stdin=subprocess.DEVNULL, exe=None):
     e = dict(os.environ)
     e.update({"TEMP": str(tempdir), "TMP": str(tempdir), "ORM_REGISTRY": "", "FAKE_LOG": str(work / "fake.log")})
     for k in ("FAKE_FAIL", "FAKE_INTERRUPT", "FAKE_MAP", "FAKE_SYMBOLS", "FAKE_HXL", "BXC_ERR_FORMAT",
@@ -51,6 +51,12 @@ def run(args, cwd=project, env=None, stdin=subprocess.DEVNULL, exe=None):
     r = subprocess.run([exe or driver] + args, cwd=cwd, env=e, stdin=stdin, capture_output=True, text=True,
                        timeout=120)
     return r.returncode, r.stdout, r.stderr
+
+
+def run(args, **kw):
+    """The driver sends its messages where its output goes; checks look at both streams."""
+    rc, out, err = run_raw(args, **kw)
+    return rc, out, out + err
 
 
 def normalise(text):
@@ -90,7 +96,7 @@ def expect(label, condition):
 
 
 def transcript(args, **kw):
-    rc, out, err = run(args, **kw)
+    rc, out, err = run_raw(args, **kw)
     return normalise(f"$ ormcl {' '.join(args)}\n{out}--- messages\n{err}--- exit {rc}\n\n")
 
 

@@ -417,3 +417,90 @@ TEST_F(Link, WithChainsAndClassItems) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Link, SymbolTableLayouts) {
+    module m;
+    m.ident()
+        .psect("code", GLOBAL).xpsect("code", "CODE", 2).psect("data", GLOBAL).xpsect("data", "RAM", 1, 1)
+        .sym("_zeta", 2, DEFINED, "code").sym("_alpha", 4, DEFINED, "code").sym("_var", 1, DEFINED, "data")
+        .text("code", 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).text("data", 2, {}).start("code", 0).end();
+    m.write(path("t.obj"));
+    const std::string base = "-ACODE=0-0FFh -ARAM=20h-7Fh -Pcode=CODE,data=RAM t.obj";
+    ASSERT_EQ(link("-Mmap " + base), 0) << err();
+    std::string map = file("map");
+    size_t table = map.find("Symbol Table");
+    ASSERT_NE(table, std::string::npos);
+    EXPECT_LT(map.find("_alpha", table), map.find("_zeta", table));   // by name
+    // Names padded to the longest (__Hcode), psects to the longest ("(abs)"), values in words.
+    EXPECT_NE(map.find("_alpha  code  04"), std::string::npos) << map;
+    ASSERT_EQ(link("-N -Mmap " + base), 0) << err();
+    map = file("map");
+    table = map.find("Symbol Table");
+    EXPECT_LT(map.find("_zeta", table), map.find("_alpha", table));    // by value first
+    EXPECT_LT(map.find("_alpha", table), map.find("_var ", table));
+    ASSERT_EQ(link("-Nc -Mmap " + base), 0) << err();
+    map = file("map");
+    size_t code = map.find("\nCLASS\tCODE     \n\t");
+    size_t ram = map.find("\nCLASS\tRAM      \n\t");
+    ASSERT_NE(code, std::string::npos) << map;
+    ASSERT_NE(ram, std::string::npos) << map;
+    EXPECT_GT(map.find("\t_alpha", code), code);
+    EXPECT_LT(map.find("\t_alpha", code), ram);
+    EXPECT_GT(map.find("\t_var", ram), ram);
+    ASSERT_EQ(link("-Ns -Mmap " + base), 0) << err();
+    map = file("map");
+    size_t space1 = map.find("\nSPACE\t1\n");
+    ASSERT_NE(space1, std::string::npos) << map;
+    EXPECT_GT(map.find("\t_var", space1), space1);
+    EXPECT_LT(map.find("\t_zeta"), space1);
+    ASSERT_EQ(link("-8 -Mmap " + base), 0) << err();
+    map = file("map");
+    EXPECT_NE(map.find("_var    data  0020:21"), std::string::npos) << map;   // selector and value
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Link, ListingRelocation) {
+    // The list file: text, a relocated value printed in 4 digits, text.
+    module list;
+    obj::expr_builder e;
+    e.symbol("_f").end();
+    obj::lr_reloc_rec lr;
+    lr.position = 0;
+    lr.type = 0x32;
+    lr.width = 4;
+    lr.expr = e.data();
+    obj::body_builder b;
+    obj::encode_lr_reloc(b, lr);
+    std::string before = "  call ", after = "\n";
+    list.raw(obj::LR_TEXT, std::vector<uint8_t>(before.begin(), before.end()))
+        .raw(obj::LR_RELOC, b.data())
+        .raw(obj::LR_TEXT, std::vector<uint8_t>(after.begin(), after.end()))
+        .end();
+    list.write(path("m.lrl"));
+    obj::listreloc_rec names;
+    names.list_file = "m.lrl";
+    names.listing_file = "m.lst";
+    obj::body_builder nb;
+    obj::encode_listreloc(nb, names);
+    module m;
+    m.ident().psect("text", GLOBAL).sym("_f", 3, DEFINED, "text").text("text", 0, {1, 2, 3, 4})
+        .raw(obj::LISTRELOC, nb.data()).start("text", 0).end();
+    m.write(path("m.obj"));
+    ASSERT_EQ(link("-Ptext=100h m.obj"), 0) << err();
+    EXPECT_EQ(file("m.lst"), "  call 0103\n");
+    names.list_file = "absent.lrl";
+    obj::body_builder missing;
+    obj::encode_listreloc(missing, names);
+    module n;
+    n.ident().psect("text", GLOBAL).text("text", 0, {1}).raw(obj::LISTRELOC, missing.data()).start("text", 0).end();
+    n.write(path("n.obj"));
+    EXPECT_EQ(link("-Ptext=100h n.obj"), 1);
+    EXPECT_NE(err().find("(524)"), std::string::npos) << err();
+}
+
+}  // namespace

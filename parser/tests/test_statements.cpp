@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/alert.h"
 #include "parser/expr.h"
 #include "parser/tests/harness.h"
 
@@ -63,4 +64,14 @@ TEST(Statements, MissingBracesAndDeclarationsAfterStatements) {
     EXPECT_TRUE(has_message(r, 249));
     auto missing = parse_c("int f(void) return 0; }");
     EXPECT_TRUE(has_message(missing, 315));
+}
+
+TEST(Statements, DefinitionAgainstItsPrototype) {
+    auto kr = parse_c("int k(int);\nint k(a) long a; { return 0; }\n", [] { alert_set_level(-1); });
+    EXPECT_NE(kr.messages.find("(252) argument 0 conflicts with prototype"), std::string::npos) << kr.messages;
+    EXPECT_NE(kr.messages.find("long / int"), std::string::npos) << kr.messages;   // the two types in words
+    EXPECT_TRUE(has_message(parse_c("int k(int, int);\nint k(a) int a; { return 0; }\n"), 253));
+    auto dimension = parse_c("int m(a) int a[10]; { return a[0]; }\n");
+    EXPECT_TRUE(has_message(dimension, 368));
+    EXPECT_NE(dimension.ic.find("[v _a `*i 1 p ]"), std::string::npos) << dimension.ic;
 }

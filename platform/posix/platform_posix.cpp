@@ -147,6 +147,8 @@ std::string own_program_path()
 
 bool is_terminal(int fd) { return isatty(fd) != 0; }
 
+bool duplicate_descriptor(int from, int to) { return dup2(from, to) >= 0; }
+
 bool same_file(const std::string& a, const std::string& b)
 {
     struct stat sa, sb;

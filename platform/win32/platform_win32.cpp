@@ -124,6 +124,8 @@ std::string own_program_path()
 
 bool is_terminal(int fd) { return _isatty(fd) != 0; }
 
+bool duplicate_descriptor(int from, int to) { return _dup2(from, to) == 0; }
+
 bool same_file(const std::string& a, const std::string& b)
 {
     char fa[MAX_PATH * 4], fb[MAX_PATH * 4];

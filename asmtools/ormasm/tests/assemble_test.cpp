@@ -237,6 +237,15 @@ TEST(LineSymbols, FileAndLinesForTheConverter) {
     EXPECT_EQ(plain.dump.find("SYM x "), std::string::npos);
     result kept = assemble(dir, src, "");
     EXPECT_NE(kept.dump.find("SYM x value=0x3 flags=0x0 psect=text\n"), std::string::npos);
+    // Line directives name lines of the file directive before them, and only those lines.
+    result c = assemble(dir, std::string(code_psect) +
+                                 "\tline\t7\n\tnop\n\tnop\n\tfile\t\"b.c\"\n\tline\t3\n\tnop\n", "-v");
+    ASSERT_EQ(c.status, 0) << c.messages;
+    size_t a_file = c.dump.find("SYM t.as value=0x0 flags=0x5 psect=\nSYM 7 value=0x0 flags=0x0 psect=text\n");
+    size_t b_file = c.dump.find("SYM b.c value=0x0 flags=0x5 psect=\nSYM 3 value=0x2 flags=0x0 psect=text\n");
+    EXPECT_NE(a_file, std::string::npos) << c.dump;
+    EXPECT_NE(b_file, std::string::npos) << c.dump;
+    EXPECT_EQ(c.dump.find("SYM 3 value=0x1"), std::string::npos) << c.dump;
 }
 
 TEST(Outputs, ListingAndAssemblyText) {

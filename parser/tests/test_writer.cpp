@@ -1,0 +1,68 @@
+// Intermediate-code records that depend on options and symbol flags.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/alert.h"
+#include "parser/options.h"
+#include "parser/tests/harness.h"
+
+namespace {
+bool has(const parse_result& r, const std::string& text) { return r.ic.find(text) != std::string::npos; }
+}  // namespace
+
+TEST(Writer, DeclarationRecordClassesAndFlags) {
+    auto r = parse_c("int f(register int r, char *s) { register int x; x = r; return x + *s; }\n"
+                     "int v(int n, ...);\nstatic int s1;\nint g() { static int keep; return keep; }\n",
+                     [] { alert_set_level(9); });
+    EXPECT_TRUE(has(r, "[v _r `i 1 R1 ]")) << r.ic;    // register parameter of a prototyped definition
+    EXPECT_TRUE(has(r, "[v _s `*c 1 r2 ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[v _x `i 1 A ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[v _s1 `i 1 s ]")) << r.ic;
+    EXPECT_TRUE(has(r, "`i 1 s ]")) << r.ic;
+    EXPECT_NE(r.ic.find("[v F"), std::string::npos) << r.ic;   // a static local is written by number
+    auto names = parse_c("int g() { static int keep; return keep; }", [] { opt.names_records = true; });
+    EXPECT_NE(names.ic.find(" s keep ]"), std::string::npos) << names.ic;
+}
+
+TEST(Writer, InitialisationInPlaceAndByBlockCopy) {
+    auto in_place = parse_c("void f(void) { int a[2] = { 1, 2 }; struct { int x; } s = { 3 }; }",
+                            [] { opt.static_const_autos = true; });
+    EXPECT_TRUE(has(in_place, "[e = *U + &U _a * -> 0 `ux -> # `i `ux -> 1 `i ]")) << in_place.ic;
+    EXPECT_TRUE(has(in_place, "[e = . _s 0 -> 3 `i ]")) << in_place.ic;
+    auto copy = parse_c("void f(void) { int a[2] = { 1, 2 }; }", [] {
+        opt.init_block_copy = true;
+        opt.init_classes = 0x01;
+    });
+    EXPECT_TRUE(has(copy, "`Ci -> 2 `ui s ]")) << copy.ic;   // the static copy takes the -I classes
+    EXPECT_TRUE(has(copy, "[e := _a F")) << copy.ic;
+}
+
+TEST(Writer, ConstAutosBecomeStaticUnderR) {
+    auto r = parse_c("int f(void) { const int k = 5; return k; }", [] { opt.static_const_autos = true; });
+    EXPECT_TRUE(has(r, "`Ci 1 s ]")) << r.ic;
+    EXPECT_TRUE(has(r, "-> 5 `Ci")) << r.ic;
+}
+
+TEST(Writer, LineMarkersOnlyOnChange) {
+    auto r = parse_c("int a; int b;\n\nint c;\n# 7 \"x.h\"\nint d;\n# 9 \"t.c\"\nint e;\n");
+    EXPECT_EQ(r.ic, "\"1 t.c\n[v _a `i 1 e ]\n[v _b `i 1 e ]\n\"3\n[v _c `i 1 e ]\n\"7 x.h\n[v _d `i 1 e ]\n"
+                    "\"9 t.c\n[v _e `i 1 e ]\n");
+}
+
+TEST(Writer, SourceCommentsAreCut) {
+    std::string longline = "    g = 1;    /*" + std::string(300, 'x') + "*/\n";
+    auto r = parse_c("int g;\nvoid f(void)\n{\n" + longline + "}\n", [] { opt.source_comments = true; });
+    size_t at = r.ic.find("[; ;t.c: 4: ");
+    ASSERT_NE(at, std::string::npos) << r.ic;
+    std::string line = r.ic.substr(at, r.ic.find('\n', at) - at);
+    EXPECT_EQ(line.size(), 3u + 251u + 3u);   // "[; ", 251 characters with the prefix, "..."
+    EXPECT_EQ(line.substr(line.size() - 3), "...");
+}
+
+TEST(Writer, EnumerationNamesAndConstants) {
+    auto r = parse_c("enum e { A, B = -2, C } v = C;\nint x = B;", [] { opt.names_records = true; });
+    EXPECT_TRUE(has(r, "0\n-2\n-1\n.. ]\n[n E")) << r.ic;
+    EXPECT_TRUE(has(r, " e A B C ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[i _v\n. `E")) << r.ic;
+}

@@ -1,0 +1,137 @@
+"""Shared helpers of the end-to-end tests: run the built programs in a scratch directory and
+read the results back with tools nobody here wrote (gpsim, gpdasm, srec_info, gcc)."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+SKIP = 77  # CTest's SKIP_RETURN_CODE for these tests
+
+BUILD = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else os.environ.get("ORM_BUILD_DIR", "build")
+BIN = os.path.join(BUILD, "bin")
+HERE = os.path.dirname(os.path.abspath(__file__))
+PROGRAMS = os.path.join(HERE, "programs")
+
+# gpsim knows the 16F84A by its older name
+GPSIM_CHIP = {"16F877": "p16f877", "16F84A": "p16f84", "12F675": "p12f675"}
+
+failures = []
+passed = [0]
+
+
+def check(condition, text):
+    if not condition:
+        failures.append(text)
+        print("FAIL:", text)
+    else:
+        passed[0] += 1
+    return condition
+
+
+def need(*tools):
+    """Ends the test as skipped when a peer tool is not installed."""
+    missing = [t for t in tools if not shutil.which(t)]
+    if missing:
+        print("SKIP: not installed:", " ".join(missing))
+        sys.exit(SKIP)
+
+
+def finish():
+    print("%d checks passed, %d failed" % (passed[0], len(failures)))
+    sys.exit(1 if failures else 0)
+
+
+class Workdir:
+    """A scratch directory that the programs run in; removed at the end."""
+
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="orm_e2e_")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+    def file(self, name):
+        return os.path.join(self.path, name)
+
+    def write(self, name, text):
+        with open(self.file(name), "w") as f:
+            f.write(text)
+
+    def copy_program(self, name, as_name=None):
+        shutil.copy(os.path.join(PROGRAMS, name), self.file(as_name or name))
+
+    def read(self, name):
+        with open(self.file(name), errors="replace") as f:
+            return f.read()
+
+    def exists(self, name):
+        return os.path.exists(self.file(name))
+
+    def run(self, args, stdin=None, timeout=60):
+        env = dict(os.environ, ORM_REGISTRY="")
+        return subprocess.run(args, cwd=self.path, env=env, input=stdin, capture_output=True,
+                              text=True, errors="replace", timeout=timeout)
+
+    def ormcl(self, *args):
+        return self.run([os.path.join(BIN, "ormcl")] + list(args))
+
+    def tool(self, name, *args):
+        return self.run([os.path.join(BIN, name)] + list(args))
+
+    def symbols(self, name):
+        """Symbol file: name -> value."""
+        result = {}
+        for line in self.read(name).splitlines():
+            w = line.split()
+            if len(w) >= 2 and re.fullmatch(r"[0-9A-Fa-f]+", w[1]):
+                result[w[0]] = int(w[1], 16)
+        return result
+
+    def gpsim(self, chip, hexname, steps, registers):
+        """Runs the image for a number of instructions, returns {register address: value}."""
+        commands = "step %d\n" % steps + "".join("reg(0x%x)\n" % r for r in registers) + "quit\n"
+        r = self.run(["gpsim", "-i", "-p", GPSIM_CHIP[chip], hexname], stdin=commands)
+        found = {}
+        for addr, value in re.findall(r"\(\$([0-9a-fA-F]+)\)\] = \$([0-9a-fA-F]+)", r.stdout):
+            found[int(addr, 16)] = int(value, 16)
+        return found
+
+    def hex_ranges(self, hexname):
+        """Byte ranges of the image as srec_info shows them."""
+        r = self.run(["srec_info", hexname, "-intel"])
+        return r, [(int(a, 16), int(b, 16)) for a, b in re.findall(r"([0-9A-F]{4,8}) - ([0-9A-F]{4,8})", r.stdout)]
+
+    def disassemble(self, chip, hexname):
+        """gpdasm listing: {word address: (opcode word, instruction text)}."""
+        r = self.run(["gpdasm", "-p" + chip.lower(), hexname])
+        words = {}
+        for addr, op, text in re.findall(r"^([0-9a-f]{4}):\s+([0-9a-f]{4})\s+(.*?)\s*$", r.stdout, re.M):
+            words[int(addr, 16)] = (int(op, 16), " ".join(text.split()))
+        return words
+
+
+def intel_hex_words(text):
+    """Program words of an Intel HEX image (little-endian byte pairs): {word address: word}."""
+    data = {}
+    upper = 0
+    for line in text.splitlines():
+        line = line.strip()
+        if not line.startswith(":"):
+            continue
+        raw = bytes.fromhex(line[1:])
+        count, addr, kind = raw[0], (raw[1] << 8) | raw[2], raw[3]
+        if kind == 4:
+            upper = (raw[4] << 8 | raw[5]) << 16
+        elif kind == 0:
+            for i in range(count):
+                data[upper + addr + i] = raw[4 + i]
+    words = {}
+    for a in sorted(data):
+        if a % 2 == 0:
+            words[a // 2] = data[a] | (data.get(a + 1, 0) << 8)
+    return words

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "common/alert.h"
 #include "linker/symtab.h"
@@ -74,7 +74,7 @@ void avmap_read(const std::string& machine, const std::string& file) {
         }
         if (tab) continue;
         std::vector<std::string> w = words_of(p);
-        if (!w.empty() && strcasecmp(w[0].c_str(), machine.c_str()) == 0) {
+        if (!w.empty() && str_casecmp(w[0].c_str(), machine.c_str()) == 0) {
             in_section = found = true;
             read_entry(w, 1);
         }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "common/alert.h"
 #include "common/alloc.h"
@@ -30,7 +30,7 @@ namespace {
 }
 
 bool starts_nocase(const char* text, const char* prefix) {
-    return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+    return str_ncasecmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
 // -D (plain) and -H (extended) name the symbol file; "l.sym" when the name is empty.
@@ -59,7 +59,7 @@ void long_option(const char* arg) {
         alert_disable(name + 5);
     } else if (starts_nocase(name, "msgdisable=")) {
         alert_disable(name + 11);
-    } else if (strcasecmp(name, "ver") == 0) {
+    } else if (str_casecmp(name, "ver") == 0) {
         print_version_block();
         exit_hook(0);
         std::exit(0);
@@ -133,8 +133,8 @@ void parse_option(const char* arg) {
         case 'A': parse_class_ranges(p); return;
         case 'B': return;
         case 'C':
-            if (strcasecmp(p, "n") == 0) opts.cg_print = 2;
-            else if (strcasecmp(p, "c") == 0) opts.cg_print = 1;
+            if (str_casecmp(p, "n") == 0) opts.cg_print = 2;
+            else if (str_casecmp(p, "c") == 0) opts.cg_print = 1;
             else if (std::strchr(p, '=')) parse_class_assign(p);
             else {
                 const char* q = p;
@@ -145,7 +145,7 @@ void parse_option(const char* arg) {
             }
             return;
         case 'D':
-            if (strcasecmp(p, "ebug") == 0) ++symtab.debug_level;
+            if (str_casecmp(p, "ebug") == 0) ++symtab.debug_level;
             else if (std::strchr(p, '=')) parse_class_delta(p);
             else set_symbol_file(p, false);
             return;

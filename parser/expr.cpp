@@ -509,6 +509,16 @@ expr_node* copy_tree(const expr_node* n) {
     return c;
 }
 
+void release_expressions() {
+    for (expr_node* chunk : node_chunks) {
+        for (int i = 0; i < 256; ++i)
+            if (chunk[i].code != -1 && chunk[i].text) std::free(chunk[i].text);
+        std::free(chunk);
+    }
+    node_chunks.clear();
+    free_nodes = nullptr;
+}
+
 void init_expressions() {
     op_stack.clear();
     operand_stack.clear();

@@ -27,6 +27,8 @@ void release_tree(expr_node* node);
 expr_node* copy_tree(const expr_node* node);
 
 void init_expressions();
+// Gives the node chunks back at the end of the run.
+void release_expressions();
 expr_node* parse_expression();
 expr_node* parse_expression_in(int context);
 expr_node* parse_constant_expression(int context, const type_desc* declared);

@@ -47,6 +47,8 @@ void parse_cleanup() {
         signal_unlink_name[0] = 0;
     }
     close_side_files();
+    release_expressions();
+    release_symbols();
     xfree(temp_name);
     temp_name = nullptr;
 }

@@ -155,9 +155,9 @@ void report_record(sym_record* s, int level) {
     case S_LABEL: word = words[0]; break;
     case S_STRUCT: word = words[1]; break;
     case S_UNION: word = words[2]; break;
-    case S_MEMBER: return;   // members are reported with their struct, not one by one
+    case S_MEMBER: word = words[3]; break;
     case S_ENUM: word = words[4]; break;
-    case S_ENUM_CONST: return;
+    case S_ENUM_CONST: word = words[5]; break;
     case S_TYPEDEF: word = "typedef"; break;
     default: break;
     }
@@ -186,6 +186,18 @@ char* parser_strdup(const char* text) {
     return p;
 }
 
+void release_symbols() {
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        for (uint32_t j = 0; j < block_sizes[i]; ++j)
+            if (blocks[i][j].name && blocks[i][j].name != empty_name) std::free(blocks[i][j].name);
+        std::free(blocks[i]);
+    }
+    blocks.clear();
+    block_sizes.clear();
+    free_list = nullptr;
+    for (auto& b : buckets) b = nullptr;
+}
+
 void init_symbols() {
     for (auto& b : buckets) b = nullptr;
     lowest_bucket = bucket_count;
@@ -195,14 +207,7 @@ void init_symbols() {
     lookup_space = NS_ORDINARY;
     label_counter = 1;
     seq_counter = 1;
-    free_list = nullptr;
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        for (uint32_t j = 0; j < block_sizes[i]; ++j)
-            if (blocks[i][j].name && blocks[i][j].name != empty_name) std::free(blocks[i][j].name);
-        std::free(blocks[i]);
-    }
-    blocks.clear();
-    block_sizes.clear();
+    release_symbols();
     block_size = 1024;
     total_records = allocated_since_sweep = live_after_sweep = 0;
     roots.clear();

@@ -50,6 +50,8 @@ void* parser_alloc(size_t size);
 char* parser_strdup(const char* text);
 
 void init_symbols();
+// Gives every record block back at the end of the run.
+void release_symbols();
 uint32_t sym_hash(const char* name);
 sym_record* find_symbol(const char* name);
 sym_record* xref_reference(const char* name);

@@ -286,14 +286,24 @@ int write_dependency(void* context, const void* key, void*) {
 }
 }  // namespace
 
+namespace {
+// The dot that starts a name's extension, in its last component only.
+size_t extension_dot(const std::string& name) {
+    size_t dot = name.rfind('.');
+    size_t slash = name.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string::npos;
+    return dot;
+}
+}  // namespace
+
 void write_dependencies() {
     if (!dependency_stream) return;
     FILE* stream = dependency_stream;
     dependency_stream = nullptr;   // written once, also when a fatal message ends the run
     dependency_walk w{stream, make_rule, false, {}};
     if (make_rule) {
-        size_t dep_dot = dependency_name.rfind('.');
-        size_t main_dot = main_name.rfind('.');
+        size_t dep_dot = extension_dot(dependency_name);
+        size_t main_dot = extension_dot(main_name);
         if (dep_dot == std::string::npos || main_dot == std::string::npos) {
             w.rule = false;
         } else {

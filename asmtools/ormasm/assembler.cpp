@@ -1,6 +1,6 @@
 #include "asmtools/ormasm/assembler.h"
 
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "common/alert.h"
 
@@ -259,11 +259,11 @@ void assembler::field(const expr_ptr& e, uint16_t mask, int shift, uint16_t& wor
 }
 
 bool assembler::destination(const std::string& text, uint16_t& d) {
-    if (strcasecmp(text.c_str(), "w") == 0) {
+    if (str_casecmp(text.c_str(), "w") == 0) {
         d = 0;
         return true;
     }
-    if (strcasecmp(text.c_str(), "f") == 0) {
+    if (str_casecmp(text.c_str(), "f") == 0) {
         d = 1;
         return true;
     }

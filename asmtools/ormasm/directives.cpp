@@ -1,6 +1,6 @@
 // The directives of the psect dialect.
 #include <cctype>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "asmtools/ormasm/assembler.h"
 #include "common/alert.h"
@@ -42,8 +42,8 @@ bool assembler::psect_flag(psect& p, const std::string& flag, bool) {
             uint16_t bit;
         } static const bits[] = {{"ovrld", obj::PSECT_OVRLD}, {"abs", obj::PSECT_ABS},
                                  {"bit", obj::PSECT_BIT}, {"pure", obj::PSECT_PURE}};
-        if (strcasecmp(key.c_str(), "local") == 0 || strcasecmp(key.c_str(), "global") == 0) {
-            bool local = strcasecmp(key.c_str(), "local") == 0;
+        if (str_casecmp(key.c_str(), "local") == 0 || str_casecmp(key.c_str(), "global") == 0) {
+            bool local = str_casecmp(key.c_str(), "local") == 0;
             if ((local && p.said_global) || (!local && p.said_local)) {
                 alert_message(2811, p.name.c_str(), key.c_str());
                 return false;
@@ -53,7 +53,7 @@ bool assembler::psect_flag(psect& p, const std::string& flag, bool) {
             return true;
         }
         for (const auto& b : bits)
-            if (strcasecmp(key.c_str(), b.name) == 0) {
+            if (str_casecmp(key.c_str(), b.name) == 0) {
                 p.flags |= b.bit;
                 return true;
             }
@@ -61,8 +61,8 @@ bool assembler::psect_flag(psect& p, const std::string& flag, bool) {
         return false;
     }
     std::string value = trim(flag.substr(eq + 1));
-    if (strcasecmp(key.c_str(), "class") == 0 || strcasecmp(key.c_str(), "with") == 0) {
-        std::string& slot = strcasecmp(key.c_str(), "class") == 0 ? p.cls : p.with;
+    if (str_casecmp(key.c_str(), "class") == 0 || str_casecmp(key.c_str(), "with") == 0) {
+        std::string& slot = str_casecmp(key.c_str(), "class") == 0 ? p.cls : p.with;
         if (!is_symbol_name(value)) {
             alert_message(2810, flag.c_str());
             return false;
@@ -75,10 +75,10 @@ bool assembler::psect_flag(psect& p, const std::string& flag, bool) {
         return true;
     }
     uint32_t* slot = nullptr;
-    if (strcasecmp(key.c_str(), "delta") == 0) slot = &p.delta;
-    else if (strcasecmp(key.c_str(), "space") == 0) slot = &p.space;
-    else if (strcasecmp(key.c_str(), "size") == 0) slot = &p.max_size;
-    else if (strcasecmp(key.c_str(), "reloc") == 0) slot = &p.align;
+    if (str_casecmp(key.c_str(), "delta") == 0) slot = &p.delta;
+    else if (str_casecmp(key.c_str(), "space") == 0) slot = &p.space;
+    else if (str_casecmp(key.c_str(), "size") == 0) slot = &p.max_size;
+    else if (str_casecmp(key.c_str(), "reloc") == 0) slot = &p.align;
     int64_t v = 0;
     if (!slot || !parse_number(value, v) || v < 0 || v > 0xFFFFFFFF ||
         (slot == &p.delta && (v < 1 || v > 2))) {

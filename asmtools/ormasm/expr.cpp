@@ -2,7 +2,7 @@
 
 #include <cctype>
 #include <cstring>
-#include <strings.h>
+#include "common/osdep.h"
 
 namespace asmx {
 
@@ -164,7 +164,7 @@ private:
 
     bool is(const char* p) const { return tok_.kind == token::punct && tok_.text == p; }
     bool is_word(const char* w) const {
-        return tok_.kind == token::name && strcasecmp(tok_.text.c_str(), w) == 0;
+        return tok_.kind == token::name && str_casecmp(tok_.text.c_str(), w) == 0;
     }
 
     // or := xor { "|" xor }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <strings.h>
+#include "common/osdep.h"
 
 #include "asmtools/ormasm/expr.h"
 
@@ -76,7 +76,7 @@ source_line split_line(std::string text, int32_t number,
     } else {
         size_t after_first = pos;
         std::string second = next_word(s, pos, false);
-        bool defines = strcasecmp(second.c_str(), "equ") == 0 || strcasecmp(second.c_str(), "set") == 0;
+        bool defines = str_casecmp(second.c_str(), "equ") == 0 || str_casecmp(second.c_str(), "set") == 0;
         if (!defines && is_operation(first)) {
             line.operation = first;
             line.operands = trim(s.substr(after_first));

@@ -182,3 +182,19 @@ TEST(Program, SourceLineAndCaretInThePlainLayout) {
     EXPECT_EQ(run_in(s.dir, "c.c out.ic 2>err"), 1);
     EXPECT_EQ(read_file(s.dir / "err"), "c.c: f()\n     4:\t\ta = 12x3;\n\t            ^ (223) digit out of range\n");
 }
+
+TEST(Program, LargeUnitEndsCleanly) {
+    // Enough records for several blocks and collections; a leak or a bad record shows on stderr.
+    scratch s;
+    std::string src = "struct rec { int key; struct rec *next; };\n";
+    for (int f = 0; f < 600; ++f) {
+        std::string n = std::to_string(f);
+        src += "static int h" + n + "(int a) { int i, s = 0; for (i = 0; i < a; i++) s += (int)(char)i; return s; }\n";
+        src += "long e" + n + "(struct rec *r) { long t = 0; while (r) { t += h" + n +
+               "(r->key); r = r->next; } return t + sizeof(struct rec); }\n";
+    }
+    write_file(s.dir / "big.c", src);
+    EXPECT_EQ(run_in(s.dir, "-W9 big.c big.ic 2>err"), 0);
+    EXPECT_EQ(read_file(s.dir / "err"), "");
+    EXPECT_NE(read_file(s.dir / "big.ic").find("[v _e599 `(l 1 ef1`*S1 ]"), std::string::npos);
+}

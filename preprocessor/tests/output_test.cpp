@@ -132,6 +132,10 @@ TEST(Dependencies, MakeRuleEscapesNames) {
     // Without a dot in a name the plain form is used.
     ormpre_run plain = dir.run({"-LM-tdeps", "t.c", "t.i"});
     EXPECT_EQ(dir.read("tdeps"), "my dir/a b.h\n");
+    // A dot in a folder name is no extension.
+    dir.file("v1.0/m.c", "#include \"../my dir/a b.h\"\n");
+    ormpre_run folder = dir.run({"-LM-v1.0/deps", "v1.0/m.c", "t.i"});
+    EXPECT_EQ(dir.read("v1.0/deps"), "v1.0/../my dir/a b.h\n");
 }
 
 TEST(Dependencies, UnopenableListFileNeverReachesTheText) {

@@ -92,9 +92,11 @@ class Workdir:
                 result[w[0]] = int(w[1], 16)
         return result
 
-    def gpsim(self, chip, hexname, steps, registers):
-        """Runs the image for a number of instructions, returns {register address: value}."""
-        commands = "step %d\n" % steps + "".join("reg(0x%x)\n" % r for r in registers) + "quit\n"
+    def gpsim(self, chip, hexname, steps, registers, preset=None):
+        """Runs the image for a number of instructions, returns {register address: value}.
+        `preset` writes registers before the first instruction (garbage the program must clear)."""
+        commands = "".join("reg(0x%x)=0x%x\n" % kv for kv in (preset or {}).items())
+        commands += "step %d\n" % steps + "".join("reg(0x%x)\n" % r for r in registers) + "quit\n"
         r = self.run(["gpsim", "-i", "-p", GPSIM_CHIP[chip], hexname], stdin=commands)
         found = {}
         for addr, value in re.findall(r"\(\$([0-9a-fA-F]+)\)\] = \$([0-9a-fA-F]+)", r.stdout):

@@ -58,6 +58,27 @@ def test_16f877():
         check(regs.get(0x06) == 0xA5 and regs.get(0x86) == 0, "port B drives 0xA5 (%s)" % regs)
 
 
+def test_16f877_data():
+    # With the bottom of bank 0 reserved, every variable moves up, and the start-up code
+    # still clears and initialises them in both banks.
+    with Workdir() as w:
+        w.copy_program("data877.as")
+        r = w.ormcl("-Q", "--chip=16F877", "--output=intel", "--summary=none", "--ram=default,-20-2F", "data877.as")
+        if not check(r.returncode == 0, "data877.as builds with reserved RAM: " + r.stdout + r.stderr):
+            return
+        sym = w.symbols("data877.sym")
+        if not all(check(s in sym, s + " is in the symbol file") for s in ("_a", "_b", "_c", "_z")):
+            return
+        check(all(sym[s] >= 0x30 for s in ("_a", "_z")), "nothing lies in the reserved 0x20-0x2F (%s)" % sym)
+        check(all(0xA0 <= sym[s] <= 0xEF for s in ("_b", "_c")), "bank-1 variables lie in bank 1 (%s)" % sym)
+        a, b, c, z = sym["_a"], sym["_b"], sym["_c"], sym["_z"]
+        regs = w.gpsim("16F877", "data877.hex", 300, [a, a + 1, b, b + 1, b + 2, c, c + 1, z],
+                       preset={c: 0x55, c + 1: 0x56, z: 0x66, a: 0x77, b: 0x78})
+        check([regs.get(a), regs.get(a + 1)] == [0x11, 0x22], "bank-0 data initialised (%s)" % regs)
+        check([regs.get(b + i) for i in range(3)] == [0x33, 0x44, 0x55], "bank-1 data initialised (%s)" % regs)
+        check([regs.get(c), regs.get(c + 1), regs.get(z)] == [0, 0, 0], "variables cleared in both banks (%s)" % regs)
+
+
 def test_16f84a():
     with Workdir() as w:
         w.copy_program("fill84.as")
@@ -99,6 +120,7 @@ def test_12f675():
 
 
 test_16f877()
+test_16f877_data()
 test_16f84a()
 test_12f675()
 finish()

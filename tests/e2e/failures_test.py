@@ -53,6 +53,14 @@ def main():
         out = fails(w, "undefined symbol", ["--chip=16F877", "--output=intel", "undef.as"], 499, ["undef.hex"])
         check("_missing" in out, "the undefined symbol is named")
 
+        # The same routine in two modules.
+        w.write("one.as", "\tprocessor\t16F877\n\tpsect\ttext,class=CODE,delta=2\n\tglobal\t_twice\n_twice:\n\treturn\n")
+        w.write("two.as", "\tprocessor\t16F877\n\tpsect\ttext,class=CODE,delta=2\n\tglobal\t_twice\n_twice:\n\tretlw\t1\n")
+        w.write("caller.as", HEAD % "16F877" + "\tglobal\t_twice\n\tcall\t_twice\n\tgoto\t_main\n")
+        out = fails(w, "duplicate symbol", ["--chip=16F877", "--output=intel", "caller.as", "one.as", "two.as"], 482,
+                    ["caller.hex"])
+        check('"_twice"' in out, "the duplicate symbol is named: " + out)
+
         # A bad first file: the second is still assembled, nothing is linked.
         w.write("second.as", "\tprocessor\t16F877\n\tpsect\ttext,class=CODE,delta=2\n\tglobal\t_g\n_g:\n\treturn\n")
         fails(w, "a failing file among two", ["--chip=16F877", "--output=intel", "syntax.as", "second.as"], 2801,

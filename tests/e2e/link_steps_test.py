@@ -72,6 +72,14 @@ def main():
         check(sum(s for n, a, b, s in rows if n in ("text", "init", "end_init")) == code_words,
               "the code psect rows add up to the image")
 
+        # With file the same reports go to prog.pum and prog.mum as well.
+        r = w.ormcl("-Q", "--chip=16F877", "--output=intel", "--summary=psect,mem,file",
+                    "-Oprog.hex", "main2.obj", "util2.obj", "mylib.lib")
+        check(r.returncode == 0, "--summary=file links: " + r.stdout + r.stderr)
+        for ext, title in (("pum", "Psect Usage Map:"), ("mum", "Memory Usage Map:")):
+            text = w.read("prog." + ext) if w.exists("prog." + ext) else ""
+            check(title in text and text.strip() in (r.stdout + r.stderr), "prog.%s holds the screen's %s" % (ext, title))
+
         if shutil.which("gpsim"):
             regs = w.gpsim("16F877", "prog.hex", 200, [sym.get("_out", 0)])
             check(regs.get(sym.get("_out")) == 0x2A, "gpsim: 5 doubled in util2 plus 0x20 from the library (%s)" % regs)

@@ -32,6 +32,9 @@ def main():
         out = fails(w, "unknown chip", ["--chip=16F999", "--output=intel", "ok.as"], 922, ["ok.hex", "ok.obj"])
         check("16F999" in out, "the unknown chip is named")
 
+        out = fails(w, "output directory missing", ["--chip=16F877", "--output=intel", "-Onodir/prog", "ok.as"], 2816)
+        check("nodir" in out, "the unwritable path is named: " + out)
+
         w.write("notes.txt", "not a source\n")
         fails(w, "unknown file type", ["--chip=16F877", "notes.txt"], 894)
         fails(w, "no file arguments", ["--chip=16F877"], 939)

@@ -71,11 +71,12 @@ def parser_command(w):
 
 def main():
     with Workdir() as w:
-        for name in ("macros.c", "include.c", "guards.h", "chipdefs.c"):
+        for name in ("macros.c", "include.c", "guards.h", "chipdefs.c", "expansion.c"):
             w.copy_program(name)
         shutil.copytree(os.path.join(os.path.dirname(os.path.abspath(__file__)), "programs", "inc"), w.file("inc"))
         compare_with_gcc(w, "macros.c")
         compare_with_gcc(w, "include.c")
+        compare_with_gcc(w, "expansion.c")
         # The driver's -D, -U and -I reach the preprocessor, together with the chip's own macros.
         compare_with_gcc(w, "chipdefs.c", ("-DSPEED=4", "-DREMOVED", "-UREMOVED", "-Iinc"),
                          ("-DSPEED=4", "-Iinc", "-D_16F877", "-D_BANKCOUNT_=4", "-D_PIC14", "-D__ORMC__"))

@@ -3,6 +3,7 @@
 Intel HEX image, a filled image, a code offset, and the output, object and map names that
 -O, --outdir and -M choose."""
 import os
+import re
 
 from e2e import Workdir, check, finish, need
 
@@ -40,6 +41,32 @@ def main():
         check(min(dis) == 0x100, "the image starts at the code offset (%s)" % hex(min(dis) if dis else -1))
         sym = w.symbols("offset.sym")
         check(dis.get(sym.get("_main"), (0, ""))[1] == "bsf 0x03, 0x5", "_main moved with the offset")
+
+    with Workdir() as w:
+        # The assembler listing agrees with the linked image, apart from the operand bits
+        # that relocation fills in.
+        w.copy_program("count877.as")
+        r = w.ormcl(*BUILD, "--output=intel", "--asmlist", "-Gmine.sym", "count877.as")
+        check(r.returncode == 0, "--asmlist builds: " + r.stdout + r.stderr)
+        check(w.exists("mine.sym") and not w.exists("count877.sym"), "-G names the symbol file")
+        listing = w.read("count877.lst") if w.exists("count877.lst") else ""
+        rows = [(int(a, 16), int(v, 16)) for a, v in
+                re.findall(r"^\s*\d+\s+([0-9A-F]{4})\s+([0-9A-F]{4})\s", listing, re.M)]
+        main = w.symbols("mine.sym").get("_main", -1) if w.exists("mine.sym") else -1
+        dis = w.disassemble("16F877", "count877.hex")
+        check(len(rows) >= 20, "the listing shows the program's words (%d)" % len(rows))
+        for loc, word in rows[:24]:  # the text psect comes first
+            mask = 0x7FF if word >> 12 == 2 else 0xFF if word >> 12 == 3 else 0x7F
+            got = dis.get(main + loc, (None,))[0]
+            check(got is not None and got & ~mask == word & ~mask,
+                  "listing word %04X at %X matches the image (%s)" % (word, loc, got))
+
+    with Workdir() as w:
+        os.mkdir(w.file("src"))
+        w.copy_program("count877.as", "src/x.as")
+        r = w.ormcl("-Q", "--chip=16F877", "-C", "src/x.as")
+        check(r.returncode == 0 and w.exists("x.obj") and not w.exists("src/x.obj"),
+              "a source in another directory yields its object in the current one")
 
     with Workdir() as w:
         w.copy_program("count877.as")

@@ -29,7 +29,8 @@ const char* const CHIP_OPTIONS =
 class Link : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("orm_link_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ = fs::temp_directory_path() / ("orm_link_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                                                 std::to_string(std::random_device{}()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

@@ -1,4 +1,5 @@
 // The symbol file and the map table as the driver reads them back.
+#include <random>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +11,7 @@
 namespace {
 
 std::string temp_path(const char* name) {
-    return (std::filesystem::temp_directory_path() / (std::string("orm_linkfiles_") + name)).string();
+    return (std::filesystem::temp_directory_path() / (std::string("orm_linkfiles_") + std::to_string(std::random_device{}()) + "_" + name)).string();
 }
 
 TEST(SymbolFile, LinesOfEachStyleReadBack) {

@@ -1,4 +1,5 @@
 // The command line: option letters, their values and the checks after them.
+#include <random>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -149,7 +150,7 @@ TEST_F(Options, ChecksAfterTheOptions) {
 }
 
 TEST_F(Options, ArgumentFile) {
-    std::string path = (std::filesystem::temp_directory_path() / "orm_link_args.txt").string();
+    std::string path = (std::filesystem::temp_directory_path() / ("orm_link_args_" + std::to_string(std::random_device{}()) + ".txt")).string();
     FILE* f = std::fopen(path.c_str(), "w");
     std::fprintf(f, "-Mm.map \"-Pa=0,b\" one.obj\ntwo.lib\n");
     std::fclose(f);

@@ -15,7 +15,9 @@ constexpr int SPAWN_FAILED = -0x10000;   // the program could not be started at 
 // by the runtime's rules.
 int spawn_wait(const std::string& program, const std::vector<std::string>& argv);
 
-// Creates path exclusively (fails when it exists); true on success.
+// Creates path exclusively (fails when it exists); true on success. The file gets the
+// ordinary permissions of a new file (the umask applies), since outputs are written under
+// such a name and then renamed into place.
 bool create_exclusive(const std::string& path);
 std::string unique_name_fragment();      // a short name for a temporary file, such as "s3vo.1"
 

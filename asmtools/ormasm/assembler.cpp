@@ -52,8 +52,20 @@ bool assembler::assemble(const std::string& file_name, const std::string& text) 
     page_bits_ = page_bits_for_rom(options_.rom_words);
     std::vector<std::string> raw = split_lines(text);
     lines_.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i)
-        lines_.push_back(split_line(std::move(raw[i]), int32_t(i + 1), &assembler::is_operation));
+    // Preprocessed sources carry line markers: they set the position of the lines that follow,
+    // so messages name the user's file and line rather than the temporary file.
+    int32_t number = 0;
+    std::string file;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        ++number;
+        int32_t marked = 0;
+        if (read_line_marker(raw[i], marked, file)) {
+            number = marked - 1;
+            continue;
+        }
+        lines_.push_back(split_line(std::move(raw[i]), number, &assembler::is_operation));
+        lines_.back().file = file;
+    }
     parsed_.resize(lines_.size());
     if (options_.listing) listing_.reserve(lines_.size());
     parse_failed_.assign(lines_.size(), false);
@@ -71,6 +83,8 @@ void assembler::run_pass(int pass) {
     current_ = -1;
     pending_line_ = 0;
     debug_file_ = file_name_;
+    position_file_.clear();
+    alert_set_position(file_name_.c_str(), &line_number_, nullptr, nullptr);
     for (psect& p : psects_) {
         p.location = 0;
         p.spans.clear();
@@ -80,6 +94,11 @@ void assembler::run_pass(int pass) {
     for (line_index_ = 0; line_index_ < lines_.size() && !ended_; ++line_index_) {
         const source_line& line = lines_[line_index_];
         line_number_ = line.number;
+        if (line.file != position_file_) {
+            position_file_ = line.file;
+            alert_set_position(line.file.empty() ? file_name_.c_str() : line.file.c_str(), &line_number_, nullptr,
+                               nullptr);
+        }
         if (pass_ == 2 && options_.listing) {
             listing_.push_back({line.number, current_, 0, {}});
             listing_now_ = &listing_.back();

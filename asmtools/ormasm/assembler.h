@@ -186,6 +186,7 @@ private:
 
     assembler_options options_;
     std::string file_name_;
+    std::string position_file_;   // file named by the line marker in force; empty for the input
     std::vector<source_line> lines_;
     std::vector<std::vector<expr_ptr>> parsed_;
     std::vector<bool> parse_failed_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include "common/osdep.h"
 
 #include "asmtools/ormasm/expr.h"
@@ -15,6 +16,30 @@ std::string trim(const std::string& s) {
     while (b < e && (is_blank(s[b]) || s[b] == '\r')) ++b;
     while (e > b && (is_blank(s[e - 1]) || s[e - 1] == '\r')) --e;
     return s.substr(b, e - b);
+}
+
+bool read_line_marker(const std::string& text, int32_t& number, std::string& file) {
+    size_t i = 0;
+    if (text.empty() || text[0] != '#') return false;
+    ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+    int64_t n = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        n = std::min<int64_t>(n * 10 + (text[i] - '0'), INT32_MAX);
+        ++i;
+    }
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i < text.size() && text[i] == '"') {
+        size_t close = text.find('"', i + 1);
+        if (close == std::string::npos) return false;
+        file = text.substr(i + 1, close - i - 1);
+        i = close + 1;
+    }
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r')) ++i;
+    if (i != text.size()) return false;
+    number = int32_t(n);
+    return true;
 }
 
 std::vector<std::string> split_lines(const std::string& text) {

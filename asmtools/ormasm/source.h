@@ -17,7 +17,12 @@ struct source_line {
     std::vector<std::string> parts;   // the operands split at top-level commas
     bool label_plain = false; // label written without a colon and not in column 1
     std::string fault;      // a label field that is no name; empty when the line is sound
+    std::string file;       // source file named by the last line marker; empty for the input itself
 };
+
+// Reads a preprocessor line marker ("# 12" or "# 12 \"name.as\""): true with the line number
+// of the next line and, when given, the file name.
+bool read_line_marker(const std::string& text, int32_t& number, std::string& file);
 
 // Splits the file's text into lines (LF or CR LF).
 std::vector<std::string> split_lines(const std::string& text);

@@ -68,7 +68,7 @@ int spawn_wait(const std::string& program, const std::vector<std::string>& argv)
 
 bool create_exclusive(const std::string& path)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (fd < 0)
         return false;
     close(fd);

@@ -130,3 +130,26 @@ TEST(Expressions, RelocatableForms) {
     EXPECT_EQ(b.data(), (std::vector<uint8_t>{obj::EX_CONST, 1, 0, 0, 0, obj::EX_CONST, 0xFD, 0xFF, 0xFF,
                                               0xFF, obj::EX_SYM, 'e', 'x', 't', 0, obj::EX_ADD, obj::EX_SHR}));
 }
+
+namespace {
+
+TEST(Lines, PreprocessorLineMarkers) {
+    int32_t number = 0;
+    std::string file;
+    EXPECT_TRUE(read_line_marker("# 1 \"pp.as\"", number, file));
+    EXPECT_EQ(number, 1);
+    EXPECT_EQ(file, "pp.as");
+    EXPECT_TRUE(read_line_marker("# 8", number, file));
+    EXPECT_EQ(number, 8);
+    EXPECT_EQ(file, "pp.as");   // a marker without a name keeps the file
+    EXPECT_TRUE(read_line_marker("#12 \"dir/a b.as\"\r", number, file));
+    EXPECT_EQ(file, "dir/a b.as");
+    // Anything else that starts with '#' is not a marker.
+    EXPECT_FALSE(read_line_marker("#", number, file));
+    EXPECT_FALSE(read_line_marker("#define X 1", number, file));
+    EXPECT_FALSE(read_line_marker("# 3 \"open", number, file));
+    EXPECT_FALSE(read_line_marker("# 3 x", number, file));
+    EXPECT_FALSE(read_line_marker(" # 3", number, file));
+}
+
+}  // namespace

@@ -452,22 +452,7 @@ void rewrite_prototypes(const std::string& base) {
         fprintf(stderr, "%s: %s\n", name.c_str(), strerror(errno));
         return;
     }
-    // Whole lines of any length, as many as the file holds.
-    std::vector<std::string> lines;
-    std::string line;
-    int c;
-    bool any = false;
-    while ((c = fgetc(f)) != EOF) {
-        any = true;
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            any = false;
-        } else {
-            line += char(c);
-        }
-    }
-    if (any) lines.push_back(line);
+    std::vector<std::string> lines = read_lines(f);   // whole lines of any length
     fclose(f);
     std::sort(lines.begin(), lines.end());
     f = fopen(name.c_str(), "w");

@@ -41,25 +41,6 @@ FILE* open_option_file(const std::string& name, const char* mode, int32_t pass) 
     return f;
 }
 
-// Reads whole lines (any length), one trailing newline cut.
-std::vector<std::string> read_lines(FILE* f) {
-    std::vector<std::string> lines;
-    std::string line;
-    int c;
-    bool any = false;
-    while ((c = fgetc(f)) != EOF) {
-        any = true;
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            any = false;
-            continue;
-        }
-        line += char(c);
-    }
-    if (any) lines.push_back(line);
-    return lines;
-}
 
 // Replaces the configurable entries with the lines of the option file.
 void replace_configurable(arglist& list, std::vector<std::string> lines) {
@@ -93,6 +74,26 @@ std::chrono::steady_clock::time_point stage_began;
 const std::chrono::steady_clock::time_point driver_began = std::chrono::steady_clock::now();
 
 }  // namespace
+
+// Reads whole lines (any length), one trailing newline cut.
+std::vector<std::string> read_lines(FILE* f) {
+    std::vector<std::string> lines;
+    std::string line;
+    int c;
+    bool any = false;
+    while ((c = fgetc(f)) != EOF) {
+        any = true;
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            any = false;
+            continue;
+        }
+        line += char(c);
+    }
+    if (any) lines.push_back(line);
+    return lines;
+}
 
 bool run_pass(arglist& list) {
     const std::string& option_file = drv.option_files[size_t(list.pass)];

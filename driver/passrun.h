@@ -2,6 +2,7 @@
 // --noexec, and running a pass.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -32,3 +33,6 @@ bool run_pass(arglist& list);
 // The stage timer.
 void stage_start(const char* name);
 void stage_report();
+
+// Reads whole lines (any length) of an open file, one trailing newline cut from each.
+std::vector<std::string> read_lines(FILE* f);

@@ -72,7 +72,7 @@ int parse_range_list(const char* text, void* context, range_fn add, range_fn res
 // A number with "0x" or an H/O/Q/D suffix; advances the cursor; returns 1 when malformed.
 int parse_address(const char** cursor, uint32_t* out);
 
-// A class specification in the linker's syntax, "NAME=lo-hi[*n],..." (the driver does not use
+// A class description in the linker's syntax, "NAME=lo-hi[*n],..." (the driver does not use
 // it). Errors are reported with the linker's messages; returns 1 when the text was well formed.
 int class_parse_spec(mem_class* cls, const char** cursor);
 

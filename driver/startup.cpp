@@ -7,7 +7,7 @@
 
 #include "common/alloc.h"
 #include "driver/chipfile.h"
-#include "linker/symfile.h"
+#include "linkfiles/symfile.h"
 #include "driver/state.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "common/alloc.h"
 #include "common/lists/lists.h"
 #include "driver/chipfile.h"
-#include "linker/maptable.h"
+#include "linkfiles/maptable.h"
 #include "driver/names.h"
 #include "driver/state.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "linker/classes.h"
-#include "linker/maptable.h"
+#include "linkfiles/maptable.h"
 #include "linker/options.h"
 #include "linker/symtab.h"
 

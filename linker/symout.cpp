@@ -4,7 +4,7 @@
 #include "linker/classes.h"
 #include "linker/options.h"
 #include "linker/output.h"
-#include "linker/symfile.h"
+#include "linkfiles/symfile.h"
 #include "linker/symtab.h"
 
 namespace lnk {

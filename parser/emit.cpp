@@ -7,7 +7,7 @@
 
 #include "common/alert.h"
 #include "parser/expr.h"
-#include "parser/icode.h"
+#include "icode/icode.h"
 #include "parser/lexer.h"
 #include "parser/options.h"
 #include "parser/symbols.h"

@@ -19,7 +19,7 @@
 #include "parser/decl.h"
 #include "parser/emit.h"
 #include "parser/expr.h"
-#include "parser/icode.h"
+#include "icode/icode.h"
 #include "parser/lexer.h"
 #include "parser/options.h"
 #include "parser/sidefiles.h"

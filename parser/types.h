@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "parser/icode.h"
+#include "icode/icode.h"
 
 struct sym_record;
 struct expr_node;

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <random>
 
-#include "linker/maptable.h"
-#include "linker/symfile.h"
+#include "linkfiles/maptable.h"
+#include "linkfiles/symfile.h"
 #include "linker/tests/objbuild.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "outtools/hexfmt/image_writers.h"
+#include "hexfmt/image_writers.h"
 #include "outtools/ormhex/hexopts.h"
 #include "outtools/ormhex/pages.h"
 

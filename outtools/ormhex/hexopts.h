@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "outtools/hexfmt/image_writers.h"
+#include "hexfmt/image_writers.h"
 
 namespace hex {
 

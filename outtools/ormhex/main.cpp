@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "common/alert.h"
-#include "outtools/hexfmt/replace.h"
+#include "hexfmt/replace.h"
 #include "outtools/ormhex/hexconv.h"
 
 extern const char component_name[] = "ormhex";

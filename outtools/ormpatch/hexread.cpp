@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "common/alert.h"
-#include "outtools/hexfmt/hexfmt.h"
+#include "hexfmt/hexfmt.h"
 #include "outtools/ormpatch/patch.h"
 
 namespace patch {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "common/alert.h"
-#include "outtools/hexfmt/replace.h"
+#include "hexfmt/replace.h"
 #include "outtools/ormpatch/patch.h"
 
 extern const char component_name[] = "ormpatch";

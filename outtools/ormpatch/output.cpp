@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "common/alert.h"
-#include "outtools/hexfmt/hexfmt.h"
+#include "hexfmt/hexfmt.h"
 #include "outtools/ormpatch/patch.h"
 
 namespace patch {

@@ -10,7 +10,7 @@
 #include "common/getargs.h"
 #include "common/msgfile.h"
 #include "common/registry.h"
-#include "outtools/hexfmt/replace.h"
+#include "hexfmt/replace.h"
 #include "outtools/ormtrim/trim.h"
 
 extern const char component_name[] = "ormtrim";

@@ -8,7 +8,7 @@
 #include "common/alert.h"
 #include "objfmt/record_io.h"
 #include "objfmt/records.h"
-#include "outtools/hexfmt/replace.h"
+#include "hexfmt/replace.h"
 
 namespace trim {
 

@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "parser/icode.h"
+#include "icode/icode.h"
 #include "parser/tests/harness.h"
 
 namespace fs = std::filesystem;

@@ -1,7 +1,7 @@
 // ormhex's image formats, read back by srecord and checked against the record rules.
 #include <gtest/gtest.h>
 
-#include "outtools/hexfmt/tests/tool_testing.h"
+#include "hexfmt/tests/tool_testing.h"
 
 namespace {
 

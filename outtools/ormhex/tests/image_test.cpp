@@ -1,7 +1,7 @@
 // ormhex's paged image, option numbers, checksum lists, relocations and executable images.
 #include <gtest/gtest.h>
 
-#include "outtools/hexfmt/tests/tool_testing.h"
+#include "hexfmt/tests/tool_testing.h"
 #include "outtools/ormhex/hexconv.h"
 
 namespace {

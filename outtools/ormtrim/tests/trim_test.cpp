@@ -4,7 +4,7 @@
 
 #include "objfmt/record_io.h"
 #include "objfmt/records.h"
-#include "outtools/hexfmt/tests/tool_testing.h"
+#include "hexfmt/tests/tool_testing.h"
 #include "outtools/ormtrim/trim.h"
 
 namespace {

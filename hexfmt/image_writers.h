@@ -8,7 +8,7 @@
 #include <string>
 
 #include "objfmt/objfmt.h"
-#include "outtools/hexfmt/hexfmt.h"
+#include "hexfmt/hexfmt.h"
 
 namespace hexfmt {
 

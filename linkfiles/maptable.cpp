@@ -1,8 +1,8 @@
-#include "linker/maptable.h"
+#include "linkfiles/maptable.h"
 
 #include <cstring>
 
-#include "linker/symfile.h"
+#include "linkfiles/symfile.h"
 
 namespace linkfile {
 

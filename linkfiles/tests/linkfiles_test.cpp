@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "linker/maptable.h"
-#include "linker/symfile.h"
+#include "linkfiles/maptable.h"
+#include "linkfiles/symfile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/alert.h"
-#include "outtools/hexfmt/writers.h"
+#include "hexfmt/writers.h"
 
 namespace hexfmt {
 

@@ -1,5 +1,5 @@
 // Temporary file beside a target, renamed over it at the end.
-#include "outtools/hexfmt/replace.h"
+#include "hexfmt/replace.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "linker/symfile.h"
+#include "linkfiles/symfile.h"
 
 #include <cstring>
 

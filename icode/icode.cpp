@@ -1,5 +1,5 @@
 // Vocabulary of the intermediate code (see icode.h).
-#include "parser/icode.h"
+#include "icode/icode.h"
 
 #include <cstring>
 

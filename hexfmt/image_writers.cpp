@@ -1,7 +1,7 @@
 // The format table and the helpers that several image writers share.
-#include "outtools/hexfmt/image_writers.h"
+#include "hexfmt/image_writers.h"
 
-#include "outtools/hexfmt/writers.h"
+#include "hexfmt/writers.h"
 
 namespace hexfmt {
 

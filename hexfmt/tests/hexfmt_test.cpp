@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "outtools/hexfmt/image_writers.h"
-#include "outtools/hexfmt/replace.h"
-#include "outtools/hexfmt/tests/tool_testing.h"
+#include "hexfmt/image_writers.h"
+#include "hexfmt/replace.h"
+#include "hexfmt/tests/tool_testing.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Shared pieces of the hex formats: digits, the output stream, the format table.
-#include "outtools/hexfmt/hexfmt.h"
+#include "hexfmt/hexfmt.h"
 
 #include "common/alert.h"
 

@@ -1,6 +1,6 @@
 // The writers' factories, one per row of the format table.
 #pragma once
-#include "outtools/hexfmt/image_writers.h"
+#include "hexfmt/image_writers.h"
 
 namespace hexfmt {
 

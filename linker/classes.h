@@ -60,9 +60,9 @@ uint8_t class_space(const name_entry* cls);
 uint32_t class_delta(const name_entry* cls);
 
 // Adds a range; without an insert position a range covered by one of the same class
-// (same load offset, at least its overrun) is not added again.
+// (same load offset, at least its overrun) among the first `search_limit` is not added again.
 void add_range(range_list& list, name_entry* cls, uint32_t low, uint32_t length, uint32_t overrun,
-               uint32_t load, int32_t insert_at = -1);
+               uint32_t load, int32_t insert_at = -1, size_t search_limit = SIZE_MAX);
 // Takes the load stretch [from, to) out of every range of the space (bytes in scaled mode).
 void subtract_range(range_list& list, uint32_t from, uint32_t to, uint8_t space);
 void build_master_list();

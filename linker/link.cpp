@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "common/alert.h"
 #include "linker/avmap.h"
@@ -32,13 +33,38 @@ void link_reset() {
     placement_names.clear();
 }
 
+namespace {
+
+// The outputs this run opened other than the object: a failed link removes them, since a
+// symbol file or map of a link that did not happen would mislead the driver and the user.
+struct side_outputs {
+    std::string map;   // empty when the map goes to standard output
+    std::string sym;
+};
+side_outputs opened;
+
+#ifdef _WIN32
+constexpr const char* null_device = "NUL";
+#else
+constexpr const char* null_device = "/dev/null";
+#endif
+
+}  // namespace
+
 void link_cleanup(bool success) {
     output_close(success);
     if (symout.file) {
         std::fclose(symout.file);
         symout.file = nullptr;
+        if (!success && !opened.sym.empty()) std::remove(opened.sym.c_str());
     }
+    opened.sym.clear();
     std::fflush(stdout);
+    if (!success && !opened.map.empty()) {
+        // The map is standard output: let it go before removing the file.
+        if (std::freopen(null_device, "w", stdout)) std::remove(opened.map.c_str());
+    }
+    opened.map.clear();
 }
 
 namespace {
@@ -53,9 +79,12 @@ namespace {
 int link_main(int argc, char** argv) {
     link_reset();
     parse_command_line(argc, argv);
-    if (opts.map && !opts.map_file.empty() && !std::freopen(opts.map_file.c_str(), "w", stdout)) {
-        alert_message(378, "map", opts.map_file.c_str());
-        stop();
+    if (opts.map && !opts.map_file.empty()) {
+        if (!std::freopen(opts.map_file.c_str(), "w", stdout)) {
+            alert_message(378, "map", opts.map_file.c_str());
+            stop();
+        }
+        opened.map = opts.map_file;
     }
     std::string out = output_name();
     if (!output_open(out)) {
@@ -68,6 +97,7 @@ int link_main(int argc, char** argv) {
             alert_message(378, "sym", opts.sym_file.c_str());
             stop();
         }
+        opened.sym = opts.sym_file;
     }
     if (opts.map) map_head_lines();
     collect_placement_names();

@@ -9,12 +9,18 @@ namespace hex {
 
 namespace {
 
+// The largest executable file: several times the most the page image can hold, room for
+// headers and symbols. Offsets beyond it come from corrupt special symbols, which would
+// otherwise have the file padded to gigabytes.
+constexpr uint64_t max_file_bytes = 4 * max_pages * page_size;
+
 // A file built in memory; fields are written in the target's byte order.
 struct FileBuffer {
     std::vector<uint8_t> bytes;
     const obj::byte_order& order;
 
     uint8_t* at(uint64_t offset, size_t n) {
+        if (offset + n > max_file_bytes) alert_message(418);
         if (bytes.size() < offset + n) bytes.resize(offset + n);
         return bytes.data() + offset;
     }

@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/symtab.h"
 
 namespace lnk {
 
-placement_state places;
+placement_state& places = run_context.places;
 
-void classes_reset() { places = placement_state{}; }
 
 namespace {
 

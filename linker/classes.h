@@ -39,9 +39,8 @@ struct placement_state {
     std::vector<class_pair> class_pairs;   // -C<psect>=<class>
     std::vector<dabs_entry> dabs;
 };
-extern placement_state places;
+extern placement_state& places;
 
-void classes_reset();
 
 // Reads a number at p (0x prefix, hex digits, radix letter H, O, Q or D); advances p past
 // it. False when the first character is no hexadecimal digit or a digit breaks the radix.

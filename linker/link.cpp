@@ -8,6 +8,7 @@
 #include "linker/avmap.h"
 #include "linker/callgraph.h"
 #include "linker/classes.h"
+#include "linker/context.h"
 #include "linker/mapfile.h"
 #include "linker/options.h"
 #include "linker/output.h"
@@ -20,28 +21,16 @@
 
 namespace lnk {
 
-void link_reset() {
-    options_reset();
-    classes_reset();
-    symtab_reset();
-    callgraph_reset();
-    avmap_reset();
-    symout_reset();
-    placement_reset();
-    reloc_reset();
-    passes_reset();
-    placement_names.clear();
+context run_context;
+
+void start_context() {
+    run_context = context{};
+    symtab_start();
 }
 
 namespace {
 
-// The outputs this run opened other than the object: a failed link removes them, since a
-// symbol file or map of a link that did not happen would mislead the driver and the user.
-struct side_outputs {
-    std::string map;   // empty when the map goes to standard output
-    std::string sym;
-};
-side_outputs opened;
+side_outputs& opened = run_context.opened;
 
 #ifdef _WIN32
 constexpr const char* null_device = "NUL";
@@ -77,7 +66,7 @@ namespace {
 }  // namespace
 
 int link_main(int argc, char** argv) {
-    link_reset();
+    start_context();
     parse_command_line(argc, argv);
     if (opts.map && !opts.map_file.empty()) {
         if (!std::freopen(opts.map_file.c_str(), "w", stdout)) {

@@ -78,9 +78,9 @@ def measure(command, cwd, use_time):
     return int(m.group(1)) if m else None
 
 
-def show(value, use_time):
+def show(value, use_time, missing="failed"):
     if value is None:
-        return "failed"
+        return missing
     return "%.4f s" % value if use_time else "{:,}".format(value)
 
 
@@ -100,7 +100,7 @@ def main():
         open(os.path.join(d, "empty.c"), "w").close()
         true_cost = measure(["/bin/true"], d, use_time)
         rows.append(("/bin/true", "-", true_cost, None))
-        for name, args in [("ormasm", ["-oe.obj", "empty.as"]), ("ormannot", ["-Oe.lst", "empty.c"]),
+        for name, args in [("ormasm", ["-oe.obj", "empty.as"]), ("ormannot", ["empty.c", "e.lst"]),
                            ("ormpre", ["empty.c", "e.pre"]), ("ormlink", ["--ver"]), ("ormhex", ["--ver"]),
                            ("ormpatch", ["--ver"]), ("ormtrim", ["--ver"]), ("ormxref", ["--ver"]),
                            ("ormarch", ["--ver"]), ("ormcl", ["--ver"])]:
@@ -131,7 +131,7 @@ def main():
     print("%-10s %-6s %18s %18s %8s" % ("pass", "input", unit, "peer", "ratio"))
     for name, size, cost, peer in rows:
         ratio = "%.2f" % (cost / peer) if cost and peer else "-"
-        print("%-10s %-6s %18s %18s %8s" % (name, size, show(cost, use_time), show(peer, use_time), ratio))
+        print("%-10s %-6s %18s %18s %8s" % (name, size, show(cost, use_time), show(peer, use_time, "-"), ratio))
     return 0
 
 

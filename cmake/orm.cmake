@@ -74,6 +74,8 @@ function(orm_add_windows_test name)
         set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
         set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
         add_subdirectory(${ORM_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+        # Out of lib/, which holds the toolchain's own libraries.
+        set_target_properties(gtest gtest_main PROPERTIES ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/googletest)
     endif()
     add_executable(${name} ${T_SOURCES})
     target_compile_options(${name} PRIVATE ${ORM_WARNINGS})

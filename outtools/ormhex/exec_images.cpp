@@ -25,7 +25,8 @@ struct FileBuffer {
     // An image file cannot reach 4 GiB: such an offset is refused rather than cut down to
     // the host's size_t, which on a 32-bit host would write past the buffer.
     uint8_t* at(uint64_t offset, size_t n) {
-        if (n > UINT32_MAX || offset > UINT32_MAX - static_cast<uint64_t>(n)) refuse_size();
+        if (n > UINT32_MAX || offset > UINT32_MAX - static_cast<uint64_t>(n) || offset + n > max_file_bytes)
+            refuse_size();
         const size_t end = static_cast<size_t>(offset + n);
         if (bytes.size() < end) bytes.resize(end);
         return bytes.data() + static_cast<size_t>(offset);

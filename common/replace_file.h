@@ -5,16 +5,16 @@
 #include <cstdio>
 #include <string>
 
-namespace hexfmt {
-
-class ReplacingFile {
+class replacing_file {
 public:
-    ReplacingFile() = default;
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-    ~ReplacingFile() { discard(); }
+    replacing_file() = default;
+    replacing_file(const replacing_file&) = delete;
+    replacing_file& operator=(const replacing_file&) = delete;
+    ~replacing_file() { discard(); }
 
-    bool create(const std::string& target, bool binary);   // false when no file can be made
+    // False when no file can be made. A target that exists and is neither a regular file nor a
+    // folder (a device, a pipe) is written directly.
+    bool create(const std::string& target, bool binary);
     FILE* stream() const { return stream_; }
     const std::string& target() const { return target_; }
     const std::string& temp_name() const { return temp_; }
@@ -29,8 +29,10 @@ private:
     std::string temp_;
 };
 
-// Removes every temporary of a ReplacingFile not yet committed (for exit hooks: a fatal
+// Removes every temporary of a replacing_file not yet committed (for exit hooks: a fatal
 // message ends the program without running destructors).
-void discard_pending_files();
+void discard_pending_outputs();
 
-}  // namespace hexfmt
+
+// Flushes standard output; false when what was written to it did not all arrive.
+bool flush_standard_output();

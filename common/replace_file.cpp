@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/alert.h"
+#include "common/pass_startup.h"
 #include "platform/platform.h"
 
 namespace {
@@ -102,4 +104,23 @@ void discard_pending_outputs() {
 
 bool flush_standard_output() {
     return fflush(stdout) == 0 && !ferror(stdout);
+}
+
+bool same_file_name(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    namespace fs = std::filesystem;
+    std::error_code ea, eb;
+    fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
+    fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+    if (!ea && !eb && pa == pb) return true;
+    return plat::same_file(a, b);
+}
+
+void refuse_output_over_input(const std::string& output, const std::vector<std::string>& inputs) {
+    if (output.empty()) return;
+    for (const std::string& input : inputs)
+        if (!input.empty() && same_file_name(output, input)) {
+            alert_message(398);
+            pass_exit(1);
+        }
 }

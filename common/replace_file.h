@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class replacing_file {
 public:
@@ -36,3 +37,10 @@ void discard_pending_outputs();
 
 // Flushes standard output; false when what was written to it did not all arrive.
 bool flush_standard_output();
+
+// True when the two names reach one file: the same text, the same path once made absolute
+// (with "." and ".." and symbolic links resolved), or the same device and inode (hard links).
+bool same_file_name(const std::string& a, const std::string& b);
+// Refuses an output that is one of the inputs: fatal message 398 when it is (a program
+// writing over what it reads would lose it).
+void refuse_output_over_input(const std::string& output, const std::vector<std::string>& inputs);

@@ -9,6 +9,7 @@
 
 #include "common/alert.h"
 #include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "linker/classes.h"
 #include "linker/symtab.h"
 
@@ -216,16 +217,7 @@ void parse_option(const char* arg) {
     }
 }
 
-bool same_path(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    namespace fs = std::filesystem;
-    std::error_code ea, eb;
-    fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
-    fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
-    if (!ea && !eb && pa == pb) return true;
-    std::error_code ec;
-    return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
-}
+bool same_path(const std::string& a, const std::string& b) { return same_file_name(a, b); }
 
 std::string output_name() {
     if (opts.output_given) return opts.output;
@@ -253,13 +245,9 @@ void parse_command_line(int argc, char** argv) {
         alert_message(397);
         stop();
     }
-    std::string out = output_name();
-    for (const std::string& in : opts.inputs) {
-        if (same_path(in, out)) {
-            alert_message(398);
-            stop();
-        }
-    }
+    refuse_output_over_input(output_name(), opts.inputs);
+    refuse_output_over_input(opts.map_file, opts.inputs);
+    refuse_output_over_input(opts.sym_file, opts.inputs);
 }
 
 }  // namespace lnk

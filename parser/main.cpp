@@ -14,6 +14,7 @@
 #include "common/alloc.h"
 #include "common/osdep.h"
 #include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "parser/decl.h"
 #include "parser/emit.h"
 #include "parser/expr.h"
@@ -193,6 +194,7 @@ int main(int argc, char** argv) {
     bool want_xref = false;
     std::vector<std::string> pragmas;
     pass_settings prefix;
+    std::string proto_name;
     for (; i < count && args[i][0] == '-'; ++i) {
         const char* a = args[i].c_str();
         if (pass_prefix_option(args[i], startup, prefix)) continue;
@@ -236,7 +238,7 @@ int main(int argc, char** argv) {
         case 'O': opt.long_long = true; break;
         case 'P':
             if (a[1] == 'P') opt.proto_short = true;
-            if (*v && !(proto_file = std::fopen(v, "w"))) std::perror(v);
+            proto_name = v;
             break;
         case 'Q': {
             const char* comma = std::strchr(v, ',');
@@ -276,6 +278,14 @@ int main(int argc, char** argv) {
     const char* input = i < count ? args[i++].c_str() : nullptr;
     const char* output = i < count ? args[i++].c_str() : nullptr;
     const char* temp = i < count ? args[i++].c_str() : nullptr;
+    // Every file the run writes (or removes, as the string file) must not be the input.
+    if (input) {
+        const std::vector<std::string> inputs{input};
+        for (const char* out : {output, temp}) refuse_output_over_input(out ? out : "", inputs);
+        refuse_output_over_input(proto_name, inputs);
+        if (want_xref) refuse_output_over_input(xref_name.empty() ? xref_name_for(input) : xref_name, inputs);
+    }
+    if (!proto_name.empty() && !(proto_file = std::fopen(proto_name.c_str(), "w"))) std::perror(proto_name.c_str());
     if (input) {
         if (!std::freopen(input, "r", stdin)) fatal_open("input", input);
         static char input_buffer[4096];

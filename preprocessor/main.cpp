@@ -9,6 +9,7 @@
 
 #include "common/alert.h"
 #include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "cond_eval.h"
 #include "directives.h"
 #include "display.h"
@@ -71,6 +72,7 @@ void option_dependencies(const std::string& arg, run_settings& s) {
         rest = rest.substr(2);
     }
     s.dependency_asked = true;
+    refuse_output_over_input(rest, s.files);
     FILE* f = fopen(rest.c_str(), "w");
     if (!f) {
         // The list is dropped: standard output carries the preprocessed text.
@@ -132,12 +134,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> args = pass_arguments(argc, argv, startup);
     run_settings s;
     macros::define_predefined();
-    for (const std::string& arg : args) {
-        if (arg.size() > 1 && arg[0] == '-')
-            apply_option(arg, s);
-        else
-            s.files.push_back(arg);
-    }
+    // The files first, so that no output an option names can be one of them.
+    for (const std::string& arg : args)
+        if (arg.size() <= 1 || arg[0] != '-') s.files.push_back(arg);
+    for (const std::string& arg : args)
+        if (arg.size() > 1 && arg[0] == '-') apply_option(arg, s);
     if (s.files.size() > 2) {
         alert_message(110);
         exit_run(1);
@@ -157,6 +158,7 @@ int main(int argc, char** argv) {
         if (!input) alert_message(141, "input", input_path.c_str());
     }
     if (s.files.size() == 2 && s.files[1] != "-") {
+        refuse_output_over_input(s.files[1], {input_path});
         if (!freopen(s.files[1].c_str(), "wb", stdout)) alert_message(141, "output", s.files[1].c_str());
         output_path = s.files[1];
     }

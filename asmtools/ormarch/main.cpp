@@ -10,6 +10,7 @@
 #include "asmtools/ormarch/archive.h"
 #include "common/alert.h"
 #include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "objfmt/record_io.h"
 
 extern const char component_name[] = "ormarch";
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
         alert_message(2885, words[0].c_str());
         return 1;
     }
+    refuse_output_over_input(words[1], std::vector<std::string>(words.begin() + 2, words.end()));
     library_name = words[1];
     std::vector<arch::module> modules;
     for (size_t i = 2; i < words.size(); ++i) {

@@ -11,6 +11,7 @@
 #include "asmtools/ormasm/objout.h"
 #include "common/alert.h"
 #include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "objfmt/record_io.h"
 
 extern const char component_name[] = "ormasm";
@@ -28,6 +29,7 @@ struct command_line {
     bool assembly_output = false;   // -a
     std::string listing;
     std::string source;
+    std::string output;   // -o
 };
 
 bool starts(const char* arg, const char* prefix) {
@@ -71,7 +73,7 @@ bool read_arguments(int argc, char** argv, command_line& cl) {
             }
             cl.options.rom_words = uint32_t(rom);
         } else if (starts(a, "-o") && a[2]) {
-            output_name = a + 2;
+            cl.output = a + 2;
         } else if (a[0] == '-' && a[1]) {
             alert_message(2817, a);
             ok = false;
@@ -115,7 +117,10 @@ int main(int argc, char** argv) {
         remove_output();
         return 1;
     }
-    if (output_name.empty()) output_name = default_output(cl.source, cl.assembly_output);
+    std::string output = cl.output.empty() ? default_output(cl.source, cl.assembly_output) : cl.output;
+    refuse_output_over_input(output, {cl.source});
+    refuse_output_over_input(cl.listing, {cl.source});
+    output_name = output;   // only now: a refused output is the source itself
     std::vector<uint8_t> text;
     if (!obj::read_file(cl.source, text)) alert_message(2815, "source", cl.source.c_str());
     asmx::assembler a(cl.options);

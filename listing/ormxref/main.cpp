@@ -113,6 +113,7 @@ int main(int argc, char** argv)
     }
     if (!run.heading_given)
         run.page.heading = run.inputs.front();
+    refuse_output_over_input(run.output, run.inputs);
     read_inputs(run, table);
     write_listing(run, table);
     return alert_failed() ? 1 : 0;

@@ -46,6 +46,8 @@ std::string module_name(const std::string& path) {
 
 int main(int argc, char** argv) {
     hex::HexOptions options = hex::parse_hex_options(argc, argv);
+    refuse_output_over_input(options.output, {options.input});
+    refuse_output_over_input(options.symbol_file, {options.input});
 
     FILE* in = fopen(options.input.c_str(), "rb");
     if (!in) alert_message(141, "input", options.input.c_str());

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/alert.h"
-#include "common/getargs.h"
+#include "common/pass_startup.h"
 #include "driver/chipfile.h"
 
 void (*opt_help_for)(option_row* table, const char* name) = nullptr;
@@ -233,26 +233,14 @@ const char* opt_display_name(const option_row* row) {
 int32_t opt_id(const option_row* row) { return (row->flags & OPT_ALIAS) ? row->alias_target : row->id; }
 
 int opt_parse(option_row* table, int argc, char** argv, opt_file_fn file_callback, const char* program) {
-    std::vector<char*> args(argv + 1, argv + (argc > 0 ? argc : 1));
-    if (program && args.empty()) {
-        char** read = getargs(nullptr, program);
-        args.assign(read + 1, read + getargs_count);
-    } else {
-        for (char* a : args) {
-            if (a[0] != '@') continue;
-            if (a[1] == '\0') {
-                alert_message(931);
-                fatal_stop();
-            }
-            if (!freopen(a + 1, "r", stdin)) {
-                alert_message(141, "command", a + 1);
-                fatal_stop();
-            }
-            char** read = getargs(nullptr, program ? program : "");
-            args.assign(read + 1, read + getargs_count);
-            break;
-        }
-    }
+    // Kept for the run: the option handlers keep pointers into the arguments.
+    static std::vector<std::string> words;
+    const pass_startup startup{.name = program ? program : "",
+                               .arguments_from_input = program != nullptr,
+                               .command_file_anywhere = true};
+    words = pass_arguments(argc, argv, startup);
+    std::vector<char*> args;
+    for (std::string& w : words) args.push_back(w.data());
     for (option_row* r = table; r->group != 0; ++r)
         if (r->flags & OPT_ALIAS)
             if (option_row* target = opt_find(table, r->alias_target)) r->group = target->group;

@@ -13,6 +13,8 @@
 #include "common/getargs.h"
 #include "common/msgfile.h"
 #include "common/registry.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "linker/classes.h"
 #include "linker/symtab.h"
 
@@ -48,36 +50,22 @@ void set_symbol_file(const char* rest, bool extended) {
     opts.sym_file = rest;
 }
 
-void long_option(const char* arg) {
-    const char* name = arg + 2;
-    if (starts_nocase(name, "edf=")) {
-        if (!msgfile_open(name + 4)) alert_print("Could not open error description file %s\n", name + 4);
-    } else if (starts_nocase(name, "emax=")) {
-        opts.error_limit = std::atoi(name + 5);
-        alert_set_max_errors(opts.error_limit);
-    } else if (starts_nocase(name, "disl=")) {
-        alert_disable(name + 5);
-    } else if (starts_nocase(name, "msgdisable=")) {
-        alert_disable(name + 11);
-    } else if (str_casecmp(name, "ver") == 0) {
-        print_version_block();
-        exit_hook(0);
-        std::exit(0);
-    } else {
-        alert_message(168, arg);
-    }
-}
+// "-E": a digit is the layout; "-E" alone and "-E<file>" (messages appended to it) layout 1.
+const pass_startup startup{.name = "ormlink",
+                           .message_style = message_style_option::digit_or_file,
+                           .bare_style = 1,
+                           .file_style = 1};
 
-void option_E(const char* rest) {
-    if (std::isdigit(static_cast<unsigned char>(rest[0])) && !rest[1]) {
-        opts.layout = rest[0] - '0';
-    } else {
-        if (*rest) {
-            if (std::freopen(rest, "a", stderr)) std::setvbuf(stderr, nullptr, _IOLBF, 512);
-        }
-        opts.layout = 1;
+// The options every pass shares; false for the linker's own.
+bool prefix_option(const char* arg) {
+    pass_settings got;
+    if (!pass_prefix_option(arg, startup, got)) return false;
+    if (got.error_limit >= 0) opts.error_limit = got.error_limit;
+    if (got.message_style >= 0) {
+        opts.layout = got.message_style;
+        alert_set_formatted(opts.layout);
     }
-    alert_set_formatted(opts.layout);
+    return true;
 }
 
 void option_W(const char* rest) {
@@ -98,8 +86,9 @@ void option_W(const char* rest) {
 }  // namespace
 
 void parse_option(const char* arg) {
+    if (prefix_option(arg)) return;
     if (arg[0] == '-' && arg[1] == '-') {
-        long_option(arg);
+        alert_message(168, arg);
         return;
     }
     const char* p = arg + 1;
@@ -149,7 +138,6 @@ void parse_option(const char* arg) {
             else if (std::strchr(p, '=')) parse_class_delta(p);
             else set_symbol_file(p, false);
             return;
-        case 'E': option_E(p); return;
         case 'G':
             if (places.segmented || !*p) {
                 alert_message(387);
@@ -233,16 +221,7 @@ void parse_option(const char* arg) {
     }
 }
 
-bool same_path(const std::string& a, const std::string& b) {
-    if (a == b) return true;
-    namespace fs = std::filesystem;
-    std::error_code ea, eb;
-    fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
-    fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
-    if (!ea && !eb && pa == pb) return true;
-    std::error_code ec;
-    return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
-}
+bool same_path(const std::string& a, const std::string& b) { return same_file_name(a, b); }
 
 std::string output_name() {
     if (opts.output_given) return opts.output;
@@ -250,28 +229,15 @@ std::string output_name() {
 }
 
 void parse_command_line(int argc, char** argv) {
-    char** args = argv;
-    int count = argc;
-    if (argc == 1 || (argc == 2 && argv[1][0] == '@')) {
-        if (argc == 2 && !std::freopen(argv[1] + 1, "r", stdin)) {
-            alert_message(141, "command", argv[1] + 1);
-            stop();
-        }
-        args = getargs(nullptr, "ormlink");
-        count = getargs_count;
-    }
-    int i = 1;
-    for (; i < count && args[i] && args[i][0] == '-'; ++i) {
+    const std::vector<std::string> args = pass_arguments(argc, argv, startup);
+    size_t i = 0;
+    for (; i < args.size() && args[i][0] == '-'; ++i) {
         opts.arguments.push_back(args[i]);
-        parse_option(args[i]);
+        parse_option(args[i].c_str());
     }
-    for (; i < count && args[i]; ++i) {
+    for (; i < args.size(); ++i) {
         opts.arguments.push_back(args[i]);
         opts.inputs.push_back(args[i]);
-    }
-    if (args != argv) {
-        for (int k = 0; k < count; ++k) xfree(args[k]);
-        xfree(args);
     }
     if (opts.error_limit == 0) opts.error_limit = 30;
     alert_set_max_errors(opts.error_limit);
@@ -283,13 +249,9 @@ void parse_command_line(int argc, char** argv) {
         alert_message(397);
         stop();
     }
-    std::string out = output_name();
-    for (const std::string& in : opts.inputs) {
-        if (same_path(in, out)) {
-            alert_message(398);
-            stop();
-        }
-    }
+    refuse_output_over_input(output_name(), opts.inputs);
+    refuse_output_over_input(opts.map_file, opts.inputs);
+    refuse_output_over_input(opts.sym_file, opts.inputs);
 }
 
 }  // namespace lnk

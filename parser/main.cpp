@@ -8,10 +8,9 @@
 
 #include "common/alert.h"
 #include "common/alloc.h"
-#include "common/getargs.h"
-#include "common/msgfile.h"
 #include "common/osdep.h"
-#include "common/registry.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "parser/decl.h"
 #include "parser/emit.h"
 #include "parser/expr.h"
@@ -164,6 +163,12 @@ void write_string_records() {
     }
 }
 
+const pass_startup startup{.name = "ormparse",
+                           .disl_nonzero_numbers = true,
+                           .message_style = message_style_option::digit_or_file,
+                           .bare_style = 1,
+                           .warning_level = true};
+
 int unknown_option(const char* arg) {
     alert_message(168, arg);
     parse_cleanup();
@@ -177,42 +182,21 @@ void exit_hook(int) { parse_cleanup(); }
 int main(int argc, char** argv) {
     init_qualifiers();
     init_symbols();
-    static char** args;   // kept for the life of the run (read from standard input or a file)
-    args = argv;
-    int count = argc;
-    if (argc == 1) {
-        args = getargs(nullptr, "ormparse");
-        count = getargs_count;
-    } else if (argc == 2 && argv[1][0] == '@') {
-        if (!std::freopen(argv[1] + 1, "r", stdin)) fatal_open("command", argv[1] + 1);
-        args = getargs(nullptr, "ormparse");
-        count = getargs_count;
-    }
-    int i = 1;
+    // Kept for the life of the run: options and file names point into it.
+    static const std::vector<std::string> args = pass_arguments(argc, argv, startup);
+    const size_t count = args.size();
+    size_t i = 0;
     const char* sizes = nullptr;
     std::string xref_name;
     bool want_xref = false;
     std::vector<std::string> pragmas;
-    for (; i < count && args[i] && args[i][0] == '-'; ++i) {
-        const char* a = args[i];
+    pass_settings prefix;
+    std::string proto_name;
+    for (; i < count && args[i][0] == '-'; ++i) {
+        const char* a = args[i].c_str();
+        if (pass_prefix_option(args[i], startup, prefix)) continue;
         if (a[1] == '-') {
-            if (ieq_prefix(a, "--edf=")) {
-                if (!msgfile_open(a + 6)) std::fprintf(stderr, "Could not open error description file %s\n", a + 6);
-            } else if (ieq_prefix(a, "--disl=")) {
-                for (const char* p = a + 7; *p;) {
-                    int n = std::atoi(p);
-                    if (n) alert_msg_state(n, 1);
-                    while (*p && *p != ',') ++p;
-                    if (*p) ++p;
-                }
-            } else if (ieq_prefix(a, "--msgdisable=")) {
-                alert_disable(a + 13);
-            } else if (ieq_prefix(a, "--emax=")) {
-                alert_set_max_errors(std::atoi(a + 7));
-            } else if (ieq_prefix(a, "--ver")) {
-                print_version_block();
-                return 0;
-            } else if (ieq_prefix(a, "--fipath=")) {
+            if (ieq_prefix(a, "--fipath=")) {
                 fipath = a + 9;
             } else {
                 unknown_option(a);
@@ -232,13 +216,6 @@ int main(int argc, char** argv) {
             xref_name = v;
             break;
         case 'D': opt.names_records = true; break;
-        case 'E':
-            if (!*v) opt.message_style = 1;
-            else if (*v >= '0' && *v <= '9') opt.message_style = *v - '0';
-            else {
-                if (std::freopen(v, "a", stderr)) setvbuf(stderr, nullptr, _IOLBF, 512);
-            }
-            break;
         case 'F':
             if (ieq_prefix(a, "-fp") && a[3] == 0) opt.func_flags = true;
             else opt.persistent_far = true;
@@ -258,7 +235,7 @@ int main(int argc, char** argv) {
         case 'O': opt.long_long = true; break;
         case 'P':
             if (a[1] == 'P') opt.proto_short = true;
-            if (*v && !(proto_file = std::fopen(v, "w"))) std::perror(v);
+            proto_name = v;
             break;
         case 'Q': {
             const char* comma = std::strchr(v, ',');
@@ -277,16 +254,12 @@ int main(int argc, char** argv) {
             break;
         case 'U': opt.unsigned_char = true; break;
         case 'V': opt.no_tail_merge = true; break;
-        case 'W': {
-            alert_set_level(std::atoi(v));
-            if (std::strchr(a, '!')) alert_set_warn_fails(1);
-            break;
-        }
         case 'Y': opt.char_bitfields = true; break;
         case 'Z': sizes = v; break;
         default: unknown_option(a);
         }
     }
+    if (prefix.message_style >= 0) opt.message_style = prefix.message_style;
     if (opt.strict) opt.bit_keyword = false;
     if (sizes) set_sizes(sizes);
     if (opt.message_style > 0) {
@@ -299,9 +272,17 @@ int main(int argc, char** argv) {
     for (int q = 0; q < qualifier_rows; ++q)
         if (qualifier_table[q].name == "entry") entry_class_mask = static_cast<uint16_t>(qualifier_table[q].mask);
     init_expressions();
-    const char* input = i < count ? args[i++] : nullptr;
-    const char* output = i < count ? args[i++] : nullptr;
-    const char* temp = i < count ? args[i++] : nullptr;
+    const char* input = i < count ? args[i++].c_str() : nullptr;
+    const char* output = i < count ? args[i++].c_str() : nullptr;
+    const char* temp = i < count ? args[i++].c_str() : nullptr;
+    // Every file the run writes (or removes, as the string file) must not be the input.
+    if (input) {
+        const std::vector<std::string> inputs{input};
+        for (const char* out : {output, temp}) refuse_output_over_input(out ? out : "", inputs);
+        refuse_output_over_input(proto_name, inputs);
+        if (want_xref) refuse_output_over_input(xref_name.empty() ? xref_name_for(input) : xref_name, inputs);
+    }
+    if (!proto_name.empty() && !(proto_file = std::fopen(proto_name.c_str(), "w"))) std::perror(proto_name.c_str());
     if (input) {
         if (!std::freopen(input, "r", stdin)) fatal_open("input", input);
         static char input_buffer[4096];

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/alert.h"
+#include "listing/xreffile/xref_file.h"
 #include "parser/emit.h"
 #include "parser/expr.h"
 #include "parser/lexer.h"
@@ -111,13 +112,13 @@ bool open_xref_file(const char* name) {
 }
 
 void xref_write_file(const char* name) {
-    if (xref_raw_file) std::fprintf(xref_raw_file, "~%s\n", name);
+    if (xref_raw_file) xref_write_source(xref_raw_file, name);
 }
 void xref_write_reference(const char* name, int line) {
-    if (xref_raw_file) std::fprintf(xref_raw_file, "%s %d\n", name, line);
+    if (xref_raw_file) xref_write_reference(xref_raw_file, name, line);
 }
 void xref_write_definition(const char* name, int line) {
-    if (xref_raw_file) std::fprintf(xref_raw_file, "#%s %d\n", name, line);
+    if (xref_raw_file) xref_write_definition(xref_raw_file, name, line);
 }
 
 void write_func_info(const char* name) {

@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "common/alert.h"
-#include "common/getargs.h"
-#include "common/msgfile.h"
-#include "common/registry.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "cond_eval.h"
 #include "directives.h"
 #include "display.h"
@@ -27,7 +26,7 @@ constexpr int ERROR_LIMIT = 10;
 struct run_settings {
     std::vector<std::string> files;
     std::string main_name;         // -F
-    int emax = -1;
+    pass_settings prefix;           // --emax=, -E
     bool dependency_only = false;
     bool dependency_asked = false;  // -L with a file, opened or not
     bool show_source_line = true;
@@ -73,6 +72,7 @@ void option_dependencies(const std::string& arg, run_settings& s) {
         rest = rest.substr(2);
     }
     s.dependency_asked = true;
+    refuse_output_over_input(rest, s.files);
     FILE* f = fopen(rest.c_str(), "w");
     if (!f) {
         // The list is dropped: standard output carries the preprocessed text.
@@ -82,39 +82,11 @@ void option_dependencies(const std::string& arg, run_settings& s) {
     output::open_dependencies(f, rest, rule);
 }
 
-void option_messages(const std::string& arg, run_settings& s) {
-    std::string rest = arg.substr(2);
-    if (rest.empty()) return;
-    if (rest.size() == 1 && rest[0] >= '0' && rest[0] <= '9') {
-        if (rest[0] != '0') {
-            alert_set_formats(nullptr, nullptr, nullptr);
-            alert_set_formatted(1);
-            s.show_source_line = false;
-        }
-        return;
-    }
-    if (freopen(rest.c_str(), "a", stderr)) {
-        static char buffer[512];
-        setvbuf(stderr, buffer, _IOLBF, sizeof buffer);
-    }
-}
+const pass_startup startup{.name = "ormpre", .message_style = message_style_option::digit_or_file,
+                           .warning_level = true};
 
 void apply_option(const std::string& arg, run_settings& s) {
-    if (arg.rfind("--edf=", 0) == 0) {
-        std::string file = arg.substr(6);
-        if (!msgfile_open(file.c_str())) alert_print("Could not open error description file %s\n", file.c_str());
-        return;
-    }
-    if (arg.rfind("--disl=", 0) == 0) return alert_disable(arg.c_str() + 7);
-    if (arg.rfind("--msgdisable=", 0) == 0) return alert_disable(arg.c_str() + 13);
-    if (arg.rfind("--emax=", 0) == 0) {
-        s.emax = atoi(arg.c_str() + 7);
-        return;
-    }
-    if (arg == "--ver") {
-        print_version_block();
-        exit_run(0);
-    }
+    if (pass_prefix_option(arg, startup, s.prefix)) return;
     char letter = arg[1];
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     std::string value = arg.substr(2);
@@ -138,29 +110,8 @@ void apply_option(const std::string& arg, run_settings& s) {
         }
         return;
     case 'S': cond_eval::set_sizes(arg.c_str()); return;
-    case 'E': option_messages(arg, s); return;
-    case 'W':
-        alert_set_level(atoi(value.c_str()));
-        if (value.find('!') != std::string::npos) alert_set_warn_fails(1);
-        return;
     default: alert_message(168, arg.c_str()); return;
     }
-}
-
-std::vector<std::string> read_arguments(int argc, char** argv) {
-    std::vector<std::string> args;
-    char** list = nullptr;
-    if (argc == 1) {
-        list = getargs(nullptr, "ormpre");
-    } else if (argc == 2 && argv[1][0] == '@') {
-        if (!freopen(argv[1] + 1, "r", stdin)) alert_message(141, "command", argv[1] + 1);
-        list = getargs(nullptr, "ormpre");
-    } else {
-        for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-        return args;
-    }
-    for (int i = 1; list && list[i]; ++i) args.emplace_back(list[i]);
-    return args;
 }
 
 }  // namespace
@@ -180,18 +131,23 @@ void operator delete(void* block, size_t) noexcept { free(block); }
 void operator delete[](void* block, size_t) noexcept { free(block); }
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args = read_arguments(argc, argv);
+    std::vector<std::string> args = pass_arguments(argc, argv, startup);
     run_settings s;
     macros::define_predefined();
-    for (const std::string& arg : args) {
-        if (arg.size() > 1 && arg[0] == '-')
-            apply_option(arg, s);
-        else
-            s.files.push_back(arg);
-    }
+    // The files first, so that no output an option names can be one of them.
+    for (const std::string& arg : args)
+        if (arg.size() <= 1 || arg[0] != '-') s.files.push_back(arg);
+    for (const std::string& arg : args)
+        if (arg.size() > 1 && arg[0] == '-') apply_option(arg, s);
     if (s.files.size() > 2) {
         alert_message(110);
         exit_run(1);
+    }
+    // One digit: 0 echoes the source line with a caret, any other switches the layouts on.
+    if (s.prefix.message_style > 0) {
+        alert_set_formats(nullptr, nullptr, nullptr);
+        alert_set_formatted(1);
+        s.show_source_line = false;
     }
     display::install(s.show_source_line);
 
@@ -202,10 +158,11 @@ int main(int argc, char** argv) {
         if (!input) alert_message(141, "input", input_path.c_str());
     }
     if (s.files.size() == 2 && s.files[1] != "-") {
+        refuse_output_over_input(s.files[1], {input_path});
         if (!freopen(s.files[1].c_str(), "wb", stdout)) alert_message(141, "output", s.files[1].c_str());
         output_path = s.files[1];
     }
-    alert_set_max_errors(s.emax >= 0 ? s.emax : ERROR_LIMIT);
+    alert_set_max_errors(s.prefix.error_limit >= 0 ? s.prefix.error_limit : ERROR_LIMIT);
     if (s.dependency_only && !output::dependency_wanted() && !s.dependency_asked)
         output::open_dependencies(stdout, "", false);
     directives::set_dependency_only(s.dependency_only);

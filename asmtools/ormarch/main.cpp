@@ -9,8 +9,8 @@
 
 #include "asmtools/ormarch/archive.h"
 #include "common/alert.h"
-#include "common/msgfile.h"
-#include "common/registry.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "objfmt/record_io.h"
 
 extern const char component_name[] = "ormarch";
@@ -37,26 +37,18 @@ void exit_hook(int status) {
 }
 
 int main(int argc, char** argv) {
+    // Arguments come only from the command line: without any, the usage message says what to give.
+    const pass_startup startup{.name = "ormarch",
+                               .arguments_from_input = false,
+                               .command_file = false,
+                               .message_style = message_style_option::digit,
+                               .warning_level = true};
     std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (std::strncmp(a, "--edf=", 6) == 0) {
-            if (!msgfile_open(a + 6)) alert_print("Could not open error description file %s\n", a + 6);
-        } else if (std::strncmp(a, "--msgdisable=", 13) == 0) {
-            alert_disable(a + 13);
-        } else if (std::strncmp(a, "--emax=", 7) == 0) {
-            alert_set_max_errors(std::atoi(a + 7));
-        } else if (std::strcmp(a, "--ver") == 0) {
-            print_version_block();
-            return 0;
-        } else if (std::strncmp(a, "-W", 2) == 0) {
-            alert_set_level(std::atoi(a + 2));
-        } else if (std::strcmp(a, "-E1") == 0) {
-            alert_set_formatted(1);
-        } else {
-            words.push_back(a);
-        }
+    pass_settings prefix;
+    for (const std::string& arg : pass_arguments(argc, argv, startup)) {
+        if (!pass_prefix_option(arg, startup, prefix)) words.push_back(arg);
     }
+    if (prefix.message_style > 0) alert_set_formatted(1);
     if (words.size() < 3) {
         alert_message(2880);
         return 1;
@@ -65,6 +57,7 @@ int main(int argc, char** argv) {
         alert_message(2885, words[0].c_str());
         return 1;
     }
+    refuse_output_over_input(words[1], std::vector<std::string>(words.begin() + 2, words.end()));
     library_name = words[1];
     std::vector<arch::module> modules;
     for (size_t i = 2; i < words.size(); ++i) {

@@ -10,8 +10,8 @@
 #include "asmtools/ormasm/listing.h"
 #include "asmtools/ormasm/objout.h"
 #include "common/alert.h"
-#include "common/msgfile.h"
-#include "common/registry.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "objfmt/record_io.h"
 
 extern const char component_name[] = "ormasm";
@@ -29,34 +29,32 @@ struct command_line {
     bool assembly_output = false;   // -a
     std::string listing;
     std::string source;
+    std::string output;   // -o
 };
 
 bool starts(const char* arg, const char* prefix) {
     return std::strncmp(arg, prefix, std::strlen(prefix)) == 0;
 }
 
+// Arguments come only from the command line: without any there is no source to assemble.
+const pass_startup startup{.name = "ormasm",
+                           .arguments_from_input = false,
+                           .command_file = false,
+                           .message_style = message_style_option::digit,
+                           .warning_level = true};
+
 // Reads the arguments; false (after a message) when one is not understood.
 bool read_arguments(int argc, char** argv, command_line& cl) {
     bool ok = true;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (starts(a, "--edf=")) {
-            if (!msgfile_open(a + 6)) alert_print("Could not open error description file %s\n", a + 6);
-        } else if (starts(a, "--msgdisable=")) {
-            alert_disable(a + 13);
-        } else if (starts(a, "--emax=")) {
-            alert_set_max_errors(std::atoi(a + 7));
-        } else if (std::strcmp(a, "--ver") == 0) {
-            print_version_block();
-            std::exit(0);
+    pass_settings prefix;
+    for (const std::string& text : pass_arguments(argc, argv, startup)) {
+        const char* a = text.c_str();
+        if (pass_prefix_option(text, startup, prefix)) {
+            if (prefix.message_style > 0) alert_set_formatted(1);
         } else if (starts(a, "--chip=") || starts(a, "-ver=") || starts(a, "-C") ||
                    std::strcmp(a, "-icd") == 0 || std::strcmp(a, "-o") == 0) {
             // The chip is named by the source's processor line, and the code is written
             // as given: these are accepted for the driver's command line.
-        } else if (starts(a, "-W")) {
-            alert_set_level(std::atoi(a + 2));
-        } else if (std::strcmp(a, "-E1") == 0) {
-            alert_set_formatted(1);
         } else if (std::strcmp(a, "-v") == 0) {
             cl.options.line_symbols = true;
         } else if (std::strcmp(a, "-x") == 0) {
@@ -75,7 +73,7 @@ bool read_arguments(int argc, char** argv, command_line& cl) {
             }
             cl.options.rom_words = uint32_t(rom);
         } else if (starts(a, "-o") && a[2]) {
-            output_name = a + 2;
+            cl.output = a + 2;
         } else if (a[0] == '-' && a[1]) {
             alert_message(2817, a);
             ok = false;
@@ -119,7 +117,10 @@ int main(int argc, char** argv) {
         remove_output();
         return 1;
     }
-    if (output_name.empty()) output_name = default_output(cl.source, cl.assembly_output);
+    std::string output = cl.output.empty() ? default_output(cl.source, cl.assembly_output) : cl.output;
+    refuse_output_over_input(output, {cl.source});
+    refuse_output_over_input(cl.listing, {cl.source});
+    output_name = output;   // only now: a refused output is the source itself
     std::vector<uint8_t> text;
     if (!obj::read_file(cl.source, text)) alert_message(2815, "source", cl.source.c_str());
     asmx::assembler a(cl.options);

@@ -1,12 +1,10 @@
 // The shared format pieces: Intel lines, the fill pattern, the extended Tektronic checksum,
-// UBROF's CRC and the file that replaces its target only when committed.
+// UBROF's CRC.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 
 #include "hexfmt/image_writers.h"
-#include "hexfmt/replace.h"
 #include "hexfmt/tests/tool_testing.h"
 
 namespace {
@@ -38,29 +36,6 @@ TEST(HexChecksums, ExtendedTektronicAndCrc) {
     hexfmt::Crc16 crc;
     for (char c : std::string("123456789")) crc.add(static_cast<uint8_t>(c));
     EXPECT_EQ(crc.value(), 0xBCDD);
-}
-
-class Replacing : public tooltest::ScratchDir {};
-
-TEST_F(Replacing, TargetChangesOnlyOnCommit) {
-    const std::string target = path("out.hex");
-    std::ofstream(target) << "old";
-    {
-        hexfmt::ReplacingFile file;
-        ASSERT_TRUE(file.create(target, false));
-        fputs("new", file.stream());
-        EXPECT_EQ(tooltest::read_file(target), "old");
-    }   // dropped without commit
-    EXPECT_EQ(tooltest::read_file(target), "old");
-    hexfmt::ReplacingFile file;
-    ASSERT_TRUE(file.create(target, false));
-    EXPECT_EQ(file.temp_name().substr(0, dir_.size()), dir_);   // beside its target
-    fputs("new", file.stream());
-    EXPECT_EQ(file.commit(), 1);
-    EXPECT_EQ(tooltest::read_file(target), "new");
-    std::string listing;
-    tooltest::run("ls -A '" + dir_ + "'", &listing);
-    EXPECT_EQ(listing, "out.hex\n");
 }
 
 }  // namespace

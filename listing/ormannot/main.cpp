@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "common/alert.h"
-#include "listing/listcommon/listing_args.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "listing/ormannot/annotate.h"
 #include "platform/platform.h"
 
@@ -31,20 +32,19 @@ int read_tab_width(const std::string& text)
     return static_cast<int>(width);
 }
 
+const pass_startup startup{.name = "ormannot", .warning_level = true};
+
 // Reads the leading options; returns the index of the first other argument.
 size_t read_options(const std::vector<std::string>& args, int& tab_width)
 {
     size_t i = 0;
+    pass_settings settings;
     for (; i < args.size() && args[i].starts_with('-'); i++) {
         const std::string& arg = args[i];
-        if (listing_common_option(arg))
+        if (pass_prefix_option(arg, startup, settings))
             continue;
         if (arg.starts_with("-T")) {
             tab_width = read_tab_width(arg.substr(2));
-        } else if (arg.starts_with("-W")) {
-            alert_set_level(static_cast<int>(std::strtol(arg.c_str() + 2, nullptr, 10)));
-            if (arg.find('!') != std::string::npos)
-                alert_set_warn_fails(1);
         } else {
             alert_message(168, arg.c_str());
             std::exit(BAD_OPTION_STATUS);
@@ -58,35 +58,33 @@ std::FILE* open_input(const std::string& input)
     std::FILE* in = std::fopen(input.c_str(), "r");
     if (!in) {
         alert_message(141, "input", input.c_str());
-        listing_fail();
+        pass_exit(1);
     }
     alert_set_position(input.c_str(), nullptr, nullptr, nullptr);
     return in;
 }
 
 // Writing over the source would destroy it before it is read, so that is refused too.
-std::FILE* open_output(const std::string& input, const std::string& output)
+std::FILE* open_output(const std::string& input, const std::string& output, replacing_file& file)
 {
-    std::FILE* out = plat::same_file(input, output) ? nullptr : std::fopen(output.c_str(), "w");
-    if (!out) {
+    if (plat::same_file(input, output) || !file.create(output, false)) {
         alert_message(378, "output", output.c_str());
         std::exit(BAD_OPTION_STATUS);
     }
-    listing_output_started(output);
-    return out;
+    return file.stream();
 }
 
 }  // namespace
 
 void exit_hook(int)
 {
-    listing_discard_output();
+    discard_pending_outputs();
 }
 
 int main(int argc, char** argv)
 {
     alert_set_max_errors(10);
-    std::vector<std::string> args = listing_arguments(argc, argv, "ormannot");
+    std::vector<std::string> args = pass_arguments(argc, argv, startup);
     int tab_width = 8;
     size_t next = read_options(args, tab_width);
     bool has_input = next < args.size();
@@ -94,12 +92,14 @@ int main(int argc, char** argv)
     std::string input = has_input ? args[next] : std::string();
     std::string output = has_output ? args[next + 1] : std::string();
     std::FILE* in = has_input ? open_input(input) : stdin;
-    std::FILE* out = has_output ? open_output(input, output) : stdout;
+    replacing_file listing;
+    std::FILE* out = has_output ? open_output(input, output, listing) : stdout;
     annotate(in, out, tab_width);
     if (in != stdin)
         std::fclose(in);
-    if (!listing_close_output(out, has_output ? output.c_str() : "standard output"))
-        listing_fail();
-    listing_output_complete();
+    if (has_output ? listing.commit() != 1 : !flush_standard_output()) {
+        alert_message(413, has_output ? output.c_str() : "standard output");
+        pass_exit(1);
+    }
     return alert_failed() ? 1 : 0;
 }

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "common/alert.h"
-#include "listing/listcommon/listing_args.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "listing/ormxref/xref_listing.h"
 #include "listing/ormxref/xref_read.h"
 #include "listing/ormxref/xref_table.h"
@@ -16,6 +17,9 @@
 extern const char component_name[] = "ormxref";
 
 namespace {
+
+// "-W" is no option of this program: the driver's warning level is refused as any other.
+const pass_startup startup{.name = "ormxref"};
 
 struct xref_run {
     std::vector<std::string> skip_prefixes;   // -F
@@ -39,9 +43,10 @@ int32_t decimal(const std::string& text)
 void read_command_line(const std::vector<std::string>& args, xref_run& run, xref_table& table)
 {
     size_t i = 0;
+    pass_settings settings;
     for (; i < args.size() && args[i].starts_with('-'); i++) {
         const std::string& arg = args[i];
-        if (listing_common_option(arg))
+        if (pass_prefix_option(arg, startup, settings))
             continue;
         std::string value = arg.size() > 2 ? arg.substr(2) : std::string();
         switch (std::toupper(static_cast<unsigned char>(arg.size() > 1 ? arg[1] : '\0'))) {
@@ -75,7 +80,7 @@ void read_inputs(const xref_run& run, xref_table& table)
         std::FILE* in = std::fopen(name.c_str(), "r");
         if (!in) {
             alert_message(141, "input", name.c_str());
-            listing_fail();
+            pass_exit(1);
         }
         xref_read_raw(in, table, run.skip_prefixes);
         std::fclose(in);
@@ -86,32 +91,33 @@ void write_listing(const xref_run& run, xref_table& table)
 {
     std::FILE* out = stdout;
     const char* out_name = "standard output";
+    replacing_file listing;
     if (!run.output.empty()) {
         out_name = run.output.c_str();
-        out = std::fopen(out_name, "w");
-        if (!out) {
+        if (!listing.create(run.output, false)) {
             alert_message(141, "output", out_name);
-            listing_fail();
+            pass_exit(1);
         }
-        listing_output_started(run.output);
+        out = listing.stream();
     }
     xref_print_listing(out, table, run.page, run.exclusions);
-    if (!listing_close_output(out, out_name))
-        listing_fail();
-    listing_output_complete();
+    if (run.output.empty() ? !flush_standard_output() : listing.commit() != 1) {
+        alert_message(413, out_name);
+        pass_exit(1);
+    }
 }
 
 }  // namespace
 
 void exit_hook(int)
 {
-    listing_discard_output();
+    discard_pending_outputs();
 }
 
 int main(int argc, char** argv)
 {
     alert_set_max_errors(10);
-    std::vector<std::string> args = listing_arguments(argc, argv, "ormxref");
+    std::vector<std::string> args = pass_arguments(argc, argv, startup);
     xref_table table;
     xref_run run;
     read_command_line(args, run, table);
@@ -121,6 +127,7 @@ int main(int argc, char** argv)
     }
     if (!run.heading_given)
         run.page.heading = run.inputs.front();
+    refuse_output_over_input(run.output, run.inputs);
     read_inputs(run, table);
     write_listing(run, table);
     return alert_failed() ? 1 : 0;

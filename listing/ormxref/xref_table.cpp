@@ -10,13 +10,13 @@
 #include "common/alert.h"
 #include "common/hash.h"
 #include "common/vector.h"
-#include "listing/listcommon/listing_args.h"
+#include "common/pass_startup.h"
 
 // Out of memory ends the run, whatever kind the message file gives the message.
 [[noreturn]] static void out_of_memory(size_t size)
 {
     alert_message(157, static_cast<unsigned>(size));
-    listing_fail();
+    pass_exit(1);
 }
 
 xref_pool::~xref_pool()
@@ -93,7 +93,7 @@ xref_name* xref_table::enter(std::string_view name, xref_kind kind)
         return found;
     if (size() >= XREF_MAX_NAMES) {
         alert_message(309);
-        listing_fail();
+        pass_exit(1);
     }
     auto* entry = new (pool_.allocate(sizeof(xref_name))) xref_name{};
     entry->name = static_cast<char*>(pool_.allocate(name.size() + 1));

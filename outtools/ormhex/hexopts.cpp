@@ -5,8 +5,7 @@
 #include <cstring>
 
 #include "common/alert.h"
-#include "common/msgfile.h"
-#include "common/registry.h"
+#include "common/pass_startup.h"
 #include "outtools/ormhex/hexopts.h"
 
 namespace hex {
@@ -90,32 +89,21 @@ void parse_warning(const char* arg) {
 }  // namespace
 
 HexOptions parse_hex_options(int argc, char** argv) {
+    // "--disl=" is not among ormhex's options; "-E" is its MS-DOS image, "-J" the layouts.
+    const pass_startup startup{.name = "ormhex", .disl = false};
+    const std::vector<std::string> args = pass_arguments(argc, argv, startup);
+    pass_settings prefix;
     HexOptions o;
     bool have_input = false, have_output = false, format_b = false;
     bool letter_8e = false, letter_a = false, letter_ma = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
+    for (const std::string& text : args) {
+        const char* arg = text.c_str();
+        if (pass_prefix_option(text, startup, prefix)) continue;
         if (arg[0] != '-') {
             if (!have_input) o.input = arg, have_input = true;
             else if (!have_output) o.output = arg, have_output = true;
             else unknown_option(arg);
             continue;
-        }
-        if (strncmp(arg, "--edf=", 6) == 0) {
-            if (!msgfile_open(arg + 6)) alert_print("Could not open error description file %s", arg + 6);
-            continue;
-        }
-        if (strncmp(arg, "--emax=", 7) == 0) {
-            alert_set_max_errors(atoi(arg + 7));
-            continue;
-        }
-        if (strncmp(arg, "--msgdisable=", 13) == 0) {
-            alert_disable(arg + 13);
-            continue;
-        }
-        if (strcmp(arg, "--ver") == 0) {
-            print_version_block();
-            std::exit(0);
         }
         if (isdigit(static_cast<unsigned char>(arg[1]))) {
             if (strcmp(arg, "-8") == 0) {

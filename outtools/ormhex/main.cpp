@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "common/alert.h"
-#include "hexfmt/replace.h"
+#include "common/replace_file.h"
 #include "outtools/ormhex/hexconv.h"
 
 extern const char component_name[] = "ormhex";
@@ -15,7 +15,7 @@ static hex::PageImage* the_image = nullptr;
 
 void exit_hook(int status) {
     if (the_image) the_image->drop_swap();
-    hexfmt::discard_pending_files();
+    discard_pending_outputs();
     std::exit(status);
 }
 
@@ -46,19 +46,21 @@ std::string module_name(const std::string& path) {
 
 int main(int argc, char** argv) {
     hex::HexOptions options = hex::parse_hex_options(argc, argv);
+    refuse_output_over_input(options.output, {options.input});
+    refuse_output_over_input(options.symbol_file, {options.input});
 
     FILE* in = fopen(options.input.c_str(), "rb");
     if (!in) alert_message(141, "input", options.input.c_str());
     std::vector<hex::ChecksumEntry> checksums;
     if (options.checksums) checksums = hex::parse_checksum_list(read_checksum_text(options));
 
-    hexfmt::ReplacingFile symbol_file;
+    replacing_file symbol_file;
     if (!options.symbol_file.empty() && !symbol_file.create(options.symbol_file, false))
         alert_message(141, "symbol", options.symbol_file.c_str());
 
     const hexfmt::FormatRow& row = hexfmt::format_row(options.format);
     const bool binary = row.binary_mode || options.exec != hex::ExecImage::none;
-    hexfmt::ReplacingFile output;
+    replacing_file output;
     if (!output.create(options.output, binary)) alert_message(141, "output", options.output.c_str());
     hexfmt::OutFile out;
     out.attach(output.stream(), options.output);

@@ -8,13 +8,13 @@
 #include <cstdlib>
 
 #include "common/alert.h"
-#include "hexfmt/replace.h"
+#include "common/replace_file.h"
 #include "outtools/ormpatch/patch.h"
 
 extern const char component_name[] = "ormpatch";
 
 void exit_hook(int status) {
-    hexfmt::discard_pending_files();
+    discard_pending_outputs();
     std::exit(status);
 }
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     alert_set_max_errors(10);
     patch::Settings settings = patch::parse_command_line(argc, argv);
 
-    hexfmt::ReplacingFile log;
+    replacing_file log;
     if (!settings.log.empty()) {
         if (!log.create(settings.log, false)) alert_message(378, "logfile", settings.log.c_str());
         fputs("### ORMPatch logfile and output summary ###\n", log.stream());
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         patch::write_hex(image, settings, stdout, "standard output");
         if (fflush(stdout) != 0) alert_message(413, "standard output");
     } else {
-        hexfmt::ReplacingFile out;
+        replacing_file out;
         if (!out.create(settings.output, false)) alert_message(378, "output", settings.output.c_str());
         patch::write_hex(image, settings, out.stream(), settings.output);
         if (out.commit() != 1) alert_message(378, "output", settings.output.c_str());

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/alert.h"
-#include "common/msgfile.h"
+#include "common/pass_startup.h"
 #include "common/registry.h"
 #include "outtools/ormpatch/image.h"
 #include "outtools/ormpatch/settings.h"
@@ -404,14 +404,21 @@ bool parse_input_argument(const std::string& text, InputSpec& input) {
 }
 
 Settings parse_command_line(int argc, char** argv) {
+    // Without arguments ormpatch shows how to ask for help instead of reading them.
+    const pass_startup startup{.name = "ormpatch",
+                               .arguments_from_input = false,
+                               .command_file = false,
+                               .message_style = message_style_option::any};
     Settings settings;
     if (argc <= 1) {
         print_banner();
         alert_message(1034, component_name);
         std::exit(0);
     }
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    const std::vector<std::string> args = pass_arguments(argc, argv, startup);
+    pass_settings prefix;
+    for (const std::string& given : args) {
+        std::string arg = given;
         bool forced = false;
         if (!arg.empty() && arg[0] == '+') {
             forced = true;
@@ -428,18 +435,11 @@ Settings parse_command_line(int argc, char** argv) {
         const char* value;
         auto option = [&](const char* name) {
             if (!starts_with_ci(arg, name)) return false;
-            value = argv[i] + (forced ? 1 : 0) + strlen(name);
+            value = given.c_str() + (forced ? 1 : 0) + strlen(name);
             return true;
         };
-        if (option("--edf=")) {
-            if (!msgfile_open(value)) alert_print("Could not open error description file %s", value);
-        } else if (option("--disl=") || option("--msgdisable=")) {
-            alert_disable(value);
-        } else if (option("--emax=")) {
-            alert_set_max_errors(atoi(value));
-        } else if (equals_ci(arg, "--ver")) {
-            print_version_block();
-            std::exit(0);
+        if (pass_prefix_option(arg, startup, prefix)) {
+            if (prefix.message_style > 0) alert_set_formatted(1);
         } else if (starts_with_ci(arg, "-HELP") || starts_with_ci(arg, "--HELP")) {
             help(arg[1] == '-' ? arg.substr(1) : arg);
         } else if (option("-CK")) {
@@ -467,8 +467,6 @@ Settings parse_command_line(int argc, char** argv) {
         } else if (option("-O")) {
             if (*value == '\0') alert_message(954);
             settings.output = value;
-        } else if (option("-E")) {
-            alert_set_formatted(1);
         } else if (option("-W")) {
             parse_warning_level(arg);
         } else {

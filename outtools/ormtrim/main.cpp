@@ -7,26 +7,21 @@
 #include <vector>
 
 #include "common/alert.h"
-#include "common/getargs.h"
-#include "common/msgfile.h"
-#include "common/registry.h"
-#include "hexfmt/replace.h"
+#include "common/pass_startup.h"
+#include "common/replace_file.h"
 #include "outtools/ormtrim/trim.h"
 
 extern const char component_name[] = "ormtrim";
 
 void exit_hook(int status) {
-    hexfmt::discard_pending_files();
+    discard_pending_outputs();
     std::exit(status);
 }
 
 namespace {
 
-bool equals_ci(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b))) return false;
-    return *a == *b;
-}
+// Every other "-" argument names symbols, so ormtrim has no -E or -W of its own.
+const pass_startup startup{.name = "ormtrim", .command_file = false};
 
 // "-a,b,c": each piece a name; an empty piece between commas is an empty name, a trailing
 // comma adds nothing.
@@ -44,29 +39,14 @@ void add_names(const char* list, std::vector<std::string>& names) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc <= 1) {
-        argv = getargs(nullptr, "ormtrim");
-        argc = getargs_count;
-    }
+    const std::vector<std::string> args = pass_arguments(argc, argv, startup);
     std::vector<std::string> names;
-    int i = 1;
-    for (; i < argc && argv[i][0] == '-'; ++i) {
-        const char* arg = argv[i];
-        if (strncmp(arg, "--edf=", 6) == 0) {
-            if (!msgfile_open(arg + 6)) alert_print("Could not open error description file %s", arg + 6);
-        } else if (strncmp(arg, "--disl=", 7) == 0) {
-            alert_disable(arg + 7);
-        } else if (strncmp(arg, "--emax=", 7) == 0) {
-            alert_set_max_errors(atoi(arg + 7));
-        } else if (equals_ci(arg, "--ver")) {
-            print_version_block();
-            std::exit(0);
-        } else {
-            add_names(arg + 1, names);
-        }
-    }
-    if (i == argc)
+    pass_settings prefix;
+    size_t i = 0;
+    for (; i < args.size() && args[i][0] == '-'; ++i)
+        if (!pass_prefix_option(args[i], startup, prefix)) add_names(args[i].c_str() + 1, names);
+    if (i == args.size())
         trim::trim_file("l.obj", names);
-    for (; i < argc; ++i) trim::trim_file(argv[i], names);
+    for (; i < args.size(); ++i) trim::trim_file(args[i], names);
     exit_hook(alert_failed() ? 1 : 0);
 }

@@ -8,7 +8,7 @@
 #include "common/alert.h"
 #include "objfmt/record_io.h"
 #include "objfmt/records.h"
-#include "hexfmt/replace.h"
+#include "common/replace_file.h"
 
 namespace trim {
 
@@ -82,7 +82,7 @@ void trim_stream(FILE* in, FILE* out, const std::string& out_name, const std::ve
 void trim_file(const std::string& path, const std::vector<std::string>& names) {
     FILE* in = fopen(path.c_str(), "rb");
     if (!in) alert_message(141, "input", path.c_str());
-    hexfmt::ReplacingFile out;
+    replacing_file out;
     if (!out.create(path, true)) alert_message(378, "temporary", path.c_str());
     trim_stream(in, out.stream(), out.temp_name(), names);
     fclose(in);

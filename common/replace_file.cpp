@@ -1,13 +1,14 @@
 // Temporary file beside a target, renamed over it at the end.
-#include "hexfmt/replace.h"
+#include "common/replace_file.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
+#include "common/alert.h"
+#include "common/pass_startup.h"
 #include "platform/platform.h"
-
-namespace hexfmt {
 
 namespace {
 
@@ -29,9 +30,17 @@ std::string directory_of(const std::string& path) {
 
 }  // namespace
 
-bool ReplacingFile::create(const std::string& target, bool binary) {
+bool replacing_file::create(const std::string& target, bool binary) {
     discard();
     target_ = target;
+    std::error_code error;
+    auto status = std::filesystem::status(target, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_directory(status)) {
+        // A device or pipe is written as it is: it cannot be replaced, and must not be.
+        stream_ = fopen(target.c_str(), binary ? "wb" : "w");
+        return stream_ != nullptr;
+    }
     std::string dir = directory_of(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = dir + "~" + plat::unique_name_fragment();
@@ -45,7 +54,7 @@ bool ReplacingFile::create(const std::string& target, bool binary) {
         static bool registered = false;
         if (!registered) {
             registered = true;
-            std::atexit(discard_pending_files);
+            std::atexit(discard_pending_outputs);
         }
         pending().push_back(temp_);
         return true;
@@ -53,11 +62,12 @@ bool ReplacingFile::create(const std::string& target, bool binary) {
     return false;
 }
 
-int ReplacingFile::commit(bool keep_on_failure) {
-    if (temp_.empty()) return 0;
+int replacing_file::commit(bool keep_on_failure) {
+    if (!stream_) return 0;
     bool closed = fflush(stream_) == 0 && !ferror(stream_);
     if (fclose(stream_) != 0) closed = false;
     stream_ = nullptr;
+    if (temp_.empty()) return closed ? 1 : 0;   // written in place
     if (!closed) {
         discard();
         return 0;
@@ -76,7 +86,7 @@ int ReplacingFile::commit(bool keep_on_failure) {
     return 1;
 }
 
-void ReplacingFile::discard() {
+void replacing_file::discard() {
     if (stream_) fclose(stream_);
     stream_ = nullptr;
     if (!temp_.empty()) {
@@ -86,9 +96,31 @@ void ReplacingFile::discard() {
     }
 }
 
-void discard_pending_files() {
+void discard_pending_outputs() {
     for (const std::string& name : pending()) plat::remove_file(name);
     pending().clear();
 }
 
-}  // namespace hexfmt
+
+bool flush_standard_output() {
+    return fflush(stdout) == 0 && !ferror(stdout);
+}
+
+bool same_file_name(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    namespace fs = std::filesystem;
+    std::error_code ea, eb;
+    fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
+    fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+    if (!ea && !eb && pa == pb) return true;
+    return plat::same_file(a, b);
+}
+
+void refuse_output_over_input(const std::string& output, const std::vector<std::string>& inputs) {
+    if (output.empty()) return;
+    for (const std::string& input : inputs)
+        if (!input.empty() && same_file_name(output, input)) {
+            alert_message(398);
+            pass_exit(1);
+        }
+}

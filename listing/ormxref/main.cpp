@@ -60,7 +60,7 @@ void read_command_line(const std::vector<std::string>& args, xref_run& run, xref
             run.page.width = decimal(value);
             if (run.page.width < 0 || run.page.width > max_page_width) {
                 alert_message(675, "-P", 0, max_page_width);
-                listing_fail();
+                pass_exit(1);
             }
             break;
         case 'S':

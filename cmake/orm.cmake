@@ -33,6 +33,11 @@ function(orm_add_program name)
     target_compile_options(${name} PRIVATE ${ORM_WARNINGS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE orm_common)
+    # A whole build starts seven to ten passes: loading the C++ run time dynamically showed
+    # in every pass's start-up.
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+    endif()
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORM_BIN_DIR})
     if(TARGET orm_dat)
         add_dependencies(${name} orm_dat)

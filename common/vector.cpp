@@ -1,6 +1,8 @@
 // Growable array of borrowed pointers with two cursors.
 #include "common/vector.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "common/alloc.h"
@@ -9,18 +11,25 @@
 
 namespace {
 
-void grow_if_full(vector* v)
+// Makes room for at least `wanted` slots. Past the first increment the array grows by half its
+// size, so filling a large vector one item at a time costs linear, not quadratic, copying.
+void reserve(vector* v, uint32_t wanted)
 {
-    if (v->count < static_cast<uint32_t>(v->capacity))
+    if (wanted <= static_cast<uint32_t>(v->capacity))
         return;
-    int32_t capacity = v->capacity + v->increment;
+    int64_t capacity = v->capacity + std::max<int64_t>(v->increment, v->capacity / 2);
+    if (capacity < wanted)
+        capacity = wanted;
+    ORM_ASSERT(capacity <= INT32_MAX);
     auto** items = static_cast<void**>(xalloc(sizeof(void*) * static_cast<size_t>(capacity)));
     if (v->count)
         std::memcpy(items, v->items, sizeof(void*) * v->count);
     xfree(v->items);
     v->items = items;
-    v->capacity = capacity;
+    v->capacity = static_cast<int32_t>(capacity);
 }
+
+void grow_if_full(vector* v) { reserve(v, v->count + 1); }
 
 }  // namespace
 
@@ -99,8 +108,12 @@ uint32_t vec_insert(vector* v, void* item, uint32_t index)
 void* vec_set(vector* v, void* item, uint32_t index)
 {
     ORM_ASSERT(v);
-    while (index >= v->count)
-        vec_push(v, nullptr);
+    ORM_ASSERT(index < INT32_MAX);
+    if (index >= v->count) {
+        reserve(v, index + 1);
+        std::memset(v->items + v->count, 0, sizeof(void*) * (index + 1 - v->count));
+        v->count = index + 1;
+    }
     v->items[index] = item;
     return item;
 }

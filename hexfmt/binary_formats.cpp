@@ -139,6 +139,10 @@ public:
 
 protected:
     void fill_to(uint32_t end) {
+        // Gaps are written out: a corrupt address far from the base would pad the file to
+        // gigabytes. No target's image comes near this bound.
+        constexpr uint32_t max_span = 0x4000000;
+        if (end > next_ && end - base_ > max_span) alert_message(418);
         uint8_t buffer[1024];
         while (next_ < end) {
             uint32_t n = std::min<uint32_t>(end - next_, sizeof buffer);

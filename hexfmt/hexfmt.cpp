@@ -17,8 +17,8 @@ void append_hex(std::string& out, uint64_t value, int digits) {
     for (int i = digits - 1; i >= 0; --i) out += hex_digit(static_cast<unsigned>(value >> (4 * i)));
 }
 
-std::string intel_line(uint8_t type, uint16_t address, const uint8_t* data, uint32_t n) {
-    std::string line = ":";
+void append_intel_line(std::string& line, uint8_t type, uint16_t address, const uint8_t* data, uint32_t n) {
+    line += ':';
     append_hex(line, n, 2);
     append_hex(line, address, 4);
     append_hex(line, type, 2);
@@ -29,6 +29,11 @@ std::string intel_line(uint8_t type, uint16_t address, const uint8_t* data, uint
     }
     append_hex(line, (0x100 - (sum & 0xFF)) & 0xFF, 2);
     line += '\n';
+}
+
+std::string intel_line(uint8_t type, uint16_t address, const uint8_t* data, uint32_t n) {
+    std::string line;
+    append_intel_line(line, type, address, data, n);
     return line;
 }
 

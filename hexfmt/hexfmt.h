@@ -12,6 +12,8 @@ void append_hex(std::string& out, uint64_t value, int digits);
 
 // One Intel HEX line: ":" count address type data checksum and a newline.
 std::string intel_line(uint8_t type, uint16_t address, const uint8_t* data, uint32_t n);
+// The same appended to `line`: writers that reuse one buffer make no string per record.
+void append_intel_line(std::string& line, uint8_t type, uint16_t address, const uint8_t* data, uint32_t n);
 
 // An output stream of a writer. Every short write is fatal message 413 with the file name.
 class OutFile {

@@ -31,7 +31,9 @@ public:
             have_base_ = true;
             base_ = base;
         }
-        out_.text(intel_line(0, static_cast<uint16_t>(address), data, n));
+        line_.clear();
+        append_intel_line(line_, 0, static_cast<uint16_t>(address), data, n);
+        out_.text(line_);
     }
 
     void finish() override {
@@ -55,6 +57,7 @@ private:
 
     bool have_base_ = false;
     uint32_t base_ = 0;
+    std::string line_;   // reused for every data record
 };
 
 // One S-record line: type digit, count, address of `address_bytes` bytes, data, checksum.

@@ -6,13 +6,13 @@
 #include "common/osdep.h"
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/symtab.h"
 
 namespace lnk {
 
-avmap_state avmap;
+avmap_state& avmap = run_context.avmap;
 
-void avmap_reset() { avmap = avmap_state{}; }
 
 namespace {
 

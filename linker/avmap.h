@@ -17,9 +17,8 @@ struct avmap_state {
     std::vector<avmap_pair> pairs;     // growable: no fixed number of pairs per section
     size_t default_pair = 0;
 };
-extern avmap_state avmap;
+extern avmap_state& avmap;
 
-void avmap_reset();
 // Reads the section of machine key from file (141 fatal when it cannot be opened; 463, 464).
 void avmap_read(const std::string& machine, const std::string& file);
 // The memory key of a psect or class name: its pair's key, else the default pair's, else "".

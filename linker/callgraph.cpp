@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/options.h"
 #include "linker/output.h"
 #include "objfmt/records.h"
@@ -11,13 +12,8 @@
 
 namespace lnk {
 
-callgraph_state graph;
+callgraph_state& graph = run_context.graph;
 
-void callgraph_reset() {
-    graph.root_list.edges.clear();
-    graph = callgraph_state{};
-    graph.root_list.root_list = true;
-}
 
 namespace {
 
@@ -82,7 +78,7 @@ int32_t add_root(name_entry* e) {
     return static_cast<int32_t>(graph.roots.size() - 1);
 }
 
-std::vector<fn_node*> path;
+std::vector<fn_node*>& path = run_context.call_path;
 
 void report_cycle(fn_node* n) {
     alert_message(471);
@@ -148,7 +144,7 @@ uint32_t visit(fn_node* n, uint32_t o, int32_t r) {
     return deepest;
 }
 
-uint32_t local_depth_count = 0;
+uint32_t& local_depth_count = run_context.local_depth_count;
 
 void print_tree(fn_node* n, int depth, bool has_threshold, uint32_t threshold) {
     bool starred = false;

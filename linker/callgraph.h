@@ -34,6 +34,7 @@ enum : uint8_t {
 };
 
 struct callgraph_state {
+    callgraph_state() { root_list.root_list = true; }
     std::vector<std::unique_ptr<fn_node>> nodes;
     std::map<uint32_t, fn_node*> sets;   // set number -> indirect argument node (growable)
     fn_node root_list;
@@ -44,9 +45,8 @@ struct callgraph_state {
     uint32_t depth_limit = 0;
     uint32_t total = 0;
 };
-extern callgraph_state graph;
+extern callgraph_state& graph;
 
-void callgraph_reset();
 // FNCONF: the first record sets psect and prefixes; a different later one is 475.
 void fn_conf(const std::string& psect, const std::string& local_prefix, const std::string& arg_prefix,
              bool has_depth = false, uint32_t depth = 0);

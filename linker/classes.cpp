@@ -1,16 +1,17 @@
 #include "linker/classes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/symtab.h"
 
 namespace lnk {
 
-placement_state places;
+placement_state& places = run_context.places;
 
-void classes_reset() { places = placement_state{}; }
 
 namespace {
 
@@ -115,6 +116,8 @@ uint32_t class_delta(const name_entry* cls) {
     return cls && cls->rec && cls->rec->delta ? cls->rec->delta : 1;
 }
 
+constexpr uint64_t max_range_repeat = 1024;
+
 void parse_class_ranges(const char* text) {
     const char* eq = std::strchr(text, '=');
     if (!eq) {
@@ -149,19 +152,34 @@ void parse_class_ranges(const char* text) {
             ++p;
             if (!parse_number(p, count)) { alert_message(448, p); stop(); }
         }
+        if (count > 1) {
+            // The repeated ranges must lie inside the 32-bit address space. No chip has more
+            // than a few dozen banks or pages, and every range is compared with every other
+            // when the master list is built: the count is bounded far above any real use.
+            uint64_t length = uint64_t(high) - low + 1;
+            uint64_t base = load_given ? std::max(low, load) : low;
+            uint64_t most = std::min<uint64_t>(max_range_repeat, (0x100000000ull - base) / length);
+            if (count > most) {
+                alert_message(457, static_cast<unsigned long>(count), static_cast<unsigned long>(most));
+                stop();
+            }
+        }
         if (count && !rec->in_class_list) {
             rec->in_class_list = true;
             places.class_list.push_back(cls);
         }
         if (!load_given) load = low;
         uint32_t length = high - low + 1;
+        // Repeats never contain one another: only the ranges from before this one are
+        // searched for a duplicate, which keeps a large repeat count linear.
+        size_t existing = rec->ranges.size();
         for (uint32_t k = 0; k < count; ++k) {
             uint32_t step = k * length;
             uint32_t overrun = over_addr - high;
             if (load_given)
-                add_range(rec->ranges, cls, low, length, overrun, load + step);
+                add_range(rec->ranges, cls, low, length, overrun, load + step, -1, existing);
             else
-                add_range(rec->ranges, cls, low + step, length, overrun, load + step);
+                add_range(rec->ranges, cls, low + step, length, overrun, load + step, -1, existing);
         }
         if (*p != ',') break;
         ++p;
@@ -282,11 +300,13 @@ uint32_t segment_selector(uint32_t number, const psect_rec* p, uint32_t load, ui
 }
 
 void add_range(range_list& list, name_entry* cls, uint32_t low, uint32_t length, uint32_t overrun,
-               uint32_t load, int32_t insert_at) {
+               uint32_t load, int32_t insert_at, size_t search_limit) {
     addr_range r{low, length, load, overrun, cls, false};
     if (insert_at < 0) {
         uint64_t end = uint64_t(low) + length;
-        for (const addr_range& o : list) {
+        size_t searched = std::min(search_limit, list.size());
+        for (size_t i = 0; i < searched; ++i) {
+            const addr_range& o = list[i];
             if (o.cls == cls && o.low <= low && uint64_t(o.low) + o.length >= end && o.overrun >= overrun &&
                 o.load - o.low == load - low)
                 return;

@@ -39,9 +39,8 @@ struct placement_state {
     std::vector<class_pair> class_pairs;   // -C<psect>=<class>
     std::vector<dabs_entry> dabs;
 };
-extern placement_state places;
+extern placement_state& places;
 
-void classes_reset();
 
 // Reads a number at p (0x prefix, hex digits, radix letter H, O, Q or D); advances p past
 // it. False when the first character is no hexadecimal digit or a digit breaks the radix.
@@ -60,9 +59,9 @@ uint8_t class_space(const name_entry* cls);
 uint32_t class_delta(const name_entry* cls);
 
 // Adds a range; without an insert position a range covered by one of the same class
-// (same load offset, at least its overrun) is not added again.
+// (same load offset, at least its overrun) among the first `search_limit` is not added again.
 void add_range(range_list& list, name_entry* cls, uint32_t low, uint32_t length, uint32_t overrun,
-               uint32_t load, int32_t insert_at = -1);
+               uint32_t load, int32_t insert_at = -1, size_t search_limit = SIZE_MAX);
 // Takes the load stretch [from, to) out of every range of the space (bytes in scaled mode).
 void subtract_range(range_list& list, uint32_t from, uint32_t to, uint8_t space);
 void build_master_list();

@@ -52,7 +52,7 @@ symbol_widths widths() {
             if (!undefined(e)) largest = std::max(largest, shown_value(e));
         }
     }
-    while (largest >> (4 * sw.w) && sw.w < 8) ++sw.w;
+    while (sw.w < 8 && (largest >> (4 * sw.w))) ++sw.w;
     if (opts.map_layout8) sw.w += 5;
     return sw;
 }

@@ -8,6 +8,7 @@
 #include "common/osdep.h"
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "common/alloc.h"
 #include "common/getargs.h"
 #include "common/msgfile.h"
@@ -18,9 +19,8 @@
 
 namespace lnk {
 
-link_options opts;
+link_options& opts = run_context.opts;
 
-void options_reset() { opts = link_options{}; }
 
 namespace {
 

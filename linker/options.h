@@ -42,11 +42,10 @@ struct link_options {
     std::vector<std::string> inputs;
     std::vector<std::string> arguments;    // every argument, for the map's command line
 };
-extern link_options opts;
+extern link_options& opts;
 
 constexpr size_t MAX_PLACEMENTS = 29;
 
-void options_reset();
 // Reads one option argument (it begins with '-').
 void parse_option(const char* arg);
 // Reads the options and inputs of argv[1..]; then checks them (error limit, 616, 397, the

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/options.h"
 #include "linker/util.h"
 #include "objfmt/record_io.h"
@@ -16,13 +17,7 @@ namespace lnk {
 
 namespace {
 
-struct output_state {
-    FILE* file = nullptr;
-    std::string name;
-    std::unique_ptr<obj::record_writer> writer;
-    obj::byte_order order;
-};
-output_state out;
+output_state& out = run_context.out;
 
 [[noreturn]] void write_failed() {
     alert_message(413, out.name.c_str());

@@ -2,13 +2,23 @@
 // bare image of binary mode. The file is removed again when the link fails.
 #pragma once
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "linker/linkdata.h"
 #include "objfmt/objfmt.h"
+#include "objfmt/record_io.h"
 
 namespace lnk {
+
+struct output_state {
+    FILE* file = nullptr;
+    std::string name;
+    std::unique_ptr<obj::record_writer> writer;
+    obj::byte_order order;
+};
 
 // Opens the output "wb"; false when it cannot be created.
 bool output_open(const std::string& name);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/mapfile.h"
 #include "linker/options.h"
 #include "linker/placement.h"
@@ -13,9 +14,8 @@
 
 namespace lnk {
 
-passes_state passes;
+passes_state& passes = run_context.passes;
 
-void passes_reset() { passes = passes_state{}; }
 
 input_kind kind_of(const std::string& name) {
     size_t dot = name.find_last_of('.');

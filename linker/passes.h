@@ -26,9 +26,8 @@ struct input_file {
 struct passes_state {
     std::vector<input_file> inputs;
 };
-extern passes_state passes;
+extern passes_state& passes;
 
-void passes_reset();
 input_kind kind_of(const std::string& name);
 // Runs pass 0, 1 and 2 over every input, with the end-of-pass actions.
 void run_passes();

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/avmap.h"
 #include "linker/callgraph.h"
 #include "linker/classes.h"
@@ -19,17 +20,11 @@
 
 namespace lnk {
 
-placement_counters counters;
+placement_counters& counters = run_context.counters;
 
 namespace {
 
-struct modes_state {
-    place_mode link = place_mode::explicit_addr;
-    place_mode load = place_mode::explicit_addr;
-    name_entry* link_target = nullptr;   // class or psect
-    name_entry* load_target = nullptr;
-};
-modes_state modes;
+modes_state& modes = run_context.modes;
 
 [[noreturn]] void stop() {
     exit_hook(1);
@@ -445,10 +440,6 @@ void check_segment_overlaps() {
 
 }  // namespace
 
-void placement_reset() {
-    counters = placement_counters{};
-    modes = modes_state{};
-}
 
 void layout_commons(bool areas) {
     bool any = areas;

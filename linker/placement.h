@@ -17,9 +17,16 @@ struct placement_counters {
     uint32_t highest = 0;
     uint32_t prev_size = 0;
 };
-extern placement_counters counters;
+extern placement_counters& counters;
 
-void placement_reset();
+// How the -P option being placed sets link and load addresses.
+struct modes_state {
+    place_mode link = place_mode::explicit_addr;
+    place_mode load = place_mode::explicit_addr;
+    name_entry* link_target = nullptr;   // class or psect
+    name_entry* load_target = nullptr;
+};
+
 // Runs every step once; true when function areas were allocated.
 bool end_of_pass1();
 

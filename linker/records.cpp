@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/callgraph.h"
 #include "linker/classes.h"
 #include "linker/mapfile.h"
@@ -18,8 +19,8 @@
 
 namespace lnk {
 
-std::set<std::string> placement_names;
-std::string current_input;
+std::set<std::string>& placement_names = run_context.placement_names;
+std::string& current_input = run_context.current_input;
 
 namespace {
 

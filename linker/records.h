@@ -14,9 +14,9 @@ record_handler handler_for(int type, int pass);
 // The start-of-module action of pass 2: the module's local symbols go out.
 void start_module_pass2();
 // Names that -P options mention (a psect named there is never made module-local).
-extern std::set<std::string> placement_names;
+extern std::set<std::string>& placement_names;
 void collect_placement_names();
-extern std::string current_input;   // input being read, for LISTRELOC
+extern std::string& current_input;   // input being read, for LISTRELOC
 // The end of pass 2 before the map: pending TEXT, default START, END.
 void finish_output();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/alert.h"
+#include "linker/context.h"
 #include "linker/options.h"
 #include "linker/output.h"
 #include "linker/symtab.h"
@@ -14,13 +15,9 @@
 
 namespace lnk {
 
-pending_text pending;
-bool module_skip = false;
+pending_text& pending = run_context.pending;
+bool& module_skip = run_context.module_skip;
 
-void reloc_reset() {
-    pending = pending_text{};
-    module_skip = false;
-}
 
 void flush_text_record() {
     if (!pending.active) return;
@@ -93,7 +90,7 @@ void write_field(std::vector<uint8_t>& data, uint32_t offset, uint32_t bytes, ui
     }
 }
 
-const name_entry* current_ref_psect = nullptr;
+const name_entry*& current_ref_psect = run_context.current_ref_psect;
 
 }  // namespace
 

@@ -27,9 +27,8 @@ struct pending_text {
     uint32_t overhead = 0;          // bytes of the TEXT fields before the data
     std::vector<out_reloc_entry> relocs;
 };
-extern pending_text pending;
+extern pending_text& pending;
 
-void reloc_reset();
 // Writes the pending TEXT (and the relocations kept for it).
 void flush_text_record();
 
@@ -49,6 +48,6 @@ void reloc_record(const std::vector<uint8_t>& body);
 void condexpr_record(const std::vector<uint8_t>& body);     // sets the module's skip flag
 void listreloc_record(const std::vector<uint8_t>& body, const std::string& input_name);
 
-extern bool module_skip;
+extern bool& module_skip;
 
 }  // namespace lnk

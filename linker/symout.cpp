@@ -1,4 +1,5 @@
 #include "linker/symout.h"
+#include "linker/context.h"
 
 #include "linker/avmap.h"
 #include "linker/classes.h"
@@ -9,9 +10,8 @@
 
 namespace lnk {
 
-symout_state symout;
+symout_state& symout = run_context.symout;
 
-void symout_reset() { symout = symout_state{}; }
 
 const name_entry* symbol_psect(const name_entry* e) {
     const name_entry* p = e->owner;

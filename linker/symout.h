@@ -11,9 +11,8 @@ struct symout_state {
     FILE* file = nullptr;           // the symbol file, when one is written
     std::string last_module;        // the module whose name line was written last
 };
-extern symout_state symout;
+extern symout_state& symout;
 
-void symout_reset();
 // The psect a symbol counts as in (the containing psect of a glued one); null for none.
 const name_entry* symbol_psect(const name_entry* e);
 // Writes the symbol's line and object entry. value is absolute (bytes); flags as kept.

@@ -6,10 +6,11 @@
 #include <unordered_set>
 
 #include "common/alert.h"
+#include "linker/context.h"
 
 namespace lnk {
 
-symtab_state symtab;
+symtab_state& symtab = run_context.symtab;
 
 namespace {
 
@@ -76,8 +77,7 @@ psect_rec* new_psect_record(name_entry* entry, uint8_t bitscale) {
     return r;
 }
 
-void symtab_reset() {
-    symtab = symtab_state{};
+void symtab_start() {
     symtab.abs_psect = sym_enter("", FL_PSECT | FL_GLOBAL | FL_OVERLAID | FL_ABSOLUTE);
 }
 

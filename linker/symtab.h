@@ -49,9 +49,9 @@ struct symtab_state {
     uint8_t obj_major = 0, obj_minor = 0;
     bool entry_seen = false;         // a START or SEGSTART was met
 };
-extern symtab_state symtab;
+extern symtab_state& symtab;
 
-void symtab_reset();                      // empty table with the absolute psect
+void symtab_start();                     // enters the absolute psect into a fresh table
 uint32_t name_hash(const std::string& name);
 name_entry* link_sym_lookup(const std::string& name, uint16_t kind);
 name_entry* sym_enter(const std::string& name, uint16_t kind);

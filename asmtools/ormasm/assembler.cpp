@@ -57,7 +57,7 @@ bool assembler::assemble(const std::string& file_name, const std::string& text) 
     int32_t number = 0;
     std::string file;
     for (size_t i = 0; i < raw.size(); ++i) {
-        ++number;
+        if (number < INT32_MAX) ++number;   // a marker near the top saturates, never wraps
         int32_t marked = 0;
         if (read_line_marker(raw[i], marked, file)) {
             number = marked - 1;
@@ -422,7 +422,17 @@ void assembler::do_instruction(const instruction& ins, const source_line& line) 
             field((*ops)[1], 7, bit_shift, word, it, 0);
             break;
         }
-        case operand_form::literal: field((*ops)[0], literal_mask, 0, word, it, 0); break;
+        case operand_form::literal: {
+            // A literal is one byte; its negative forms down to -255 are accepted as other PIC
+            // assemblers accept them. Beyond, the low bits are used, as the instruction demands,
+            // but the user hears about the cut.
+            eval_result r = evaluate(bind_location((*ops)[0], current_, p.location), *this);
+            if (r.value.absolute() && r.undefined.empty() && !r.divide_by_zero && !r.too_deep &&
+                (r.value.constant < -255 || r.value.constant > 255))
+                alert_message(2834, long(r.value.constant), long(r.value.constant & literal_mask));
+            field((*ops)[0], literal_mask, 0, word, it, 0);
+            break;
+        }
         case operand_form::address: field((*ops)[0], address_mask, 0, word, it, 0); break;
         case operand_form::long_call:
         case operand_form::long_jump: {

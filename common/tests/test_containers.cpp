@@ -43,6 +43,32 @@ TEST(Vector, GrowthSetAndInsert)
     vec_free(nullptr);
 }
 
+// A large vector must not be copied once per increment: that made loading the message
+// file quadratic.
+TEST(Vector, LargeGrowthIsGeometric)
+{
+    vector* v = vec_create();
+    EXPECT_EQ(vec_set(v, item(7), 99999), item(7));
+    EXPECT_EQ(vec_size(v), 100000u);
+    EXPECT_EQ(vec_get(v, 99998), nullptr);
+    EXPECT_EQ(value(vec_get(v, 99999)), 7);
+    vec_free(v);
+
+    v = vec_create();
+    int reallocations = 0;
+    void** last = nullptr;
+    for (int i = 0; i < 100000; i++) {
+        vec_push(v, item(i % 50));
+        if (v->items != last) {
+            reallocations++;
+            last = v->items;
+        }
+    }
+    EXPECT_LT(reallocations, 40);
+    EXPECT_EQ(value(vec_get(v, 12345)), 12345 % 50);
+    vec_free(v);
+}
+
 TEST(Vector, CursorsFollowRemovalsAndInsertions)
 {
     vector* v = vec_create();

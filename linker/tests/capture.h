@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "common/alert.h"
-#include "linker/link.h"
+#include "linker/context.h"
 
 namespace testobj {
 
-// Every linker module back to its start; errors of earlier tests do not count.
+// A fresh run state; errors of earlier tests do not count.
 inline void fresh_link() {
-    lnk::link_reset();
+    lnk::start_context();
     alert_set_max_errors(1000000);
 }
 

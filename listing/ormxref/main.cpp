@@ -1,5 +1,7 @@
 // ormxref: turns raw cross-reference files into a paginated cross-reference listing.
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,9 +26,13 @@ struct xref_run {
     std::vector<std::string> inputs;
 };
 
+constexpr int32_t max_page_width = 1024;
+
 int32_t decimal(const std::string& text)
 {
-    return static_cast<int32_t>(std::strtol(text.c_str(), nullptr, 10));
+    // Saturates, so that a huge number cannot wrap into range.
+    long long value = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
 }
 
 // Reads the options (which come before the first input) and the input names.
@@ -43,7 +49,15 @@ void read_command_line(const std::vector<std::string>& args, xref_run& run, xref
         case 'H': run.page.heading = value; run.heading_given = true; break;
         case 'L': run.page.length = decimal(value); break;
         case 'O': run.output = value; break;
-        case 'P': run.page.width = decimal(value); break;
+        case 'P':
+            // Every page header pads to the width: a wild width turns a tiny input into
+            // gigabytes of blanks.
+            run.page.width = decimal(value);
+            if (run.page.width < 0 || run.page.width > max_page_width) {
+                alert_message(675, "-P", 0, max_page_width);
+                listing_fail();
+            }
+            break;
         case 'S':
             if (!xref_read_stop_list(value.c_str(), table))
                 std::fprintf(stderr, "Can't open stoplist file %s\n", value.c_str());

@@ -32,7 +32,7 @@ public:
         if (lines_ == 0)
             return;
         std::fputc('\n', out_);
-        if (++lines_ >= setup_.length - 5)
+        if (++lines_ >= int64_t{setup_.length} - 5)   // any -L value, however wild
             end_page();
     }
 

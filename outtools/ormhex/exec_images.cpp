@@ -12,6 +12,11 @@ namespace hex {
 
 namespace {
 
+// The largest executable file: several times the most the page image can hold, room for
+// headers and symbols. Offsets beyond it come from corrupt special symbols, which would
+// otherwise have the file padded to gigabytes.
+constexpr uint64_t max_file_bytes = 4 * max_pages * page_size;
+
 // A file built in memory; fields are written in the target's byte order.
 struct FileBuffer {
     std::vector<uint8_t> bytes;
@@ -20,7 +25,8 @@ struct FileBuffer {
     // An image file cannot reach 4 GiB: such an offset is refused rather than cut down to
     // the host's size_t, which on a 32-bit host would write past the buffer.
     uint8_t* at(uint64_t offset, size_t n) {
-        if (n > UINT32_MAX || offset > UINT32_MAX - static_cast<uint64_t>(n)) refuse_size();
+        if (n > UINT32_MAX || offset > UINT32_MAX - static_cast<uint64_t>(n) || offset + n > max_file_bytes)
+            refuse_size();
         const size_t end = static_cast<size_t>(offset + n);
         if (bytes.size() < end) bytes.resize(end);
         return bytes.data() + static_cast<size_t>(offset);

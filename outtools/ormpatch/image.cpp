@@ -22,12 +22,27 @@ char Image::origin_letter(int origin) {
 }
 
 const Cell* Image::cell(uint32_t address) const {
-    auto it = pages_.find(address & ~(page_cells - 1));
+    uint32_t base = address & ~(page_cells - 1);
+    if (last_page_ && base == last_base_) return &(*last_page_)[address % page_cells];
+    auto it = pages_.find(base);
     return it == pages_.end() ? nullptr : &it->second[address % page_cells];
 }
 
+Page& Image::page_for(uint32_t base) {
+    if (last_page_ && base == last_base_) return *last_page_;
+    auto it = pages_.lower_bound(base);
+    if (it == pages_.end() || it->first != base) {
+        if (pages_.size() >= max_image_bytes / page_cells)
+            alert_message(1214, static_cast<unsigned long>(max_image_bytes), static_cast<unsigned long>(base));
+        it = pages_.emplace_hint(it, base, Page{});
+    }
+    last_page_ = &it->second;
+    last_base_ = base;
+    return it->second;
+}
+
 void Image::store(uint32_t address, uint8_t value, uint8_t tag) {
-    Cell& cell = pages_[address & ~(page_cells - 1)][address % page_cells];
+    Cell& cell = page_for(address & ~(page_cells - 1))[address % page_cells];
     bool new_forced = tag & TAG_FORCED;
     bool old_forced = cell.tag & TAG_FORCED;
     if (cell.tag && new_forced && old_forced && cell.value != value)

@@ -47,7 +47,17 @@ void find_replace(Image& image, std::vector<FindSpec>& finds, FILE* log) {
                     static_cast<unsigned long long>(spec->mask));
         // The search begins at the first aligned address at or after the start.
         uint64_t address = (static_cast<uint64_t>(spec->start) + spec->align - 1) / spec->align * spec->align;
+        const uint64_t first = address;
         for (; address < spec->end; address += spec->align) {
+            if (!image.cell(static_cast<uint32_t>(address))) {
+                // No data before the next page: go straight to its first aligned address, so
+                // a search over the whole address space costs what the image holds.
+                auto next = image.pages().upper_bound(static_cast<uint32_t>(address));
+                if (next == image.pages().end()) break;
+                uint64_t steps = (next->first - first + spec->align - 1) / spec->align;
+                address = first + steps * spec->align - spec->align;
+                continue;
+            }
             uint64_t value;
             if (!read_value(image, address, spec->width, value)) continue;
             if ((value & spec->mask) != (spec->code & spec->mask)) continue;

@@ -208,6 +208,8 @@ FillSpec parse_fill(const char* value, bool forced) {
     code_width(rows[R_FILL].name, digits, code, width);
     fill.code = bytes_of(code, width);
     if (fill.end < fill.start) alert_message(951);
+    if (uint64_t(fill.end) - fill.start >= max_image_bytes)
+        alert_message(1213, rows[R_FILL].name, static_cast<unsigned long>(max_image_bytes));
     return fill;
 }
 
@@ -291,6 +293,11 @@ SerialSpec parse_serial(const char* value, bool forced) {
     }
     if (s.eat_ci('r') && !s.c_integer(serial.repetitions)) bad_assignment(R_SERIAL);
     if (!s.at_end()) bad_assignment(R_SERIAL);
+    // Each repetition stores the value's bytes: more than an image holds is a mistake, and
+    // would take minutes and gigabytes to find out.
+    if (serial.repetitions > 0 &&
+        uint64_t(serial.repetitions) > max_image_bytes / static_cast<uint32_t>(serial.width))
+        alert_message(1213, rows[R_SERIAL].name, static_cast<unsigned long>(max_image_bytes));
     return serial;
 }
 

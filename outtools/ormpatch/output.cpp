@@ -10,13 +10,33 @@ namespace patch {
 
 namespace {
 
-void put_line(FILE* out, const std::string& name, const std::string& line) {
-    if (fwrite(line.data(), 1, line.size(), out) != line.size()) alert_message(413, name.c_str());
-}
+// Collects the output's lines and writes them in large blocks.
+class LineWriter {
+public:
+    LineWriter(FILE* out, const std::string& name) : out_(out), name_(name) { buffer_.reserve(block + 64); }
+    ~LineWriter() { flush(); }
+    void record(uint8_t type, uint16_t address, const uint8_t* data, uint32_t n) {
+        hexfmt::append_intel_line(buffer_, type, address, data, n);
+        if (buffer_.size() >= block) flush();
+    }
+    void text(const char* line) { buffer_ += line; }
+    void flush() {
+        if (!buffer_.empty() && fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size())
+            alert_message(413, name_.c_str());
+        buffer_.clear();
+    }
+
+private:
+    static constexpr size_t block = 64 * 1024;
+    FILE* out_;
+    const std::string& name_;
+    std::string buffer_;
+};
 
 }  // namespace
 
 void write_hex(const Image& image, const Settings& settings, FILE* out, const std::string& name) {
+    LineWriter writer(out, name);
     uint32_t upper = 0;
     bool first = true;
     std::vector<uint8_t> data;
@@ -27,20 +47,19 @@ void write_hex(const Image& image, const Settings& settings, FILE* out, const st
         uint32_t high = record_start >> 16;
         if (first && settings.kind == HexKind::inhx032) {
             uint8_t zero[2] = {0, 0};
-            put_line(out, name, hexfmt::intel_line(4, 0, zero, 2));
+            writer.record(4, 0, zero, 2);
         }
         first = false;
         if (high != upper) {
             if (settings.kind != HexKind::inhx8m) {
                 uint8_t value[2] = {static_cast<uint8_t>(high >> 8), static_cast<uint8_t>(high)};
-                put_line(out, name, hexfmt::intel_line(4, 0, value, 2));
+                writer.record(4, 0, value, 2);
             }
             upper = high;
         }
         // INHX8M cannot address data above 64 KB: such records are left out.
         if (!(settings.kind == HexKind::inhx8m && record_start >= 0x10000))
-            put_line(out, name, hexfmt::intel_line(0, static_cast<uint16_t>(record_start), data.data(),
-                                                   static_cast<uint32_t>(data.size())));
+            writer.record(0, static_cast<uint16_t>(record_start), data.data(), static_cast<uint32_t>(data.size()));
         data.clear();
     };
     uint64_t next = 0;   // the address that would continue the current record
@@ -59,7 +78,7 @@ void write_hex(const Image& image, const Settings& settings, FILE* out, const st
             next = static_cast<uint64_t>(address) + 1;
         }
     flush();
-    put_line(out, name, ":00000001FF\n");
+    writer.text(":00000001FF\n");
 }
 
 void write_log_summary(const Image& image, const Settings& settings, FILE* log) {

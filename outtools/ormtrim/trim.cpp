@@ -20,7 +20,9 @@ constexpr int type_limit = 18;
 void write_record(FILE* out, const std::string& out_name, const obj::record& r) {
     // The header's length is always low byte first.
     uint8_t header[3] = {static_cast<uint8_t>(r.length), static_cast<uint8_t>(r.length >> 8), r.type};
-    if (fwrite(header, 1, 3, out) != 3 || fwrite(r.body.data(), 1, r.body.size(), out) != r.body.size())
+    // An empty body has no data pointer to hand to fwrite.
+    if (fwrite(header, 1, 3, out) != 3 ||
+        (!r.body.empty() && fwrite(r.body.data(), 1, r.body.size(), out) != r.body.size()))
         alert_message(413, out_name.c_str());
 }
 
@@ -41,8 +43,9 @@ bool localise_symbols(std::vector<uint8_t>& body, const obj::byte_order& order,
         obj::sym_entry sym;
         if (!obj::decode_sym_entry(c, sym)) return false;
         // Only defined symbols (kinds 0, 1, 8, 9) lose the bit, in the byte holding the
-        // flags' low half.
-        uint8_t& low = body[entry + 4 + order.map16[0]];
+        // flags' low half. A corrupt IDENT may name any byte: only its low bit selects, as
+        // in every other reader of the order.
+        uint8_t& low = body[entry + 4 + (order.map16[0] & 1)];
         if ((low & 0x10) && !(low & 0x06) && name_listed(sym.name, names)) low &= static_cast<uint8_t>(~0x10);
     }
     return true;

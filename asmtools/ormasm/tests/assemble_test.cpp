@@ -329,6 +329,37 @@ TEST(BadInput, NumberedMessageAtTheLineAndNoObject) {
     EXPECT_NE(r.messages.find("t.as: 1: (2809)"), std::string::npos) << r.messages;
 }
 
+TEST(BadInput, LiteralsThatDoNotFitAreCutWithAWarning) {
+    std::string dir = scratch_dir("literal_range");
+    result r = assemble(dir, std::string(code_psect) +
+                                 "\tmovlw\t300\n\tmovlw\t-1\n\tretlw\t-255\n\taddlw\t255\n\tmovlw\t-256\n");
+    EXPECT_EQ(r.status, 0) << r.messages;
+    EXPECT_NE(r.messages.find("t.as: 2: (2834) literal 300 does not fit in 8 bits; 44 used (warning)"),
+              std::string::npos) << r.messages;
+    EXPECT_NE(r.messages.find("t.as: 6: (2834) literal -256 does not fit in 8 bits; 0 used"), std::string::npos)
+        << r.messages;
+    EXPECT_EQ(r.messages.find("t.as: 3:"), std::string::npos) << r.messages;
+    EXPECT_EQ(r.messages.find("t.as: 4:"), std::string::npos) << r.messages;
+    EXPECT_EQ(r.messages.find("t.as: 5:"), std::string::npos) << r.messages;
+    placement where;
+    where.psect_base["text"] = 0;
+    std::vector<uint8_t> code = relocated(r.object, "text", where);
+    EXPECT_EQ(word_at(code, 0), 0x302C);   // the value stays cut, as gpasm cuts it
+    EXPECT_EQ(word_at(code, 1), 0x30FF);
+    EXPECT_EQ(word_at(code, 2), 0x3401);
+}
+
+TEST(BadInput, LineMarkersAtTheTopOfTheRangeSaturate) {
+    std::string dir = scratch_dir("line_top");
+    // Past the largest line number the count stays there instead of wrapping.
+    result r = assemble(dir, std::string(code_psect) + "# 2147483648 \"big.as\"\n\tnop\n\tnop\n\tmovlw\t300\n");
+    EXPECT_EQ(r.status, 0) << r.messages;
+    EXPECT_NE(r.messages.find("big.as: 2147483647: (2834)"), std::string::npos) << r.messages;
+    r = assemble(dir, std::string(code_psect) + "# 99999999999999999999\n\tmovlx\t5\n");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.messages.find(": 2147483647: (2801)"), std::string::npos) << r.messages;
+}
+
 TEST(BadInput, CommandLine) {
     std::string dir = scratch_dir("command_line");
     std::string out;

@@ -116,3 +116,23 @@ TEST(OrmxrefRun, Failures)
 }
 
 }  // namespace
+
+namespace {
+
+// Every page header is padded to the page width: a wild width is refused, whatever its size,
+// instead of filling the disk with blanks. 1024 columns is still a page.
+TEST(OrmxrefRun, PageWidthsBeyondAPageAreRefused)
+{
+    fs::path dir = prepared("ormxref_width");
+    for (const char* width : {"-P99999999", "-P-99999999", "-P4294967376", "-P1025"}) {
+        run_result r = run(ormxref(std::string("-L14 ") + width + " -Oout.crf pages.raw"), dir);
+        EXPECT_EQ(r.status, 1) << width;
+        EXPECT_NE(r.err.find("(675) argument to -P should be in range 0 to 1024"), std::string::npos)
+            << width << ": " << r.err;
+        EXPECT_FALSE(fs::exists(dir / "out.crf")) << width;
+    }
+    run_result r = run(ormxref("-L14 -P1024 -Oout.crf pages.raw"), dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+}  // namespace

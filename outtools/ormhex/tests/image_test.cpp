@@ -241,6 +241,20 @@ TEST_F(HexProgram, ExecutableHeaders) {
     EXPECT_EQ(u.substr(48, 5), ".text");
     EXPECT_EQ(u.substr(168, 2), "\xAA\xBB");
     EXPECT_EQ(le32(u, 12), 5u);   // five symbols
+    // A corrupt special symbol places the data or the symbol table gigabytes out: refused
+    // before anything is written, not padded out to that size.
+    for (const char* symbol : {"__Btext", "__Bdata", "__Hdata"}) {
+        tooltest::ObjectBuilder()
+            .ident().text(0, {0xAA, 0xBB}).symbol(symbol, 0xA000000).start(0).end().save(path("l.obj"));
+        EXPECT_EQ(hex("-U", "w.out"), 1) << symbol;
+        EXPECT_NE(messages.find("(418)"), std::string::npos) << symbol << messages;
+        EXPECT_FALSE(tooltest::exists(path("w.out"))) << symbol;
+    }
+    // The same for the gap before data far above a binary image's base.
+    tooltest::ObjectBuilder().ident().text(0, {1}).text(0xF0000000, {2}).start(0).end().save(path("l.obj"));
+    EXPECT_EQ(hex("-b", "gap.bin"), 1);
+    EXPECT_NE(messages.find("(418)"), std::string::npos) << messages;
+    EXPECT_FALSE(tooltest::exists(path("gap.bin")));
     // Images that do not start at 0 are refused.
     tooltest::ObjectBuilder().ident().text(4, {1}).start(4).end().save(path("l.obj"));
     EXPECT_EQ(hex("-P", "q.out"), 1);

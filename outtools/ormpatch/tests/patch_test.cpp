@@ -239,6 +239,48 @@ TEST(PatchOperations, FindStartsAtTheFirstAlignedAddress) {
     EXPECT_EQ(eight[1].matches, 0u);
 }
 
+TEST(PatchOperations, FindSkipsTheGapsOfTheWholeAddressSpace) {
+    Image image;
+    image.store(0x10, 0xAB, ORIGIN_INPUT);
+    image.store(0xFFFFFF02, 0xAB, ORIGIN_INPUT);
+    image.store(0xFFFFFF03, 0xAB, ORIGIN_INPUT);
+    // From 1 with alignment 2 the even addresses are looked at: 0x10 and 0xFFFFFF02 match.
+    std::vector<FindSpec> finds = {find(0xAB, 1, 1, 0xFFFFFFFF, 2)};
+    find_replace(image, finds, nullptr);
+    EXPECT_EQ(finds[0].matches, 2u);
+}
+
+// Ranges that no image can hold are refused before any work, not after minutes of it.
+TEST(PatchBounds, HugeFillAndSerialRangesAreRefused) {
+    auto parse = [](std::vector<std::string> words) {
+        words.insert(words.begin(), "ormpatch");
+        words.insert(words.begin() + 1, "in.hex");
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        return parse_command_line(static_cast<int>(argv.size()), argv.data());
+    };
+    EXPECT_EXIT(parse({"-FILL=3FFF@0-FFFFFFFF"}), testing::ExitedWithCode(1), "1213");
+    EXPECT_EXIT(parse({"-SERIAL=1@0r99999999"}), testing::ExitedWithCode(1), "1213");
+    EXPECT_EXIT(parse({"-SERIAL=0001@0r8388609"}), testing::ExitedWithCode(1), "1213");
+    Settings fits = parse({"-FILL=3FFF@0-FFFFFF", "-SERIAL=0001@0r8388608"});
+    ASSERT_EQ(fits.fills.size(), 1u);
+    EXPECT_EQ(fits.serials[0].repetitions, 8388608);
+}
+
+TEST(PatchBounds, ImageStopsAtItsLimit) {
+    Image image;
+    // One byte in each page: the page count, not the byte count, costs memory.
+    uint32_t address = 0;
+    for (uint32_t page = 1; page < max_image_bytes / page_cells; ++page) {
+        address = page * page_cells * 2;
+        image.store(address, 1, ORIGIN_INPUT);
+    }
+    EXPECT_EQ(image.pages().size(), max_image_bytes / page_cells);
+    EXPECT_EXIT(image.store(address + 2 * page_cells, 1, ORIGIN_INPUT), testing::ExitedWithCode(1), "1214");
+    image.store(address + 1, 2, ORIGIN_INPUT);   // an existing page still takes data
+    EXPECT_EQ(image.cell(address + 1)->value, 2);
+}
+
 TEST(PatchOptions, TitlesAreCutToTheirField) {
     EXPECT_EQ(justify_title("OPCode"), "        OPCode");
     EXPECT_EQ(justify_title("A very long title indeed"), "A very long ti");

@@ -87,6 +87,24 @@ TEST_F(Trim, BigEndianFlagsChangeTheirSecondByte) {
     EXPECT_EQ(symbols_of(path("be.obj"))[0].second, 0x0100);
 }
 
+// Corrupt objects met by fuzzing: an empty record body, and an IDENT whose 16-bit map names
+// bytes outside a field. Neither may read or write out of bounds.
+TEST_F(Trim, EmptyBodiesAndWildByteOrdersStayInBounds) {
+    tooltest::ObjectBuilder().ident().raw(obj::SYM, {}).symbol("foo", 1).end().save(path("e.obj"));
+    ASSERT_EQ(trim("-foo e.obj"), 0) << messages;
+    auto syms = symbols_of(path("e.obj"));
+    ASSERT_EQ(syms.size(), 1u);
+    EXPECT_EQ(syms[0].second, 0x00);
+
+    const obj::byte_order wild{{0, 1, 2, 3}, {0xFE, 0xFF}};   // read as {0, 1}, as every reader does
+    tooltest::ObjectBuilder(wild).ident().symbol("foo", 1).symbol("bar", 2).end().save(path("w.obj"));
+    ASSERT_EQ(trim("-foo w.obj"), 0) << messages;
+    syms = symbols_of(path("w.obj"));
+    ASSERT_EQ(syms.size(), 2u);
+    EXPECT_EQ(syms[0].second, 0x00);
+    EXPECT_EQ(syms[1].second, 0x10);
+}
+
 TEST_F(Trim, ArgumentsFromStandardInput) {
     tooltest::ObjectBuilder().ident().symbol("foo", 1).symbol("bar", 2).end().save(path("x.obj"));
     ASSERT_EQ(run("cd '" + dir_ + "' && echo '-bar x.obj' | " + tooltest::program("ormtrim"), &messages), 0)

@@ -1,0 +1,55 @@
+// The run state of one link in one record: options, name table, classes and placement, call
+// graph, address map, passes and outputs. Every module reaches its part through a reference
+// into `run_context`; a new link starts from a fresh record, so nothing needs resetting.
+#pragma once
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "linker/avmap.h"
+#include "linker/callgraph.h"
+#include "linker/classes.h"
+#include "linker/options.h"
+#include "linker/output.h"
+#include "linker/passes.h"
+#include "linker/placement.h"
+#include "linker/reloc.h"
+#include "linker/symout.h"
+#include "linker/symtab.h"
+
+namespace lnk {
+
+// The outputs of the run other than the object, removed again when the link fails.
+struct side_outputs {
+    std::string map;   // empty when the map goes to standard output
+    std::string sym;
+};
+
+struct context {
+    link_options opts;
+    symtab_state symtab;
+    placement_state places;
+    callgraph_state graph;
+    avmap_state avmap;
+    passes_state passes;
+    placement_counters counters;
+    modes_state modes;
+    pending_text pending;
+    bool module_skip = false;
+    const name_entry* current_ref_psect = nullptr;
+    std::set<std::string> placement_names;
+    std::string current_input;           // input being read, for LISTRELOC
+    std::vector<fn_node*> call_path;     // the call graph walk's path
+    uint32_t local_depth_count = 0;
+    output_state out;
+    symout_state symout;
+    side_outputs opened;
+};
+
+extern context run_context;
+
+// Replaces the run state by a fresh record: the name table holds only the absolute psect.
+void start_context();
+
+}  // namespace lnk

@@ -266,7 +266,7 @@ void on_lang(option_row*, const char* argument) {
     if (!argument) return;
     int32_t id = lang_from_name(argument);
     if (id <= 0) return;
-    lang_set(id);
+    // Only this run: the registry's language changes through --setup alone.
     msgfile_load_language(id);
     drv.lang = argument;
 }

@@ -113,6 +113,13 @@ std::string scratch_dir::write(const std::string& name, const std::string& text)
     return file(name);
 }
 
+std::string scratch_file(const std::string& name, const std::string& text)
+{
+    static scratch_dir dir("files");
+    static int count = 0;
+    return dir.write(std::to_string(count++) + "_" + name, text);
+}
+
 std::string quote(const std::string& word)
 {
     std::string q = "'";

@@ -46,6 +46,10 @@ private:
     fs::path path_;
 };
 
+// Writes a new file `text` into a scratch folder that lives as long as the test program and
+// returns its path; each call gets a file of its own, whatever the name.
+std::string scratch_file(const std::string& name, const std::string& text);
+
 // A gtest fixture with a scratch folder per test.
 class scratch_test : public testing::Test {
 protected:

@@ -8,6 +8,7 @@
 #include "hexfmt/image_writers.h"
 #include "hexfmt/replace.h"
 #include "hexfmt/tests/tool_testing.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ TEST(HexChecksums, ExtendedTektronicAndCrc) {
     EXPECT_EQ(crc.value(), 0xBCDD);
 }
 
-class Replacing : public tooltest::ScratchDir {};
+class Replacing : public testsupport::scratch_test {};
 
 TEST_F(Replacing, TargetChangesOnlyOnCommit) {
     const std::string target = path("out.hex");
@@ -49,17 +50,18 @@ TEST_F(Replacing, TargetChangesOnlyOnCommit) {
         hexfmt::ReplacingFile file;
         ASSERT_TRUE(file.create(target, false));
         fputs("new", file.stream());
-        EXPECT_EQ(tooltest::read_file(target), "old");
+        EXPECT_EQ(testsupport::read_file(target), "old");
     }   // dropped without commit
-    EXPECT_EQ(tooltest::read_file(target), "old");
+    EXPECT_EQ(testsupport::read_file(target), "old");
     hexfmt::ReplacingFile file;
     ASSERT_TRUE(file.create(target, false));
-    EXPECT_EQ(file.temp_name().substr(0, dir_.size()), dir_);   // beside its target
+    std::string dir = scratch().path().string();
+    EXPECT_EQ(file.temp_name().substr(0, dir.size()), dir);   // beside its target
     fputs("new", file.stream());
     EXPECT_EQ(file.commit(), 1);
-    EXPECT_EQ(tooltest::read_file(target), "new");
+    EXPECT_EQ(testsupport::read_file(target), "new");
     std::string listing;
-    tooltest::run("ls -A '" + dir_ + "'", &listing);
+    testsupport::run_merged("ls -A '" + scratch().path().string() + "'", &listing);
     EXPECT_EQ(listing, "out.hex\n");
 }
 

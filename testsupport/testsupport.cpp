@@ -5,7 +5,7 @@
 #include <fstream>
 #include <mutex>
 #include <random>
-#include <set>
+#include <map>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,17 +22,19 @@ fs::path env_path(const char* name)
     return value && *value ? fs::path(value) : fs::path();
 }
 
-// Scratch folders still alive; a death test's child leaves by exit() without running the
-// destructors of the test's locals, so what it made is removed at exit instead.
-std::set<fs::path>& live_scratch()
+// Scratch folders still alive, with the process that made each; a death test's child leaves by
+// exit() without running the destructors of the test's locals, so what it made is removed at
+// exit instead.
+std::map<fs::path, int>& live_scratch()
 {
-    static std::set<fs::path>* live = [] {
+    static std::map<fs::path, int>* live = [] {
         std::atexit([] {
             std::error_code ec;
-            for (const fs::path& p : live_scratch())
-                fs::remove_all(p, ec);
+            for (const auto& [path, owner] : live_scratch())
+                if (owner == getpid())
+                    fs::remove_all(path, ec);
         });
-        return new std::set<fs::path>;
+        return new std::map<fs::path, int>;
     }();
     return *live;
 }
@@ -97,11 +99,14 @@ scratch_dir::scratch_dir(const std::string& label)
     if (!mkdtemp(pattern.data()))
         throw fs::filesystem_error("cannot make a scratch folder", pattern, std::error_code(errno, std::generic_category()));
     path_ = pattern;
-    live_scratch().insert(path_);
+    owner_ = getpid();
+    live_scratch()[path_] = owner_;
 }
 
 scratch_dir::~scratch_dir()
 {
+    if (owner_ != getpid())
+        return;
     std::error_code ec;
     fs::remove_all(path_, ec);
     live_scratch().erase(path_);
@@ -111,6 +116,23 @@ std::string scratch_dir::write(const std::string& name, const std::string& text)
 {
     write_file(path_ / name, text);
     return file(name);
+}
+
+fs::path scratch_folder(const std::string& name)
+{
+    // Death-test children run the test again in a new process: they inherit the root through
+    // the environment, so that parent and child see the same folders.
+    static const fs::path root = [] {
+        if (const char* inherited = std::getenv("ORM_TEST_SCRATCH"))
+            return fs::path(inherited);
+        static scratch_dir dir("run");
+        setenv("ORM_TEST_SCRATCH", dir.path().c_str(), 1);
+        return dir.path();
+    }();
+    fs::path dir = root / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
 }
 
 std::string scratch_file(const std::string& name, const std::string& text)

@@ -28,7 +28,8 @@ std::string read_file(const fs::path& path);
 void write_file(const fs::path& path, const std::string& text);   // makes missing parent folders
 bool file_exists(const fs::path& path);
 
-// A fresh folder in the system's temporary folder, removed with everything in it at the end.
+// A fresh folder in the system's temporary folder, removed with everything in it at the end
+// (by the process that made it: a forked death test's child leaves it alone).
 class scratch_dir {
 public:
     explicit scratch_dir(const std::string& label = "test");
@@ -44,7 +45,12 @@ public:
 
 private:
     fs::path path_;
+    int owner_;
 };
+
+// A fresh, empty folder `name` under the test program's scratch folder, which is removed when
+// the program ends; a death test's child that runs the test again gets the same folders.
+fs::path scratch_folder(const std::string& name);
 
 // Writes a new file `text` into a scratch folder that lives as long as the test program and
 // returns its path; each call gets a file of its own, whatever the name.

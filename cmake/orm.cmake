@@ -33,9 +33,11 @@ function(orm_add_program name)
 endfunction()
 
 # What every test sees: the build tree under test and the sources (so that no test depends on
-# where the build folder is), the test-support Python module, and no registry.
+# where the build folder is), the test-support Python module, no registry, and the list of
+# allocations kept until exit on purpose.
 set(ORM_TEST_ENVIRONMENT "ORM_BUILD_DIR=${CMAKE_BINARY_DIR};ORM_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORM_REGISTRY="
-    "PYTHONPATH=${PROJECT_SOURCE_DIR}/testsupport")
+    "PYTHONPATH=${PROJECT_SOURCE_DIR}/testsupport"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/testsupport/leaks.supp")
 
 # orm_add_test(name SOURCES... [LIBS libs...]): a GoogleTest executable built into tests/,
 # registered with CTest. Tests that do not define component_name/exit_hook link orm_test_identity.

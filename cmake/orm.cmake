@@ -44,6 +44,13 @@ function(orm_add_program name)
     endif()
 endfunction()
 
+# What every test sees: the build tree under test and the sources (so that no test depends on
+# where the build folder is), the test-support Python module, no registry, and the list of
+# allocations kept until exit on purpose.
+set(ORM_TEST_ENVIRONMENT "ORM_BUILD_DIR=${CMAKE_BINARY_DIR};ORM_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORM_REGISTRY="
+    "PYTHONPATH=${PROJECT_SOURCE_DIR}/testsupport"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/testsupport/leaks.supp")
+
 # orm_add_test(name SOURCES... [LIBS libs...]): a GoogleTest executable built into tests/,
 # registered with CTest. Tests that do not define component_name/exit_hook link orm_test_identity.
 function(orm_add_test name)
@@ -60,13 +67,26 @@ function(orm_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_compile_options(${name} PRIVATE ${ORM_WARNINGS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} orm_common GTest::gtest GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} orm_testsupport orm_common GTest::gtest GTest::gtest_main)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORM_TEST_DIR})
     add_dependencies(${name} orm_dat)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "ORM_BUILD_DIR=${CMAKE_BINARY_DIR};ORM_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORM_REGISTRY="
-        WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+        ENVIRONMENT "${ORM_TEST_ENVIRONMENT}" WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()
+
+# orm_add_python_test(name script [args...] [ENVIRONMENT vars...] [TIMEOUT seconds]): a Python
+# test using the test-support module ormtest; exit status 77 means skipped (a peer tool missing).
+function(orm_add_python_test name script)
+    cmake_parse_arguments(T "" "TIMEOUT" "ENVIRONMENT" ${ARGN})
+    find_package(Python3 COMPONENTS Interpreter REQUIRED)
+    add_test(NAME ${name} COMMAND ${Python3_EXECUTABLE} ${script} ${T_UNPARSED_ARGUMENTS})
+    set(environment ${ORM_TEST_ENVIRONMENT} ${T_ENVIRONMENT})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}"
+                         SKIP_RETURN_CODE 77 WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    if(T_TIMEOUT)
+        set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+    endif()
 endfunction()
 
 # orm_add_windows_test(name SOURCES... [LIBS libs...]): a GoogleTest program of a Windows cross

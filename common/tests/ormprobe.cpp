@@ -103,6 +103,9 @@ int main(int argc, char** argv)
             for (int k = 1; k < getargs_count; k++)
                 std::printf("[%s]", read[k]);
             std::printf(" count=%d\n", getargs_count);
+            for (int k = 0; k < getargs_count; k++)
+                xfree(read[k]);
+            xfree(read);
         } else if (!std::strcmp(a, "--failed")) {
             return alert_failed();
         }

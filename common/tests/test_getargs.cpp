@@ -8,6 +8,7 @@
 #include "common/alloc.h"
 #include "common/getargs.h"
 #include "common/tests/test_util.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ std::vector<std::string> split(const char* text) { return take(getargs(text, "t"
 
 std::vector<std::string> from_stdin(const std::string& content)
 {
-    auto path = testutil::scratch_dir("getargs") / "input.txt";
-    testutil::write_file(path, content);
+    auto path = testsupport::scratch_folder("getargs") / "input.txt";
+    testsupport::write_file(path, content);
     EXPECT_NE(std::freopen(path.c_str(), "r", stdin), nullptr);
     return take(getargs(nullptr, "prog"));
 }

@@ -5,6 +5,7 @@
 #include "common/alert.h"
 #include "common/msgfile.h"
 #include "common/tests/test_util.h"
+#include "testsupport/testsupport.h"
 
 using testutil::captured_output;
 using testutil::scoped_env;
@@ -18,9 +19,9 @@ protected:
 
 TEST_F(MsgFileTest, RecordsKindsAndMalformedLines)
 {
-    auto path = testutil::scratch_dir("msgfile") / "m.txt";
+    auto path = testsupport::scratch_folder("msgfile") / "m.txt";
     std::string long_text(400, 'L');
-    testutil::write_file(path,
+    testsupport::write_file(path,
                          "# comment\r\n"
                          "917\tE\tfirst\r\n"
                          "\n"

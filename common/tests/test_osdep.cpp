@@ -12,6 +12,7 @@
 #include "common/osdep.h"
 #include "common/osdep_core.h"
 #include "common/tests/test_util.h"
+#include "testsupport/testsupport.h"
 #include "platform/platform.h"
 
 using testutil::scoped_env;
@@ -42,8 +43,8 @@ TEST(TempNames, ShapeInTheChosenDirectory)
 
 TEST(TempNames, TempThenTmpThenCurrentDirectory)
 {
-    auto temp = testutil::scratch_dir("temp-a");
-    auto tmp = testutil::scratch_dir("temp-b");
+    auto temp = testsupport::scratch_folder("temp-a");
+    auto tmp = testsupport::scratch_folder("temp-b");
     {
         scoped_env a("TEMP", temp.c_str());
         scoped_env b("TMP", tmp.c_str());
@@ -67,7 +68,7 @@ TEST(TempNames, TempThenTmpThenCurrentDirectory)
 
 TEST(TempNames, NeverReuseAnExistingFile)
 {
-    auto dir = testutil::scratch_dir("temp-c");
+    auto dir = testsupport::scratch_folder("temp-c");
     scoped_env a("TEMP", dir.c_str());
     std::vector<std::string> names;
     for (int i = 0; i < 50; i++)
@@ -78,7 +79,7 @@ TEST(TempNames, NeverReuseAnExistingFile)
 
 TEST(TempNames, RemovedAtExitUnlessKept)
 {
-    auto dir = testutil::scratch_dir("temp-d");
+    auto dir = testsupport::scratch_folder("temp-d");
     scoped_env a("TEMP", dir.c_str());
     EXPECT_EXIT({ xfree(make_temp_name()); xfree(make_temp_name()); std::exit(0); }, testing::ExitedWithCode(0), "");
     EXPECT_TRUE(std::filesystem::is_empty(dir));
@@ -159,8 +160,8 @@ TEST(Paths, QuoteAndLower)
 
 TEST(Files, ExistenceTests)
 {
-    auto dir = testutil::scratch_dir("files");
-    testutil::write_file(dir / "Name.txt", "x");
+    auto dir = testsupport::scratch_folder("files");
+    testsupport::write_file(dir / "Name.txt", "x");
     EXPECT_TRUE(file_exists((dir / "Name.txt").c_str()));
     EXPECT_TRUE(file_exists_same_case((dir / "Name.txt").c_str()));
     EXPECT_FALSE(file_exists_same_case((dir / "name.txt").c_str()));
@@ -311,7 +312,7 @@ void exit_with_seven(int) { std::_Exit(7); }
 
 TEST(TempNames, AnEarlierInterruptHandlerStillRuns)
 {
-    auto dir = testutil::scratch_dir("temp-e");
+    auto dir = testsupport::scratch_folder("temp-e");
     scoped_env a("TEMP", dir.c_str());
     EXPECT_EXIT(
         {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/tests/test_util.h"
+#include "testsupport/testsupport.h"
 
 namespace fs = std::filesystem;
 
@@ -36,18 +37,18 @@ run_result run(const fs::path& program, const std::string& args, const std::vect
     command += " '" + program.string() + "' " + args + " >'" + out.string() + "' 2>'" + err.string() +
                "'; echo $? >'" + rc.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    return {std::stoi(testutil::read_file(rc)), testutil::read_file(out), testutil::read_file(err)};
+    return {std::stoi(testsupport::read_file(rc)), testsupport::read_file(out), testsupport::read_file(err)};
 }
 
 run_result probe(const std::string& args, const std::vector<std::string>& env = {})
 {
-    return run(probe_path(), args, env, testutil::scratch_dir("probe-cwd"));
+    return run(probe_path(), args, env, testsupport::scratch_folder("probe-cwd"));
 }
 
 fs::path warning_messages()
 {
-    fs::path p = testutil::scratch_dir("probe-msgs") / "en_msgs.txt";
-    testutil::write_file(p, "200\t3\tlevel three %s\n201\tM\tnote %d\n917\tE\targument too long\n");
+    fs::path p = testsupport::scratch_folder("probe-msgs") / "en_msgs.txt";
+    testsupport::write_file(p, "200\t3\tlevel three %s\n201\tM\tnote %d\n917\tE\targument too long\n");
     return p;
 }
 
@@ -80,17 +81,17 @@ TEST(Probe, ConfiguredLayouts)
     std::vector<std::string> env = {"BXC_ERR_FILE=" + warning_messages().string(),
                                     "BXC_ERR_FORMAT=%f:%l:%c: error %n: %s [%a]",
                                     "BXC_WARN_FORMAT=%f(%l) : warning %n: %s", "BXC_MSG_FORMAT=msg: %s"};
-    fs::path copy_dir = testutil::scratch_dir("probe-tools");
+    fs::path copy_dir = testsupport::scratch_folder("probe-tools");
     fs::copy_file(probe_path(), copy_dir / "ormprobe");   // not in a bin directory: no installation
     run_result r = run(copy_dir / "ormprobe", "-E1 --pos=main.c,12,3 --msg=917 --msg=200 x --msg=201 4", env,
-                       testutil::scratch_dir("probe-cwd"));
+                       testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.err,
               "main.c:12:3: error 917: argument too long [ormprobe]\n"
               "main.c(12) : warning 200: level three x\n"
               "msg: note 4\n");
-    r = run(copy_dir / "ormprobe", "-E1 --msg=917 --msg=200 x --msg=201 4", {env[0]}, testutil::scratch_dir("probe-cwd"));
+    r = run(copy_dir / "ormprobe", "-E1 --msg=917 --msg=200 x --msg=201 4", {env[0]}, testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.err, "(917) argument too long (error)\n(200) level three x (warning)\nnote 4\n");
-    r = run(copy_dir / "ormprobe", "-E0 -W4 --msg=917 --msg=200 x --msg=201 4", env, testutil::scratch_dir("probe-cwd"));
+    r = run(copy_dir / "ormprobe", "-E0 -W4 --msg=917 --msg=200 x --msg=201 4", env, testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.err, "(917) argument too long\nnote 4\n");
 }
 
@@ -98,10 +99,10 @@ TEST(Probe, DisablingEveryWarningFirstLoadsTheMessageFile)
 {
     // "0" is the first thing the program does: the warnings to disable are those of the file
     // that the start-up load finds.
-    fs::path tools = testutil::scratch_dir("probe-tools4");
+    fs::path tools = testsupport::scratch_folder("probe-tools4");
     fs::copy_file(probe_path(), tools / "ormprobe");   // no installation: BXC_ERR_FILE is read
     run_result r = run(tools / "ormprobe", "--msgdisable=0 --msg=200 x --msg=201 1 --msg=917",
-                       {"BXC_ERR_FILE=" + warning_messages().string()}, testutil::scratch_dir("probe-cwd"));
+                       {"BXC_ERR_FILE=" + warning_messages().string()}, testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.err, "note 1\n(917) argument too long\n");
 }
 
@@ -140,45 +141,45 @@ TEST(Probe, ErrorLimitAfterTwentyOne)
 
 TEST(Probe, MissingMessageFileAfterStartUpEndsTheProgram)
 {
-    fs::path inst = testutil::scratch_dir("probe-inst");
+    fs::path inst = testsupport::scratch_folder("probe-inst");
     fs::create_directories(inst / "dat");
     fs::path msgs = inst / "dat" / "en_msgs.txt";
-    testutil::write_file(msgs, "917\tE\targument too long\n");
-    fs::path reg = testutil::scratch_dir("probe-reg") / "r.reg";
-    testutil::write_file(reg, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\BRYLLEX Software\\ORMC-Lite\\9.50\\PL2]\n"
+    testsupport::write_file(msgs, "917\tE\targument too long\n");
+    fs::path reg = testsupport::scratch_folder("probe-reg") / "r.reg";
+    testsupport::write_file(reg, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\BRYLLEX Software\\ORMC-Lite\\9.50\\PL2]\n"
                               "\"InstDir\"=\"" + inst.string() + "\"\n");
-    fs::path tools = testutil::scratch_dir("probe-tools2");
+    fs::path tools = testsupport::scratch_folder("probe-tools2");
     fs::copy_file(probe_path(), tools / "ormprobe");
     run_result r = run(tools / "ormprobe", "--msg=917 --remove=" + msgs.string() + " --reload=9",
-                       {"ORM_REGISTRY=" + reg.string()}, testutil::scratch_dir("probe-cwd"));
+                       {"ORM_REGISTRY=" + reg.string()}, testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "(917) argument too long\nCould not open message file en_msgs.txt\n\nexit hook 1\n");
 }
 
 TEST(Probe, ExplicitOpenAfterAFailedStartUpCountsAsLoaded)
 {
-    fs::path tools = testutil::scratch_dir("probe-tools5");
+    fs::path tools = testsupport::scratch_folder("probe-tools5");
     fs::copy_file(probe_path(), tools / "ormprobe");
-    fs::path msgs = testutil::scratch_dir("probe-edf") / "mine.txt";
-    testutil::write_file(msgs, "917\tE\targument too long\n");
+    fs::path msgs = testsupport::scratch_folder("probe-edf") / "mine.txt";
+    testsupport::write_file(msgs, "917\tE\targument too long\n");
     // Start-up finds nothing; the explicit open loads; a later failing load then ends the
     // program, as after any successful load.
     run_result r = run(tools / "ormprobe",
                        "--msg=917 --edf=" + msgs.string() + " --msg=917 --remove=" + msgs.string() + " --reload=9",
-                       {}, testutil::scratch_dir("probe-cwd"));
+                       {}, testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "(917) An error, warning or message was generated, but no description is available\n"
                      "(917) argument too long\n"
                      "Could not open message file en_msgs.txt\n\nexit hook 1\n");
-    r = run(tools / "ormprobe", "--edf=/nonexistent/m.txt", {}, testutil::scratch_dir("probe-cwd"));
+    r = run(tools / "ormprobe", "--edf=/nonexistent/m.txt", {}, testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.err, "Could not open error description file /nonexistent/m.txt\n\n");
 }
 
 TEST(Probe, NoMessageFileAtStartUpIsSilent)
 {
-    fs::path tools = testutil::scratch_dir("probe-tools3");
+    fs::path tools = testsupport::scratch_folder("probe-tools3");
     fs::copy_file(probe_path(), tools / "ormprobe");
-    run_result r = run(tools / "ormprobe", "--msg=917 --failed", {}, testutil::scratch_dir("probe-cwd"));
+    run_result r = run(tools / "ormprobe", "--msg=917 --failed", {}, testsupport::scratch_folder("probe-cwd"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "(917) An error, warning or message was generated, but no description is available\n");
 }
@@ -191,14 +192,13 @@ TEST(Probe, ArgumentsTypedAtATerminal)
 {
     // script(1) gives the probe a terminal; the continuation asks for a second line, and a
     // used-up line then ends the arguments.
-    if (std::system("command -v script >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "script(1) is not installed";
-    fs::path dir = testutil::scratch_dir("probe-tty");
+    ORM_REQUIRE_TOOL("script");
+    fs::path dir = testsupport::scratch_folder("probe-tty");
     fs::path out = dir / "transcript";
     std::string command = "printf '%s\\n' '-a  -b \\' '-c' | ORM_REGISTRY= script -qec '" + probe_path().string() +
                           " --getargs' /dev/null > '" + out.string() + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    std::string text = testutil::read_file(out);
+    std::string text = testsupport::read_file(out);
     EXPECT_NE(text.find("args:[-a][-b][-c] count=4"), std::string::npos) << text;
     size_t prompts = 0;
     for (size_t at = text.find("ormprobe> "); at != std::string::npos; at = text.find("ormprobe> ", at + 1))
@@ -208,13 +208,12 @@ TEST(Probe, ArgumentsTypedAtATerminal)
 
 TEST(Probe, EmptyLineAtATerminalGivesNoArguments)
 {
-    if (std::system("command -v script >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "script(1) is not installed";
-    fs::path out = testutil::scratch_dir("probe-tty2") / "transcript";
+    ORM_REQUIRE_TOOL("script");
+    fs::path out = testsupport::scratch_folder("probe-tty2") / "transcript";
     std::string command = "printf '\\n' | ORM_REGISTRY= script -qec '" + probe_path().string() + " --getargs' /dev/null > '" +
                           out.string() + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_NE(testutil::read_file(out).find("args: count=1"), std::string::npos);
+    EXPECT_NE(testsupport::read_file(out).find("args: count=1"), std::string::npos);
 }
 
 }  // namespace

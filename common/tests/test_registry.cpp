@@ -8,6 +8,7 @@
 #include "common/registry.h"
 #include "common/registry_core.h"
 #include "common/tests/test_util.h"
+#include "testsupport/testsupport.h"
 #include "common/vector.h"
 #include "platform/reg_file.h"
 #include "platform/registry_store.h"
@@ -36,12 +37,12 @@ std::string take(char* s)
 class scratch_registry {
 public:
     explicit scratch_registry(const std::string& name, const std::string& content = "")
-        : path_(testutil::scratch_dir("reg-" + name) / "registry.reg"), env_("ORM_REGISTRY", path_.c_str())
+        : path_(testsupport::scratch_folder("reg-" + name) / "registry.reg"), env_("ORM_REGISTRY", path_.c_str())
     {
         if (!content.empty())
-            testutil::write_file(path_, content);
+            testsupport::write_file(path_, content);
     }
-    std::string text() const { return testutil::read_file(path_); }
+    std::string text() const { return testsupport::read_file(path_); }
     const std::filesystem::path& path() const { return path_; }
 
 private:
@@ -239,11 +240,11 @@ TEST(EnvAdd, WholeEntriesWithoutCase)
 
 TEST(EnvAdd, AutoexecLines)
 {
-    auto path = testutil::scratch_dir("autoexec") / "AUTOEXEC.BAT";
+    auto path = testsupport::scratch_folder("autoexec") / "AUTOEXEC.BAT";
     EXPECT_EQ(env_add_autoexec(0, "PATH", "C:\\ORMC\\BIN", path.c_str()), 1);
     EXPECT_EQ(env_add_autoexec(1, "ORM", "1", path.c_str()), 1);
     EXPECT_EQ(env_add_autoexec(2, "ORM", "1", path.c_str()), 0);
-    EXPECT_EQ(testutil::read_file(path), "SET PATH=%PATH%;C:\\ORMC\\BIN\nSET ORM=1\n");
+    EXPECT_EQ(testsupport::read_file(path), "SET PATH=%PATH%;C:\\ORMC\\BIN\nSET ORM=1\n");
     EXPECT_EQ(env_add_autoexec(0, "P", "v", "/nonexistent/dir/AUTOEXEC.BAT"), 0);
 }
 

@@ -1,4 +1,5 @@
 #include "common/tests/test_util.h"
+#include "testsupport/testsupport.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -15,40 +16,6 @@ namespace {
 std::vector<std::string> collected;
 void collect(const char* line) { collected.emplace_back(line); }
 }  // namespace
-
-std::filesystem::path scratch_dir(const std::string& name)
-{
-    // Death-test children run the test again in a new process: they inherit the root through
-    // the environment, so that parent and child see the same directories.
-    static const std::filesystem::path root = [] {
-        if (const char* inherited = std::getenv("ORM_TEST_SCRATCH"))
-            return std::filesystem::path(inherited);
-        std::filesystem::path base = std::filesystem::temp_directory_path();
-        std::string unique = "ormc-common-" + std::to_string(std::random_device{}());
-        std::filesystem::path p = base / unique;
-        std::filesystem::create_directories(p);
-        setenv("ORM_TEST_SCRATCH", p.c_str(), 1);
-        return p;
-    }();
-    std::filesystem::path dir = root / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-void write_file(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::string read_file(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 captured_output::captured_output()
 {
@@ -92,8 +59,8 @@ scoped_env::~scoped_env()
 std::filesystem::path test_message_file()
 {
     static const std::filesystem::path path = [] {
-        std::filesystem::path p = scratch_dir("messages") / "en_msgs.txt";
-        write_file(p,
+        std::filesystem::path p = testsupport::scratch_folder("messages") / "en_msgs.txt";
+        testsupport::write_file(p,
                    "# test messages\n"
                    "1\tM\ttoo many errors (%u)\n"
                    "100\tE\terror text %s\n"

@@ -6,11 +6,6 @@
 
 namespace testutil {
 
-// A fresh directory for this test process.
-std::filesystem::path scratch_dir(const std::string& name);
-void write_file(const std::filesystem::path& path, const std::string& text);
-std::string read_file(const std::filesystem::path& path);
-
 // Collects the lines the message module writes while it lives.
 class captured_output {
 public:

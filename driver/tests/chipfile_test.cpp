@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "common/msgfile.h"
-#include "driver/tests/test_support.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
 class ChipFile : public ::testing::Test {
 protected:
-    void SetUp() override { load_test_messages(); }
-    std::string write(const std::string& text) { return write_temp_file("chips.ini", text); }
+    void SetUp() override { testsupport::load_messages(); }
+    std::string write(const std::string& text) { return testsupport::scratch_file("chips.ini", text); }
 };
 
 std::string shipped() { return std::string(getenv("ORM_SOURCE_DIR")) + "/dat/ormc-lite.ini"; }
@@ -146,7 +146,7 @@ TEST_F(ChipFile, GlobalKeysHoldForEveryChip) {
 }
 
 TEST_F(ChipFile, ChipListOfTheShippedFile) {
-    std::string out = capture_stdout([] { print_chip_list(shipped().c_str()); });
+    std::string out = testsupport::capture_stdout([] { print_chip_list(shipped().c_str()); });
     EXPECT_EQ(out,
               ";name:romsize:numbanks\n16C84:400:2\n16F84:400:2\n16F84A:400:2\n16F627:400:2\n16F627A:400:2\n"
               "12F629:3FF:2\n12F675:3FF:2\n16F684:400:2\n16F877:800:4\n16F877A:800:4\n16F690:800:4\n");

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/tests/test_support.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ int parse(std::vector<std::string> args) {
 class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
-        load_test_messages();
+        testsupport::load_messages();
         output = 0x1000;
         warn = opt = quiet = runtime = chr = 0;
     }
@@ -144,7 +144,7 @@ TEST_F(Engine, UnknownOptionIsAnError) {
 }
 
 TEST_F(Engine, CommandFileReplacesTheWholeCommandLine) {
-    std::string path = write_temp_file("args.txt", "-DA 'x y.c'\n--chip=Z\n");
+    std::string path = testsupport::scratch_file("args.txt", "-DA 'x y.c'\n--chip=Z\n");
     parse({"-DB", "@" + path, "-DC", "@other"});
     EXPECT_EQ(applied, (std::vector<std::string>{"chip=Z", "D=A"}));
     EXPECT_EQ(files, (std::vector<std::string>{"x y.c"}));

@@ -8,7 +8,7 @@
 
 #include "driver/chipfile.h"
 #include "driver/state.h"
-#include "driver/tests/test_support.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ std::string source_dir() { return getenv("ORM_SOURCE_DIR"); }
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
-        load_test_messages();
+        testsupport::load_messages();
         startup_reset_banks();
         drv.runtime = int32_t(0xFFFDFFCFu);
         drv.debugger = 0;
@@ -32,12 +32,12 @@ protected:
     void expect_golden(const std::string& text, const std::string& name) {
         std::string path = source_dir() + "/driver/tests/golden/" + name;
         if (getenv("ORM_UPDATE_GOLDEN")) std::ofstream(path, std::ios::binary) << text;
-        EXPECT_EQ(text, read_file(path)) << "golden file " << name;
+        EXPECT_EQ(text, testsupport::read_file(path)) << "golden file " << name;
     }
 
     std::string final_text(const std::string& symbols) {
         startup_facts facts;
-        read_startup_facts(write_temp_file("l.sym", symbols), facts);
+        read_startup_facts(testsupport::scratch_file("l.sym", symbols), facts);
         return startup_text(facts, true, {"--chip=16F877", "x.c"});
     }
 };
@@ -83,7 +83,7 @@ TEST_F(Startup, InterruptAndPowerupRoutines) {
 
 TEST_F(Startup, BoundsPairByExactName) {
     startup_facts facts;
-    read_startup_facts(write_temp_file("l.sym", "__Ltext1 100 0 CODE\n__Htext 40\n__Ltext 10\n__Htext1 180\n"), facts);
+    read_startup_facts(testsupport::scratch_file("l.sym", "__Ltext1 100 0 CODE\n__Htext 40\n__Ltext 10\n__Htext1 180\n"), facts);
     ASSERT_EQ(facts.bounds.size(), 2u);
     EXPECT_EQ(facts.bounds[0].name, "text1");
     EXPECT_EQ(facts.bounds[0].size, 0x80u);

@@ -6,6 +6,7 @@
 
 #include "hexfmt/image_writers.h"
 #include "hexfmt/tests/tool_testing.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 

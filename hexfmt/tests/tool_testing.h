@@ -1,13 +1,8 @@
-// Helpers for the output tools' tests: building object files, running programs, scratch
-// directories.
+// Object files built record by record for the output tools' tests.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <sys/wait.h>
 #include <string>
 #include <vector>
 
@@ -76,44 +71,6 @@ private:
     obj::byte_order order_;
     std::vector<uint8_t> bytes_;
     obj::record_writer writer_;
-};
-
-// Runs a shell command; returns its exit status and its standard output and error.
-inline int run(const std::string& command, std::string* output = nullptr) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    std::string text;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    int status = pclose(pipe);
-    if (output) *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-inline std::string program(const std::string& name) {
-    const char* dir = std::getenv("ORM_BUILD_DIR");
-    return std::string(dir ? dir : ".") + "/bin/" + name;
-}
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline bool exists(const std::string& path) { return std::ifstream(path).good(); }
-
-// A scratch directory for one test, removed afterwards.
-class ScratchDir : public testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/ormtoolsXXXXXX";
-        dir_ = mkdtemp(pattern);
-    }
-    void TearDown() override { run("rm -rf '" + dir_ + "'"); }
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string dir_;
 };
 
 }  // namespace tooltest

@@ -234,7 +234,7 @@ TEST(MessageDisplay, LayoutsAndMessageFile) {
 }
 
 TEST(Dependencies, AgreeWithTheHostCompiler) {
-    if (!have_program("gcc")) GTEST_SKIP() << "gcc not installed";
+    ORM_REQUIRE_TOOL("gcc");
     scratch_dir dir;
     dir.file("src/main.c", "#include \"local.h\"\n#include <lib.h>\n#include \"sub/deep.h\"\n#include <lib.h>\n");
     dir.file("src/local.h", "#include \"sub/deep.h\"\n");

@@ -1,79 +1,17 @@
 #include "run_ormpre.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
-
-namespace {
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-}  // namespace
-
-std::string ormpre_path() {
-    const char* build = getenv("ORM_BUILD_DIR");
-    return std::string(build ? build : ".") + "/bin/ormpre";
-}
-
-bool have_program(const char* name) {
-    return system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-scratch_dir::scratch_dir() {
-    static std::atomic<int> counter{0};
-    const char* build = getenv("ORM_BUILD_DIR");
-    fs::path base = fs::path(build ? build : ".") / "tests" / "ormpre_scratch";
-    path_ = (base / (std::to_string(getpid()) + "_" + std::to_string(counter++))).string();
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-}
-
-scratch_dir::~scratch_dir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
-std::string scratch_dir::file(const std::string& name, const std::string& text) const {
-    fs::path p = fs::path(path_) / name;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-}
-
-std::string scratch_dir::read(const std::string& name) const { return slurp(path_ + "/" + name); }
-bool scratch_dir::exists(const std::string& name) const { return fs::exists(path_ + "/" + name); }
+std::string scratch_dir::file(const std::string& name, const std::string& text) const { return folder_.write(name, text); }
+std::string scratch_dir::read(const std::string& name) const { return folder_.read(name); }
+bool scratch_dir::exists(const std::string& name) const { return folder_.has(name); }
 
 ormpre_run scratch_dir::run(const std::vector<std::string>& args, const std::string& stdin_text) const {
-    std::string cmd = "cd " + quote(path_) + " && ASAN_OPTIONS=detect_leaks=0:exitcode=86 UBSAN_OPTIONS=exitcode=87 " + quote(ormpre_path());
-    for (const auto& a : args) cmd += " " + quote(a);
-    file(".stdin", stdin_text);
-    cmd += " <.stdin >.stdout 2>.stderr";
-    int rc = system(cmd.c_str());
-    ormpre_run r;
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = slurp(path_ + "/.stdout");
-    r.err = slurp(path_ + "/.stderr");
-    return r;
+    std::string cmd = "ASAN_OPTIONS=detect_leaks=0:exitcode=86 UBSAN_OPTIONS=exitcode=87 " +
+                      testsupport::quote(testsupport::program("ormpre"));
+    for (const auto& a : args) cmd += " " + testsupport::quote(a);
+    testsupport::run_result r = testsupport::run(cmd, folder_.path(), stdin_text);
+    return {r.status, r.out, r.err};
 }
 
 ormpre_run preprocess(const std::string& source, const std::vector<std::string>& options) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/testsupport.h"
+
 struct ormpre_run {
     int status = -1;
     std::string out;   // standard output (the preprocessed text)
@@ -11,9 +13,7 @@ struct ormpre_run {
 
 class scratch_dir {
 public:
-    scratch_dir();
-    ~scratch_dir();
-    const std::string& path() const { return path_; }
+    std::string path() const { return folder_.path().string(); }
     std::string file(const std::string& name, const std::string& text) const;   // returns its path
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
@@ -21,7 +21,7 @@ public:
     ormpre_run run(const std::vector<std::string>& args, const std::string& stdin_text = "") const;
 
 private:
-    std::string path_;
+    testsupport::scratch_dir folder_{"ormpre"};
 };
 
 // The preprocessed text of one source, named "t.c", with the given options.
@@ -29,5 +29,3 @@ ormpre_run preprocess(const std::string& source, const std::vector<std::string>&
 
 // The non-empty lines that are not line markers: the text the parser would read.
 std::vector<std::string> text_lines(const std::string& out);
-std::string ormpre_path();
-bool have_program(const char* name);

@@ -3,14 +3,12 @@ read the results back with tools nobody here wrote (gpsim, gpdasm, srec_info, gc
 import os
 import re
 import shutil
-import subprocess
 import sys
-import tempfile
 
-SKIP = 77  # CTest's SKIP_RETURN_CODE for these tests
+from ormtest import build_dir, need, Workdir as _Workdir  # noqa: F401 (need is for the tests)
 
-BUILD = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else os.environ.get("ORM_BUILD_DIR", "build")
-BIN = os.path.join(BUILD, "bin")
+BIN = os.path.join(build_dir(), "bin")
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAMS = os.path.join(HERE, "programs")
 
@@ -30,58 +28,22 @@ def check(condition, text):
     return condition
 
 
-def need(*tools):
-    """Ends the test as skipped when a peer tool is not installed."""
-    missing = [t for t in tools if not shutil.which(t)]
-    if missing:
-        print("SKIP: not installed:", " ".join(missing))
-        sys.exit(SKIP)
-
-
 def finish():
     print("%d checks passed, %d failed" % (passed[0], len(failures)))
     sys.exit(1 if failures else 0)
 
 
-class Workdir:
-    """A scratch directory that the programs run in; removed at the end."""
+class Workdir(_Workdir):
+    """A scratch folder that the programs run in; removed at the end."""
 
     def __init__(self):
-        self.path = tempfile.mkdtemp(prefix="orm_e2e_")
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        shutil.rmtree(self.path, ignore_errors=True)
-
-    def file(self, name):
-        return os.path.join(self.path, name)
-
-    def write(self, name, text):
-        with open(self.file(name), "w") as f:
-            f.write(text)
+        super().__init__(prefix="orm_e2e_")
 
     def copy_program(self, name, as_name=None):
         shutil.copy(os.path.join(PROGRAMS, name), self.file(as_name or name))
 
-    def read(self, name):
-        with open(self.file(name), errors="replace") as f:
-            return f.read()
-
-    def exists(self, name):
-        return os.path.exists(self.file(name))
-
-    def run(self, args, stdin=None, timeout=60):
-        env = dict(os.environ, ORM_REGISTRY="")
-        return subprocess.run(args, cwd=self.path, env=env, input=stdin, capture_output=True,
-                              text=True, errors="replace", timeout=timeout)
-
     def ormcl(self, *args):
-        return self.run([os.path.join(BIN, "ormcl")] + list(args))
-
-    def tool(self, name, *args):
-        return self.run([os.path.join(BIN, name)] + list(args))
+        return self.tool("ormcl", *args)
 
     def symbols(self, name):
         """Symbol file: name -> value."""

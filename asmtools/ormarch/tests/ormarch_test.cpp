@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "asmtools/ormasm/tests/helpers.h"
+#include "testsupport/testsupport.h"
 #include "objfmt/library.h"
 #include "objfmt/record_io.h"
 
@@ -16,28 +17,28 @@ namespace {
 
 // Assembles source into dir/name.obj; fails the test when that does not work.
 void object(const std::string& dir, const std::string& name, const std::string& source) {
-    write_text(dir + "/" + name + ".as", source);
+    testsupport::write_file(dir + "/" + name + ".as", source);
     std::string out;
-    ASSERT_EQ(run("cd " + dir + " && " + program("ormasm") + " -o" + name + ".obj " + name + ".as", &out), 0)
+    ASSERT_EQ(testsupport::run_merged("cd " + dir + " && " + testsupport::program("ormasm") + " -o" + name + ".obj " + name + ".as", &out), 0)
         << out;
 }
 
 std::string archive(const std::string& dir, const std::string& args, int& status) {
     std::string out;
-    status = run("cd " + dir + " && " + program("ormarch") + " " + args, &out);
+    status = testsupport::run_merged("cd " + dir + " && " + testsupport::program("ormarch") + " " + args, &out);
     return out;
 }
 
 std::string listing(const std::string& path) {
     std::string out;
-    run(program("ormobjdump") + " " + path, &out);
+    testsupport::run_merged(testsupport::program("ormobjdump") + " " + path, &out);
     return out;
 }
 
 }  // namespace
 
 TEST(Librarian, DirectoryFromTheSymbols) {
-    std::string dir = scratch_dir("ormarch_dir");
+    std::string dir = testsupport::scratch_folder("ormarch_dir");
     object(dir, "a",
            "\tglobal\t_f,_g,_shared,_common_ref\n\tpsect\ttext,class=CODE,delta=2\n"
            "_f\n\tfcall\t_g\n\treturn\nlocal_label\n\tmovlw\t_common_ref\n"
@@ -52,11 +53,11 @@ TEST(Librarian, DirectoryFromTheSymbols) {
     EXPECT_EQ(text.substr(0, text.find("PSECT")),
               std::string("LIBRARY dir_size=74 modules=2\n"
                           "MODULE a.obj length=") +
-                  std::to_string(read_text(dir + "/a.obj").size()) +
+                  std::to_string(testsupport::read_file(dir + "/a.obj").size()) +
                   " offset=78\n  DEF _f\n  REF _g\n  DEF _shared\n  REF _common_ref\n"
                   "MODULE b.obj length=" +
-                  std::to_string(read_text(dir + "/b.obj").size()) + " offset=" +
-                  std::to_string(78 + read_text(dir + "/a.obj").size()) + "\n  DEF _g\n  REF _f\n-- a.obj\n"
+                  std::to_string(testsupport::read_file(dir + "/b.obj").size()) + " offset=" +
+                  std::to_string(78 + testsupport::read_file(dir + "/a.obj").size()) + "\n  DEF _g\n  REF _f\n-- a.obj\n"
                   "IDENT map32=0,1,2,3 map16=0,1 machine=PIC14 version=3.7\n");
     // The modules are the objects' bytes unchanged.
     std::vector<uint8_t> lib, a;
@@ -74,9 +75,9 @@ TEST(Librarian, DirectoryFromTheSymbols) {
 }
 
 TEST(Librarian, RefusalsLeaveNoLibrary) {
-    std::string dir = scratch_dir("ormarch_bad");
+    std::string dir = testsupport::scratch_folder("ormarch_bad");
     object(dir, "good", "\tglobal\t_f\n\tpsect\ttext,class=CODE,delta=2\n_f\n\treturn\n");
-    write_text(dir + "/bad.obj", std::string("\x05\x00\x01\x00", 4));   // TEXT cut short
+    testsupport::write_file(dir + "/bad.obj", std::string("\x05\x00\x01\x00", 4));   // TEXT cut short
     struct {
         const char* args;
         const char* message;
@@ -87,19 +88,19 @@ TEST(Librarian, RefusalsLeaveNoLibrary) {
         {"r out.lib", "(2880)"},
     };
     for (const auto& c : cases) {
-        write_text(dir + "/out.lib", "stale");
+        testsupport::write_file(dir + "/out.lib", "stale");
         int status;
         std::string out = archive(dir, c.args, status);
         EXPECT_NE(status, 0) << c.args;
         EXPECT_NE(out.find(c.message), std::string::npos) << c.args << out;
         if (std::string(c.args).rfind("r out.lib good", 0) == 0) {
-            EXPECT_FALSE(exists(dir + "/out.lib")) << c.args;
+            EXPECT_FALSE(testsupport::file_exists(dir + "/out.lib")) << c.args;
         }
     }
 }
 
 TEST(Librarian, SixteenBitDirectoryLimit) {
-    std::string dir = scratch_dir("ormarch_limit");
+    std::string dir = testsupport::scratch_folder("ormarch_limit");
     // 5000 referenced names of 16 bytes: a symbol list of 90000 bytes cannot be stored.
     std::string src = "\tpsect\ttext,class=CODE,delta=2\n";
     for (int i = 0; i < 5000; ++i) {
@@ -112,7 +113,7 @@ TEST(Librarian, SixteenBitDirectoryLimit) {
     std::string out = archive(dir, "r big.lib many.obj", status);
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("(2883)"), std::string::npos) << out;
-    EXPECT_FALSE(exists(dir + "/big.lib"));
+    EXPECT_FALSE(testsupport::file_exists(dir + "/big.lib"));
 }
 
 TEST(RuntimeLibraries, EveryNameTheDriverFormsExists) {
@@ -120,10 +121,10 @@ TEST(RuntimeLibraries, EveryNameTheDriverFormsExists) {
     // character, double character, "c") and the chip support libraries ("orl%x%c--u").
     const char* names[] = {"orl401-c", "orl401dc", "orl40b-c", "orl40bdc", "orl40c-c", "orl40cdc",
                            "orl4---u", "orl5---u", "orl61--u", "orl62--u", "orl63--u"};
-    std::string lib = std::string(std::getenv("ORM_BUILD_DIR") ? std::getenv("ORM_BUILD_DIR") : ".") + "/lib/";
+    std::string lib = (testsupport::build_dir() / "lib").string() + "/";
     for (const char* n : names) {
         std::string path = lib + n + ".lib";
-        ASSERT_TRUE(exists(path)) << path;
+        ASSERT_TRUE(testsupport::file_exists(path)) << path;
         std::string text = listing(path);
         EXPECT_NE(text.find("\n  DEF string_indir\n"), std::string::npos) << n << text;
         EXPECT_NE(text.find("\n  DEF code_ptr\n"), std::string::npos) << n << text;
@@ -132,9 +133,9 @@ TEST(RuntimeLibraries, EveryNameTheDriverFormsExists) {
 
 TEST(RuntimeLibraries, StringIndirReadsTheByteAtCodePtr) {
     // Its code: load PCLATH and W from code_ptr, advance code_ptr, jump with PCL.
-    std::string dir = scratch_dir("string_indir");
+    std::string dir = testsupport::scratch_folder("string_indir");
     std::string out;
-    ASSERT_EQ(run(program("ormasm") + " -o" + dir + "/s.obj " + source_dir() +
+    ASSERT_EQ(testsupport::run_merged(testsupport::program("ormasm") + " -o" + dir + "/s.obj " + testsupport::source_dir().string() +
                       "/asmtools/ormarch/runtime/string_indir.as",
                   &out),
               0)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "asmtools/ormasm/tests/helpers.h"
+#include "testsupport/testsupport.h"
 #include "asmtools/ormasm/tests/reloc_oracle.h"
 #include "objfmt/record_io.h"
 
@@ -23,10 +24,10 @@ struct result {
 };
 
 result assemble(const std::string& dir, const std::string& source, const std::string& args = "-R2000") {
-    write_text(dir + "/t.as", source);
+    testsupport::write_file(dir + "/t.as", source);
     std::filesystem::remove(dir + "/t.obj");
     result r;
-    r.status = run("cd " + dir + " && " + program("ormasm") + " " + args + " -ot.obj t.as", &r.messages);
+    r.status = testsupport::run_merged("cd " + dir + " && " + testsupport::program("ormasm") + " " + args + " -ot.obj t.as", &r.messages);
     obj::read_file(dir + "/t.obj", r.object);
     r.dump = asmtest::dump(r.object);
     return r;
@@ -41,12 +42,12 @@ const char code_psect[] = "\tpsect\ttext,class=CODE,delta=2\n";
 }  // namespace
 
 TEST(StartupFiles, AssembleWithoutAMessage) {
-    std::string samples = source_dir() + "/asmtools/ormasm/tests/samples/";
+    std::string samples = testsupport::source_dir().string() + "/asmtools/ormasm/tests/samples/";
     for (const char* name : {"startup_877_prelink", "startup_877_final_int", "startup_877_final",
                              "startup_84_prelink", "startup_84_final_int", "startup_84_final",
                              "startup_675_final"}) {
-        std::string dir = scratch_dir(std::string("startup_") + name);
-        result r = assemble(dir, read_text(samples + name + ".as"));
+        std::string dir = testsupport::scratch_folder(std::string("startup_") + name);
+        result r = assemble(dir, testsupport::read_file(samples + name + ".as"));
         EXPECT_EQ(r.status, 0) << name;
         EXPECT_EQ(r.messages, "") << name;
         EXPECT_NE(r.dump.find("FNCONF psect=rbss_0 local=?a arg=?\n"), std::string::npos) << name;
@@ -60,8 +61,8 @@ TEST(StartupFiles, AssembleWithoutAMessage) {
 }
 
 TEST(StartupFiles, FinalLinkCodeRelocatesToTheRightWords) {
-    std::string dir = scratch_dir("startup_reloc");
-    result r = assemble(dir, read_text(source_dir() + "/asmtools/ormasm/tests/samples/startup_877_final_int.as"));
+    std::string dir = testsupport::scratch_folder("startup_reloc");
+    result r = assemble(dir, testsupport::read_file(testsupport::source_dir().string() + "/asmtools/ormasm/tests/samples/startup_877_final_int.as"));
     ASSERT_EQ(r.status, 0) << r.messages;
     placement where;
     for (const char* p : {"reset_vec", "init", "init23", "end_init", "temp"}) where.psect_base[p] = 0;
@@ -98,10 +99,10 @@ TEST(StartupFiles, FinalLinkCodeRelocatesToTheRightWords) {
 }
 
 TEST(StartupFiles, ResetBitsAndOscillatorCalibration) {
-    std::string samples = source_dir() + "/asmtools/ormasm/tests/samples/";
-    std::string dir = scratch_dir("startup_options");
+    std::string samples = testsupport::source_dir().string() + "/asmtools/ormasm/tests/samples/";
+    std::string dir = testsupport::scratch_folder("startup_options");
     // resetbits: bit variables in ptbit_0 reached as ___powerdown/8,___powerdown&7.
-    result r = assemble(dir, read_text(samples + "startup_877_final.as"), "-R800");
+    result r = assemble(dir, testsupport::read_file(samples + "startup_877_final.as"), "-R800");
     ASSERT_EQ(r.status, 0) << r.messages;
     placement where{{{"init", 0}, {"ptbit_0", 0x1F3}}, {}, true};
     std::vector<uint8_t> init = relocated(r.object, "init", where);
@@ -113,7 +114,7 @@ TEST(StartupFiles, ResetBitsAndOscillatorCalibration) {
     // --debugger=icd: a nop first at the reset vector.
     EXPECT_EQ(word_at(psect_bytes(r.object, "reset_vec"), 0), 0x0000);
     // osccal at 0x90: bank 1 selected, the constant fetched, stored at 0x90 ^ 0x80.
-    r = assemble(dir, read_text(samples + "startup_675_final.as"), "-R3FF");
+    r = assemble(dir, testsupport::read_file(samples + "startup_675_final.as"), "-R3FF");
     ASSERT_EQ(r.status, 0) << r.messages;
     std::vector<uint8_t> end = relocated(r.object, "end_init", {{{"end_init", 0}, {"osccal", 0x3FF}}, {{"_main", 0x20}}, true});
     EXPECT_EQ(word_at(end, 0), 0x1683);    // bsf 3,5
@@ -123,8 +124,8 @@ TEST(StartupFiles, ResetBitsAndOscillatorCalibration) {
 }
 
 TEST(CodegenStyle, EveryFormAssemblesAndRelocates) {
-    std::string dir = scratch_dir("codegen_style");
-    result r = assemble(dir, read_text(source_dir() + "/asmtools/ormasm/tests/samples/codegen_style.as"));
+    std::string dir = testsupport::scratch_folder("codegen_style");
+    result r = assemble(dir, testsupport::read_file(testsupport::source_dir().string() + "/asmtools/ormasm/tests/samples/codegen_style.as"));
     ASSERT_EQ(r.status, 0) << r.messages;
     EXPECT_EQ(r.messages, "");
     for (const char* line : {
@@ -171,7 +172,7 @@ TEST(CodegenStyle, EveryFormAssemblesAndRelocates) {
 }
 
 TEST(Expressions, RelocatedOperandsKeepTheirOrder) {
-    std::string dir = scratch_dir("operand_order");
+    std::string dir = testsupport::scratch_folder("operand_order");
     // The same expressions over a constant and over an external of equal value.
     const char* forms[] = {"X-3", "3-X", "X/2", "40/X", "X%3", "X<<1", "X>>1", "X&6", "X|1",
                            "X^5", "-X", "~X", "not X", "X*3", "low(X*40)", "high(X*40)",
@@ -196,7 +197,7 @@ TEST(Expressions, RelocatedOperandsKeepTheirOrder) {
 }
 
 TEST(Records, LongCodeIsSplitWithinTheBodyLimit) {
-    std::string dir = scratch_dir("split");
+    std::string dir = testsupport::scratch_folder("split");
     std::string src = "\tglobal\tfar\n" + std::string(code_psect) + "here\n";
     for (int i = 0; i < 400; ++i) src += "\tmovlw\tlow(far+" + std::to_string(i) + ")\n\tgoto\there\n";
     result r = assemble(dir, src);
@@ -221,7 +222,7 @@ TEST(Records, LongCodeIsSplitWithinTheBodyLimit) {
 }
 
 TEST(LineSymbols, FileAndLinesForTheConverter) {
-    std::string dir = scratch_dir("lines");
+    std::string dir = testsupport::scratch_folder("lines");
     std::string src = std::string(code_psect) + "\tnop\n\n\tmovlw\t1\n\tfcall\tx\nx\treturn\n";
     result r = assemble(dir, src, "-v");
     ASSERT_EQ(r.status, 0) << r.messages;
@@ -249,20 +250,20 @@ TEST(LineSymbols, FileAndLinesForTheConverter) {
 }
 
 TEST(Outputs, ListingAndAssemblyText) {
-    std::string dir = scratch_dir("outputs");
+    std::string dir = testsupport::scratch_folder("outputs");
     std::string src = std::string(code_psect) + "start\tmovlw\t5\n\tds\t2\n";
-    write_text(dir + "/t.as", src);
+    testsupport::write_file(dir + "/t.as", src);
     std::string out;
-    ASSERT_EQ(run("cd " + dir + " && " + program("ormasm") + " -lt.lst -ot.obj t.as", &out), 0) << out;
-    std::string listing = read_text(dir + "/t.lst");
+    ASSERT_EQ(testsupport::run_merged("cd " + dir + " && " + testsupport::program("ormasm") + " -lt.lst -ot.obj t.as", &out), 0) << out;
+    std::string listing = testsupport::read_file(dir + "/t.lst");
     EXPECT_NE(listing.find("     2  0000  3005                     start\tmovlw\t5\n"), std::string::npos)
         << listing;
-    ASSERT_EQ(run("cd " + dir + " && " + program("ormasm") + " -a -ot.opt.as t.as", &out), 0) << out;
-    EXPECT_EQ(read_text(dir + "/t.opt.as"), src);
+    ASSERT_EQ(testsupport::run_merged("cd " + dir + " && " + testsupport::program("ormasm") + " -a -ot.opt.as t.as", &out), 0) << out;
+    EXPECT_EQ(testsupport::read_file(dir + "/t.opt.as"), src);
 }
 
 TEST(Definitions, EquSetAndLabels) {
-    std::string dir = scratch_dir("definitions");
+    std::string dir = testsupport::scratch_folder("definitions");
     result ok = assemble(dir, std::string(code_psect) +
                                   "STATUS\tequ\t3\nSTATUS\tset\t3\nSTATUS\tequ\t3\nF\tset\t1\nF\tset\t2\n"
                                   "\tmovlw\tF\nlater\tequ\tlab+1\n\tgoto\tlater\nlab\n");
@@ -292,7 +293,7 @@ TEST(Definitions, EquSetAndLabels) {
 }
 
 TEST(BadInput, NumberedMessageAtTheLineAndNoObject) {
-    std::string dir = scratch_dir("bad_input");
+    std::string dir = testsupport::scratch_folder("bad_input");
     struct bad_case {
         const char* source;
         const char* message;
@@ -316,13 +317,13 @@ TEST(BadInput, NumberedMessageAtTheLineAndNoObject) {
     };
     for (const bad_case& c : cases) {
         // An object from an earlier run must not survive a failed one.
-        write_text(dir + "/t.obj", "stale");
-        write_text(dir + "/t.as", std::string(code_psect) + c.source);
+        testsupport::write_file(dir + "/t.obj", "stale");
+        testsupport::write_file(dir + "/t.as", std::string(code_psect) + c.source);
         std::string out;
-        int status = run("cd " + dir + " && " + program("ormasm") + " -ot.obj t.as", &out);
+        int status = testsupport::run_merged("cd " + dir + " && " + testsupport::program("ormasm") + " -ot.obj t.as", &out);
         EXPECT_NE(status, 0) << c.source;
         EXPECT_NE(out.find(c.message), std::string::npos) << c.source << out;
-        EXPECT_FALSE(exists(dir + "/t.obj")) << c.source;
+        EXPECT_FALSE(testsupport::file_exists(dir + "/t.obj")) << c.source;
     }
     // No psect at all before code.
     result r = assemble(dir, "\tnop\n");
@@ -361,28 +362,28 @@ TEST(BadInput, LineMarkersAtTheTopOfTheRangeSaturate) {
 }
 
 TEST(BadInput, CommandLine) {
-    std::string dir = scratch_dir("command_line");
+    std::string dir = testsupport::scratch_folder("command_line");
     std::string out;
-    EXPECT_NE(run(program("ormasm"), &out), 0);
+    EXPECT_NE(testsupport::run_merged(testsupport::program("ormasm"), &out), 0);
     EXPECT_NE(out.find("(2818)"), std::string::npos) << out;
-    EXPECT_NE(run(program("ormasm") + " -q t.as", &out), 0);
+    EXPECT_NE(testsupport::run_merged(testsupport::program("ormasm") + " -q t.as", &out), 0);
     EXPECT_NE(out.find("(2817)"), std::string::npos) << out;
-    EXPECT_NE(run(program("ormasm") + " -o" + dir + "/x.obj " + dir + "/missing.as", &out), 0);
+    EXPECT_NE(testsupport::run_merged(testsupport::program("ormasm") + " -o" + dir + "/x.obj " + dir + "/missing.as", &out), 0);
     EXPECT_NE(out.find("(2815)"), std::string::npos) << out;
-    EXPECT_FALSE(exists(dir + "/x.obj"));
+    EXPECT_FALSE(testsupport::file_exists(dir + "/x.obj"));
     // The driver's full argument list is accepted.
-    write_text(dir + "/ok.as", std::string(code_psect) + "\tnop\n");
-    EXPECT_EQ(run("cd " + dir + " && " + program("ormasm") +
+    testsupport::write_file(dir + "/ok.as", std::string(code_psect) + "\tnop\n");
+    EXPECT_EQ(testsupport::run_merged("cd " + dir + " && " + testsupport::program("ormasm") +
                       " -W-3 --emax=5 -E1 -o -C../dat/ormc-lite.ini -ver=V9.50PL2 --chip=16F877 "
                       "-R800 -icd -ook.obj ok.as",
                   &out),
               0)
         << out;
-    EXPECT_TRUE(exists(dir + "/ok.obj"));
+    EXPECT_TRUE(testsupport::file_exists(dir + "/ok.obj"));
 }
 
 TEST(BadInput, NamesTooLongForARecord) {
-    std::string dir = scratch_dir("long_names");
+    std::string dir = testsupport::scratch_folder("long_names");
     std::string name(600, 'n');
     for (const std::string& src : {"\tpsect\t" + name + ",class=CODE,delta=2\n\tnop\n",
                                    std::string(code_psect) + name + "\n\tnop\n",

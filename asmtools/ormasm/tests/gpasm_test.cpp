@@ -9,6 +9,7 @@
 
 #include "asmtools/ormasm/pic14.h"
 #include "asmtools/ormasm/tests/helpers.h"
+#include "testsupport/testsupport.h"
 #include "objfmt/record_io.h"
 
 using namespace asmtest;
@@ -64,11 +65,11 @@ std::vector<uint16_t> gpasm_words(const std::string& dir, const std::vector<samp
     std::string src = "\tprocessor 16f877\n\tradix dec\n\torg 0\n";
     for (const sample& s : samples) src += "\t" + s.text + "\n";
     src += "\tend\n";
-    write_text(dir + "/gp.asm", src);
+    testsupport::write_file(dir + "/gp.asm", src);
     std::string out;
-    run("cd " + dir + " && gpasm -p16f877 -o gp.hex gp.asm", &out);
+    testsupport::run_merged("cd " + dir + " && gpasm -p16f877 -o gp.hex gp.asm", &out);
     std::vector<uint16_t> words;
-    std::istringstream hexfile(read_text(dir + "/gp.hex"));
+    std::istringstream hexfile(testsupport::read_file(dir + "/gp.hex"));
     std::string line;
     uint32_t upper = 0;
     while (std::getline(hexfile, line)) {
@@ -94,9 +95,9 @@ std::vector<uint16_t> ormasm_words(const std::string& dir, const std::vector<sam
     std::string src = "\tprocessor\t16F877\n" + header + "\tpsect\ttext,class=CODE,delta=2\n";
     for (const sample& s : samples) src += "\t" + s.text + "\n";
     src += "\tend\n";
-    write_text(dir + "/ours.as", src);
+    testsupport::write_file(dir + "/ours.as", src);
     std::string out;
-    int rc = run(program("ormasm") + " -R2000 -o" + dir + "/ours.obj " + dir + "/ours.as", &out);
+    int rc = testsupport::run_merged(testsupport::program("ormasm") + " -R2000 -o" + dir + "/ours.obj " + dir + "/ours.as", &out);
     EXPECT_EQ(rc, 0) << out;
     std::vector<uint8_t> object;
     obj::read_file(dir + "/ours.obj", object);
@@ -106,8 +107,8 @@ std::vector<uint16_t> ormasm_words(const std::string& dir, const std::vector<sam
 }  // namespace
 
 TEST(Encodings, EveryInstructionMatchesGpasm) {
-    if (!have_tool("gpasm")) GTEST_SKIP() << "gpasm is not installed";
-    std::string dir = scratch_dir("gpasm");
+    ORM_REQUIRE_TOOL("gpasm");
+    std::string dir = testsupport::scratch_folder("gpasm");
     std::vector<sample> samples = every_instruction();
     std::vector<uint16_t> theirs = gpasm_words(dir, samples);
     std::vector<uint16_t> ours = ormasm_words(dir, samples);
@@ -118,8 +119,8 @@ TEST(Encodings, EveryInstructionMatchesGpasm) {
 }
 
 TEST(Encodings, GpdasmReadsOurWordsBack) {
-    if (!have_tool("gpdasm")) GTEST_SKIP() << "gpdasm is not installed";
-    std::string dir = scratch_dir("gpdasm");
+    ORM_REQUIRE_TOOL("gpdasm");
+    std::string dir = testsupport::scratch_folder("gpdasm");
     std::vector<sample> samples = every_instruction();
     std::vector<uint16_t> ours = ormasm_words(dir, samples);
     ASSERT_EQ(ours.size(), samples.size());
@@ -140,9 +141,9 @@ TEST(Encodings, GpdasmReadsOurWordsBack) {
         hexfile += b;
     }
     hexfile += ":00000001FF\n";
-    write_text(dir + "/ours.hex", hexfile);
+    testsupport::write_file(dir + "/ours.hex", hexfile);
     std::string out;
-    ASSERT_EQ(run("gpdasm -p16f877 " + dir + "/ours.hex", &out), 0) << out;
+    ASSERT_EQ(testsupport::run_merged("gpdasm -p16f877 " + dir + "/ours.hex", &out), 0) << out;
     std::istringstream lines(out);
     std::string line;
     size_t index = 0;
@@ -166,8 +167,8 @@ TEST(Encodings, GpdasmReadsOurWordsBack) {
 }
 
 TEST(Encodings, LongCallAndJumpSelectPagesLikePagesel) {
-    if (!have_tool("gpasm")) GTEST_SKIP() << "gpasm is not installed";
-    std::string dir = scratch_dir("pagesel");
+    ORM_REQUIRE_TOOL("gpasm");
+    std::string dir = testsupport::scratch_folder("pagesel");
     // Constant targets in each of the four pages of an 8K-word part.
     std::vector<sample> ours_src, gp_src;
     for (long target : {0x0123L, 0x0923L, 0x1123L, 0x1923L}) {

@@ -12,12 +12,6 @@
 
 namespace {
 
-// The build tree's message file, so that numbered messages carry their texts.
-const bool messages_loaded = [] {
-    const char* build = getenv("ORM_BUILD_DIR");
-    return build && msgfile_open((std::string(build) + "/dat/en_msgs.txt").c_str());
-}();
-
 using pairs = std::vector<std::pair<uint32_t, uint32_t>>;
 
 pairs of(const addr_range* list) {

@@ -3,16 +3,16 @@
 
 #include <string>
 
-#include "listing/listcommon/tests/run_tool.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
-using namespace listing_test;
+using namespace testsupport;
 
 fs::path corpus() { return source_dir() / "listing" / "ormannot" / "tests" / "corpus"; }
 fs::path golden() { return source_dir() / "listing" / "ormannot" / "tests" / "golden"; }
 
-std::string ormannot() { return tool("ormannot"); }
+std::string ormannot() { return program("ormannot"); }
 
 // The listing that expand and nl make of a source, without the newline nl adds to a last line
 // that has none.
@@ -29,7 +29,7 @@ std::string reference_listing(const fs::path& source, int tab_width, const fs::p
 
 TEST(OrmannotRun, ListingsMatchExpandAndNl)
 {
-    fs::path dir = scratch("ormannot_corpus");
+    fs::path dir = scratch_folder("ormannot_corpus");
     int sources = 0;
     for (const auto& entry : fs::directory_iterator(corpus())) {
         if (entry.path().extension() != ".c")
@@ -50,7 +50,7 @@ TEST(OrmannotRun, ListingsMatchExpandAndNl)
 
 TEST(OrmannotRun, GoldenListings)
 {
-    fs::path dir = scratch("ormannot_golden");
+    fs::path dir = scratch_folder("ormannot_golden");
     run_result r = run(ormannot() + " '" + (corpus() / "tabs.c").string() + "' tabs.lst", dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(dir / "tabs.lst"), read_file(golden() / "tabs_t8.lst"));
@@ -61,7 +61,7 @@ TEST(OrmannotRun, GoldenListings)
 
 TEST(OrmannotRun, StandardInputAndOutput)
 {
-    fs::path dir = scratch("ormannot_stdio");
+    fs::path dir = scratch_folder("ormannot_stdio");
     run_result r = run(ormannot() + " -T4 < '" + (corpus() / "crlf.c").string() + "'", dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, read_file(golden() / "crlf_t4.lst"));
@@ -72,7 +72,7 @@ TEST(OrmannotRun, StandardInputAndOutput)
 
 TEST(OrmannotRun, ArgumentsFromAFileOrStandardInput)
 {
-    fs::path dir = scratch("ormannot_args");
+    fs::path dir = scratch_folder("ormannot_args");
     std::string source = (corpus() / "crlf.c").string();
     write_file(dir / "args", "-T4\n'" + source + "' \\\n  from_file.lst\n");
     run_result r = run(ormannot() + " @args", dir);
@@ -88,7 +88,7 @@ TEST(OrmannotRun, ArgumentsFromAFileOrStandardInput)
 
 TEST(OrmannotRun, BadOptionsStopWithMinusOne)
 {
-    fs::path dir = scratch("ormannot_options");
+    fs::path dir = scratch_folder("ormannot_options");
     write_file(dir / "in.c", "x\n");
     struct {
         const char* option;
@@ -112,7 +112,7 @@ TEST(OrmannotRun, BadOptionsStopWithMinusOne)
 
 TEST(OrmannotRun, AcceptedOptions)
 {
-    fs::path dir = scratch("ormannot_accepted");
+    fs::path dir = scratch_folder("ormannot_accepted");
     write_file(dir / "in.c", "\tx\n");
     run_result r = run(ormannot() + " -W3 -W-2! --disl=1,2 --msgdisable=3 --emax=5 -T2 in.c out.lst", dir);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -127,7 +127,7 @@ TEST(OrmannotRun, AcceptedOptions)
 
 TEST(OrmannotRun, FilesThatCannotBeUsed)
 {
-    fs::path dir = scratch("ormannot_files");
+    fs::path dir = scratch_folder("ormannot_files");
     std::string source = "int x;\n\tint y;\n";
     write_file(dir / "in.c", source);
     // The output named the same as the input would destroy the source.

@@ -3,24 +3,24 @@
 
 #include <string>
 
-#include "listing/listcommon/tests/run_tool.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
-using namespace listing_test;
+using namespace testsupport;
 
 fs::path here() { return source_dir() / "listing" / "ormxref" / "tests"; }
 
 // A scratch folder holding copies of the raw files, so that their names stay short.
 fs::path prepared(const std::string& name)
 {
-    fs::path dir = scratch(name);
+    fs::path dir = scratch_folder(name);
     for (const auto& entry : fs::directory_iterator(here() / "data"))
         fs::copy_file(entry.path(), dir / entry.path().filename());
     return dir;
 }
 
-std::string ormxref(const std::string& arguments) { return tool("ormxref") + " " + arguments; }
+std::string ormxref(const std::string& arguments) { return program("ormxref") + " " + arguments; }
 
 std::string golden(const char* name) { return read_file(here() / "golden" / name); }
 
@@ -67,7 +67,7 @@ TEST(OrmxrefRun, ArgumentsFromAFileOrStandardInput)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(dir / "out.crf"), golden("merged.crf"));
     fs::remove(dir / "out.crf");
-    r = run("printf '%s\\n' '-oout.crf -hprog.crf' 'main.raw util.raw' | " + tool("ormxref"), dir);
+    r = run("printf '%s\\n' '-oout.crf -hprog.crf' 'main.raw util.raw' | " + program("ormxref"), dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(dir / "out.crf"), golden("merged.crf"));
     r = run(ormxref("@no_such_args"), dir);

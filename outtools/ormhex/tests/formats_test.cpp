@@ -2,22 +2,23 @@
 #include <gtest/gtest.h>
 
 #include "hexfmt/tests/tool_testing.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
-using tooltest::run;
+using testsupport::run_merged;
 
-class HexFormats : public tooltest::ScratchDir {
+class HexFormats : public testsupport::scratch_test {
 protected:
     // Runs ormhex on the object; returns its exit status and keeps its messages.
     int hex(const std::string& args, const std::string& object = "l.obj", const std::string& output = "out") {
-        return run("cd '" + dir_ + "' && " + tooltest::program("ormhex") + " " + args + " " + object + " " + output,
+        return run_merged("cd '" + scratch().path().string() + "' && " + testsupport::program("ormhex") + " " + args + " " + object + " " + output,
                    &messages);
     }
-    std::string file(const std::string& name) { return tooltest::read_file(path(name)); }
+    std::string file(const std::string& name) { return testsupport::read_file(path(name)); }
     bool same_image(const std::string& a, const std::string& b) {
         std::string out;
-        int status = run("cd '" + dir_ + "' && srec_cmp " + a + " " + b, &out);
+        int status = run_merged("cd '" + scratch().path().string() + "' && srec_cmp " + a + " " + b, &out);
         EXPECT_EQ(status, 0) << out;
         return status == 0;
     }
@@ -35,7 +36,7 @@ protected:
 TEST_F(HexFormats, EveryFormatReadsBackAsTheIntelImage) {
     small_object();
     ASSERT_EQ(hex("-i -16,2", "l.obj", "l.hex"), 0) << messages;
-    ASSERT_EQ(run("srec_info " + path("l.hex") + " -intel", &messages), 0) << messages;
+    ASSERT_EQ(run_merged("srec_info " + path("l.hex") + " -intel", &messages), 0) << messages;
     ASSERT_EQ(hex("-m -16,2", "l.obj", "l.s19"), 0) << messages;
     same_image("l.s19 -motorola", "l.hex -intel");
     // Without alignment no record is padded: the plain image for the formats that do not pad.
@@ -53,7 +54,7 @@ TEST_F(HexFormats, EveryFormatReadsBackAsTheIntelImage) {
     ASSERT_EQ(hex("-ma -16,2", "l.obj", "l.aa"), 0) << messages;
     std::string aa = file("l.aa");
     EXPECT_EQ(aa.substr(0, 44), "SA _main 0 0 -17 1 1\nSA 9lives 20 0 -17 1 1\n");
-    run("grep -v '^SA ' " + path("l.aa") + " > " + path("l.aas"));
+    run_merged("grep -v '^SA ' " + path("l.aa") + " > " + path("l.aas"));
     same_image("l.aas -motorola", "l.hex -intel");
 }
 
@@ -103,7 +104,7 @@ TEST_F(HexFormats, PaddingTakesTheNextPagesByteOnce) {
               ":0403FD0001020304F2\n"
               ":020401000500F4\n"   // padded with the fill preset 0
               ":00000001FF\n");
-    ASSERT_EQ(run("srec_info " + path("l.hex") + " -intel", &messages), 0) << messages;
+    ASSERT_EQ(run_merged("srec_info " + path("l.hex") + " -intel", &messages), 0) << messages;
 }
 
 TEST_F(HexFormats, MotorolaRecordTypesFollowTheAddress) {
@@ -117,7 +118,7 @@ TEST_F(HexFormats, MotorolaRecordTypesFollowTheAddress) {
     EXPECT_NE(s.find("\nS30601000000CC"), std::string::npos) << s;
     EXPECT_NE(s.find("\nS70501000000F9\n"), std::string::npos) << s;
     EXPECT_EQ(s.substr(0, 8), "S0080000");   // the input name "l.obj" in the header
-    ASSERT_EQ(run("srec_info " + path("l.s19") + " -motorola", &messages), 0) << messages;
+    ASSERT_EQ(run_merged("srec_info " + path("l.s19") + " -motorola", &messages), 0) << messages;
 }
 
 TEST_F(HexFormats, ExtendedTektronicAddressForms) {
@@ -134,12 +135,12 @@ TEST_F(HexFormats, AddressesAFormatCannotHoldAreRefused) {
     tooltest::ObjectBuilder().ident().text(0x100000, {1}).start(0).end().save(path("l.obj"));
     EXPECT_EQ(hex("", "l.obj", "l.hex"), 1);
     EXPECT_NE(messages.find("(411)"), std::string::npos) << messages;
-    EXPECT_FALSE(tooltest::exists(path("l.hex")));
+    EXPECT_FALSE(testsupport::file_exists(path("l.hex")));
     EXPECT_EQ(hex("-I", "l.obj", "l.hex"), 0) << messages;   // type 04 reaches it
     tooltest::ObjectBuilder().ident().text(0x10000, {1}).start(0).end().save(path("t.obj"));
     EXPECT_EQ(hex("-t", "t.obj", "t.tek"), 1);
     EXPECT_NE(messages.find("(411)"), std::string::npos) << messages;
-    EXPECT_FALSE(tooltest::exists(path("t.tek")));
+    EXPECT_FALSE(testsupport::file_exists(path("t.tek")));
     tooltest::ObjectBuilder().ident().text(0x10, {1}).start(0).end().save(path("b.obj"));
     EXPECT_EQ(hex("-B20", "b.obj", "b.bin"), 1);
     EXPECT_NE(messages.find("(431)"), std::string::npos) << messages;
@@ -175,27 +176,27 @@ TEST_F(HexFormats, ImageRunsInTheSimulator) {
     std::ofstream(path("g.asm")) << "    processor 16f877a\n    org 0\n    movlw 0x42\n    movwf 0x20\n"
                                     "    incf 0x20,f\nloop: goto loop\n    end\n";
     std::string out;
-    ASSERT_EQ(run("cd '" + dir_ + "' && gpasm -q -a inhx32 g.asm && srec_cat g.hex -intel -o g.bin -binary", &out), 0)
+    ASSERT_EQ(run_merged("cd '" + scratch().path().string() + "' && gpasm -q -a inhx32 g.asm && srec_cat g.hex -intel -o g.bin -binary", &out), 0)
         << out;
     std::string code = file("g.bin");
     tooltest::ObjectBuilder().ident().text(0, std::vector<uint8_t>(code.begin(), code.end())).start(0).end()
         .save(path("l.obj"));
     ASSERT_EQ(hex("-i -16,2", "l.obj", "run.hex"), 0) << messages;
     std::ofstream(path("cmds.stc")) << "step 3\nquit\n";
-    ASSERT_EQ(run("cd '" + dir_ + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc run.hex", &out), 0) << out;
+    ASSERT_EQ(run_merged("cd '" + scratch().path().string() + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc run.hex", &out), 0) << out;
     EXPECT_NE(out.find("Wrote: 0x0043 to REG020"), std::string::npos) << out;
 }
 
 // An object made by our own assembler, placed at 0, converted and run in the simulator.
 TEST_F(HexFormats, AssemblerObjectRunsInTheSimulator) {
-    if (!tooltest::exists(tooltest::program("ormasm"))) GTEST_SKIP() << "no assembler in this build";
+    ORM_REQUIRE(testsupport::file_exists(testsupport::program("ormasm")), "no assembler in this build");
     std::ofstream(path("t.as")) << "\tprocessor\t16F877A\n\tpsect\ttext,class=CODE,delta=2,abs\n"
                                    "\tmovlw\t0x42\n\tmovwf\t0x20\n\tincf\t0x20,f\n\tgoto\t3\n\tend\n";
     std::string out;
-    ASSERT_EQ(run("cd '" + dir_ + "' && " + tooltest::program("ormasm") + " t.as", &out), 0) << out;
+    ASSERT_EQ(run_merged("cd '" + scratch().path().string() + "' && " + testsupport::program("ormasm") + " t.as", &out), 0) << out;
     ASSERT_EQ(hex("-i -16,2", "t.obj", "t.hex"), 0) << messages;
     std::ofstream(path("cmds.stc")) << "step 3\nquit\n";   // the trace shows the last step: incf
-    ASSERT_EQ(run("cd '" + dir_ + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc t.hex", &out), 0) << out;
+    ASSERT_EQ(run_merged("cd '" + scratch().path().string() + "' && timeout 60 gpsim -i -p p16f877a -c cmds.stc t.hex", &out), 0) << out;
     EXPECT_NE(out.find("Wrote: 0x0043 to REG020"), std::string::npos) << out;
 }
 
@@ -211,7 +212,7 @@ protected:
                           " -crc16-b-e " + std::to_string(to) + " -xmodem -least-to-most -augment -poly 0x8005 -crop " +
                           std::to_string(to) + " " + std::to_string(to + 2) + " -offset -" + std::to_string(to) +
                           " -o - -hex-dump";
-        EXPECT_EQ(run(cmd, &dump), 0) << dump;
+        EXPECT_EQ(run_merged(cmd, &dump), 0) << dump;
         unsigned hi = 0, lo = 0;
         EXPECT_EQ(sscanf(dump.c_str(), "00000000: %x %x", &hi, &lo), 2) << dump;
         uint16_t value = static_cast<uint16_t>(hi << 8 | lo), reversed = 0;

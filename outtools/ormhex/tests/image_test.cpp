@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "hexfmt/tests/tool_testing.h"
+#include "testsupport/testsupport.h"
 #include "outtools/ormhex/hexconv.h"
 
 namespace {
 
-using tooltest::run;
+using testsupport::run_merged;
 
 TEST(HexPages, PagesSwapOutAndComeBackIntact) {
     hex::PageImage image(3);   // three slots for twenty pages
@@ -82,12 +83,12 @@ TEST(HexChecksumList, EntriesCommentsAndErrors) {
     EXPECT_EQ(hex::parse_checksum_list(many).size(), 256u);
 }
 
-class HexProgram : public tooltest::ScratchDir {
+class HexProgram : public testsupport::scratch_test {
 protected:
     int hex(const std::string& args, const std::string& output = "out") {
-        return run("cd '" + dir_ + "' && " + tooltest::program("ormhex") + " " + args + " l.obj " + output, &messages);
+        return run_merged("cd '" + scratch().path().string() + "' && " + testsupport::program("ormhex") + " " + args + " l.obj " + output, &messages);
     }
-    std::string file(const std::string& name) { return tooltest::read_file(path(name)); }
+    std::string file(const std::string& name) { return testsupport::read_file(path(name)); }
     void write(const std::string& name, const std::string& text) { std::ofstream(path(name)) << text; }
     std::string messages;
 };
@@ -109,7 +110,7 @@ TEST_F(HexProgram, ChecksumsPlacedInTargetOrder) {
     write("bad", "0-FF 100-102");
     EXPECT_EQ(hex("-b -Cbad", "d.bin"), 1);
     EXPECT_NE(messages.find("(430)"), std::string::npos) << messages;
-    EXPECT_FALSE(tooltest::exists(path("d.bin")));
+    EXPECT_FALSE(testsupport::file_exists(path("d.bin")));
     // A big-endian target stores the high byte first.
     tooltest::ObjectBuilder(obj::byte_order::big()).ident().text(0, ones).start(0).end().save(path("l.obj"));
     ASSERT_EQ(hex("-b -Cck16", "e.bin"), 0) << messages;
@@ -133,7 +134,7 @@ TEST_F(HexProgram, RelocationsAndBadObjects) {
     EXPECT_EQ(file("r.bin").substr(0x40 - 0x10), std::string("\x02\0\x10\0\x12\0", 6));
     EXPECT_EQ(hex("-b -Rother", "s.bin"), 1);
     EXPECT_NE(messages.find("(1206)"), std::string::npos) << messages;
-    EXPECT_FALSE(tooltest::exists(path("s.bin")));
+    EXPECT_FALSE(testsupport::file_exists(path("s.bin")));
     // Malformed objects.
     tooltest::ObjectBuilder().ident().text(0, {1}).save(path("l.obj"));
     EXPECT_EQ(hex(""), 1);
@@ -177,14 +178,14 @@ TEST_F(HexProgram, ImageLimit) {
     o.start(0).end().save(path("l.obj"));
     EXPECT_EQ(hex("-I"), 1);
     EXPECT_NE(messages.find("(418)"), std::string::npos) << messages;
-    EXPECT_FALSE(tooltest::exists(path("out")));
+    EXPECT_FALSE(testsupport::file_exists(path("out")));
     // 4000 pages fit, most of them in the swap file.
     tooltest::ObjectBuilder fits;
     fits.ident();
     for (uint32_t page = 0; page < 4000; ++page) fits.text(page * 1024 + page % 7, {static_cast<uint8_t>(page)});
     fits.end().save(path("l.obj"));
     ASSERT_EQ(hex("-I", "big.hex"), 0) << messages;
-    ASSERT_EQ(run("srec_info " + path("big.hex") + " -intel", &messages), 0) << messages;
+    ASSERT_EQ(run_merged("srec_info " + path("big.hex") + " -intel", &messages), 0) << messages;
     EXPECT_NE(file("big.hex").find(":017C02009FE2\n"), std::string::npos);   // page 3999
 }
 
@@ -266,7 +267,7 @@ TEST_F(HexProgram, ExecutableHeaders) {
         .symbol("__Hbss", 0x30).start(0).end().save(path("l.obj"));
     EXPECT_EQ(hex("-P", "huge.out"), 1);
     EXPECT_NE(messages.find("(418)"), std::string::npos) << messages;
-    EXPECT_FALSE(tooltest::exists(path("huge.out")));
+    EXPECT_FALSE(testsupport::file_exists(path("huge.out")));
 }
 
 }  // namespace

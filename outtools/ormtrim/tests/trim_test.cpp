@@ -5,11 +5,12 @@
 #include "objfmt/record_io.h"
 #include "objfmt/records.h"
 #include "hexfmt/tests/tool_testing.h"
+#include "testsupport/testsupport.h"
 #include "outtools/ormtrim/trim.h"
 
 namespace {
 
-using tooltest::run;
+using testsupport::run_merged;
 
 // The SYM entries of an object file: name and flags, in file order.
 std::vector<std::pair<std::string, uint16_t>> symbols_of(const std::string& path) {
@@ -36,10 +37,10 @@ std::vector<std::pair<std::string, uint16_t>> symbols_of(const std::string& path
     return out;
 }
 
-class Trim : public tooltest::ScratchDir {
+class Trim : public testsupport::scratch_test {
 protected:
     int trim(const std::string& args) {
-        return run("cd '" + dir_ + "' && " + tooltest::program("ormtrim") + " " + args, &messages);
+        return run_merged("cd '" + scratch().path().string() + "' && " + testsupport::program("ormtrim") + " " + args, &messages);
     }
     std::string messages;
 };
@@ -75,9 +76,9 @@ TEST_F(Trim, GlobalDefinitionsBecomeLocal) {
 TEST_F(Trim, BigEndianFlagsChangeTheirSecondByte) {
     tooltest::ObjectBuilder(obj::byte_order::big())
         .ident().symbol("foo", 1, 0x0110).end().save(path("be.obj"));
-    std::string before = tooltest::read_file(path("be.obj"));
+    std::string before = testsupport::read_file(path("be.obj"));
     ASSERT_EQ(trim("-foo be.obj"), 0) << messages;
-    std::string after = tooltest::read_file(path("be.obj"));
+    std::string after = testsupport::read_file(path("be.obj"));
     ASSERT_EQ(before.size(), after.size());
     size_t changed = 0, count = 0;
     for (size_t i = 0; i < before.size(); ++i)
@@ -107,7 +108,7 @@ TEST_F(Trim, EmptyBodiesAndWildByteOrdersStayInBounds) {
 
 TEST_F(Trim, ArgumentsFromStandardInput) {
     tooltest::ObjectBuilder().ident().symbol("foo", 1).symbol("bar", 2).end().save(path("x.obj"));
-    ASSERT_EQ(run("cd '" + dir_ + "' && echo '-bar x.obj' | " + tooltest::program("ormtrim"), &messages), 0)
+    ASSERT_EQ(run_merged("cd '" + scratch().path().string() + "' && echo '-bar x.obj' | " + testsupport::program("ormtrim"), &messages), 0)
         << messages;
     auto syms = symbols_of(path("x.obj"));
     EXPECT_EQ(syms[0].second, 0x10);
@@ -120,16 +121,16 @@ TEST_F(Trim, OnlyTheFirstModuleIsKept) {
     std::vector<uint8_t> first = o.bytes();
     o.ident().symbol("bar", 2).end().save(path("two.obj"));
     ASSERT_EQ(trim("-nothing two.obj"), 0) << messages;
-    std::string after = tooltest::read_file(path("two.obj"));
+    std::string after = testsupport::read_file(path("two.obj"));
     EXPECT_EQ(after, std::string(first.begin(), first.end()));
 }
 
 TEST_F(Trim, BadRecordsStopAndKeepTheOriginal) {
     tooltest::ObjectBuilder().ident().raw(obj::CONDEXPR, {0}).end().save(path("c.obj"));
-    std::string before = tooltest::read_file(path("c.obj"));
+    std::string before = testsupport::read_file(path("c.obj"));
     EXPECT_EQ(trim("-foo c.obj"), 1);
     EXPECT_NE(messages.find("(380)"), std::string::npos) << messages;
-    EXPECT_EQ(tooltest::read_file(path("c.obj")), before);
+    EXPECT_EQ(testsupport::read_file(path("c.obj")), before);
     std::ofstream(path("s.obj"), std::ios::binary).write("\x10\x00\x04\x01", 4);
     EXPECT_EQ(trim("-foo s.obj"), 1);
     EXPECT_NE(messages.find("(382)"), std::string::npos) << messages;
@@ -139,14 +140,14 @@ TEST_F(Trim, BadRecordsStopAndKeepTheOriginal) {
     EXPECT_NE(messages.find("SYM"), std::string::npos) << messages;
     // No temporary file is left in the object's directory.
     std::string listing;
-    run("ls -A '" + dir_ + "'", &listing);
+    run_merged("ls -A '" + scratch().path().string() + "'", &listing);
     EXPECT_EQ(listing, "c.obj\nl.obj\ns.obj\n");
 }
 
 TEST_F(Trim, AFailedReplaceReportsAndGoesOn) {
     // A directory named as the object reads as empty and cannot be replaced by a file: 460,
     // and the next file is still rewritten.
-    run("mkdir '" + path("d.obj") + "'");
+    run_merged("mkdir '" + path("d.obj") + "'");
     tooltest::ObjectBuilder().ident().symbol("foo", 1).end().save(path("x.obj"));
     EXPECT_EQ(trim("-foo d.obj x.obj"), 1);
     EXPECT_NE(messages.find("(460)"), std::string::npos) << messages;

@@ -57,8 +57,21 @@ void push_op(int code, int prec) {
     if (op_stack.size() >= 100) alert_message(295);
     op_stack.push_back({code, prec});
 }
+// How deep a tree built by the operator parser is (its own conversions not counted): a long
+// chain like 1+1+...+1 keeps the stacks small but would overflow every tree walk.
+constexpr int32_t TREE_DEPTH_LIMIT = 2000;
+bool is_leaf(const expr_node* n);
+
 void push_operand(expr_node* n) {
     if (operand_stack.size() >= 100) alert_message(295);
+    if (n && !is_leaf(n)) {
+        int32_t below = 0;
+        if (n->left) below = n->left->depth;
+        bool has_right = ic::op_arity(n->code) == 2 || n->code == ic::OP_CALL;
+        if (n->right && has_right && n->right->depth > below) below = n->right->depth;
+        n->depth = below + 1;
+        if (n->depth > TREE_DEPTH_LIMIT) alert_message(295);
+    }
     operand_stack.push_back(n);
 }
 expr_node* pop_operand(size_t base) {

@@ -13,6 +13,7 @@ struct expr_node {
     int32_t length;        // string literal length
     char* text;            // floating constant (owned)
     type_desc type;
+    int32_t depth;         // levels of operator nodes below and including this one
 };
 
 // Expression contexts.

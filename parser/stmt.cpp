@@ -238,6 +238,9 @@ bool parse_switch(int continue_label) {
 // statement: block | expression ";" | if | while | do | for | switch | case | default | break
 //          | continue | return | goto | label ":" statement | asm | ";"
 bool parse_statement(int continue_label, int break_label, switch_context* sw, bool* break_seen) {
+    static int statement_level = 0;
+    nesting_guard guard(statement_level);
+    if (guard.too_deep()) alert_message(297);
     int c = next_token();
     if (unreachable) {
         if (c == TK_CASE || c == TK_DEFAULT || (c == TK_IDENT && peek_char() == ':')) {

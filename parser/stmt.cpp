@@ -300,7 +300,8 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
     case TK_DO: {
         int top = new_label_number(), cont = new_label_number(), exit_label = new_label_number();
         emit_label(top);
-        bool used = parse_statement(cont, exit_label, nullptr, nullptr);
+        bool broke = false;
+        bool used = parse_statement(cont, exit_label, nullptr, &broke);
         if (used) emit_label(cont);
         int w = next_token();
         if (w != TK_WHILE) {
@@ -312,9 +313,11 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
             if (w == TK_LPAREN) push_back_token();
         }
         expr_node* e = parenthesised_expression();
+        int32_t v;
+        bool forever = e && e->code == ic::OP_ICONST && const_value(e, v) && v != 0;
         emit_cond_jump(top, e, true);
         emit_label(exit_label);
-        unreachable = false;
+        unreachable = forever && !broke;   // only a break leaves do ... while (1)
         require_semicolon();
         return false;
     }
@@ -392,7 +395,8 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
         hold(e);
         emit_label(top);
         unreachable = false;
-        parse_statement(test, exit_label, nullptr, nullptr);
+        bool broke = false;
+        parse_statement(test, exit_label, nullptr, &broke);
         unhold(e);
         at_line(header_line, [&] {
             emit_label(test);
@@ -404,7 +408,7 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
             }
         });
         emit_label(exit_label);
-        unreachable = false;
+        unreachable = forever && !broke;   // only a break leaves while (1)
         return false;
     }
     default: break;

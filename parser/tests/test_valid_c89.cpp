@@ -75,3 +75,13 @@ TEST(ValidC89, OldStyleDefinitionAgainstPromotedPrototype) {
     EXPECT_TRUE(has_message(parse_c("void f(int);\nvoid f(unsigned char x) {}\n"), 252));
     EXPECT_TRUE(has_message(parse_c("void f(long);\nvoid f(x) char x; {}\n"), 252));
 }
+
+TEST(ValidC89, EndlessLoopsNeedNoReturnAfterThem) {
+    EXPECT_EQ(messages_of("const char *f(const char *in)\n{ while (1) { if (*in == 'a') return in; in++; } }\n"
+                          "int g(int x)\n{ do { if (x) return x; } while (1); }\n"
+                          "int h(int x)\n{ for (;;) { if (x) return x; } }\n"),
+              "");
+    // A break leaves the loop, so the end of the function is reached.
+    EXPECT_NE(messages_of("int f(int x)\n{ while (1) { if (x) return 1; if (x > 2) break; } }\n").find("(343)"),
+              std::string::npos);
+}

@@ -42,3 +42,18 @@ void initialise_object(sym_record* sym);
 // Statements.
 void parse_function_body(sym_record* function, sym_record* params, bool no_value_needed);
 void parse_asm_statement(bool top_level);
+
+// Counts the levels of one recursive construct (nested statements, declarators, struct
+// bodies) so that absurd nesting ends with a message rather than a stack overflow.
+constexpr int NESTING_LIMIT = 1000;
+class nesting_guard {
+public:
+    explicit nesting_guard(int& level) : level_(level) { ++level_; }
+    ~nesting_guard() { --level_; }
+    nesting_guard(const nesting_guard&) = delete;
+    nesting_guard& operator=(const nesting_guard&) = delete;
+    bool too_deep() const { return level_ > NESTING_LIMIT; }
+
+private:
+    int& level_;
+};

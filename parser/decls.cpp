@@ -131,6 +131,9 @@ void parse_member_declarations(sym_record* tag, bool attach) {
 }
 
 type_desc parse_struct_union(int keyword) {
+    static int struct_level = 0;
+    nesting_guard guard(struct_level);
+    if (guard.too_deep()) alert_message(297);
     int kind = keyword == TK_STRUCT ? S_STRUCT : S_UNION;
     type_desc t = make_basic(keyword == TK_STRUCT ? ic::T_STRUCT : ic::T_UNION);
     sym_record* tag = nullptr;
@@ -263,6 +266,8 @@ param_list* parse_param_list(int outer_context, bool own, bool& untyped_names);
 
 // declarator: pointer* direct-declarator suffix*
 void parse_declarator_into(int context, declarator& d) {
+    static int declarator_level = 0;
+    nesting_guard guard(declarator_level);
     std::vector<decl_op> pointers;
     while (next_token() == TK_STAR) {
         decl_op op{D_POINTER, 0, nullptr, nullptr};
@@ -293,6 +298,18 @@ void parse_declarator_into(int context, declarator& d) {
             // The "(" starts a parameter list of an abstract declarator: read it as a suffix.
             tok.code = TK_LPAREN;
             push_back_token();
+        } else if (guard.too_deep()) {
+            // Read up to this level's ")" without going deeper.
+            alert_message(286);
+            for (int open = 1;;) {
+                int t = next_token();
+                if (t == TK_LPAREN) ++open;
+                if (t == TK_RPAREN && --open == 0) break;
+                if (t == TK_EOF || t == TK_SEMI || t == TK_LBRACE) {
+                    push_back_token();
+                    break;
+                }
+            }
         } else {
             parse_declarator_into(context, inner);
             d.sym = inner.sym;

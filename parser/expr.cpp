@@ -57,8 +57,21 @@ void push_op(int code, int prec) {
     if (op_stack.size() >= 100) alert_message(295);
     op_stack.push_back({code, prec});
 }
+// How deep a tree built by the operator parser is (its own conversions not counted): a long
+// chain like 1+1+...+1 keeps the stacks small but would overflow every tree walk.
+constexpr int32_t TREE_DEPTH_LIMIT = 2000;
+bool is_leaf(const expr_node* n);
+
 void push_operand(expr_node* n) {
     if (operand_stack.size() >= 100) alert_message(295);
+    if (n && !is_leaf(n)) {
+        int32_t below = 0;
+        if (n->left) below = n->left->depth;
+        bool has_right = ic::op_arity(n->code) == 2 || n->code == ic::OP_CALL;
+        if (n->right && has_right && n->right->depth > below) below = n->right->depth;
+        n->depth = below + 1;
+        if (n->depth > TREE_DEPTH_LIMIT) alert_message(295);
+    }
     operand_stack.push_back(n);
 }
 expr_node* pop_operand(size_t base) {
@@ -122,6 +135,16 @@ expr_node* identifier_leaf(bool member_position) {
     s->flags |= F_USED;
     expr_node* n = sym_leaf(s);
     return n;
+}
+
+// "?" operators above op_base still waiting for their ":".
+int open_conditionals(size_t op_base) {
+    int open = 0;
+    for (size_t i = op_base; i < op_stack.size(); ++i) {
+        if (op_stack[i].code == 99) ++open;
+        if (op_stack[i].code == 100) --open;
+    }
+    return open;
 }
 
 void syntax_error(size_t op_base, size_t operand_base) {
@@ -652,12 +675,15 @@ expr_node* parse_expression_in(int context) {
         // The end of the expression closes every open parenthesis and bracket on its way down.
         int prec = code == 60 ? 0 : row(code).prec;
         if (code == 114 && (context == CX_ARGUMENT || context == CX_ENUM)) prec = 5;
-        if (code == 100 && context == CX_CASE && op_stack.back().code != 99) prec = 5;
+        if (code == 100 && context == CX_CASE && open_conditionals(op_base) == 0) prec = 5;
         bool consumed = false, finished = false;
         for (;;) {
             stacked_op& t = op_stack.back();
             if (t.prec < prec) break;
-            if (t.prec == prec && (flags & 0x08)) break;
+            // A ":" finishes a "?:" whose ":" is already stacked (a ? b ? c : d : e): that
+            // one and its "?" reduce first.
+            bool inner_conditional = code == 100 && t.code == 100;
+            if (t.prec == prec && (flags & 0x08) && !inner_conditional) break;
             if (t.code == 60) {
                 op_stack.pop_back();
                 if (code != 60) push_back_token();
@@ -687,7 +713,7 @@ expr_node* parse_expression_in(int context) {
             bool subscript = t.code == 64 && code == 66;
             if (t.code == 64 && code != 66) alert_message(310);
             bool address = op_stack.size() >= 3 && op_stack[op_stack.size() - 3].code == 70;
-            if (!reduce(operand_base, address)) {
+            if (!reduce(operand_base, address) || (inner_conditional && !reduce(operand_base, false))) {
                 syntax_error(op_base, operand_base);
                 expr_context = saved_context;
                 return nullptr;

@@ -13,6 +13,7 @@ struct expr_node {
     int32_t length;        // string literal length
     char* text;            // floating constant (owned)
     type_desc type;
+    int32_t depth;         // levels of operator nodes below and including this one
 };
 
 // Expression contexts.
@@ -36,6 +37,8 @@ expr_node* parse_constant_expression(int context, const type_desc* declared);
 expr_node* value_of(expr_node* node);
 
 expr_node* make_node(int code, expr_node* left, expr_node* right);
+// The integral promotion of a basic-type code (char, short, enum and bit to int or unsigned).
+int32_t promote_code(int32_t code);
 expr_node* convert(expr_node* node, const type_desc& t);
 expr_node* convert_to_code(expr_node* node, int32_t code, bool other_constant);
 expr_node* assign_convert(expr_node* node, const type_desc& t, bool strict);

@@ -1,6 +1,7 @@
 // Lexer of the parser: lines, markers, asm blocks, tokens, numbers, literals and sizes.
 #include "parser/lexer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -99,14 +100,13 @@ bool read_line() {
         have_line = false;
         return false;
     }
-    char chunk[4096];
-    bool got = false;
-    while (std::fgets(chunk, sizeof chunk, lex_input)) {
-        got = true;
-        line += chunk;
-        if (!line.empty() && line.back() == '\n') break;
+    // Byte by byte: a NUL byte is part of the line, not its end.
+    int ch;
+    while ((ch = std::getc(lex_input)) != EOF) {
+        line.push_back(static_cast<char>(ch));
+        if (ch == '\n') break;
     }
-    if (!got) {
+    if (line.empty()) {
         at_eof = true;
         have_line = false;
         line_start_pointer = position_pointer = nullptr;
@@ -115,7 +115,8 @@ bool read_line() {
     have_line = true;
     line_queued = false;
     ++lines_read;
-    lex_line = next_line_number++;
+    lex_line = next_line_number;
+    if (next_line_number < INT32_MAX) ++next_line_number;   // saturates
     if (line.back() != '\n') {
         alert_message(337);
         line += '\n';
@@ -123,6 +124,13 @@ bool read_line() {
     line_start_pointer = line.c_str();
     position_pointer = line_start_pointer;
     echo_line();
+    // A NUL byte is no character of C: reported once for its line and read as a blank.
+    if (size_t nul = line.find('\0'); nul != std::string::npos) {
+        position_pointer = line_start_pointer + nul;
+        alert_message(228, 0);
+        position_pointer = line_start_pointer;
+        std::replace(line.begin(), line.end(), '\0', ' ');
+    }
     return true;
 }
 
@@ -184,9 +192,10 @@ void read_asm_block() {
 }
 
 void read_line_marker(int c) {
+    // Beyond the largest line a message can show, the number saturates.
     int32_t n = 0;
     while (is_digit(c)) {
-        n = static_cast<int32_t>(static_cast<uint32_t>(n) * 10u + static_cast<uint32_t>(c - '0'));
+        n = n > (INT32_MAX - (c - '0')) / 10 ? INT32_MAX : n * 10 + (c - '0');
         c = getch();
     }
     while (c == ' ' || c == '\t') c = getch();

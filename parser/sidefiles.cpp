@@ -147,6 +147,16 @@ void func_info_end(int last_line) {
     }
 }
 
+namespace {
+// An old-style parameter arrives promoted, so the prototype names its promoted type.
+bool parameter_agrees(const type_desc& parameter, const type_desc& prototype, bool old_style) {
+    if (types_equal(parameter, prototype, false)) return true;
+    if (!old_style || !is_arithmetic(parameter)) return false;
+    int32_t code = skip_transparent(parameter).code;
+    return is_plain(prototype, code == ic::T_FLOAT ? ic::T_DOUBLE : promote_code(code));
+}
+}  // namespace
+
 void start_function_body(sym_record* function, sym_record* params) {
     const type_desc& ft = skip_transparent(function->type);
     const param_list* list = ft.params;
@@ -161,6 +171,8 @@ void start_function_body(sym_record* function, sym_record* params) {
                function->name + "(";
     }
     std::vector<sym_record*> chain;
+    // Parameters declared in a prototype list carry F_VARIADIC until here; old-style ones never.
+    bool old_style = params && !(params->flags & F_VARIADIC);
     uint16_t position = 0;
     for (sym_record* p = params; p; p = p->link) {
         chain.push_back(p);
@@ -207,7 +219,7 @@ void start_function_body(sym_record* function, sym_record* params) {
     size_t n = list->items.size();
     size_t fixed = has_ellipsis(ft) ? n - 1 : n;
     for (size_t i = 0; i < chain.size() && i < fixed; ++i)
-        if (!types_equal(chain[i]->type, list->items[i], false)) {
+        if (!parameter_agrees(chain[i]->type, list->items[i], old_style)) {
             alert_message(252, static_cast<int>(i));
             int level = alert_set_level(0);   // read back: the library has no query of its own
             alert_set_level(level);

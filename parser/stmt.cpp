@@ -29,6 +29,8 @@ struct switch_context {
 std::vector<expr_node*> held_trees;
 std::vector<switch_context*> open_switches;
 
+switch_context* innermost_switch() { return open_switches.empty() ? nullptr : open_switches.back(); }
+
 void hold(expr_node* n) {
     if (n) held_trees.push_back(n);
 }
@@ -236,6 +238,9 @@ bool parse_switch(int continue_label) {
 // statement: block | expression ";" | if | while | do | for | switch | case | default | break
 //          | continue | return | goto | label ":" statement | asm | ";"
 bool parse_statement(int continue_label, int break_label, switch_context* sw, bool* break_seen) {
+    static int statement_level = 0;
+    nesting_guard guard(statement_level);
+    if (guard.too_deep()) alert_message(297);
     int c = next_token();
     if (unreachable) {
         if (c == TK_CASE || c == TK_DEFAULT || (c == TK_IDENT && peek_char() == ':')) {
@@ -255,20 +260,23 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
         return false;
     case TK_CONTINUE: parse_break_continue(continue_label); return true;
     case TK_CASE: {
+        // A label belongs to the innermost open switch, whatever loops lie between
+        // (Duff's device); sw is only the switch whose body this statement is directly in.
+        switch_context* target = innermost_switch();
         bool result = false;
         while (c == TK_CASE) {
             expr_node* v = parse_constant_expression(CX_CASE, nullptr);
             expect_token(TK_COLON, 320);
             int label = new_label_number();
             emit_label(label);
-            if (!sw) {
+            if (!target) {
                 alert_message(246);
                 release_tree(v);
             } else {
-                if (sw->cases.size() >= 511) alert_message(308);
-                if (v && sw->expression) v = assign_convert(v, sw->expression->type, false);
+                if (target->cases.size() >= 511) alert_message(308);
+                if (v && target->expression) v = assign_convert(v, target->expression->type, false);
                 hold(v);
-                sw->cases.push_back({v, label});
+                target->cases.push_back({v, label});
             }
             unreachable = false;
             c = next_token();
@@ -277,20 +285,23 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
         result = parse_statement(continue_label, break_label, sw, break_seen);
         return result;
     }
-    case TK_DEFAULT:
+    case TK_DEFAULT: {
+        switch_context* target = innermost_switch();
         expect_token(TK_COLON, 320);
-        if (!sw) alert_message(245);
-        else if (sw->default_label) alert_message(244);
+        if (!target) alert_message(245);
+        else if (target->default_label) alert_message(244);
         else {
-            sw->default_label = new_label_number();
-            emit_label(sw->default_label);
+            target->default_label = new_label_number();
+            emit_label(target->default_label);
         }
         unreachable = false;
         return parse_statement(continue_label, break_label, sw, break_seen);
+    }
     case TK_DO: {
         int top = new_label_number(), cont = new_label_number(), exit_label = new_label_number();
         emit_label(top);
-        bool used = parse_statement(cont, exit_label, nullptr, nullptr);
+        bool broke = false;
+        bool used = parse_statement(cont, exit_label, nullptr, &broke);
         if (used) emit_label(cont);
         int w = next_token();
         if (w != TK_WHILE) {
@@ -302,9 +313,11 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
             if (w == TK_LPAREN) push_back_token();
         }
         expr_node* e = parenthesised_expression();
+        int32_t v;
+        bool forever = e && e->code == ic::OP_ICONST && const_value(e, v) && v != 0;
         emit_cond_jump(top, e, true);
         emit_label(exit_label);
-        unreachable = false;
+        unreachable = forever && !broke;   // only a break leaves do ... while (1)
         require_semicolon();
         return false;
     }
@@ -382,7 +395,8 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
         hold(e);
         emit_label(top);
         unreachable = false;
-        parse_statement(test, exit_label, nullptr, nullptr);
+        bool broke = false;
+        parse_statement(test, exit_label, nullptr, &broke);
         unhold(e);
         at_line(header_line, [&] {
             emit_label(test);
@@ -394,7 +408,7 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
             }
         });
         emit_label(exit_label);
-        unreachable = false;
+        unreachable = forever && !broke;   // only a break leaves while (1)
         return false;
     }
     default: break;

@@ -190,6 +190,12 @@ void fold_type(type_desc& t) {
 
 void deref(type_desc& t) {
     fold_type(t);
+    // A qualified pointer object (int *const p) is a classed level over the pointer: the
+    // classes belong to the pointer itself and go with it.
+    while (t.code == ic::T_DERIVED && t.base && t.indirection == 0 && t.kind == K_PLAIN && t.classes) {
+        t = t.base->type;
+        fold_type(t);
+    }
     if (t.kind == K_FUNCTION) {
         t.kind = K_PLAIN;
         t.params = nullptr;

@@ -89,11 +89,6 @@ expr_node* truth_value(expr_node* n) {
     return ne;
 }
 
-int32_t promote_code(int32_t code) {
-    if (code == 4 || code == 6 || code == 20 || code == 2) return 8;
-    if (code == 5 || code == 7) return type_size(code) == type_size(8) ? 9 : 8;
-    return code;
-}
 
 int32_t balance(int32_t a, int32_t b) {
     if (a == 18 || b == 18) return 18;
@@ -197,6 +192,12 @@ int32_t index_type(const type_desc& pointer, int32_t wanted) {
         alert_message(293);
     }
     return wanted & 1 ? 15 : 14;
+}
+
+int32_t promote_code(int32_t code) {
+    if (code == 4 || code == 6 || code == 20 || code == 2) return 8;
+    if (code == 5 || code == 7) return type_size(code) == type_size(8) ? 9 : 8;
+    return code;
 }
 
 expr_node* convert(expr_node* n, const type_desc& t) {
@@ -487,12 +488,14 @@ expr_node* make_node(int c, expr_node* p, expr_node* q) {
     }
     bool unary = !binary;
     bool pointer_difference = false;
+    bool scaled_offset = false;   // q is a scaled offset of pointer p (p += n, p++), not a value for p
     type_desc pointed{};
     if (mask & 0x0003) {
         if (mask & 0x0002) p = truth_value(p);
         if ((mask & 0x0001) && q) q = truth_value(q);
     } else if ((mask & 0x0004) && !unary && is_pointer(p->type) && is_integral_or_enum(q->type)) {
         q = scale_index(p, q);
+        scaled_offset = true;
     } else if ((mask & 0x0004) && c == ic::OP_ADD && !unary && is_pointer(q->type) && is_integral_or_enum(p->type)) {
         std::swap(p, q);
         q = scale_index(p, q);
@@ -542,7 +545,7 @@ expr_node* make_node(int c, expr_node* p, expr_node* q) {
     } else if (!(mask & 0x0200)) {
         alert_message(209);
     }
-    if (mask & 0x0400) q = assign_convert(q, p->type, !(mask & 0x0004));
+    if ((mask & 0x0400) && !scaled_offset) q = assign_convert(q, p->type, !(mask & 0x0004));
     if (c == ic::OP_CONV && p->code == ic::OP_ICONST) {
         p->type = q->type;
         release_tree(q);

@@ -58,6 +58,7 @@ int group_top = 0;
 
 constexpr size_t INCLUDE_DIR_LIMIT = 255;
 constexpr size_t INCLUDE_NAME_LIMIT = 8191;
+constexpr size_t INCLUDE_DEPTH_LIMIT = 200;   // files open at once, the main input included
 std::vector<std::string> include_dirs;
 bool dependency_only = false;
 
@@ -199,9 +200,22 @@ void do_line() {
     scanner::literal_mode = true;
     pchar c = scanner::skip_blanks();
     int64_t n = 0;
+    bool too_large = false;
     while (is_digit(c)) {
-        n = (n * 10 + (c - '0')) & 0xFFFFFFFF;
+        n = n * 10 + (c - '0');
+        if (n > INT32_MAX) {
+            too_large = true;
+            n = INT32_MAX;
+        }
         c = scanner::next_char();
+    }
+    if (too_large) {
+        // Refused whole: a line count past the largest number a message can show.
+        scanner::literal_mode = saved;
+        scanner::unget(c);
+        alert_message(142);
+        scanner::skip_line();
+        return;
     }
     while (is_white(c)) c = scanner::next_char();
     ptext name;
@@ -297,6 +311,12 @@ void do_include() {
     if (c != close) scanner::unget(c);
     scanner::literal_mode = saved;
     std::string name = narrow(wide_name);
+    // A file that includes itself would otherwise run until no file can be opened.
+    if (scanner::file_depth() >= INCLUDE_DEPTH_LIMIT) {
+        alert_message(136, name.c_str());
+        scanner::skip_line();
+        return;
+    }
 
     FILE* file = nullptr;
     std::string opened;

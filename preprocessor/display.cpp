@@ -30,7 +30,7 @@ void set_position() {
         return;
     }
     position_name = file->name;
-    position_line = file->line;
+    position_line = file->shown_line();
     read_position = column_area + std::min(file->position, sizeof column_area - 1);
     alert_set_position(position_name.c_str(), &position_line, &line_start, &read_position);
 }
@@ -45,7 +45,7 @@ bool source_layout(const char* text, bool is_warning) {
             fprintf(stderr, "%s:\n", file->name.c_str());
         }
         const std::string& raw = file->raw_line;
-        fprintf(stderr, "%6d:\t%s", static_cast<int>(file->line), raw.c_str());
+        fprintf(stderr, "%6d:\t%s", static_cast<int>(file->shown_line()), raw.c_str());
         if (raw.empty() || raw.back() != '\n') fputc('\n', stderr);
         fflush(stderr);
     }

@@ -1,6 +1,7 @@
 // Macro table, #define and macro expansion.
 #include "macros.h"
 
+#include <algorithm>
 #include <ctime>
 #include <unordered_map>
 #include <vector>
@@ -181,12 +182,25 @@ std::vector<ptext> collect_arguments(const macro& m) {
         }
         own_names.clear();
     };
+    // Arguments are told apart before they are expanded: the text of a macro expanded from
+    // the call's own stream is part of one argument, its commas and parentheses included.
+    // (An argument pushed by a formal mark stands for an argument already expanded, so what
+    // its macros give does count.)
+    size_t own_depth = scanner::depth();
+    size_t isolated_above = 0;   // 0: none; else streams deeper than this are isolated
     for (;;) {
         pchar c = scanner::next_char();
+        size_t depth = scanner::depth();
+        own_depth = std::min(own_depth, depth);
+        if (isolated_above && depth <= isolated_above) isolated_above = 0;
         if (c == 0 || (c == '\n' && scanner::in_directive)) {
             scanner::unget(c);
             alert_message(116, static_cast<int>(call_line));
             return {};
+        }
+        if (isolated_above && (c == ',' || c == '(' || c == ')')) {
+            current.push_back(c);
+            continue;
         }
         if (c == ',' && parens == 0) {
             finish(current);
@@ -222,6 +236,8 @@ std::vector<ptext> collect_arguments(const macro& m) {
             if (identifier_token(c, id, expand)) {
                 if (id == m.name) own_names.push_back(current.size());
                 current += id;
+            } else if (depth <= own_depth && scanner::depth() > depth && !isolated_above) {
+                isolated_above = depth;
             }
         } else {
             current.push_back(c);
@@ -264,12 +280,13 @@ bool call_follows() {
         }
     }
     if (c == '(') return true;
-    // Give back what was read; a separator crossed keeps two name characters apart.
-    if (c == '\n' || c == 0) scanner::unget(c);
+    // The character goes back to the stream it came from, so the token it starts is read
+    // whole; only the white space crossed is given back as text of its own, and a separator
+    // crossed keeps two name characters apart.
+    scanner::unget(c);
     ptext back;
     if (newline) back.push_back('\n');
     if (blank || (separated && is_ident_char(c))) back.push_back(' ');
-    if (c != '\n' && c != 0) back.push_back(c);
     if (!back.empty()) scanner::push_text(std::move(back), stream_kind::generated);
     return false;
 }

@@ -117,6 +117,13 @@ bool load_line(input_stream& s) {
         }
         if (ch == '\r') continue;
         if (ch == '\v' || ch == '\f') ch = ' ';
+        if (ch == 0) {
+            // Not the end of the input: an error on its line, read as a blank.
+            s.position = b.size() + 1;
+            b.push_back(' ');
+            alert_message(140);
+            continue;
+        }
         b.push_back(ch);
     }
     s.position = 0;
@@ -448,11 +455,16 @@ void drop_macro_streams() {
 input_stream* current() { return top; }
 input_stream* current_file() { return top_file; }
 bool reading_file() { return top && top->kind == stream_kind::file; }
-int32_t current_line() { return top_file ? top_file->line : 0; }
+int32_t current_line() { return top_file ? top_file->shown_line() : 0; }
 void set_current_line(int32_t line) {
     if (top_file) top_file->line = line;
 }
 size_t depth() { return streams.size(); }
+size_t file_depth() {
+    size_t n = 0;
+    for (const auto& s : streams) n += s->kind == stream_kind::file;
+    return n;
+}
 
 void close_all() {
     for (auto& s : streams)

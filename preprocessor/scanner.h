@@ -30,7 +30,8 @@ struct input_stream {
     std::string line_name;      // set by #line; empty when none
     bool has_line_name = false;
     std::string raw_line;       // the line's bytes as read, for the source-line echo
-    int32_t line = 1;
+    int64_t line = 1;           // wide, so counting and giving back never overflow; shown clamped
+    int32_t shown_line() const { return line > INT32_MAX ? INT32_MAX : static_cast<int32_t>(line); }
     uint64_t line_serial = 0;   // which line read from any file this is (for the echo)
     bool at_eof = false;
     std::unique_ptr<char[]> chunk;   // read-ahead of the file
@@ -70,6 +71,7 @@ bool reading_file();          // the innermost stream is a file
 int32_t current_line();
 void set_current_line(int32_t line);
 size_t depth();               // streams on the stack
+size_t file_depth();          // file streams on the stack
 void close_all();
 
 int32_t& expansion_depth();

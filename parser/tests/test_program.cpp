@@ -198,3 +198,62 @@ TEST(Program, LargeUnitEndsCleanly) {
     EXPECT_EQ(read_file(s.dir / "err"), "");
     EXPECT_NE(read_file(s.dir / "big.ic").find("[v _e599 `(l 1 ef1`*S1 ]"), std::string::npos);
 }
+
+namespace {
+// Runs the parser on `source` and returns its status; the messages land in `messages`.
+int run_source(const std::string& source, std::string& messages) {
+    scratch s;
+    write_file(s.dir / "in.c", source);
+    int status = run_in(s.dir, "-W0 in.c out.ic out.str 2>err.txt");
+    messages = read_file(s.dir / "err.txt");
+    return status;
+}
+std::string repeat(const std::string& piece, int n) {
+    std::string out;
+    out.reserve(piece.size() * static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+}
+}  // namespace
+
+// 100,000 levels of each recursive construct end with a message, never a stack overflow.
+TEST(Program, DeepNestingEndsWithAMessage) {
+    const int deep = 100000;
+    struct deep_case {
+        const char* what;
+        std::string source;
+        const char* message;
+    };
+    const deep_case cases[] = {
+        {"blocks", "void f(void){" + repeat("{", deep) + repeat("}", deep) + "}\n", "(297)"},
+        {"statements", "int x; void f(void){" + repeat("if (x) while (x) ", deep) + ";}\n", "(297)"},
+        {"declarator", "int " + repeat("(", deep) + "x" + repeat(")", deep) + ";\n", "(286)"},
+        {"struct bodies", repeat("struct s { ", deep) + "int x;" + repeat(" } a;", deep) + "\n", "(297)"},
+        {"operator chain", "int x = 1" + repeat("+1", deep) + ";\n", "(295)"},
+        {"parentheses", "int x = " + repeat("(", deep) + "1" + repeat(")", deep) + ";\n", "(295)"},
+        {"calls", "int f(int); int x = " + repeat("f(", deep) + "1" + repeat(")", deep) + ";\n", "(295)"},
+        {"unary operators", "int x = " + repeat("-~!", deep) + "1;\n", "(295)"},
+    };
+    for (const deep_case& c : cases) {
+        std::string messages;
+        EXPECT_EQ(run_source(c.source, messages), 1) << c.what << "\n" << messages.substr(0, 2000);
+        EXPECT_NE(messages.find(c.message), std::string::npos) << c.what << "\n" << messages.substr(0, 2000);
+        EXPECT_EQ(messages.find("Sanitizer"), std::string::npos) << c.what;
+    }
+}
+
+TEST(Program, NulBytesAndHugeLineNumbers) {
+    std::string messages;
+    // A NUL byte is an error on its own line and reading goes on past it.
+    EXPECT_EQ(run_source(std::string("int a;\nint b;\0\nint c = ;\n", 24), messages), 1);
+    EXPECT_NE(messages.find("     2:\tint b;\n\t      ^ (228) illegal character (00)"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("     3:\tint c = ;"), std::string::npos) << messages;
+    EXPECT_EQ(run_source(std::string("\0\0\0", 3), messages), 1);
+    EXPECT_NE(messages.find("(228)"), std::string::npos) << messages;
+    // Line numbers saturate at the largest a message can show.
+    EXPECT_EQ(run_source("# 2147483646 \"a.c\"\nint a;\nint b;\nint c;\nint d = ;\n", messages), 1);
+    EXPECT_NE(messages.find("2147483647:\tint d = ;"), std::string::npos) << messages;
+    EXPECT_EQ(run_source("# 99999999999999999999 \"a.c\"\nint d = ;\n", messages), 1);
+    EXPECT_NE(messages.find("2147483647:\tint d = ;"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("runtime error"), std::string::npos) << messages;
+}

@@ -131,3 +131,38 @@ TEST(IncludeSearch, MacroNamedHeaderAndLongCandidates) {
     ormpre_run refused = dir.run({"-I" + std::string(8200, 'd'), "u.c"});
     EXPECT_TRUE(has(refused, "(146) #include filename too long")) << refused.err;
 }
+
+TEST(Directives, SelfIncludeStopsAtTheDepthLimit) {
+    scratch_dir dir;
+    dir.file("self.h", "x\n#include \"self.h\"\ny\n");
+    dir.file("t.c", "#include \"self.h\"\nend\n");
+    ormpre_run r = dir.run({"t.c"});
+    EXPECT_EQ(r.status, 1);
+    // Reported once, at the deepest file; every level still reads its own last line.
+    size_t first = r.err.find("(136) #include nested too deeply; \"self.h\" not read");
+    EXPECT_NE(first, std::string::npos) << r.err.substr(0, 1000);
+    EXPECT_EQ(r.err.find("(136)", first + 1), std::string::npos);
+    std::vector<std::string> lines = text_lines(r.out);
+    ASSERT_EQ(lines.size(), 199u * 2 + 1);
+    EXPECT_EQ(lines.front(), "x");
+    EXPECT_EQ(lines.back(), "end");
+}
+
+TEST(Directives, LineNumbersStayInThirtyTwoBits) {
+    ormpre_run refused = preprocess("#line 2147483648\n#line 99999999999999999999 \"n.c\"\n__LINE__\n");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(has(refused, "(142) line number out of range")) << refused.err;
+    EXPECT_EQ(text_lines(refused.out), std::vector<std::string>{"3"});
+    // The largest number is taken, and counting past it saturates.
+    ormpre_run largest = preprocess("#line 2147483646\na\nb\n__LINE__\n");
+    EXPECT_EQ(largest.status, 0) << largest.err;
+    EXPECT_EQ(text_lines(largest.out), (std::vector<std::string>{"a", "b", "2147483647"}));
+}
+
+TEST(Directives, NulByteIsAnErrorNotTheEnd) {
+    ormpre_run r = preprocess(std::string("a\nb\0c\nd\n", 8));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r, "     2:\tb")) << r.err;
+    EXPECT_TRUE(has(r, "(140) null character in input")) << r.err;
+    EXPECT_EQ(text_lines(r.out), (std::vector<std::string>{"a", "b c", "d"}));
+}

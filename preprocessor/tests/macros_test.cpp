@@ -153,10 +153,10 @@ TEST(ScannerMessages, PasteAndStringizeOddities) {
     EXPECT_EQ(text_lines(hash.out), std::vector<std::string>{"#1 z"});
 }
 
-TEST(ScannerMessages, DirectiveFromMacroText) {
-    // The look for "(" after a function-like name crosses the newline and gives the
-    // characters back: the directive then comes from macro text.
+TEST(ScannerMessages, DirectiveAfterFunctionLikeName) {
+    // The look for "(" after a function-like name crosses the newline and gives the "#" back
+    // to the file: the directive is the file's own, as it is for gcc.
     ormpre_run r = preprocess("#define f(x) x\nf\n#define Y 2\nY\n");
-    EXPECT_TRUE(has(r, "(161) control line \"define\" within preprocessor macro expansion (warning)")) << r.err;
+    EXPECT_FALSE(has(r, "(161)")) << r.err;
     EXPECT_EQ(text_lines(r.out), (std::vector<std::string>{"f", "2"}));
 }

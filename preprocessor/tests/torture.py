@@ -7,10 +7,13 @@ folder at test time (never committed). Tests that include headers or do not comp
 C89 are left out. For each remaining test:
   - the token stream of `ormpre -N255` must equal that of `gcc -E -undef -nostdinc` (line
     markers aside), and
-  - the ormpre output, compiled and run by the host gcc, must exit with status 0.
+  - the ormpre output must compile with the host gcc.
+Equal token streams make the same program, so running it would add nothing but the chance of
+an indeterminate exit status (a main that returns no value): the verdict is the same every run.
 
 Usage: torture.py ORMPRE WORKDIR. Prints "N passed, N failed"; exits 77 (skipped) when the
-package cannot be had, 1 when a test fails that is not on the allow-list.
+package cannot be had, 1 when a test fails that is not on the allow-list or when fewer than
+MINIMUM_TESTED tests were tested.
 """
 import concurrent.futures
 import glob
@@ -38,6 +41,8 @@ TOKEN = re.compile(r"""
 
 
 NOT_HERE = "fails likewise from gcc's own preprocessed text"
+# The suite holds several hundred plain C89 tests; far fewer means the harness lost them.
+MINIMUM_TESTED = 300
 
 
 def tokens(text):
@@ -95,18 +100,12 @@ def is_plain_c89(path):
     return r.returncode == 0
 
 
-def build_and_run(source, program):
-    """None when the program built from the preprocessed source exits with 0."""
-    built = subprocess.run(["gcc", "-std=gnu89", "-w", "-O0", "-x", "c", source, "-o", program, "-lm"],
+def compiles(source):
+    """None when the preprocessed source compiles."""
+    built = subprocess.run(["gcc", "-std=gnu89", "-w", "-fsyntax-only", "-x", "c", source],
                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     if built.returncode != 0:
         return "does not compile: " + built.stderr.strip()[-300:]
-    try:
-        ran = subprocess.run([program], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
-    except subprocess.TimeoutExpired:
-        return "timed out"
-    if ran.returncode != 0:
-        return "exit status %d" % ran.returncode
     return None
 
 
@@ -130,13 +129,13 @@ def run_one(ormpre, path, scratch):
         if mine != other:
             at = next((i for i, (a, b) in enumerate(zip(mine, other)) if a != b), min(len(mine), len(other)))
             return name, "tokens differ at %d: ours %r, gcc %r" % (at, mine[at:at + 6], other[at:at + 6])
-        problem = build_and_run(base + ".i", base)
+        problem = compiles(base + ".i")
         if problem:
             # A test that fails the same way from GCC's own text needs options or a target
             # this harness does not give it: it says nothing about ormpre.
             with open(base + ".gcc.i", "w", encoding="latin-1") as f:
                 f.write(theirs.stdout)
-            if build_and_run(base + ".gcc.i", base):
+            if compiles(base + ".gcc.i"):
                 return name, NOT_HERE
             return name, problem
     finally:
@@ -170,6 +169,9 @@ def main():
     print("%d of %d tests are plain C89; %d allowed to differ; %d fail likewise from gcc's own text"
           % (len(chosen), len(paths), allowed, not_here))
     print("%d passed, %d failed" % (passed, failed))
+    if len(chosen) < MINIMUM_TESTED:
+        print("FAIL: only %d tests tested, fewer than %d" % (len(chosen), MINIMUM_TESTED))
+        sys.exit(1)
     sys.exit(1 if failed else 0)
 
 

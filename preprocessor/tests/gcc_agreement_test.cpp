@@ -1,0 +1,121 @@
+// Token streams of ormpre against the host's gcc -E on the macro forms that are easy to get
+// wrong: names of function-like macros used without a call, pasting and argument counting.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+
+#include "run_ormpre.h"
+
+namespace {
+
+// The C89 punctuators, longest first where one is the start of another.
+constexpr std::array<const char*, 48> punctuators = {
+    "...", "<<=", ">>=", "->", "++", "--", "<<", ">>", "<=", ">=", "==", "!=", "&&", "||",
+    "*=",  "/=",  "%=",  "+=", "-=", "&=", "^=", "|=", "##", "[",  "]",  "(",  ")",  "{",
+    "}",   ".",   "&",   "*",  "+",  "-",  "~",  "!",  "/",  "%",  "<",  ">",  "^",  "|",
+    "?",   ":",   "=",   ",",  "#",  ";"};
+
+bool is_word(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+}
+
+// Splits preprocessed text into C tokens, leaving out line markers.
+std::vector<std::string> tokens(const std::string& text) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    bool line_start = true;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\n') {
+            line_start = true;
+            ++i;
+            continue;
+        }
+        if (c == ' ' || c == '\t') {
+            ++i;
+            continue;
+        }
+        if (line_start && c == '#' && i + 2 < text.size() && text[i + 1] == ' ' &&
+            text[i + 2] >= '0' && text[i + 2] <= '9') {
+            i = text.find('\n', i);
+            if (i == std::string::npos) break;
+            continue;
+        }
+        line_start = false;
+        size_t start = i;
+        if (is_word(c)) {
+            while (i < text.size() && is_word(text[i])) ++i;
+        } else if (c == '"' || c == '\'') {
+            for (++i; i < text.size() && text[i] != c && text[i] != '\n'; ++i)
+                if (text[i] == '\\') ++i;
+            ++i;
+        } else {
+            size_t length = 1;
+            for (const char* p : punctuators)
+                if (text.compare(i, strlen(p), p) == 0) {
+                    length = strlen(p);
+                    break;
+                }
+            i += length;
+        }
+        out.push_back(text.substr(start, i - start));
+    }
+    return out;
+}
+
+std::string joined(const std::vector<std::string>& t) {
+    std::string s;
+    for (const auto& w : t) s += w + " ";
+    return s;
+}
+
+// Preprocesses the source with both and expects the same tokens; returns ormpre's run.
+ormpre_run expect_as_gcc(const std::string& source) {
+    scratch_dir dir;
+    dir.file("t.c", source);
+    ormpre_run ours = dir.run({"-N255", "t.c"});
+    std::string cmd = "cd '" + dir.path() + "' && gcc -E -P -undef -nostdinc -std=c89 t.c > gcc.out 2>/dev/null";
+    EXPECT_EQ(system(cmd.c_str()), 0) << source;
+    EXPECT_EQ(joined(tokens(ours.out)), joined(tokens(dir.read("gcc.out")))) << source;
+    return ours;
+}
+
+}  // namespace
+
+TEST(GccAgreement, FunctionLikeNameWithoutCallKeepsTheNextTokenWhole) {
+    if (!have_program("gcc")) GTEST_SKIP() << "gcc not installed";
+    // The name directly before the punctuator, after a blank, at the end of a line, at the end
+    // of another macro's text and at the end of an argument.
+    std::string source = "#define f(a) (a)\n#define g f\n#define id(x) x\n";
+    for (const char* p : punctuators) {
+        std::string q = p;
+        if (q == "(") continue;   // that is a call
+        source += "f" + q + " x;\n";
+        source += "f " + q + " x;\n";
+        bool directive = q == "#" || q == "##";   // would start a directive line
+        if (!directive) source += "f\n" + q + " x;\n";
+        source += "g" + q + " x;\n";
+        source += "g " + q + " x;\n";
+        source += "id(f)" + q + " x;\n";
+        if (q != "," && q != ")") source += "id(f" + q + " x);\n";
+    }
+    ormpre_run r = expect_as_gcc(source);
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST(GccAgreement, PastingAndArguments) {
+    if (!have_program("gcc")) GTEST_SKIP() << "gcc not installed";
+    // "##" in an argument handed on to another macro.
+    expect_as_gcc("#define cat(a,b) a##b\n#define xcat(a,b) cat(a,b)\n#define call(m,a,b) m(a,b)\n"
+                  "call(cat, x, 1); xcat(cat(p,q), r); call(xcat, u, v);\n");
+    // An argument is counted before it is expanded.
+    expect_as_gcc("#define PAIR x, y\n#define B_2(a, b) [a|b]\n#define ONE(a) <a>\n"
+                  "#define ID(x) x\n#define LP (\n#define APPLY(m, v) m(v)\n"
+                  "B_2(PAIR, z); ONE(PAIR); B_2((PAIR), 1); ID(B_2(PAIR, z)); ID(ONE(LP)); ID(ID(B_2(PAIR, z)));\n"
+                  "APPLY(ONE, 1); APPLY(B_2, PAIR);\n");
+    // A name made by pasting is rescanned and expanded.
+    expect_as_gcc("#define cat(a,b) a##b\n#define xy 42\n#define f1(n) [n]\n#define mk(p) cat(f, p)\n"
+                  "cat(x, y); cat(f, 1)(7); mk(1)(8); cat(x,y)+cat(1,2);\n");
+}

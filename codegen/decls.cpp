@@ -380,12 +380,9 @@ void read_pragma(cg_context& ctx, ic_scanner& scan) {
             break;
         }
         case 's':
-            if (ctx.psects.renames.size() >= 30) {
-                alert_message(734);
-            } else {
-                emit(ctx, ";\tpragma psect %s\n", first.c_str());
-                if (!psect_add_rename(ctx, first)) alert_message(733, first.c_str());
-            }
+            // Renames are kept in a growing list: any number of psect pragmas is honoured.
+            emit(ctx, ";\tpragma psect %s\n", first.c_str());
+            if (!psect_add_rename(ctx, first)) alert_message(733, first.c_str());
             break;
         case 'u':
             // "u" alone is a warning push; "u ," an empty register list.

@@ -14,6 +14,7 @@
 #include "codegen/sdb.h"
 #include "common/alert.h"
 #include "common/getargs.h"
+#include "icode/icode.h"
 
 extern const char component_name[] = "code generator";
 
@@ -102,8 +103,9 @@ int main(int argc, char** argv) {
     cg::ic_scanner scan(ctx, ctx.in);
     std::string version = scan.first_line();
     int major = 0, minor = 0;
-    if (std::sscanf(version.c_str(), "Version %d.%d", &major, &minor) != 2 || major != 3 || minor < 2)
-        alert_message(718, 3, 2);
+    if (std::sscanf(version.c_str(), "Version %d.%d", &major, &minor) != 2 || major != ic::version_major ||
+        minor < ic::version_minor)
+        alert_message(718, ic::version_major, ic::version_minor);
     cg::read_module(ctx, scan);
 
     cg::sdb_close(ctx);

@@ -26,7 +26,7 @@ CASES = [
     ("unknown optimiser letter", ["-OX"], GOOD, 0, ["(747)"], None, None),
     ("chip with code reading", ["-PORMC16F877,1"], GOOD, 0, [], ["CANREADCODE"], "\tprocessor\t16F877\n"),
     ("chip without code reading", ["-P16F877,0"], GOOD, 0, [], ["PIC14"], "\tprocessor\t16F877\n"),
-    ("unknown switch", ["-Q"], GOOD + "[v _g `i 1 e ]\n", 1, ["(717)"], None, "_g\n"),
+    ("unknown switch", ["-Q"], GOOD + "[v _g `i 1 e ]\n", 1, ["(717)"], ["PIC14"], None),
     ("driver's message list", ["--msgdisable=747", "-OX"], GOOD, 0, [], None, None),
     ("driver's default line", ["-Og9s", "-E1"], GOOD, 0, [], ["GLOBOPT"], None),
 ]

@@ -8,6 +8,7 @@
 #include "codegen/options.h"
 #include "codegen/reader.h"
 #include "codegen/tests/harness.h"
+#include "icode/icode.h"
 
 namespace {
 
@@ -53,6 +54,22 @@ TEST(op_table, EveryTokenIsFoundByBinarySearch) {
     EXPECT_EQ(cg::dope_table[cg::OP_ADD] & cg::DOPE_SHAPE, 1u);
     EXPECT_EQ(cg::dope_table[cg::OP_LAND] & cg::DOPE_RESULT, cg::DOPE_RESULT_BIT);
 }
+
+TEST(op_table, ReadsEveryOperatorTheWriterSpells) {
+    for (int code = ic::op_first; code <= ic::op_last; ++code) {
+        const char* spelling = ic::op_spelling(code);
+        // A cast reaches the intermediate code as "->"; its own spelling is never written.
+        if (code == ic::OP_CAST) continue;
+        if (*spelling) {
+            EXPECT_GE(cg::op_lookup(spelling), 0) << spelling;
+        }
+    }
+    for (const char* record : {ic::rec_block_open, ic::rec_block_close, ic::rec_expr, ic::rec_body, ic::rec_var,
+                               ic::rec_struct, ic::rec_union, ic::rec_names, ic::rec_enum, ic::rec_init,
+                               ic::rec_string, ic::rec_pragma, ic::rec_comment, ic::switch_token})
+        EXPECT_GE(cg::op_lookup(record), 0) << record;
+}
+
 
 TEST_F(tree_fixture, LeavesReadAsConstantsFloatsAndListEnds) {
     cg::tree_node* n = read("-5");

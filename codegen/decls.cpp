@@ -58,6 +58,26 @@ class_token parse_class(const std::string& token) {
     return c;
 }
 
+// A type string and a count expression (declarations and members); false at the end of input.
+bool read_type_and_count(cg_context& ctx, ic_scanner& scan, const std::string& type_text, type_ref& type,
+                         int32_t& count, bool& typed) {
+    parse_type_string(ctx, type_text, type);
+    tree_node* tree = ic_read_expr(ctx, scan);
+    if (!tree) return false;
+    count = 0;
+    typed = false;
+    if (!const_value(ctx, tree, count, typed)) alert_message(721);
+    return true;
+}
+
+// A count above 1, or one written with the index type, makes an array.
+void mark_array(symbol* s, int32_t count, bool typed) {
+    if (typed || count > 1) {
+        s->flags |= SF_ARRAY;
+        s->count = static_cast<uint16_t>(std::clamp(count, 0, 0xffff));
+    }
+}
+
 bool is_function(const symbol* s) { return outer_level(s->levels) == LEVEL_FUNCTION; }
 
 void open_function(cg_context& ctx, symbol* s) {
@@ -92,12 +112,9 @@ void read_declaration(cg_context& ctx, ic_scanner& scan) {
     std::string name, type_text, class_text, token;
     if (!next_or_end(ctx, scan, name) || !next_or_end(ctx, scan, type_text)) return;
     type_ref type;
-    parse_type_string(ctx, type_text, type);
-    tree_node* dim = ic_read_expr(ctx, scan);
-    if (!dim) return;
     int32_t dimension = 0;
     bool typed = false;
-    if (!const_value(ctx, dim, dimension, typed)) alert_message(721);
+    if (!read_type_and_count(ctx, scan, type_text, type, dimension, typed)) return;
     if (!next_or_end(ctx, scan, class_text)) return;
     class_token cls = parse_class(class_text);
     char letter = static_cast<char>(cls.letter | 0x20);
@@ -108,10 +125,7 @@ void read_declaration(cg_context& ctx, ic_scanner& scan) {
     if (letter == 't') {
         symbol* s = ctx.symbols.declare(name, sym_kind::type_name, scope_level(ctx), ctx.line);
         set_symbol_type(s, type);
-        if (typed || dimension > 1) {
-            s->flags |= SF_ARRAY;
-            s->count = static_cast<uint16_t>(std::max(dimension, 0));
-        }
+        mark_array(s, dimension, typed);
         s->count = s->count ? s->count : 1;
         s->vclass = base_class(s->base);
         if (s->levels && outer_level(s->levels) == LEVEL_POINTER) s->vclass = value_class::unsigned_;
@@ -124,10 +138,7 @@ void read_declaration(cg_context& ctx, ic_scanner& scan) {
     symbol* s = ctx.symbols.declare(name, sym_kind::object, scope_level(ctx), ctx.line);
     set_symbol_type(s, type);
     s->sclass = sc;
-    if (typed || dimension > 1) {
-        s->flags |= SF_ARRAY;
-        s->count = static_cast<uint16_t>(std::clamp(dimension, 0, 0xffff));
-    }
+    mark_array(s, dimension, typed);
     if (dimension != 0) s->flags |= SF_DEFINED;
     if (cls.prototyped) s->flags |= SF_PROTOTYPED;
     if (cls.variadic) s->flags |= SF_VARIADIC;
@@ -199,19 +210,13 @@ void read_layout(cg_context& ctx, ic_scanner& scan, bool is_union) {
             continue;
         }
         type_ref t;
-        parse_type_string(ctx, token, t);
-        tree_node* count_tree = ic_read_expr(ctx, scan);
-        if (!count_tree) return;
         int32_t count = 1;
         bool typed = false;
-        if (!const_value(ctx, count_tree, count, typed)) alert_message(721);
+        if (!read_type_and_count(ctx, scan, token, t, count, typed)) return;
         symbol* m = ctx.symbols.make_detached();
         m->kind = sym_kind::object;
         set_symbol_type(m, t);
-        if (typed || count > 1) {
-            m->flags |= SF_ARRAY;
-            m->count = static_cast<uint16_t>(std::clamp(count, 0, 0xffff));
-        }
+        mark_array(m, count, typed);
         uint16_t msize = symbol_size(ctx, m);
         if (width >= 0) {
             m->is_bitfield = true;

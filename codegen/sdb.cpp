@@ -72,8 +72,10 @@ void sdb_header(cg_context& ctx) {
     put(ctx, line + "]\n");
 }
 
-void sdb_sync(cg_context& ctx) {
-    if (!ctx.sdb.file) return;
+namespace {
+
+// The position record, when the file or the line changed since the last one.
+void write_position(cg_context& ctx) {
     sdb_state& st = ctx.sdb;
     std::string file = ctx.file_name.substr(0, 255);
     if (file != st.last_file) {
@@ -84,6 +86,14 @@ void sdb_sync(cg_context& ctx) {
         put(ctx, "\"" + std::to_string(ctx.line) + "\n");
         st.last_line = ctx.line;
     }
+}
+
+}  // namespace
+
+void sdb_sync(cg_context& ctx) {
+    if (!ctx.sdb.file) return;
+    sdb_state& st = ctx.sdb;
+    write_position(ctx);
     for (block_entry& b : ctx.blocks)
         if (!b.sdb_open) {
             put(ctx, "{\n");
@@ -96,20 +106,11 @@ void sdb_open_block_now(cg_context& ctx) { sdb_sync(ctx); }
 
 void sdb_close_block(cg_context& ctx, bool function_end, int32_t auto_size) {
     if (!ctx.sdb.file || ctx.blocks.empty() || !ctx.blocks.back().sdb_open) return;
-    // Sync the position without opening further blocks: only this one is being left.
-    sdb_state& st = ctx.sdb;
-    std::string file = ctx.file_name.substr(0, 255);
-    if (file != st.last_file) {
-        put(ctx, "\"" + std::to_string(ctx.line) + " " + file + "\n");
-        st.last_file = file;
-        st.last_line = ctx.line;
-    } else if (ctx.line != st.last_line) {
-        put(ctx, "\"" + std::to_string(ctx.line) + "\n");
-        st.last_line = ctx.line;
-    }
+    // The position only: no further blocks open, this one is being left.
+    write_position(ctx);
     put(ctx, function_end ? "} " + std::to_string(auto_size) + "\n" : std::string("}\n"));
     ctx.blocks.back().sdb_open = false;
-    --st.open_written;
+    --ctx.sdb.open_written;
 }
 
 void sdb_variable(cg_context& ctx, symbol* s) {

@@ -36,6 +36,15 @@ struct tree_fixture : ::testing::Test {
         scan = std::make_unique<cg::ic_scanner>(*ctx, in);
         return cg::ic_read_expr(*ctx, *scan);
     }
+    cg::symbol* declare(const char* name, const char* type, uint32_t flags) {
+        cg::symbol* s = ctx->symbols.declare(name, cg::sym_kind::object, 0, 1);
+        cg::type_ref t;
+        cg::parse_type_string(*ctx, type, t);
+        cg::set_symbol_type(s, t);
+        s->sclass = cg::storage::external;
+        s->flags |= flags | cg::SF_DEFINED;
+        return s;
+    }
     std::string output() {
         std::fflush(out);
         std::string s;
@@ -112,13 +121,7 @@ TEST_F(tree_fixture, TypesComeFromOperandsAndConversions) {
 }
 
 TEST_F(tree_fixture, SignatureIsWrittenOncePerFunction) {
-    cg::symbol* f = ctx->symbols.declare("_f", cg::sym_kind::object, 0, 1);
-    cg::type_ref t;
-    cg::parse_type_string(*ctx, "`(i", t);
-    cg::set_symbol_type(f, t);
-    f->sclass = cg::storage::external;
-    f->flags |= cg::SF_PROTOTYPED | cg::SF_DEFINED;
-    f->param_number = 1;
+    declare("_f", "`(i", cg::SF_PROTOTYPED)->param_number = 1;
     read("( _f (1 _a");
     read("( _f (1 _b");
     std::string text = output();
@@ -129,17 +132,8 @@ TEST_F(tree_fixture, SignatureIsWrittenOncePerFunction) {
 }
 
 TEST_F(tree_fixture, FunctionAddressStoredInPointerWritesOneCallEdge) {
-    cg::symbol* f = ctx->symbols.declare("_handler", cg::sym_kind::object, 0, 1);
-    cg::type_ref t;
-    cg::parse_type_string(*ctx, "`(v", t);
-    cg::set_symbol_type(f, t);
-    f->sclass = cg::storage::external;
-    f->flags |= cg::SF_DEFINED;
-    cg::symbol* p = ctx->symbols.declare("_fp", cg::sym_kind::object, 0, 1);
-    cg::parse_type_string(*ctx, "`*(v", t);
-    cg::set_symbol_type(p, t);
-    p->sclass = cg::storage::external;
-    p->flags |= cg::SF_DEFINED;
+    declare("_handler", "`(v", 0);
+    declare("_fp", "`*(v", 0);
     read("= _fp &U _handler");
     EXPECT_EQ(cgtest::lines_with(output(), "FNCALL").size(), 1u);
     EXPECT_EQ(cgtest::lines_with(output(), "FNCALL")[0], "\tFNCALL\t_fp,_handler");

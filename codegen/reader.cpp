@@ -74,6 +74,10 @@ void end_function(cg_context& ctx, function_entry& fe) {
     ctx.used_regs_set = false;
     ctx.main_exit = false;
     ++ctx.psects.function_number;
+    // The next function's code goes to a section of its own number.
+    int w = ctx.psects.written;
+    if (w == PS_TEXT || w == PS_SWTEXT || w == PS_CTEXT || w == PS_INTCODE) ctx.psects.written = PS_NONE;
+    ctx.psects.requested = PS_NONE;
     ctx.psects.declared[PS_TEXT] = false;
     ctx.psects.declared[PS_SWTEXT] = false;
     if (flag(ctx, MF_PIC12)) ctx.psects.declared[PS_CTEXT] = false;

@@ -19,7 +19,7 @@ public:
     bool next(std::string& token);
     // Gives a token back; the next call to next() returns it again.
     void unget(const std::string& token);
-    // The rest of the current line, without its newline and leading blanks.
+    // The rest of the current line, without its newline and the one blank after the token.
     std::string rest_of_line();
     // Skips white space; true when the next character is `c` (consumed).
     bool expect(char c);

@@ -84,9 +84,11 @@ void ic_scanner::unget(const std::string& token) {
 }
 
 std::string ic_scanner::rest_of_line() {
+    // Only the blank that separates the record token goes: the line's own indentation tells
+    // the assembler an instruction from a label.
     std::string text;
     int c = get();
-    while (c == ' ' || c == '\t') c = get();
+    if (c == ' ') c = get();
     while (c != EOF && c != '\n') {
         text.push_back(static_cast<char>(c));
         c = get();

@@ -29,7 +29,7 @@ seconds() { python3 -c 'import sys,time,subprocess; t=time.perf_counter(); subpr
 
 for count in "$n" "$((n * 4))"; do
     generate "$count" "$work/big.c"
-    "$build/bin/ormpre" "$edf" -S1,2,2,4,2,4,4 "$work/big.c" "$work/big.pre"
+    "$build/bin/ormpre" "$edf" "$work/big.c" "$work/big.pre" 2> /dev/null
     parse=$(seconds "$build/bin/ormparse" "$edf" -Z1,2,2,4,2,4,4 "$work/big.pre" "$work/big.ic" "$work/big.str")
     cg=$(seconds "$build/bin/ormcg" "$edf" -D"$work/big.sdb" -PORMC16F877A,0 "$work/big.ic" "$work/big.as")
     python3 -c "import sys; p, c = float(sys.argv[2]), float(sys.argv[3]); print('%6s declarations: ormparse %.3fs  ormcg %.3fs  ratio %.2f' % (sys.argv[1], p, c, c / p if p else 0))" "$count" "$parse" "$cg"

@@ -81,9 +81,25 @@ TEST(reader, DeepFunctionNestingIsRefusedNotOverrun) {
     EXPECT_TRUE(r.has_message(723));
 }
 
+// Two functions with in-line assembly: each declares its own code section once.
+const std::string two_functions = "[v _f `(v 1 e ]\n{\n[e :U _f ]\n[f ]\n[;  nop ;#\n[; l1: clrw ;#\n}\n"
+                                  "[v _g `(v 1 e ]\n{\n[e :U _g ]\n[f ]\n[;  nop ;#\n}\n";
+
+TEST(sections, EachFunctionDeclaresItsCodeSection) {
+    auto r = run_ic(two_functions);
+    EXPECT_EQ(after(r.assembly, "\tpsect"),
+              "\tpsect\ttext0,local,class=CODE,delta=2\n\tpsect\ttext0\n nop ;#\nl1: clrw ;#\n\tglobal\t_g\n"
+              "\tpsect\ttext1,local,class=CODE,delta=2\n\tpsect\ttext1\n nop ;#\n\tend\n");
+}
+
 TEST(sections, PsectRenameAppliesToEveryFunctionAndDropsLocal) {
-    auto r = run_ic("[p s text%u=boot%u ]\n");
+    auto r = run_ic("[p s text%u=boot%u ]\n" + two_functions);
     EXPECT_EQ(lines_with(r.assembly, "pragma")[0], ";\tpragma psect text%u=boot%u");
+    EXPECT_EQ(lines_with(r.assembly, "\tpsect\tboot0")[0], "\tpsect\tboot0,class=CODE,delta=2");
+    EXPECT_EQ(lines_with(r.assembly, "\tpsect\tboot1")[0], "\tpsect\tboot1,class=CODE,delta=2");
+    // The table's text is compared before its counter is filled in.
+    r = run_ic("[p s text0=boot ]\n" + two_functions);
+    EXPECT_TRUE(lines_with(r.assembly, "boot").size() == 1);
 }
 
 TEST(data, InitialisedGlobalGoesToRdataWithIdataCopy) {

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <new>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,6 +80,12 @@ void open_files(cg::cg_context& ctx, int count, char** args, int first) {
 void exit_hook(int) { remove_partial(); }
 
 int main(int argc, char** argv) {
+    // Memory running out is a numbered message and status 1, not an abort.
+    std::set_new_handler([] {
+        alert_message(157, 0u);
+        exit_hook(1);
+        std::_Exit(1);
+    });
     alert_set_max_errors(10);
     alert_set_warn_fails(0);
     int count = 0;

@@ -66,9 +66,9 @@ void block_open(cg_context& ctx) {
 }
 
 void end_function(cg_context& ctx, function_entry& fe) {
-    sdb_close_block(ctx, true, fe.auto_high);
-    // Held extern declarations of the body go to the debug file now.
+    // Extern declarations of the body are held until its outermost block closes.
     for (symbol* s : fe.held_externals) sdb_variable(ctx, s);
+    sdb_close_block(ctx, true, fe.auto_high);
     ctx.in_body = false;
     ctx.used_regs.clear();
     ctx.used_regs_set = false;

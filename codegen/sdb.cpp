@@ -165,7 +165,9 @@ void sdb_structure(cg_context& ctx, symbol* st, const std::string& tag, const st
     for (size_t i = 0; i < st->members.size(); ++i) {
         symbol* m = st->members[i];
         std::string name = i < names.size() ? names[i] : ".";
-        out += sdb_type_string(m) + count_field(m) + name + " " + std::to_string(symbol_size(ctx, m)) + " " +
+        // A bit-field lives in one byte of the structure.
+        uint16_t size = m->is_bitfield ? 1 : symbol_size(ctx, m);
+        out += sdb_type_string(m) + count_field(m) + name + " " + std::to_string(size) + " " +
                std::to_string(m->offset) + " ";
         if (m->is_bitfield) out += ":" + std::to_string(m->bit_width) + ":" + std::to_string(m->bit_offset) + " ";
         out += "\n";

@@ -29,6 +29,16 @@ TEST(sdb, StructureLayoutRecord) {
               header + "\"1 s.c\n[s S1 pt 4 `i  1 a 2 0 \n`i  1 b 2 2 \n]\n");
 }
 
+TEST(sdb, BitFieldsTakeOneByteEach) {
+    EXPECT_EQ(sdb_of("\"5 b.c\n[s S1 :1 `ui 1 :3 `ui 1 `uc 1 ]\n[n S1 flags ready mode count ]\n"),
+              header + "\"5 b.c\n[s S1 flags 2 `ui  1 ready 1 0 :1:0 \n`ui  1 mode 1 0 :3:1 \n`uc  1 count 1 1 \n]\n");
+}
+
+TEST(sdb, ExternInsideFunctionIsWrittenBeforeItsClose) {
+    EXPECT_EQ(sdb_of("\"1 x.c\n[v _f `(v 1 e ]\n{\n[e :U _f ]\n[f ]\n\"3\n[v _flag `uc 0 e ]\n\"9\n}\n"),
+              header + "\"1 x.c\n[v _f `(v  1 e 0 0 ]\n{\n\"9\n[v _flag `uc  1 e 1 0 ]\n} 0\n");
+}
+
 TEST(sdb, EnumerationTypedefAndInnerBlocks) {
     EXPECT_EQ(sdb_of("\"1 e.c\n[c E2\n0\n-3\n.. ]\n[n E2 col RED BLUE ]\n[v _byte `uc 1 t ]\n"
                      "[v _f `(v 1 e ]\n{\n[e :U _f ]\n[f ]\n{\n{\n\"4\n[v _k `*c 1 a ]\n}\n}\n{\n}\n\"9\n}\n"),

@@ -407,6 +407,7 @@ void read_pragma(cg_context& ctx, ic_scanner& scan) {
             }
             break;
         case 'v': break;
+        case 'm':   // an "m" word other than "mainexit" is read as a switch kind
         case 'w':
             // "w" with a number list is the warning form; only a word selects a switch kind.
             if (!first.empty() && !is_digit(first[0])) {

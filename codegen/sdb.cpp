@@ -33,13 +33,23 @@ std::string count_field(const symbol* s) {
     return " " + std::to_string(array ? s->count : 1) + (array ? "a" : "") + " ";
 }
 
+// A symbol the parser made without a C name ("F" and its number).
+bool is_internal(const symbol* s) {
+    return s->name.size() > 1 && s->name[0] == 'F' && s->name[1] >= '0' && s->name[1] <= '9';
+}
+
+// Placeholder types and the parser's unnamed typedefs stand for their own levels.
+bool is_unnamed_type(const symbol* s) {
+    return (s->flags & SF_PLACEHOLDER) || (s->kind == sym_kind::type_name && is_internal(s) && s->base);
+}
+
 }  // namespace
 
 std::string sdb_type_string(const symbol* s) {
     std::string out = "`";
     append_level_marks(out, s->levels, s->classes);
     const symbol* base = s->base;
-    for (int guard = 0; base && (base->flags & SF_PLACEHOLDER) && guard < 64; ++guard) {
+    for (int guard = 0; base && is_unnamed_type(base) && guard < 64; ++guard) {
         append_level_marks(out, base->levels, base->classes);
         base = base->base;
     }
@@ -114,7 +124,8 @@ void sdb_close_block(cg_context& ctx, bool function_end, int32_t auto_size) {
 }
 
 void sdb_variable(cg_context& ctx, symbol* s) {
-    if (!ctx.sdb.file || (s->flags & SF_PLACEHOLDER)) return;
+    // Internal symbols appear only under the C name they carry.
+    if (!ctx.sdb.file || (s->flags & SF_PLACEHOLDER) || (is_internal(s) && s->source_name.empty())) return;
     sdb_sync(ctx);
     std::string name = s->source_name.empty() ? s->name : s->source_name;
     std::string line = "[v " + name + " " + sdb_type_string(s) + count_field(s);
@@ -140,7 +151,7 @@ void sdb_variable(cg_context& ctx, symbol* s) {
 }
 
 void sdb_typedef(cg_context& ctx, symbol* s) {
-    if (!ctx.sdb.file) return;
+    if (!ctx.sdb.file || is_internal(s)) return;
     sdb_sync(ctx);
     put(ctx, "[v " + s->name + " " + sdb_type_string(s) + count_field(s) + "t " +
                  std::to_string(symbol_size(ctx, s)) + " ]\n");

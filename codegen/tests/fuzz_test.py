@@ -7,10 +7,14 @@ import random
 import subprocess
 import sys
 import tempfile
+import time
 
 BUILD = os.path.abspath(sys.argv[1])
 SOURCE = os.path.abspath(sys.argv[2])
 CASES = int(sys.argv[3]) if len(sys.argv) > 3 else 300
+# A budget for the whole run: on a loaded machine fewer cases run rather than the test timing
+# out; the count that ran is printed.
+BUDGET_SECONDS = float(sys.argv[4]) if len(sys.argv) > 4 else 400
 ORMCG = os.path.join(BUILD, "bin", "ormcg")
 EDF = "--edf=" + os.path.join(BUILD, "dat", "en_msgs.txt")
 TOKENS = ["[v", "[s", "[u", "[i", "[e", "[c", "[n", "[p", "[a", "[f", "{", "}", "]", ":U", "..", "->", "`i",
@@ -48,9 +52,14 @@ def main():
     keep = os.path.join(BUILD, "fuzz")
     bad = 0
     env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0", UBSAN_OPTIONS="halt_on_error=1")
+    ran = 0
+    deadline = time.monotonic() + BUDGET_SECONDS
     with tempfile.TemporaryDirectory(prefix="ormcg_fuzz_") as work:
         src = os.path.join(work, "in.ic")
         for case in range(CASES):
+            if time.monotonic() > deadline:
+                break
+            ran += 1
             text = mutate(rng, rng.choice(corpus))
             with open(src, "w") as f:
                 f.write(text)
@@ -68,7 +77,7 @@ def main():
                 with open(kept, "w") as f:
                     f.write(text)
                 print("FAIL case %d (%s), input kept in %s" % (case, why, kept))
-    print("%d cases, %d failures" % (CASES, bad))
+    print("%d of %d cases run, %d failures" % (ran, CASES, bad))
     return 1 if bad else 0
 
 

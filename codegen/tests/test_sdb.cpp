@@ -29,6 +29,12 @@ TEST(sdb, StructureLayoutRecord) {
               header + "\"1 s.c\n[s S1 pt 4 `i  1 a 2 0 \n`i  1 b 2 2 \n]\n");
 }
 
+TEST(sdb, UnnamedTypesAreWrittenInPlace) {
+    // The parser names a function type it needs twice with an internal typedef.
+    EXPECT_EQ(sdb_of("\"11 p.c\n[v F17 `(v 1 t ]\n[v _handler `*F17 1 e ]\n"),
+              header + "\"11 p.c\n[v _handler `*(v  1 e 2 0 ]\n");
+}
+
 TEST(sdb, BitFieldsTakeOneByteEach) {
     EXPECT_EQ(sdb_of("\"5 b.c\n[s S1 :1 `ui 1 :3 `ui 1 `uc 1 ]\n[n S1 flags ready mode count ]\n"),
               header + "\"5 b.c\n[s S1 flags 2 `ui  1 ready 1 0 :1:0 \n`ui  1 mode 1 0 :3:1 \n`uc  1 count 1 1 \n]\n");

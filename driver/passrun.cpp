@@ -75,7 +75,8 @@ const std::chrono::steady_clock::time_point driver_began = std::chrono::steady_c
 
 }  // namespace
 
-// Reads whole lines (any length), one trailing newline cut.
+// Reads whole lines (any length), one trailing newline cut; a file written on Windows has
+// CR LF line ends, and the CR goes with the newline.
 std::vector<std::string> read_lines(FILE* f) {
     std::vector<std::string> lines;
     std::string line;
@@ -84,6 +85,7 @@ std::vector<std::string> read_lines(FILE* f) {
     while ((c = fgetc(f)) != EOF) {
         any = true;
         if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
             lines.push_back(line);
             line.clear();
             any = false;

@@ -1,9 +1,5 @@
 // ormparse: reads preprocessed C and writes the intermediate code on standard output.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <new>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +21,7 @@
 #include "parser/sidefiles.h"
 #include "parser/symbols.h"
 #include "parser/types.h"
+#include "platform/platform.h"
 
 extern const char component_name[] = "parser";
 
@@ -53,9 +50,9 @@ void parse_cleanup() {
     temp_name = nullptr;
 }
 
-extern "C" void on_interrupt(int) {
-    if (signal_unlink_name[0]) unlink(signal_unlink_name);
-    _exit(4);
+void on_interrupt(int) {
+    if (signal_unlink_name[0]) std::remove(signal_unlink_name);
+    std::_Exit(4);
 }
 
 void fatal_open(const char* what, const char* name) { alert_message(141, what, name); }
@@ -319,11 +316,7 @@ int main(int argc, char** argv) {
     if (!temp) temp = temp_name = make_temp_name();
     string_file_name = temp;
     std::snprintf(signal_unlink_name, sizeof signal_unlink_name, "%s", string_file_name.c_str());
-    for (int sig : {SIGINT, SIGTERM}) {
-        struct sigaction old_action {};
-        sigaction(sig, nullptr, &old_action);
-        if (old_action.sa_handler != SIG_IGN) std::signal(sig, on_interrupt);
-    }
+    plat::on_interrupt_unless_ignored(on_interrupt);
     string_data_stream = std::fopen(string_file_name.c_str(), "wb");
     if (!string_data_stream) fatal_open("temporary", string_file_name.c_str());
     emit_banner();

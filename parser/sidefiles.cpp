@@ -59,6 +59,7 @@ std::string qualifier_words(uint16_t classes) {
 }
 
 std::string c_type(const type_desc& t0);
+std::string c_expression(const expr_node* n);
 
 std::string c_params(const param_list* list) {
     if (!list) return "";
@@ -70,17 +71,6 @@ std::string c_params(const param_list* list) {
     return s;
 }
 
-std::string c_dimension(const expr_node* dim) {
-    if (!dim) return "";
-    char* buffer = nullptr;
-    size_t size = 0;
-    FILE* m = open_memstream(&buffer, &size);
-    write_c_expression(m, dim);
-    std::fclose(m);
-    std::string s(buffer, size);
-    std::free(buffer);
-    return s;
-}
 
 // C form of a type split around the place of the declarator: head (specifiers, stars, an opening
 // parenthesis) and tail (its closing parenthesis, dimensions, parameter lists).
@@ -93,7 +83,7 @@ c_form c_parts(const type_desc& t0) {
     fold_type(t);
     std::string stars(static_cast<size_t>(__builtin_popcount(t.indirection)), '*');
     std::string own;
-    if (t.kind == K_ARRAY) own = "[" + c_dimension(t.dim_tree) + "]";
+    if (t.kind == K_ARRAY) own = "[" + c_expression(t.dim_tree) + "]";
     else if (t.kind == K_FUNCTION) own = "(" + c_params(t.params) + ")";
     std::string q = qualifier_words(t.classes);
     if (t.code == ic::T_DERIVED && t.base) {
@@ -225,28 +215,33 @@ void start_function_body(sym_record* function, sym_record* params) {
     if (chain.size() != fixed) alert_message(253);
 }
 
-void write_c_expression(FILE* out, const expr_node* n) {
-    if (!n) return;
+namespace {
+// C text of an expression, constants by value: the prototype file's array dimensions.
+std::string c_expression(const expr_node* n) {
+    if (!n) return "";
     while (n->code == ic::OP_CONV) n = n->left;
     switch (n->code) {
-    case ic::OP_SIZEOF: std::fprintf(out, "sizeof(%s)", c_type(n->left ? n->left->type : n->type).c_str()); return;
+    case ic::OP_SIZEOF: return "sizeof(" + c_type(n->left ? n->left->type : n->type) + ")";
     case ic::OP_IDENT:
-        if (n->sym && n->sym->kind == S_ENUM_CONST) std::fprintf(out, "%d", static_cast<int>(n->sym->value));
-        else if (n->sym && (n->sym->flags & F_NUMBERED)) std::fprintf(out, "F%u", static_cast<unsigned>(n->sym->seq));
-        else if (n->sym) std::fprintf(out, "_%s", n->sym->name);
-        return;
-    case ic::OP_ICONST: std::fprintf(out, "%d", static_cast<int>(n->value)); return;   // constants by value
-    case ic::OP_FCONST: std::fprintf(out, "%s", n->text ? n->text : "0"); return;
-    case ic::OP_STRING: case ic::OP_TYPE: case ic::OP_MEMBER: case ic::OP_LISTEND: return;
+        if (n->sym && n->sym->kind == S_ENUM_CONST) return std::to_string(static_cast<int>(n->sym->value));
+        if (n->sym && (n->sym->flags & F_NUMBERED)) return "F" + std::to_string(static_cast<unsigned>(n->sym->seq));
+        if (n->sym) return std::string("_") + n->sym->name;
+        return "";
+    case ic::OP_ICONST: return std::to_string(static_cast<int>(n->value));
+    case ic::OP_FCONST: return n->text ? n->text : "0";
+    case ic::OP_STRING: case ic::OP_TYPE: case ic::OP_MEMBER: case ic::OP_LISTEND: return "";
     default: break;
     }
-    std::fputc('(', out);
     bool binary = ic::op_arity(n->code) == 2;
-    if (binary) write_c_expression(out, n->left);
-    std::fputs(ic::op_spelling(n->code), out);
-    write_c_expression(out, binary ? n->right : n->left);
-    std::fputc(')', out);
+    std::string s = "(";
+    if (binary) s += c_expression(n->left);
+    s += ic::op_spelling(n->code);
+    s += c_expression(binary ? n->right : n->left);
+    return s + ")";
 }
+}  // namespace
+
+void write_c_expression(FILE* out, const expr_node* n) { std::fputs(c_expression(n).c_str(), out); }
 
 void close_side_files() {
     if (xref_raw_file) std::fclose(xref_raw_file);

@@ -56,6 +56,9 @@ void set_time_zone(const std::string& tz);
 
 using interrupt_handler = void (*)(int signal);
 void on_interrupt(interrupt_handler handler);   // SIGINT and SIGTERM (and Ctrl-Break on Windows)
+// Like on_interrupt, but a signal this process inherited as ignored (a background job) stays
+// ignored: neither the cleanups nor the handler run for it.
+void on_interrupt_unless_ignored(interrupt_handler handler);
 // Runs fn (in signal context) on an interrupt before the program's handler, or before the
 // default action when the program set none. Used to remove temporary files.
 void on_interrupt_cleanup(void (*fn)());

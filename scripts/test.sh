@@ -1,19 +1,37 @@
 #!/usr/bin/env bash
-# Builds everything (Debug, AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test,
-# after cross-building the platform layer and the common library for 32-bit Windows.
+# Builds everything (Debug, AddressSanitizer and UndefinedBehaviorSanitizer) and the two Windows
+# trees (build-win32: i686, the delivered programs; build-win64: x86_64, run under wine64), then
+# runs the native tests and the wine tests. Prints the time of each stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 4)
-
-if command -v i686-w64-mingw32-g++ >/dev/null; then
-    cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-          -DORM_LIBS_ONLY=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build-win32 -j "$jobs"
-    echo "win32 cross-build: ok"
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORM_SANITIZE=ON >/dev/null
+stage_start=$SECONDS
+stage() {   # stage NAME: ends the running stage and prints its time
+    echo "== stage time: $1: $((SECONDS - stage_start)) s"
+    stage_start=$SECONDS
+}
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORM_SANITIZE=ON "${launcher[@]}" >/dev/null
 cmake --build build -j "$jobs"
+stage "native build"
+
+# The cross builds make their run-time libraries with the native ormasm and ormarch.
+for target in i686:win32 x86_64:win64; do
+    cpu=${target%%:*} tree=build-${target##*:}
+    cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$cpu.cmake" -DCMAKE_BUILD_TYPE=Release \
+          -DORM_NATIVE_BIN_DIR="$PWD/build/bin" "${launcher[@]}" >/dev/null
+    cmake --build "$tree" -j "$jobs"
+    stage "$cpu cross build"
+done
+
 export ASAN_OPTIONS=detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build -j "$jobs" --output-on-failure --timeout 600
+ctest --test-dir build -j "$jobs" --output-on-failure --timeout 900 -LE wine
+stage "native tests"
+ctest --test-dir build --output-on-failure -L wine
+stage "wine tests"

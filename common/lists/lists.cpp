@@ -11,6 +11,7 @@
 
 #include "common/alert.h"
 #include "common/alloc.h"
+#include "common/osdep.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ mem_space* space_add(mem_space** spaces, const char* name, const char* descripti
 
 mem_space* space_find(mem_space* spaces, const char* name) {
     for (mem_space* s = spaces; s; s = s->next)
-        if (strcasecmp(s->name, name) == 0) return s;
+        if (str_casecmp(s->name, name) == 0) return s;
     return nullptr;
 }
 

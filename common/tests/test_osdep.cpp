@@ -324,3 +324,32 @@ TEST(TempNames, AnEarlierInterruptHandlerStillRuns)
 }
 
 }  // namespace
+
+namespace {
+
+void exit_with_five(int) { std::_Exit(5); }
+
+TEST(Interrupts, AnInheritedIgnoreIsKept)
+{
+    // A background job starts with SIGINT ignored: the handler must not run. Each child starts
+    // afresh, before any handler of this process was installed.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGINT, SIG_IGN);
+            plat::on_interrupt_unless_ignored(exit_with_five);
+            std::raise(SIGINT);
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGINT, SIG_DFL);
+            plat::on_interrupt_unless_ignored(exit_with_five);
+            std::raise(SIGINT);
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(5), "");
+}
+
+}  // namespace

@@ -1,5 +1,8 @@
 // Executable images (MS-DOS, COFF, the -P and -N headers) and the -R relocation table.
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "common/alert.h"
@@ -14,14 +17,23 @@ struct FileBuffer {
     std::vector<uint8_t> bytes;
     const obj::byte_order& order;
 
+    // An image file cannot reach 4 GiB: such an offset is refused rather than cut down to
+    // the host's size_t, which on a 32-bit host would write past the buffer.
     uint8_t* at(uint64_t offset, size_t n) {
-        if (bytes.size() < offset + n) bytes.resize(offset + n);
-        return bytes.data() + offset;
+        if (n > UINT32_MAX || offset > UINT32_MAX - static_cast<uint64_t>(n)) refuse_size();
+        const size_t end = static_cast<size_t>(offset + n);
+        if (bytes.size() < end) bytes.resize(end);
+        return bytes.data() + static_cast<size_t>(offset);
+    }
+    [[noreturn]] static void refuse_size() {
+        alert_message(418);   // fatal: ends the program
+        std::exit(1);
     }
     void u16(uint64_t offset, uint32_t value) { obj::put_word(order, at(offset, 2), static_cast<uint16_t>(value)); }
     void u32(uint64_t offset, uint32_t value) { obj::put_long(order, at(offset, 4), value); }
     void text(uint64_t offset, const std::string& s) {
-        std::copy(s.begin(), s.end(), at(offset, s.size()));
+        const size_t n = s.size();
+        if (n) std::memcpy(at(offset, n), s.data(), n);
     }
 };
 

@@ -215,9 +215,13 @@ interrupt_handler program_handler = nullptr;
 void (*cleanups[8])() = {};
 int cleanup_count = 0;
 struct sigaction earlier_int, earlier_term;   // what was installed before us
+bool keep_ignored = false;
 
 void on_signal(int sig)
 {
+    const struct sigaction& earlier = sig == SIGINT ? earlier_int : earlier_term;
+    if (keep_ignored && earlier.sa_handler == SIG_IGN)
+        return;
     for (int i = 0; i < cleanup_count; i++)
         cleanups[i]();
     if (program_handler) {
@@ -225,7 +229,6 @@ void on_signal(int sig)
         return;
     }
     // A handler the program set before ours (directly, not through this layer) still runs.
-    const struct sigaction& earlier = sig == SIGINT ? earlier_int : earlier_term;
     if (earlier.sa_handler == SIG_IGN)
         return;
     if (earlier.sa_handler != SIG_DFL && !(earlier.sa_flags & SA_SIGINFO)) {
@@ -255,6 +258,12 @@ void on_interrupt(interrupt_handler handler)
 {
     program_handler = handler;
     install();
+}
+
+void on_interrupt_unless_ignored(interrupt_handler handler)
+{
+    keep_ignored = true;
+    on_interrupt(handler);
 }
 
 void on_interrupt_cleanup(void (*fn)())

@@ -212,18 +212,21 @@ void (*cleanups[8])() = {};
 int cleanup_count = 0;
 using crt_handler = void (*)(int);
 crt_handler earlier_int = SIG_DFL, earlier_term = SIG_DFL, earlier_break = SIG_DFL;
+bool keep_ignored = false;
 
 void on_signal(int sig)
 {
+    signal(sig, on_signal);   // the runtime resets the handler before calling it
+    crt_handler earlier = sig == SIGINT ? earlier_int : sig == SIGTERM ? earlier_term : earlier_break;
+    if (keep_ignored && earlier == SIG_IGN)
+        return;
     for (int i = 0; i < cleanup_count; i++)
         cleanups[i]();
-    signal(sig, on_signal);   // the runtime resets the handler before calling it
     if (program_handler) {
         program_handler(sig);
         return;
     }
     // A handler the program set before ours (directly, not through this layer) still runs.
-    crt_handler earlier = sig == SIGINT ? earlier_int : sig == SIGTERM ? earlier_term : earlier_break;
     if (earlier == SIG_IGN)
         return;
     if (earlier != SIG_DFL && earlier != SIG_ERR) {
@@ -250,6 +253,12 @@ void on_interrupt(interrupt_handler handler)
 {
     program_handler = handler;
     install();
+}
+
+void on_interrupt_unless_ignored(interrupt_handler handler)
+{
+    keep_ignored = true;
+    on_interrupt(handler);
 }
 
 void on_interrupt_cleanup(void (*fn)())

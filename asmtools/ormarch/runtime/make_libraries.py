@@ -74,6 +74,7 @@ def main():
     p.add_argument("--ormarch", required=True)
     p.add_argument("--work", required=True)
     p.add_argument("--out", required=True)
+    p.add_argument("--runner", help="a program that runs the two (wine for Windows builds)")
     p.add_argument("--names", action="store_true", help="only print the library names")
     a = p.parse_args()
     names = sorted({n for chip in read_chips(a.chips).values() for n in library_names(chip)})
@@ -83,13 +84,14 @@ def main():
     work, out = pathlib.Path(a.work), pathlib.Path(a.out)
     work.mkdir(parents=True, exist_ok=True)
     out.mkdir(parents=True, exist_ok=True)
+    runner = [a.runner] if a.runner else []
     objects = []
     for source in sorted(pathlib.Path(a.sources).glob("*.as")):
         obj = work / (source.stem + ".obj")
-        subprocess.run([a.ormasm, "-o" + str(obj), str(source)], check=True)
+        subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)
         objects.append(str(obj))
     for name in names:
-        subprocess.run([a.ormarch, "r", str(out / name)] + objects, check=True)
+        subprocess.run(runner + [a.ormarch, "r", str(out / name)] + objects, check=True)
     return 0
 
 

@@ -245,6 +245,14 @@ TEST_F(HexProgram, ExecutableHeaders) {
     tooltest::ObjectBuilder().ident().text(4, {1}).start(4).end().save(path("l.obj"));
     EXPECT_EQ(hex("-P", "q.out"), 1);
     EXPECT_NE(messages.find("(412)"), std::string::npos) << messages;
+    // Text near the top of the 32-bit space puts the file offset past 4 GiB after the header:
+    // refused, never cut down to a smaller size and written out of bounds.
+    tooltest::ObjectBuilder()
+        .ident().text(0, {1}).text(0xFFFFFFF0u, {2, 3}).symbol("__Htext", 8).symbol("__Lbss", 0x10)
+        .symbol("__Hbss", 0x30).start(0).end().save(path("l.obj"));
+    EXPECT_EQ(hex("-P", "huge.out"), 1);
+    EXPECT_NE(messages.find("(418)"), std::string::npos) << messages;
+    EXPECT_FALSE(tooltest::exists(path("huge.out")));
 }
 
 }  // namespace

@@ -1,0 +1,163 @@
+// The run state of one ormcg run: options, target, the tables and the output state. Every
+// module takes it by reference; nothing lives in globals except what the signal handler needs.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "codegen/symbols.h"
+#include "codegen/tree.h"
+
+namespace cg {
+
+// Machine flags: bit n is named by row n of machine_flag_names.
+enum : uint16_t {
+    MF_AVOCET = 1u << 0, MF_NOTREGPAR = 1u << 1, MF_GLOBOPT = 1u << 2, MF_AUTOSTATIC = 1u << 3,
+    MF_PIC12 = 1u << 4, MF_PIC14 = 1u << 5, MF_PIC17 = 1u << 6, MF_IEEE_DBL = 1u << 7,
+    MF_PICMIDHI = 1u << 8, MF_ORMCLOMID = 1u << 9, MF_PIC42A = 1u << 10, MF_PAGED = 1u << 11,
+    MF_NONPAGED = 1u << 12, MF_CANREADCODE = 1u << 13, MF_SPACEOPT = 1u << 14, MF_SPEEDOPT = 1u << 15,
+};
+extern const char* const machine_flag_names[16];
+
+// The target chip as -P and the header writer set it up.
+struct processor {
+    std::string name;             // as given, case kept
+    int arch = 2;                 // 1 12-bit, 2 14-bit, 3 17-series
+    uint32_t rom_words = 1024;
+    int banks = 2;
+    uint32_t ram_low = 12, ram_high = 79;   // bank-0 or common RAM range
+    bool common_ram = false;
+    bool one_bank_data = true;
+    int page_select = 0;
+    int string_pack_threshold = 29;
+};
+
+struct options {
+    std::string input, output;    // empty: standard input / output
+    std::string sdb_name;         // -D file
+    bool line_directives = false; // -D
+    bool notes = false;           // -S, or the first source comment
+    int warning_level = 0;
+    bool optimise = false;        // -O G or L
+    int opt_level = 0;            // sum of the G numbers
+    bool decimal_constants = false;   // -RD
+    int message_style = 0;
+};
+
+// Program-section state of the assembly writer.
+struct psect_state {
+    int requested = 0;            // kind the code asks for (0 none)
+    int written = 0;              // kind last written to the file
+    int function_override = 0;    // intcode while an interrupt function is generated
+    uint32_t function_number = 0; // "%u" of per-function sections
+    uint32_t const_tables = 0;    // "%u" of "const%u"
+    bool declared[42] = {};
+    std::vector<std::pair<std::string, std::string>> renames;   // psect pragmas, in order
+};
+
+// One function being defined (the function stack).
+struct function_entry {
+    symbol* fn = nullptr;
+    int32_t arg_size = 0, auto_size = 0;        // running sizes
+    int32_t arg_high = 0, auto_high = 0;        // high-water marks
+    int32_t temp_high = 0;                      // temporaries high-water mark
+    int base_level = 0;                         // block level of its outermost block
+    std::vector<symbol*> bound_locals;          // register-bound locals (W parameter)
+    bool params_seen = false;                   // a parameter has been placed
+    std::vector<symbol*> held_externals;        // extern declarations inside, for the debug file
+};
+
+// Per block level: sizes remembered at the opening.
+struct block_entry {
+    int32_t arg_size = 0, auto_size = 0, line = 0;
+    bool sdb_open = false;        // its "{" has been written to the debug file
+};
+
+// A collected string (with CANREADCODE and SPACEOPT), written at the end of the file.
+struct collected_string {
+    std::string label;
+    std::vector<uint8_t> bytes;
+};
+
+struct float_constant {
+    double value = 0;
+    int size = 3;
+    uint16_t qual = 0;
+};
+
+// A const scalar whose definition waits for the end of the file.
+struct kept_const {
+    symbol* sym = nullptr;
+    std::vector<uint8_t> bytes;
+};
+
+// The assembly line buffer: one line collected until its newline.
+struct line_buffer {
+    std::string line;
+    bool dry_run = false;         // the optimiser's dry run drops completed lines
+};
+
+// The debug (SDB) writer's state.
+struct sdb_state {
+    FILE* file = nullptr;
+    std::string last_file;        // position last written
+    int32_t last_line = -1;
+    int open_written = 0;         // block openings written and not yet closed
+};
+
+struct cg_context {
+    options opt;
+    processor proc;
+    uint16_t machine_flags = 0;
+    bool warnings_fail = false;
+
+    // Current source position, kept by the reader and printed by the message system.
+    std::string file_name;
+    int32_t line = 0;
+
+    FILE* out = stdout;           // assembly output
+    FILE* in = stdin;             // intermediate code
+
+    symbol_table symbols;
+    node_pool nodes;
+    int32_t next_symbol_number = 1;
+    line_buffer buffer;
+    psect_state psects;
+    sdb_state sdb;
+
+    // Reader state.
+    int block_level = -1;                   // -1 at file scope
+    std::vector<block_entry> blocks;        // per open block
+    std::vector<function_entry> functions;  // function stack
+    int skipped_definitions = 0;            // nested definitions refused with 723
+    bool in_body = false;
+    bool reading_init = false;
+    int expr_depth = 0;                     // recursion depth of the expression reader
+    bool not_generated_reported = false;    // the "not yet generated" error was given
+    std::vector<float_constant> floats;
+    uint16_t switch_kind = 0;               // pending switch kind for the next switch
+    uint8_t interrupt_mask = 0;
+    std::vector<std::string> used_regs;     // regsused list for the next function
+    bool used_regs_set = false;
+    uint8_t return_offset = 0;
+    bool main_exit = false;
+    bool stack_user_or_sys = false;         // a USR_MODE or SYS_MODE stack size was given
+    std::vector<collected_string> strings;  // collected for the end of the file
+    std::vector<kept_const> kept_consts;
+    std::vector<symbol*> kept_data;         // statics and externals kept for the end
+    std::vector<symbol*> placeholders;      // "Fake" types made for inner derived types
+    uint32_t string_bytes_total = 0;
+
+    // Temporaries and areas used by function code (end-of-file material).
+    int btemp_used = 0, xtemp_used = 0;
+    uint32_t struct_return = 0;
+    bool code_ptr_used = false;
+};
+
+// Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.
+inline int scope_level(const cg_context& ctx) { return ctx.block_level + 1; }
+inline bool flag(const cg_context& ctx, uint16_t f) { return (ctx.machine_flags & f) != 0; }
+
+}  // namespace cg

@@ -1,0 +1,372 @@
+// Initial values: the items of an "[i" record laid out as bytes of the object's type.
+#include <cmath>
+#include <cstring>
+
+#include "codegen/asmout.h"
+#include "codegen/context.h"
+#include "codegen/reader.h"
+#include "codegen/records.h"
+#include "codegen/sdb.h"
+#include "common/alert.h"
+
+namespace cg {
+
+namespace {
+
+// One item of the record: an aggregate opening, a closing, or a value tree.
+struct item {
+    enum kind_t { open, close, value } kind = value;
+    tree_node* tree = nullptr;
+};
+
+struct layout_state {
+    cg_context& ctx;
+    std::vector<item>& items;
+    size_t pos = 0;
+    std::vector<data_item> out;
+    uint32_t measured_count = 0;
+    bool failed = false;
+};
+
+// 24-bit floats are IEEE single precision cut to the top 24 bits, rounded to nearest.
+uint32_t float_bits(double v, int size) {
+    float f = static_cast<float>(v);
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    if (size == 3) {
+        uint32_t rounded = bits + 0x80;
+        if ((bits & 0x7f800000u) == 0x7f800000u) rounded = bits;   // keep infinities and NaN
+        return rounded >> 8;
+    }
+    return bits;
+}
+
+// An address expression for a value tree, or empty when it is none.
+std::string address_of(const tree_node* n, int32_t& offset) {
+    if (!n) return {};
+    switch (n->op) {
+    case OP_CONV: return address_of(n->left, offset);
+    case OP_ADDR:
+        if (n->left && n->left->op == OP_ID && n->left->sym) return asm_name(n->left->sym);
+        return address_of(n->left, offset);
+    case OP_ID:
+        // A function or an array names its address.
+        if (n->sym && (outer_level(n->sym->levels) == LEVEL_FUNCTION || (n->sym->flags & SF_ARRAY)))
+            return asm_name(n->sym);
+        return {};
+    case OP_STRING:
+        if (n->left && n->left->op == OP_CONST) return string_label(n->left->value);
+        return {};
+    case OP_ADD: case OP_SUB: {
+        std::string base = address_of(n->left, offset);
+        if (base.empty() || !n->right || n->right->op != OP_CONST) return {};
+        offset += n->op == OP_ADD ? n->right->value : -n->right->value;
+        return base;
+    }
+    default: return {};
+    }
+}
+
+bool float_value(const tree_node* n, double& v) {
+    if (!n) return false;
+    if (n->op == OP_FCONST) return v = n->fvalue, true;
+    if (n->op == OP_CONV) return float_value(n->left, v);
+    if (n->op == OP_NEG && float_value(n->left, v)) return v = -v, true;
+    return false;
+}
+
+void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t classes, tree_node* value) {
+    cg_context& ctx = st.ctx;
+    uint32_t size = type_size(ctx, type, levels, classes, 1);
+    value_class vc = levels ? value_class::unsigned_ : base_class(type);
+    if (vc == value_class::bit) {
+        alert_message(732);
+        return;
+    }
+    int32_t offset = 0;
+    std::string addr = address_of(value, offset);
+    if (!addr.empty()) {
+        std::string expr = offset ? addr + (offset > 0 ? "+" : "") + std::to_string(offset) : addr;
+        for (uint32_t i = 0; i < size; ++i)
+            st.out.push_back({0, i == 0 ? "low(" + expr + ")" : i == 1 ? "high(" + expr + ")" : "0"});
+        return;
+    }
+    double fv = 0;
+    uint64_t bits = 0;
+    bool is_float_value = float_value(value, fv);
+    int32_t iv = 0;
+    bool typed = false;
+    if (vc == value_class::floating) {
+        if (!is_float_value) {
+            if (!const_value(ctx, tree_copy(ctx, value), iv, typed)) alert_message(713);
+            fv = iv;
+        }
+        bits = float_bits(fv, size == 4 ? 4 : 3);
+    } else if (is_float_value) {
+        bits = static_cast<uint64_t>(static_cast<int64_t>(fv));
+    } else if (const_value(ctx, tree_copy(ctx, value), iv, typed)) {
+        bits = static_cast<uint32_t>(iv);
+    } else {
+        alert_message(713);
+    }
+    for (uint32_t i = 0; i < size; ++i) st.out.push_back({static_cast<uint8_t>(i < 8 ? bits >> (8 * i) : 0), {}});
+}
+
+// `top` is set where the writer opens a structure with two levels: the object itself, every
+// member, and array elements of a named type.
+void put_object(layout_state& st, const symbol* type, uint16_t levels, uint16_t classes, bool array, uint32_t count,
+                bool top);
+
+void pad_to(layout_state& st, size_t start, uint32_t size) {
+    if (st.out.size() - start > size) {
+        alert_message(240);
+        st.out.resize(start + size);
+    }
+    while (st.out.size() - start < size) st.out.push_back({0, {}});
+}
+
+// Skips the items of one element (a whole aggregate level or one value).
+void skip_element(layout_state& st) {
+    int depth = 0;
+    do {
+        if (st.pos >= st.items.size()) return;
+        item& it = st.items[st.pos++];
+        if (it.kind == item::open) ++depth;
+        else if (it.kind == item::close) --depth;
+    } while (depth > 0);
+}
+
+void put_aggregate_members(layout_state& st, const symbol* agg, size_t start) {
+    cg_context& ctx = st.ctx;
+    for (size_t i = 0; i < agg->members.size(); ++i) {
+        if (st.pos >= st.items.size() || st.items[st.pos].kind == item::close) break;
+        symbol* m = agg->members[i];
+        if (m->is_bitfield) {
+            item& it = st.items[st.pos];
+            if (it.kind != item::value) {
+                skip_element(st);
+                st.failed = true;
+                continue;
+            }
+            ++st.pos;
+            int32_t v = 0;
+            bool typed = false;
+            if (!const_value(ctx, tree_copy(ctx, it.tree), v, typed)) alert_message(713);
+            size_t at = start + static_cast<size_t>(m->offset);
+            while (st.out.size() <= at) st.out.push_back({0, {}});
+            uint32_t mask = (1u << m->bit_width) - 1;
+            st.out[at].byte = static_cast<uint8_t>(st.out[at].byte | ((static_cast<uint32_t>(v) & mask) << m->bit_offset));
+            if (agg->is_union) break;
+            continue;
+        }
+        size_t at = start + static_cast<size_t>(m->offset);
+        if (st.out.size() > at) st.out.resize(at);
+        while (st.out.size() < at) st.out.push_back({0, {}});
+        put_object(st, m->base, m->levels, m->classes, (m->flags & SF_ARRAY) != 0, m->count, true);
+        if (agg->is_union) break;
+    }
+}
+
+void put_object(layout_state& st, const symbol* type, uint16_t levels, uint16_t classes, bool array, uint32_t count,
+                bool top) {
+    cg_context& ctx = st.ctx;
+    if (st.pos >= st.items.size()) return;
+    // Typedefs of arrays and plain typedefs carry their own shape.
+    while (!array && !levels && type && type->kind == sym_kind::type_name && type->base) {
+        if (type->flags & SF_ARRAY) {
+            array = true;
+            count = type->count;
+        }
+        levels = type->levels;
+        classes = type->classes;
+        type = type->base;
+        if (levels) break;
+    }
+    size_t start = st.out.size();
+    if (array) {
+        bool named = type && type->kind == sym_kind::type_name && type->base;
+        uint32_t element = type_size(ctx, type, levels, classes, 1);
+        if (st.items[st.pos].kind != item::open) {
+            // A single value for an array: its first element.
+            put_object(st, type, levels, classes, false, 1, named);
+        } else {
+            ++st.pos;
+            uint32_t n = 0;
+            while (st.pos < st.items.size() && st.items[st.pos].kind != item::close) {
+                if (count && n >= count) {
+                    alert_message(240);
+                    while (st.pos < st.items.size() && st.items[st.pos].kind != item::close) skip_element(st);
+                    break;
+                }
+                put_object(st, type, levels, classes, false, 1, named);
+                ++n;
+                if (st.out.size() - start < n * element) pad_to(st, start, n * element);
+            }
+            if (st.pos < st.items.size()) ++st.pos;
+            if (!count) st.measured_count = n;
+        }
+        if (count) pad_to(st, start, count * element);
+        return;
+    }
+    if (!levels && type && type->kind == sym_kind::aggregate) {
+        int opened = 0;
+        for (int i = 0; i < (top ? 2 : 1) && st.pos < st.items.size() && st.items[st.pos].kind == item::open; ++i)
+            ++st.pos, ++opened;
+        put_aggregate_members(st, type, start);
+        for (; opened > 0; --opened) {
+            if (st.pos < st.items.size() && st.items[st.pos].kind != item::close) {
+                alert_message(240);
+                while (st.pos < st.items.size() && st.items[st.pos].kind != item::close) skip_element(st);
+            }
+            if (st.pos < st.items.size()) ++st.pos;
+        }
+        pad_to(st, start, type->size);
+        return;
+    }
+    item& it = st.items[st.pos];
+    if (it.kind != item::value) {
+        // A scalar in braces: its one value.
+        if (it.kind == item::open) {
+            ++st.pos;
+            put_object(st, type, levels, classes, false, 1, false);
+            while (st.pos < st.items.size() && st.items[st.pos].kind != item::close) {
+                alert_message(240);
+                skip_element(st);
+            }
+            if (st.pos < st.items.size()) ++st.pos;
+        } else {
+            st.failed = true;
+        }
+        return;
+    }
+    ++st.pos;
+    put_scalar(st, type, levels, classes, it.tree);
+}
+
+bool read_items(cg_context& ctx, ic_scanner& scan, std::vector<item>& items) {
+    int depth = 0;
+    std::string token;
+    do {
+        if (!scan.next(token)) {
+            alert_message(714);
+            return false;
+        }
+        if (token == ":U") {
+            std::string rest;
+            if (!scan.next(rest) || rest != "..") {
+                alert_message(713);
+                return false;
+            }
+            items.push_back({item::open, nullptr});
+            ++depth;
+            continue;
+        }
+        if (token == "..") {
+            items.push_back({item::close, nullptr});
+            --depth;
+            continue;
+        }
+        if (token[0] == ']') {
+            alert_message(713);
+            scan.unget(token);
+            return false;
+        }
+        scan.unget(token);
+        tree_node* t = ic_read_expr(ctx, scan);
+        if (!t) return false;
+        items.push_back({item::value, t});
+    } while (depth > 0);
+    return true;
+}
+
+// An array written without its count has the dimension 1, like a scalar; its initialiser
+// tells them apart: braces around non-aggregates, or one brace level per aggregate element.
+bool reads_as_array(const symbol* base, const std::vector<item>& items) {
+    if (!base) return false;
+    if (base->kind == sym_kind::type_name && (base->flags & SF_ARRAY)) return false;
+    if (base->kind != sym_kind::aggregate) return true;
+    size_t children = 0;
+    bool all_open = true;
+    int depth = 0;
+    for (size_t i = 1; i + 1 < items.size(); ++i) {
+        if (depth == 0) {
+            ++children;
+            if (items[i].kind != item::open) all_open = false;
+        }
+        if (items[i].kind == item::open) ++depth;
+        else if (items[i].kind == item::close) --depth;
+    }
+    // A structure object opens two levels around its members, an array of them one level
+    // around several elements; one element lays out the same bytes either way.
+    return all_open && children > 1;
+}
+
+}  // namespace
+
+void read_initialiser(cg_context& ctx, ic_scanner& scan) {
+    std::string name;
+    if (!scan.next(name)) {
+        alert_message(714);
+        return;
+    }
+    symbol* s = ctx.symbols.lookup(name, scope_level(ctx), ctx.line);
+    std::vector<item> items;
+    ctx.reading_init = true;
+    bool ok = read_items(ctx, scan, items);
+    ctx.reading_init = false;
+    if (!scan.expect(']')) {
+        alert_message(714);
+        skip_record(scan);
+    }
+    if (ok) {
+        bool bit = !s->levels && base_class(s->base) == value_class::bit;
+        if (bit) {
+            alert_message(732);
+        } else {
+            layout_state st{ctx, items, 0, {}, 0, false};
+            // An array declared without a count is written with dimension 1 and an aggregate.
+            bool array = (s->flags & SF_ARRAY) != 0;
+            uint32_t count = s->count;
+            bool unsized = !items.empty() && items[0].kind == item::open && !s->levels &&
+                           (!array || count <= 1) && reads_as_array(s->base, items);
+            if (unsized) {
+                array = true;
+                count = 0;
+            }
+            put_object(st, s->base, s->levels, s->classes, array, count, true);
+            if (st.pos < items.size()) alert_message(240);
+            if (st.failed) alert_message(713);
+            if (unsized) {
+                s->flags |= SF_ARRAY;
+                uint32_t element = type_size(ctx, s->base, s->levels, s->classes, 1);
+                s->count = static_cast<uint16_t>(element ? st.out.size() / element : 0);
+                s->size_known = false;
+                symbol_size(ctx, s);
+                sdb_variable(ctx, s);
+            }
+            int32_t known = 0;
+            bool typed = false;
+            bool scalar_const = (s->classes & PC_CONST) && !(s->classes & PC_VOLATILE) && !(s->flags & SF_ABSOLUTE) &&
+                                !(s->flags & SF_ARRAY) && !s->levels && items.size() == 1 && items[0].tree &&
+                                base_class(s->base) != value_class::floating &&
+                                const_value(ctx, tree_copy(ctx, items[0].tree), known, typed);
+            if (scalar_const) {
+                // Known at compile time: its value is substituted and the definition waits.
+                tree_node* v = const_make(ctx, known);
+                tree_node* shape = make_id(ctx, s);
+                const_convert(ctx, v, shape, false);
+                tree_free(ctx, shape);
+                s->value = v;
+                kept_const k;
+                k.sym = s;
+                for (const data_item& d : st.out) k.bytes.push_back(d.byte);
+                ctx.kept_consts.push_back(k);
+            } else {
+                define_initialised(ctx, s, st.out);
+            }
+        }
+    }
+    for (item& it : items) tree_free(ctx, it.tree);
+}
+
+}  // namespace cg

@@ -1,0 +1,177 @@
+// The record loop: dispatches each record of the intermediate code, keeps the block levels
+// and the function stack, and ends the module.
+#include "codegen/reader.h"
+
+#include <algorithm>
+
+#include "codegen/asmout.h"
+#include "codegen/context.h"
+#include "codegen/records.h"
+#include "codegen/sdb.h"
+#include "common/alert.h"
+
+namespace cg {
+
+void skip_record(ic_scanner& scan) {
+    std::string token;
+    while (scan.next(token))
+        if (token[0] == ']') return;
+}
+
+namespace {
+
+void expect_close(cg_context&, ic_scanner& scan) {
+    if (!scan.expect(']')) alert_message(714);
+}
+
+// Statements need code selection, which this generator does not have yet.
+void statement_not_generated(cg_context& ctx, const char* what) {
+    if (ctx.not_generated_reported) return;
+    ctx.not_generated_reported = true;
+    alert_message(725, what);
+}
+
+void read_statement(cg_context& ctx, ic_scanner& scan) {
+    tree_node* t = ic_read_expr(ctx, scan);
+    if (t) {
+        if (t->op == OP_ASM) {
+            // In-line assembly needs no code selection: it is copied as written.
+            psect_request(ctx, PS_TEXT);
+            emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
+        } else if (t->op == OP_SWITCH || !ctx.in_body || t->op != OP_LABEL || !t->left ||
+                   t->left->op != OP_ID) {
+            statement_not_generated(ctx, op_names[t->op]);
+        }
+        tree_free(ctx, t);
+    }
+    // A switch table carries its case list up to the closing bracket.
+    std::string token;
+    if (!scan.expect(']')) {
+        alert_message(714);
+        skip_record(scan);
+    }
+}
+
+void block_open(cg_context& ctx) {
+    ++ctx.block_level;
+    block_entry b;
+    if (!ctx.functions.empty()) {
+        b.arg_size = ctx.functions.back().arg_size;
+        b.auto_size = ctx.functions.back().auto_size;
+    }
+    b.line = ctx.line;
+    ctx.blocks.push_back(b);
+    bool outermost = !ctx.functions.empty() && ctx.block_level == ctx.functions.back().base_level;
+    if (outermost) sdb_open_block_now(ctx);
+}
+
+void end_function(cg_context& ctx, function_entry& fe) {
+    // Extern declarations of the body are held until its outermost block closes.
+    for (symbol* s : fe.held_externals) sdb_variable(ctx, s);
+    sdb_close_block(ctx, true, fe.auto_high);
+    ctx.in_body = false;
+    ctx.used_regs.clear();
+    ctx.used_regs_set = false;
+    ctx.main_exit = false;
+    ++ctx.psects.function_number;
+    // The next function's code goes to a section of its own number.
+    int w = ctx.psects.written;
+    if (w == PS_TEXT || w == PS_SWTEXT || w == PS_CTEXT || w == PS_INTCODE) ctx.psects.written = PS_NONE;
+    ctx.psects.requested = PS_NONE;
+    ctx.psects.declared[PS_TEXT] = false;
+    ctx.psects.declared[PS_SWTEXT] = false;
+    if (flag(ctx, MF_PIC12)) ctx.psects.declared[PS_CTEXT] = false;
+}
+
+void leave_scope(cg_context& ctx, int level) {
+    // Locals leave the table; file-scope material (types, externals, statics) stays.
+    ctx.symbols.leave_level(level, [&](symbol* s) {
+        if (s->kind != sym_kind::object) return false;
+        if (is_global_storage(s->sclass)) {
+            s->block_level = static_cast<uint8_t>(level > 0 ? level - 1 : 0);
+            return false;
+        }
+        return s->sclass == storage::param || s->sclass == storage::automatic || s->sclass == storage::reg;
+    });
+}
+
+void block_close(cg_context& ctx) {
+    if (ctx.block_level < 0) {
+        alert_message(714);
+        return;
+    }
+    bool function_end = !ctx.functions.empty() && ctx.block_level == ctx.functions.back().base_level;
+    if (!ctx.functions.empty()) {
+        function_entry& fe = ctx.functions.back();
+        fe.arg_high = std::max(fe.arg_high, fe.arg_size);
+        fe.auto_high = std::max(fe.auto_high, fe.auto_size);
+        if (function_end) {
+            end_function(ctx, fe);
+        } else {
+            sdb_close_block(ctx, false, 0);
+            fe.arg_size = ctx.blocks.back().arg_size;
+            fe.auto_size = ctx.blocks.back().auto_size;
+        }
+    } else {
+        sdb_close_block(ctx, false, 0);
+    }
+    leave_scope(ctx, scope_level(ctx));
+    ctx.blocks.pop_back();
+    --ctx.block_level;
+    if (function_end) ctx.functions.pop_back();
+}
+
+void dispatch(cg_context& ctx, ic_scanner& scan, const std::string& token) {
+    int op = op_lookup(token.c_str());
+    switch (op) {
+    case OP_ASM: {
+        bool produced;
+        tree_node* t = read_comment_or_asm(ctx, scan, produced);
+        if (t) {
+            psect_request(ctx, PS_TEXT);
+            emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
+            tree_free(ctx, t);
+        }
+        break;
+    }
+    case OP_REC_A: read_string_record(ctx, scan); break;
+    case OP_REC_C: read_enumeration(ctx, scan); break;
+    case OP_REC_E: read_statement(ctx, scan); break;
+    case OP_REC_F:
+        ctx.in_body = true;
+        expect_close(ctx, scan);
+        break;
+    case OP_REC_I: read_initialiser(ctx, scan); break;
+    case OP_REC_N: read_names(ctx, scan); break;
+    case OP_REC_P: read_pragma(ctx, scan); break;
+    case OP_REC_S: read_layout(ctx, scan, false); break;
+    case OP_REC_U: read_layout(ctx, scan, true); break;
+    case OP_REC_V: read_declaration(ctx, scan); break;
+    case OP_BLOCK_OPEN: block_open(ctx); break;
+    case OP_BLOCK_CLOSE: block_close(ctx); break;
+    default: alert_message(714); break;
+    }
+}
+
+}  // namespace
+
+void read_nested_record(cg_context& ctx, ic_scanner& scan, uint32_t op) {
+    switch (op) {
+    case OP_REC_C: read_enumeration(ctx, scan); break;
+    case OP_REC_S: read_layout(ctx, scan, false); break;
+    case OP_REC_U: read_layout(ctx, scan, true); break;
+    default: read_declaration(ctx, scan); break;
+    }
+}
+
+void read_module(cg_context& ctx, ic_scanner& scan) {
+    std::string token;
+    while (scan.next(token)) dispatch(ctx, scan, token);
+    // The end of input closes whatever is still open, then the file scope.
+    while (ctx.block_level >= 0) block_close(ctx);
+    define_kept_data(ctx);
+    write_float_pool(ctx);
+    write_end(ctx);
+}
+
+}  // namespace cg

@@ -1,0 +1,36 @@
+// The record readers of the intermediate code (declarations, layouts, enumerations,
+// initial values, pragmas) and the modules they hand their results to.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace cg {
+
+struct cg_context;
+struct symbol;
+struct tree_node;
+class ic_scanner;
+
+void read_declaration(cg_context& ctx, ic_scanner& scan);
+void read_layout(cg_context& ctx, ic_scanner& scan, bool is_union);
+void read_enumeration(cg_context& ctx, ic_scanner& scan);
+void read_initialiser(cg_context& ctx, ic_scanner& scan);
+void read_pragma(cg_context& ctx, ic_scanner& scan);
+void read_names(cg_context& ctx, ic_scanner& scan);
+void read_string_record(cg_context& ctx, ic_scanner& scan);
+// Assembler label of string literal n.
+std::string string_label(int32_t number);
+// "[c", "[s", "[u" or "[v" met inside an expression.
+void read_nested_record(cg_context& ctx, ic_scanner& scan, uint32_t op);
+// A comment line goes to the output (null); anything else is an in-line assembly node.
+tree_node* read_comment_or_asm(cg_context& ctx, ic_scanner& scan, bool& produced);
+// Skips tokens up to and including the next one that begins with "]".
+void skip_record(ic_scanner& scan);
+// Defines the data kept for the end of the file.
+void define_kept_data(cg_context& ctx);
+
+// Frames: parameter and auto placement.
+void place_parameter(cg_context& ctx, symbol* s, bool register_param);
+void place_auto(cg_context& ctx, symbol* s);
+
+}  // namespace cg

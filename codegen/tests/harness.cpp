@@ -1,0 +1,98 @@
+#include "codegen/tests/harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "codegen/asmout.h"
+#include "codegen/options.h"
+#include "codegen/reader.h"
+#include "codegen/sdb.h"
+#include "common/alert.h"
+#include "common/msgfile.h"
+
+namespace cgtest {
+
+namespace {
+std::vector<std::string>* sink = nullptr;
+void collect(const char* line) {
+    if (sink) sink->push_back(line);
+}
+
+std::string slurp(FILE* f) {
+    std::string s;
+    std::rewind(f);
+    int c;
+    while ((c = std::fgetc(f)) != EOF) s.push_back(static_cast<char>(c));
+    return s;
+}
+}  // namespace
+
+bool run_result::has_message(int number) const {
+    std::string key = "(" + std::to_string(number) + ")";
+    for (const std::string& m : messages)
+        if (m.find(key) != std::string::npos) return true;
+    return false;
+}
+
+run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb) {
+    static bool loaded = false;
+    if (!loaded) {
+        const char* dir = std::getenv("ORM_SOURCE_DIR");
+        std::string path = std::string(dir ? dir : ".") + "/dat/en_msgs.txt";
+        msgfile_open(path.c_str());
+        alert_set_max_errors(100000);
+        loaded = true;
+    }
+    run_result r;
+    sink = &r.messages;
+    alert_set_output(collect);
+    auto ctx = std::make_unique<cg::cg_context>();
+    std::string text = "Version 3.2 BRYLLEX Software Intermediate Code\n" + ic;
+    FILE* in = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), in);
+    std::rewind(in);
+    FILE* out = std::tmpfile();
+    FILE* sdb = with_sdb ? std::tmpfile() : nullptr;
+    ctx->in = in;
+    ctx->out = out;
+    ctx->sdb.file = sdb;
+    cg::setup_processor(*ctx, chip);
+    ctx->machine_flags |= flags;
+    alert_set_position(nullptr, &ctx->line, nullptr, nullptr);
+    cg::setup_architecture(*ctx);
+    cg::write_header(*ctx);
+    cg::sdb_header(*ctx);
+    cg::init_basic_types(*ctx);
+    cg::ic_scanner scan(*ctx, in);
+    scan.first_line();
+    cg::read_module(*ctx, scan);
+    std::fflush(out);
+    r.assembly = slurp(out);
+    if (sdb) {
+        std::fflush(sdb);
+        r.sdb = slurp(sdb);
+        std::fclose(sdb);
+        ctx->sdb.file = nullptr;
+    }
+    std::fclose(in);
+    std::fclose(out);
+    alert_set_output(nullptr);
+    alert_set_position(nullptr, nullptr, nullptr, nullptr);
+    sink = nullptr;
+    return r;
+}
+
+std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (line.find(needle) != std::string::npos) out.push_back(line);
+        start = end + 1;
+    }
+    return out;
+}
+
+}  // namespace cgtest

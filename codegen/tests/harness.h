@@ -1,0 +1,25 @@
+// Runs the code generator's reader over intermediate code held in a string, in process, and
+// collects the assembly, the debug records and the messages.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "codegen/context.h"
+
+namespace cgtest {
+
+struct run_result {
+    std::string assembly;
+    std::string sdb;
+    std::vector<std::string> messages;
+    bool has_message(int number) const;
+};
+
+// `ic` is the body after the version line (which is added). `flags` are machine flags set
+// before the header; `chip` is the -P argument.
+run_result run_ic(const std::string& ic, uint16_t flags = 0, const char* chip = "16F877A",
+                  bool with_sdb = false);
+// The lines of `text` that contain `needle`.
+std::vector<std::string> lines_with(const std::string& text, const std::string& needle);
+
+}  // namespace cgtest

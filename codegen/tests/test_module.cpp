@@ -1,0 +1,194 @@
+// Whole modules through the reader: frames, pragmas, data layout and the section text. The
+// expected bytes and offsets are worked out by hand from the target's layout rules.
+#include <gtest/gtest.h>
+
+#include "codegen/tests/harness.h"
+
+namespace {
+
+using cgtest::lines_with;
+using cgtest::run_ic;
+
+std::string after(const std::string& text, const std::string& marker) {
+    size_t at = text.find(marker);
+    return at == std::string::npos ? std::string() : text.substr(at);
+}
+
+TEST(frames, ParametersTakeOffsetsWithTheByteRule) {
+    auto r = run_ic("[v _f `(v 1 ef2`c`i ]\n{\n[v _c `c 1 p1 ]\n[v _i `i 1 p2 ]\n}\n");
+    EXPECT_EQ(lines_with(r.assembly, "set").size(), 2u);
+    EXPECT_EQ(lines_with(r.assembly, "_f$c")[0], "_f$c\tset\t?_f+0");
+    EXPECT_EQ(lines_with(r.assembly, "_f$i")[0], "_f$i\tset\t?_f+2");
+}
+
+TEST(frames, RegisterCharFirstComesInW) {
+    auto r = run_ic("[v _f `(v 1 ef2`c`c ]\n{\n[v _c `c 1 r1 ]\n[v _d `c 1 r2 ]\n}\n");
+    EXPECT_TRUE(lines_with(r.assembly, "_f$c").empty());
+    // Second register char: in the area, without the extra byte.
+    EXPECT_EQ(lines_with(r.assembly, "_f$d")[0], "_f$d\tset\t?_f+0");
+}
+
+TEST(frames, VariadicAreaReservesByteZero) {
+    auto r = run_ic("[v _v `(v 1 efv`i ]\n{\n[v _i `i 1 p1 ]\n}\n");
+    EXPECT_EQ(lines_with(r.assembly, "_v$i")[0], "_v$i\tset\t?_v+1");
+}
+
+TEST(frames, SiblingBlocksShareAutoOffsets) {
+    auto r = run_ic("\"1 a.c\n[v _f `(v 1 e ]\n{\n[e :U _f ]\n[f ]\n{\n[v _a `i 1 a ]\n}\n{\n[v _b `i 1 a ]\n}\n}\n",
+                    0, "16F877A", true);
+    EXPECT_EQ(lines_with(r.assembly, "_f$a")[0], "_f$a\tset\t?a_f+0");
+    EXPECT_EQ(lines_with(r.assembly, "_f$b")[0], "_f$b\tset\t?a_f+0");
+    EXPECT_EQ(lines_with(r.sdb, "} ")[0], "} 2");
+}
+
+TEST(frames, BitAutoIsRefused) {
+    auto r = run_ic("[v _f `(v 1 e ]\n{\n[v _b `b 1 a ]\n}\n");
+    EXPECT_TRUE(r.has_message(698));
+    EXPECT_TRUE(lines_with(r.assembly, "_f$b").empty());
+}
+
+TEST(reader, EmptyModuleHasHeaderAndEnd) {
+    auto r = run_ic("");
+    EXPECT_EQ(r.assembly,
+              "\tprocessor\t16F877A\nindf\tequ\t0\nrtcc\tequ\t1\npc\tequ\t2\npcl\tequ\t2\nstatus\tequ\t3\n"
+              "fsr\tequ\t4\nporta\tequ\t5\nportb\tequ\t6\nportc\tequ\t7\npclath\tequ\t10\n\tend\n");
+    EXPECT_TRUE(r.messages.empty());
+}
+
+TEST(reader, DamagedRecordsAreReportedAndReadingGoesOn) {
+    auto r = run_ic("[\\ ]\n[v _g `i 1 e ]\r\n[v _o `o 1 e ]\n");
+    EXPECT_TRUE(r.has_message(714));
+    EXPECT_TRUE(r.has_message(724));          // long long has no type here
+    EXPECT_EQ(lines_with(r.assembly, "_g").size(), 2u);   // global and label, after "\r\n"
+}
+
+TEST(reader, EveryPragmaFormOfTheWriterIsRead) {
+    auto r = run_ic(
+        "[p u ]\n[v _x `i 1 e ]\n[p o ]\n[p c _f _g ]\n[p f _f 12 ]\n[p n 123 456 ]\n[p y ]\n[p e 12 ]\n"
+        "[p w 12 13 ]\n[p u ,  ]\n[p u wreg fsr, ]\n[p mainexit ]\n");
+    EXPECT_TRUE(r.messages.empty()) << r.messages[0];
+    EXPECT_EQ(lines_with(r.assembly, "_x").size(), 2u);
+    r = run_ic("[p q ]\n[p w fancy ]\n[p b USR_MODE=10 ]\n[p b SYS_MODE=20 ]\n[p b nothing ]\n[p r 300 ]\n");
+    for (int n : {715, 737, 736, 735, 738}) EXPECT_TRUE(r.has_message(n)) << n;
+    EXPECT_EQ(lines_with(r.assembly, "__USR_MODE")[1], "\t__USR_MODE\tEQU 010h");
+}
+
+TEST(reader, DeepFunctionNestingIsRefusedNotOverrun) {
+    std::string ic;
+    for (int i = 0; i < 40; ++i) ic += "[v _f" + std::to_string(i) + " `(v 1 e ]\n{\n";
+    for (int i = 0; i < 40; ++i) ic += "}\n";
+    auto r = run_ic(ic);
+    EXPECT_TRUE(r.has_message(723));
+}
+
+// Two functions with in-line assembly: each declares its own code section once.
+const std::string two_functions = "[v _f `(v 1 e ]\n{\n[e :U _f ]\n[f ]\n[;  nop ;#\n[; l1: clrw ;#\n}\n"
+                                  "[v _g `(v 1 e ]\n{\n[e :U _g ]\n[f ]\n[;  nop ;#\n}\n";
+
+TEST(sections, EachFunctionDeclaresItsCodeSection) {
+    auto r = run_ic(two_functions);
+    EXPECT_EQ(after(r.assembly, "\tpsect"),
+              "\tpsect\ttext0,local,class=CODE,delta=2\n\tpsect\ttext0\n nop ;#\nl1: clrw ;#\n\tglobal\t_g\n"
+              "\tpsect\ttext1,local,class=CODE,delta=2\n\tpsect\ttext1\n nop ;#\n\tend\n");
+}
+
+TEST(sections, PsectRenameAppliesToEveryFunctionAndDropsLocal) {
+    auto r = run_ic("[p s text%u=boot%u ]\n" + two_functions);
+    EXPECT_EQ(lines_with(r.assembly, "pragma")[0], ";\tpragma psect text%u=boot%u");
+    EXPECT_EQ(lines_with(r.assembly, "\tpsect\tboot0")[0], "\tpsect\tboot0,class=CODE,delta=2");
+    EXPECT_EQ(lines_with(r.assembly, "\tpsect\tboot1")[0], "\tpsect\tboot1,class=CODE,delta=2");
+    // The table's text is compared before its counter is filled in.
+    r = run_ic("[p s text0=boot ]\n" + two_functions);
+    EXPECT_TRUE(lines_with(r.assembly, "boot").size() == 1);
+}
+
+TEST(data, InitialisedGlobalGoesToRdataWithIdataCopy) {
+    auto r = run_ic("[v _g `i 1 e ]\n[i _g\n-> 5 `i\n]\n");
+    EXPECT_EQ(after(r.assembly, "\tglobal"),
+              "\tglobal\t_g\n\tpsect\trdata_0,class=BANK0,space=1\n\tpsect\trdata_0\n_g\n\tds\t2\n"
+              "\tpsect\tidata_0,class=CODE,delta=2\n\tpsect\tidata_0\n\tretlw\t5\n\tretlw\t0\n\tend\n");
+}
+
+TEST(data, ConstTableOpensItsOwnSection) {
+    auto r = run_ic("[v _tab `Cc 1 s ]\n[i _tab\n:U ..\n-> 1 `Cc\n-> 2 `Cc\n-> 3 `Cc\n..\n]\n");
+    EXPECT_EQ(after(r.assembly, "\tpsect"),
+              "\tpsect\tconst1,local,class=CONST,delta=2\n\tpsect\tconst1\n_tab\n\taddwf\tpc\n"
+              "\tretlw\t1\n\tretlw\t2\n\tretlw\t3\n\tend\n");
+}
+
+TEST(data, StructuresPackBitFieldsAndFillShortTails) {
+    std::string layout = "[s S1 `i 1 :3 `ui 1 `c -> 2 `ui ]\n";
+    auto r = run_ic(layout + "[v _p `S1 1 e ]\n[i _p\n:U ..\n-> 1 `i\n-> 2 `ui\n:U ..\n-> 120 `c\n-> 0 `c\n..\n..\n]\n");
+    auto bytes = lines_with(r.assembly, "retlw");
+    ASSERT_EQ(bytes.size(), 5u);
+    EXPECT_EQ(bytes[0], "\tretlw\t1");
+    EXPECT_EQ(bytes[2], "\tretlw\t2");
+    EXPECT_EQ(bytes[3], "\tretlw\t120\t;'x'");
+    r = run_ic(layout + "[v _q `S1 1 e ]\n[i _q\n:U ..\n-> 7 `i\n..\n]\n");
+    EXPECT_EQ(lines_with(r.assembly, "retlw").size(), 5u);
+    EXPECT_EQ(lines_with(r.assembly, "\tds\t")[0], "\tds\t5");
+    r = run_ic("[s S2 :3 `ui 1 :4 `ui 1 :2 `ui 1 ]\n[v _b `S2 1 e ]\n[i _b\n:U ..\n-> 5 `ui\n-> 9 `ui\n-> 3 `ui\n..\n]\n");
+    bytes = lines_with(r.assembly, "retlw");
+    ASSERT_EQ(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], "\tretlw\t77\t;'M'");   // 5 | 9 << 3
+    EXPECT_EQ(bytes[1], "\tretlw\t3");
+}
+
+TEST(data, InitialiserErrors) {
+    auto r = run_ic("[v _a `i -> 2 `x e ]\n[i _a\n:U ..\n-> 1 `i\n-> 2 `i\n-> 3 `i\n..\n]\n");
+    EXPECT_TRUE(r.has_message(240));
+    EXPECT_EQ(lines_with(r.assembly, "retlw").size(), 4u);
+    r = run_ic("[v _f `b 1 e ]\n[i _f\n-> 1 `b\n]\n");
+    EXPECT_TRUE(r.has_message(732));
+    r = run_ic("[s S3 :9 `ui 1 ]\n");
+    EXPECT_TRUE(r.has_message(741));
+}
+
+TEST(data, QualifiersChooseTheSection) {
+    auto r = run_ic("[v _ee `Tuc -> 2 `x e ]\n[i _ee\n:U ..\n-> 1 `uc\n-> 2 `uc\n..\n]\n"
+                    "[v _b1 `Xi 1 e ]\n[i _b1\n-> 258 `i\n]\n[v _flag `b 1 e ]\n[v _port `uc 1 e@6 ]\n"
+                    "[v _u `Xuc -> 3 `x e ]\n[v _n `Suc 1 e ]\n");
+    EXPECT_EQ(lines_with(r.assembly, "\tdb\t").size(), 2u);
+    EXPECT_FALSE(lines_with(r.assembly, "psect\teeprom_data,global,class=EEDATA,delta=2,space=2").empty());
+    EXPECT_FALSE(lines_with(r.assembly, "psect\tidata_1,class=CODE,delta=2").empty());
+    EXPECT_FALSE(lines_with(r.assembly, "psect\trbit_0").empty());
+    EXPECT_FALSE(lines_with(r.assembly, "psect\trbss_1").empty());
+    EXPECT_FALSE(lines_with(r.assembly, "psect\tnvram").empty());
+    EXPECT_EQ(lines_with(r.assembly, "_port")[1], "_port\tequ\t6");
+}
+
+TEST(data, EnumerationsChooseSizeAndSignedness) {
+    auto r = run_ic("[c E1\n0\n300\n.. ]\n[v _e `E1 1 e ]\n[c E2\n-1\n5\n.. ]\n[v _f `E2 1 e ]\n[c E3\n70000\n.. ]\n");
+    EXPECT_EQ(after(r.assembly, "\n_e\n").substr(0, 10), "\n_e\n\tds\t2\n");
+    EXPECT_EQ(after(r.assembly, "\n_f\n").substr(0, 10), "\n_f\n\tds\t1\n");
+    EXPECT_TRUE(r.has_message(700));
+}
+
+TEST(data, StringsAndPointersToThem) {
+    auto r = run_ic("[v _s `*Cc 1 e ]\n[i _s\n:s 1C\n]\n[a 1C 65 66 0 ]\n");
+    EXPECT_FALSE(lines_with(r.assembly, "\tretlw\tlow(STR_1)").empty());
+    EXPECT_FALSE(lines_with(r.assembly, "\tretlw\thigh(STR_1)").empty());
+    EXPECT_EQ(after(r.assembly, "STR_1\n"), "STR_1\n\tretlw\t65\t;'A'\n\tretlw\t66\t;'B'\n\tretlw\t0\n\tend\n");
+}
+
+TEST(data, PackingOnlyPaysAboveTheThreshold) {
+    const uint16_t pack = cg::MF_CANREADCODE | cg::MF_SPACEOPT;
+    auto r = run_ic("[a 1 65 66 ]\n", pack);
+    EXPECT_NE(r.assembly.find("; Strings\nSTR_1\n\tretlw\t65\t;'A'\n\tretlw\t66\t;'B'\n"), std::string::npos);
+    std::string bytes;
+    for (int i = 0; i < 60; ++i) bytes += " 97";
+    r = run_ic("[a 2" + bytes + " 0 ]\n", pack);
+    EXPECT_FALSE(lines_with(r.assembly, "STR_2\tequ\t(((packed_strings<<1)+0x0000)|0x4000)").empty());
+    // 'a' = 0x61: two bytes to a word, first in bits 13-7.
+    EXPECT_EQ(lines_with(r.assembly, "\tdw\t")[0], "\tdw\t0x30E1\t;'a', 'a'");
+    EXPECT_EQ(lines_with(r.assembly, "\tdw\t").back(), "\tdw\t0x0000\t;0x00");
+}
+
+TEST(data, ConstScalarWaitsForTheEnd) {
+    auto r = run_ic("[v _k `Ci 1 e ]\n[i _k\n-> 7 `Ci\n]\n[v _z `c 1 e ]\n");
+    size_t k = r.assembly.find("\n_k\n"), z = r.assembly.find("\n_z\n");
+    ASSERT_NE(k, std::string::npos);
+    EXPECT_LT(z, k);
+}
+
+}  // namespace

@@ -139,7 +139,10 @@ bool s19_probe(conv_context&, FILE* in) {
         !std::isdigit(static_cast<unsigned char>(line[1])))
         return false;
     trim_right(line);
-    return line.size() % 2 == 0 && hex_line(line, 1);
+    if (line.size() % 2) return false;
+    for (size_t i = 1; i < line.size(); ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(line[i]))) return false;
+    return true;
 }
 
 void s19_read(conv_context& ctx, FILE* in, const std::string&) {

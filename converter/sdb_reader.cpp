@@ -76,8 +76,9 @@ public:
         alert_message(631, w.c_str(), name_.c_str(), word_line_, word_column_);
         std::exit(1);
     }
-    [[noreturn]] void missing(char what) {
-        alert_message(627, what, name_.c_str(), line_, column_);
+    // At the word that stands where the character belongs, or at the end of the file.
+    [[noreturn]] void missing(char what, bool at_word) {
+        alert_message(627, what, name_.c_str(), at_word ? word_line_ : line_, at_word ? word_column_ : column_);
         std::exit(1);
     }
     [[noreturn]] void bad_storage(const std::string& w) {
@@ -88,7 +89,7 @@ public:
     // A word inside a record: the end of the file there is a missing "]".
     std::string record_word() {
         std::string w;
-        if (!word(w)) missing(']');
+        if (!word(w)) missing(']', false);
         return w;
     }
 
@@ -147,10 +148,17 @@ private:
         if (l > st.last) st.last = l;
     }
 
+    // A faked block holds the records of one stretch: up to the next line marker or "{".
+    void end_stretch(block_state& st) {
+        if (st.stretch_faked) dbg_.current_scope = st.block;
+        st.stretch_faked = nullptr;
+    }
+
     void word(block_state& st, const std::string& w) {
         if (w == "{") {
             // A nesting no compiler writes is taken as damage, not followed down the stack.
             if (depth_ >= 256) in_.syntax(w);
+            end_stretch(st);
             sclass kind = st.pending_kind;
             ++depth_;
             dbg_sym* child = read_block(kind);
@@ -164,11 +172,10 @@ private:
                 st.last_child = child;
             }
             st.pending_kind = sclass::block;
-            st.stretch_faked = nullptr;
             note_line(st);
         } else if (w[0] == '"') {
             dbg_.current_line = static_cast<uint32_t>(std::atoi(w.c_str() + 1));
-            st.stretch_faked = nullptr;
+            end_stretch(st);
             if (!in_.ended_line()) {
                 std::string file = in_.rest_of_line();
                 if (!dbg_.has_current_file || file != dbg_.current_file) {
@@ -244,7 +251,7 @@ private:
                 value = std::atoi(loc.c_str() + (loc[0] == '@' ? 1 : 0));
             }
         }
-        if (in_.record_word()[0] != ']') in_.missing(']');
+        if (in_.record_word()[0] != ']') in_.missing(']', true);
 
         dbg_sym* old = dbg_.lookup_tag(name);
         if (cls == sclass::reg || cls == sclass::auto_ || cls == sclass::param) {
@@ -367,11 +374,11 @@ dbg_type parse_type_at(conv_context& ctx, const std::string& s, size_t pos) {
     bool tag_name = upper && pos + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[pos + 1]));
     if (upper && !tag_name) {
         dbg_type t = parse_type_at(ctx, s, pos + 1);
-        if (t.empty()) return t;
-        if (t.outer().kind != elem_kind::qualifiers) t.elems.push_back({elem_kind::qualifiers, 0, 0, nullptr});
         int bit = qualifier_bit(ctx.machine.current, c);
         if (bit < 0) std::fprintf(stderr, "Unknown qualifier %c\n", c);
-        else t.elems.back().value |= 1u << bit;
+        if (t.empty() || bit < 0) return t;
+        if (t.outer().kind != elem_kind::qualifiers) t.elems.push_back({elem_kind::qualifiers, 0, 0, nullptr});
+        t.elems.back().value |= 1u << bit;
         return t;
     }
     if (!(c == '_' || std::islower(static_cast<unsigned char>(c)) || tag_name)) {

@@ -55,17 +55,18 @@ void list_formats() {
 
 // Messages go to the named file from here on, appended; the old standard error stays when the
 // file cannot be opened.
-void redirect_messages(const char* name) {
+bool redirect_messages(const char* name) {
     FILE* f = std::fopen(name, "a");
     if (!f) {
         alert_message(141, "error", name);
-        return;
+        return false;
     }
     std::fflush(stderr);
     dup2(fileno(f), fileno(stderr));
     std::fclose(f);
     static char buffer[512];
     std::setvbuf(stderr, buffer, _IOLBF, sizeof buffer);
+    return true;
 }
 
 void long_option(conv_context& ctx, const char* text) {
@@ -137,8 +138,8 @@ void read_command_line(conv_context& ctx, int argc, char** argv) {
                 } else if (std::isdigit(static_cast<unsigned char>(value[0])) && !value[1]) {
                     layout = value[0] - '0';
                 } else {
-                    redirect_messages(value);
-                    layout = 1;
+                    // The configured layouts are for the file's reader; standard error keeps the plain one.
+                    if (redirect_messages(value)) layout = 1;
                 }
                 alert_set_formatted(layout);
                 break;

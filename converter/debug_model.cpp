@@ -4,16 +4,12 @@
 
 #include "common/alert.h"
 #include "converter/machines.h"
+#include "converter/model.h"
 
 namespace conv {
 
-uint32_t dbg_name_hash(const std::string& name) {
-    size_t start = name.size() > 1 && name[0] == '_' ? 1 : 0;
-    uint32_t h = 0;
-    for (size_t i = name.size(); i > start; --i)
-        h = static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(name[i - 1]))) + 4 * h;
-    return h % 47;
-}
+// The symbol model's hash, spread over a scope's 47 buckets.
+uint32_t dbg_name_hash(const std::string& name) { return name_hash(name) % 47; }
 
 uint32_t type_hash(const dbg_type& t) {
     uint32_t h = 0;

@@ -31,6 +31,11 @@ TEST(Types, HashAndEquality) {
     EXPECT_TRUE(type_is_bit(dbg_type{{base(BASE_BIT, 0)}}));
 }
 
+TEST(Types, ScopeBucketsShareTheUnderscorelessName) {
+    EXPECT_EQ(dbg_name_hash("_x"), dbg_name_hash("x"));
+    EXPECT_LT(dbg_name_hash("\xFF\xFE"), 47u);   // negative byte values still land in a bucket
+}
+
 TEST(Types, BadElementKindIsFatal) {
     dbg_type bad{{wrap(static_cast<elem_kind>(9))}};
     EXPECT_EXIT(type_hash(bad), ::testing::ExitedWithCode(1), "bad class in type hashing");

@@ -244,6 +244,19 @@ TEST(Cod, EmptyModelHasNoMapAndNoCode) {
     EXPECT_EQ(le16(f, 451), 1u);
 }
 
+TEST(Cod, MemoryMapHoldsFourEntriesABlock) {
+    conv_context ctx;
+    uint8_t bytes[2] = {};
+    for (uint32_t i = 0; i < 5; ++i) ctx.md.data_add(0x100 * i, bytes, 2, i + 1);   // kept apart by segment
+    std::vector<uint8_t> f = cod_of(ctx);
+    EXPECT_EQ(le16(f, 443), 1u);
+    EXPECT_EQ(le16(f, 445), 2u);
+    EXPECT_EQ(le16(f, 512 + 12), 0x300u);
+    EXPECT_EQ(le16(f, 512 + 14), 0x301u);
+    for (size_t i = 16; i < 512; ++i) EXPECT_EQ(f[512 + i], 0) << i;
+    EXPECT_EQ(le16(f, 1024), 0x400u);
+}
+
 TEST(Cod, CodeAboveSixtyFourKilobytesHasNoIndexEntry) {
     conv_context ctx;
     uint8_t bytes[4] = {1, 2, 3, 4};

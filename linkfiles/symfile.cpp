@@ -51,6 +51,35 @@ bool read(const std::string& path, std::vector<line>& out) {
     return true;
 }
 
+bool read_line(FILE* f, std::string& out) {
+    out.clear();
+    int c;
+    while ((c = std::fgetc(f)) != EOF) {
+        if (c == '\n') {
+            if (!out.empty() && out.back() == '\r') out.pop_back();
+            return true;
+        }
+        out.push_back(static_cast<char>(c));
+    }
+    return false;
+}
+
+std::vector<std::string> blank_words(const std::string& text) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        size_t end = text.find(' ', i);
+        if (end == std::string::npos) end = text.size();
+        words.push_back(text.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
 bool hex_value(const std::string& word, uint32_t& value) {
     if (word.empty() || word.size() > 8) return false;
     uint32_t v = 0;

@@ -30,6 +30,13 @@ struct line {
 // Reads the file (lines of at most 1023 characters are taken whole; longer ones are cut).
 // False when it cannot be opened.
 bool read(const std::string& path, std::vector<line>& out);
+// Line by line, as the converter reads the file: one whole line of any length, its line end
+// (and a carriage return before it) removed. False at the end of the file, and for a last line
+// without a line end (a file cut short).
+bool read_line(FILE* f, std::string& out);
+// The words of a line split at blanks only: a tab belongs to its word.
+std::vector<std::string> blank_words(const std::string& text);
+
 // A hexadecimal word as written above; false when it is not one.
 bool hex_value(const std::string& word, uint32_t& value);
 

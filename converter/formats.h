@@ -1,0 +1,48 @@
+// The table of formats: each row a probe, read, write and dump over an open stream.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "converter/context.h"
+
+namespace conv {
+
+struct format_desc {
+    bool (*probe)(conv_context& ctx, FILE* in);
+    void (*read)(conv_context& ctx, FILE* in, const std::string& name);
+    // False when the format cannot be written by this build: the run then fails.
+    bool (*write)(conv_context& ctx, FILE* out, const std::string& name);
+    bool (*dump)(conv_context& ctx, FILE* in);
+    const char* display_name;
+    const char* key;
+    const char* default_ext;
+    bool binary;
+};
+
+constexpr uint32_t FORMAT_COUNT = 14;
+extern const format_desc format_table[FORMAT_COUNT];
+const format_desc& format_row(uint32_t number);   // 1-based
+
+// The row number of a key, exact or an unambiguous prefix; 602/603/604 (fatal) otherwise.
+uint32_t format_lookup(const std::string& key);
+
+// Operations of the formats.
+bool bryllex_probe(conv_context& ctx, FILE* in);
+void bryllex_read(conv_context& ctx, FILE* in, const std::string& name);
+bool bryllex_write(conv_context& ctx, FILE* out, const std::string& name);
+bool ihex_probe(conv_context& ctx, FILE* in);
+void ihex_read(conv_context& ctx, FILE* in, const std::string& name);
+bool ihex_write(conv_context& ctx, FILE* out, const std::string& name);
+bool s19_probe(conv_context& ctx, FILE* in);
+void s19_read(conv_context& ctx, FILE* in, const std::string& name);
+bool s19_write(conv_context& ctx, FILE* out, const std::string& name);
+bool cod_probe(conv_context& ctx, FILE* in);
+bool cod_write(conv_context& ctx, FILE* out, const std::string& name);
+bool cod_dump(conv_context& ctx, FILE* in);
+
+// Dump helper: lines of `per_line` bytes, each led by `address_format` with the running address.
+void hex_dump_bytes(FILE* out, uint32_t address, uint32_t per_line, const uint8_t* bytes, uint32_t count,
+                    const char* address_format, bool text_column);
+
+}  // namespace conv

@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""Damaged inputs for ormconv: symbol, Intel HEX, SDB and .COD files cut short and with flipped
+bits. Every run must end with status 0 or 1 and a numbered message, never with a sanitizer
+report or a signal. The mutations come from a fixed seed, so a failure repeats."""
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+
+BIN = os.path.join(os.path.abspath(sys.argv[1]), "bin")
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data")
+SDB = os.path.join(os.path.dirname(os.path.dirname(DATA)), "..", "tests", "fixtures", "sdb", "locals.sdb")
+BAD = ("AddressSanitizer", "LeakSanitizer", "runtime error", "Segmentation", "Aborted")
+
+failures = []
+
+
+def run(workdir, args):
+    env = dict(os.environ, ORM_REGISTRY="", ASAN_OPTIONS="detect_leaks=0",
+               UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1")
+    try:
+        r = subprocess.run([os.path.join(BIN, "ormconv")] + args, cwd=workdir, env=env, capture_output=True,
+                           text=True, errors="replace", timeout=60)
+    except subprocess.TimeoutExpired:
+        return "timed out"
+    if r.returncode not in (0, 1) or any(b in r.stderr for b in BAD):
+        return "status %d: %s" % (r.returncode, r.stderr[-2000:])
+    return None
+
+
+def mutations(data, rng):
+    """Cuts at spread-out lengths, then copies with one to four flipped bits."""
+    for n in sorted({0, 1, len(data) // 2, len(data) - 1} | {rng.randrange(len(data)) for _ in range(8)}):
+        yield "cut at %d" % n, data[:n]
+    for k in range(20):
+        b = bytearray(data)
+        flips = [rng.randrange(len(b) * 8) for _ in range(rng.randint(1, 4))]
+        for f in flips:
+            b[f // 8] ^= 1 << (f % 8)
+        yield "bits %s" % flips, bytes(b)
+
+
+def main():
+    rng = random.Random(20261209)
+    work = tempfile.mkdtemp(prefix="orm_conv_fuzz_")
+    try:
+        for f in ("dump.hex", "dump.sym"):
+            shutil.copy(os.path.join(DATA, f), os.path.join(work, f))
+        shutil.copy(SDB, os.path.join(work, "m.sdb"))
+        with open(os.path.join(work, "m.sym"), "w") as f:
+            f.write("_add 7E2 0 CODE\n?a_add 29 0 BANK0\n?_add 25 0 BANK0\n_total 22 0 BANK0\n%locals\nm.obj\n"
+                    "F6 20 0 BANK0\nlocals.c\n13 7E2 0 CODE\n17 7EA 0 CODE\n")
+        error = run(work, ["-m", "-P16F877A", "dump.hex", "dump.sym", "-ocod", "good.cod"])
+        if error:
+            failures.append("making the .COD: " + error)
+        cases = [
+            ("dump.sym", "in.sym", ["-v", "-v", "in.sym", "-ocod", "-obryllex", "o.sym"]),
+            ("dump.hex", "in.hex", ["in.hex", "-oihex", "o.hex", "-os19", "-ocod"]),
+            ("m.sdb", "m.sdb", ["-v", "-v", "-k", "dump.hex", "m.sym", "-ocod", "o.cod"]),
+            ("good.cod", "in.cod", ["-v", "-d", "in.cod"]),
+        ]
+        for source, target, args in cases:
+            with open(os.path.join(work, source), "rb") as f:
+                data = f.read()
+            for what, mutated in mutations(data, rng):
+                with open(os.path.join(work, target), "wb") as f:
+                    f.write(mutated)
+                error = run(work, args)
+                if error:
+                    failures.append("%s, %s: %s" % (source, what, error))
+                    print("FAIL:", failures[-1])
+            if target == "m.sdb":
+                shutil.copy(SDB, os.path.join(work, "m.sdb"))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("%d failures" % len(failures))
+    sys.exit(1 if failures else 0)
+
+
+main()

@@ -119,7 +119,8 @@ void read_declaration(cg_context& ctx, ic_scanner& scan) {
     class_token cls = parse_class(class_text);
     char letter = static_cast<char>(cls.letter | 0x20);
     if (letter != 'a' && letter != 'e' && letter != 'p' && letter != 'r' && letter != 's' && letter != 't') {
-        alert_message(629, name.c_str(), ctx.file_name.c_str(), ctx.line);
+        // The one text of 629 names a position by line and column; the column is not tracked here.
+        alert_message(629, name.c_str(), ctx.file_name.c_str(), static_cast<unsigned>(ctx.line), 0u);
         return;
     }
     if (letter == 't') {

@@ -7,12 +7,12 @@
 #include "converter/context.h"
 #include "converter/formats.h"
 #include "converter/options.h"
-#include "hexfmt/replace.h"
+#include "common/replace_file.h"
 
 extern const char component_name[] = "ormconv";
 
 void exit_hook(int status) {
-    hexfmt::discard_pending_files();
+    discard_pending_outputs();
     std::fflush(stdout);
     std::exit(status);
 }
@@ -74,7 +74,7 @@ std::string output_name(const output_request& out, const std::string& previous) 
 }
 
 bool write_output(conv_context& ctx, const format_desc& f, const std::string& name) {
-    hexfmt::ReplacingFile file;
+    replacing_file file;
     if (!file.create(name, f.binary)) alert_message(378, "output", name.c_str());
     verbose_msg(ctx, "Writing '%s' as %s", name.c_str(), f.display_name);
     std::fflush(stderr);

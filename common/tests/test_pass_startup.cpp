@@ -10,6 +10,7 @@
 #include "common/pass_startup.h"
 #include "common/replace_file.h"
 #include "common/tests/test_util.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ TEST_F(PassStartup, ArgumentsFromCommandLineOrCommandFile)
     // "@file" is a command file only when it stands alone.
     EXPECT_EQ(arguments_of({"prog", "@f", "x"}, how), (args{"@f", "x"}));
 
-    auto dir = testutil::scratch_dir("pass_startup");
-    testutil::write_file(dir / "cmd", "-b 'two words'\n  y\n");
+    auto dir = testsupport::scratch_folder("pass_startup");
+    testsupport::write_file(dir / "cmd", "-b 'two words'\n  y\n");
     EXPECT_EQ(arguments_of({"prog", "@" + (dir / "cmd").string()}, how), (args{"-b", "two words", "y"}));
     how.command_file = false;
     EXPECT_EQ(arguments_of({"prog", "@" + (dir / "cmd").string()}, how),
@@ -66,8 +67,8 @@ TEST_F(PassStartup, ArgumentsFromCommandLineOrCommandFile)
 
 TEST_F(PassStartup, NoArgumentsReadStandardInputUnlessTheProgramSaysNot)
 {
-    auto dir = testutil::scratch_dir("pass_startup_stdin");
-    testutil::write_file(dir / "in", "-c z\n");
+    auto dir = testsupport::scratch_folder("pass_startup_stdin");
+    testsupport::write_file(dir / "in", "-c z\n");
     ASSERT_NE(std::freopen((dir / "in").c_str(), "r", stdin), nullptr);
     pass_startup how{.name = "t", .arguments_from_input = false};
     EXPECT_EQ(arguments_of({"prog"}, how), args{});
@@ -136,9 +137,9 @@ TEST_F(PassStartup, MessageStyleByProgram)
 
 TEST_F(PassStartup, MessagesAppendedToTheFileOfE)
 {
-    auto dir = testutil::scratch_dir("pass_startup_e");
+    auto dir = testsupport::scratch_folder("pass_startup_e");
     std::string log = (dir / "msgs.txt").string();
-    testutil::write_file(log, "before\n");
+    testsupport::write_file(log, "before\n");
     pass_startup how{.name = "t", .message_style = message_style_option::digit_or_file, .file_style = 1};
     // Standard error comes back afterwards through a duplicate of its descriptor.
     std::fflush(stderr);
@@ -149,7 +150,7 @@ TEST_F(PassStartup, MessagesAppendedToTheFileOfE)
     dup2(saved, 2);
     close(saved);
     EXPECT_EQ(got.message_style, 1);
-    EXPECT_EQ(testutil::read_file(log), "before\nafter\n");
+    EXPECT_EQ(testsupport::read_file(log), "before\nafter\n");
 }
 
 TEST_F(PassStartup, WarningLevelWhenTheProgramAsks)
@@ -164,22 +165,22 @@ TEST_F(PassStartup, WarningLevelWhenTheProgramAsks)
 
 TEST(ReplacingFile, TargetChangesOnlyOnCommit)
 {
-    auto dir = testutil::scratch_dir("replace_file");
+    auto dir = testsupport::scratch_folder("replace_file");
     const std::string target = (dir / "out.hex").string();
-    testutil::write_file(target, "old");
+    testsupport::write_file(target, "old");
     {
         replacing_file file;
         ASSERT_TRUE(file.create(target, false));
         std::fputs("new", file.stream());
-        EXPECT_EQ(testutil::read_file(target), "old");
+        EXPECT_EQ(testsupport::read_file(target), "old");
     }   // dropped without commit
-    EXPECT_EQ(testutil::read_file(target), "old");
+    EXPECT_EQ(testsupport::read_file(target), "old");
     replacing_file file;
     ASSERT_TRUE(file.create(target, false));
     EXPECT_EQ(std::filesystem::path(file.temp_name()).parent_path(), dir);   // beside its target
     std::fputs("new", file.stream());
     EXPECT_EQ(file.commit(), 1);
-    EXPECT_EQ(testutil::read_file(target), "new");
+    EXPECT_EQ(testsupport::read_file(target), "new");
     size_t files = 0;
     for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir))
         files++;

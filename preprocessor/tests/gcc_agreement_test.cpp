@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "run_ormpre.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ ormpre_run expect_as_gcc(const std::string& source) {
 }  // namespace
 
 TEST(GccAgreement, FunctionLikeNameWithoutCallKeepsTheNextTokenWhole) {
-    if (!have_program("gcc")) GTEST_SKIP() << "gcc not installed";
+    if (!testsupport::have_tool("gcc")) GTEST_SKIP() << "gcc not installed";
     // The name directly before the punctuator, after a blank, at the end of a line, at the end
     // of another macro's text and at the end of an argument.
     std::string source = "#define f(a) (a)\n#define g f\n#define id(x) x\n";
@@ -106,7 +107,7 @@ TEST(GccAgreement, FunctionLikeNameWithoutCallKeepsTheNextTokenWhole) {
 }
 
 TEST(GccAgreement, PastingAndArguments) {
-    if (!have_program("gcc")) GTEST_SKIP() << "gcc not installed";
+    if (!testsupport::have_tool("gcc")) GTEST_SKIP() << "gcc not installed";
     // "##" in an argument handed on to another macro.
     expect_as_gcc("#define cat(a,b) a##b\n#define xcat(a,b) cat(a,b)\n#define call(m,a,b) m(a,b)\n"
                   "call(cat, x, 1); xcat(cat(p,q), r); call(xcat, u, v);\n");

@@ -331,7 +331,7 @@ TEST(BadInput, NumberedMessageAtTheLineAndNoObject) {
 }
 
 TEST(BadInput, LiteralsThatDoNotFitAreCutWithAWarning) {
-    std::string dir = scratch_dir("literal_range");
+    std::string dir = testsupport::scratch_folder("literal_range").string();
     result r = assemble(dir, std::string(code_psect) +
                                  "\tmovlw\t300\n\tmovlw\t-1\n\tretlw\t-255\n\taddlw\t255\n\tmovlw\t-256\n");
     EXPECT_EQ(r.status, 0) << r.messages;
@@ -351,7 +351,7 @@ TEST(BadInput, LiteralsThatDoNotFitAreCutWithAWarning) {
 }
 
 TEST(BadInput, LineMarkersAtTheTopOfTheRangeSaturate) {
-    std::string dir = scratch_dir("line_top");
+    std::string dir = testsupport::scratch_folder("line_top").string();
     // Past the largest line number the count stays there instead of wrapping.
     result r = assemble(dir, std::string(code_psect) + "# 2147483648 \"big.as\"\n\tnop\n\tnop\n\tmovlw\t300\n");
     EXPECT_EQ(r.status, 0) << r.messages;

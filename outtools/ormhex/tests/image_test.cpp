@@ -249,13 +249,13 @@ TEST_F(HexProgram, ExecutableHeaders) {
             .ident().text(0, {0xAA, 0xBB}).symbol(symbol, 0xA000000).start(0).end().save(path("l.obj"));
         EXPECT_EQ(hex("-U", "w.out"), 1) << symbol;
         EXPECT_NE(messages.find("(418)"), std::string::npos) << symbol << messages;
-        EXPECT_FALSE(tooltest::exists(path("w.out"))) << symbol;
+        EXPECT_FALSE(testsupport::file_exists(path("w.out"))) << symbol;
     }
     // The same for the gap before data far above a binary image's base.
     tooltest::ObjectBuilder().ident().text(0, {1}).text(0xF0000000, {2}).start(0).end().save(path("l.obj"));
     EXPECT_EQ(hex("-b", "gap.bin"), 1);
     EXPECT_NE(messages.find("(418)"), std::string::npos) << messages;
-    EXPECT_FALSE(tooltest::exists(path("gap.bin")));
+    EXPECT_FALSE(testsupport::file_exists(path("gap.bin")));
     // Images that do not start at 0 are refused.
     tooltest::ObjectBuilder().ident().text(4, {1}).start(4).end().save(path("l.obj"));
     EXPECT_EQ(hex("-P", "q.out"), 1);

@@ -7,7 +7,8 @@ import sys
 
 from ormtest import build_dir, need, Workdir as _Workdir  # noqa: F401 (need is for the tests)
 
-BIN = os.path.join(build_dir(), "bin")
+BUILD = build_dir()
+BIN = os.path.join(BUILD, "bin")
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAMS = os.path.join(HERE, "programs")

@@ -54,9 +54,8 @@ TABLE = {
     "ormannot": (["blink.c"], "*", ["blink.c", "out.lst"]),
     "ormcl": (["count877.as", "startup.obj"], "count877.as",
               ["-Q", "--chip=16F877", "--output=intel", "--summary=psect,mem", "-Mout.map", "count877.as"]),
-    # ormpre and ormparse join the table once their crash fixes have landed:
-    # "ormpre": (["blink.c"], "*", ["-DHI_TECH", "blink.c", "out.pre"]),
-    # "ormparse": (["blink.pre"], "*", ["-oout.icd", "blink.pre"]),
+    "ormpre": (["blink.c"], "*", ["-D_16F877", "blink.c", "out.pre"]),
+    "ormparse": (["blink.pre"], "*", ["blink.pre", "out.ic"]),
 }
 
 # Exit statuses that end a run normally; ormannot's option errors end it with -1.

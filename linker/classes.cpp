@@ -136,7 +136,10 @@ void parse_class_ranges(const char* text) {
         if (!parse_number(p, low)) { alert_message(443, p); stop(); }
         if (*p != '-') { alert_message(444); stop(); }
         ++p;
+        const char* high_text = p;
         if (!parse_number(p, high)) { alert_message(445, p); stop(); }
+        // A range that ends below its start has no length: its repeats would divide by zero.
+        if (high < low) { alert_message(445, high_text); stop(); }
         uint32_t over_addr = high;
         if (*p == '-') {
             ++p;

@@ -31,6 +31,8 @@ CASES = [
     ("ormlink-wild-repeat", ["ormlink", "-h+out.sym", "-ol.obj", "-Mout.map"] + LINK_16F877 +
      ["-ACODE=0-7FFhx99999999", "-Ptext=0FFFFFFFFh"] + LINK_INPUTS, "(457)"),
     ("ormlink-wild-repeat", ["ormlink", "-ol.obj", "-ACODE=0-7FFhx300000", "startup.obj"], "(457)"),
+    # A range ending below its start (found by the fuzz loop on a release build) divided by zero.
+    ("ormlink-wild-repeat", ["ormlink", "-ol.obj", "-ASTRING=256-0FFhx32", "startup.obj"], "(445)"),
     # An empty record body and a byte-order map with out-of-range positions.
     ("ormtrim-empty-record", ["ormtrim", "-_out", "x.obj"], None),
     ("ormtrim-byte-order", ["ormtrim", "-_out", "x.obj"], None),

@@ -5,24 +5,9 @@
 # Usage: run_reader.sh BUILD_DIR   (exit 77 when the source package is missing and CI is not set)
 set -uo pipefail
 build="${1:?build directory}"
-tarball="$(ls /usr/src/gcc-12/gcc-12*.tar.* 2>/dev/null | head -1)"
-if [ -z "$tarball" ]; then
-    echo "gcc-12-source is not installed"
-    [ "${CI:-}" = true ] && exit 1
-    exit 77
-fi
+. "$(cd "$(dirname "$0")/../../.." && pwd)/tests/torture/c89_corpus.sh"
 work="$build/cg_torture"
-suite="$work/execute"
-if [ ! -d "$suite" ]; then
-    mkdir -p "$work"
-    top="$(tar -tf "$tarball" | head -1 | cut -d/ -f1)"
-    tar -xf "$tarball" -C "$work" --wildcards "$top/gcc/testsuite/gcc.c-torture/execute/*.c" 2>/dev/null
-    mv "$work/$top/gcc/testsuite/gcc.c-torture/execute" "$suite"
-    rm -rf "${work:?}/$top"
-fi
-# The same C89 filter as the parser's own torture test.
-excluded='long long|#include|__|asm|typeof|_Complex|_Bool|inline|restrict|\(\{|//|\[[^]]*\] *=|\.[a-zA-Z_]+ *=[^=]|\bfor *\( *(int|char|long|unsigned)|_Pragma|#pragma|goto *\*|&&[a-zA-Z_]|\blong double\b|\(\([a-z ]*\) *\{|\bsizeof *\(\w+\) *\[|\.\.\.\)|0x[0-9a-fA-F]*\.|[0-9]\.[0-9]*p'
-mapfile -t files < <(cd "$suite" && grep -L -E "$excluded" ./*.c | sed 's|^\./||' | sort)
+c89_corpus "$work"
 out="$work/results"
 rm -rf "$out"
 mkdir -p "$out"

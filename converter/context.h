@@ -9,6 +9,7 @@
 #include "converter/encodings.h"
 #include "converter/machines.h"
 #include "converter/model.h"
+#include "converter/omf51.h"
 
 namespace conv {
 
@@ -43,6 +44,7 @@ struct conv_context {
     debug_model dbg;
     machine_state machine;
     uint32_t symfile_current_file = 0;   // the symbol-file reader's file; lasts the whole run
+    omf_state omf;
 };
 
 // "==> " and the text on standard error while verbose.

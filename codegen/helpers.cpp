@@ -8,6 +8,7 @@
 #include "codegen/banks.h"
 #include "codegen/context.h"
 #include "codegen/registers.h"
+#include "codegen/switch.h"
 #include "codegen/tree.h"
 #include "common/alert.h"
 
@@ -138,6 +139,14 @@ int cg_code_helper(cg_context& ctx, tree_node* n, int number, int offset, helper
     case 8:
         if (h.temp_start < 0 || h.temp_start > ctx.regs.temp_offset) h.temp_start = ctx.regs.temp_offset;
         break;
+    case 9: {
+        switch_request req;
+        if (switch_collect(ctx, n, req))
+            switch_dispatch(ctx, req);
+        else
+            alert_message(714);
+        break;
+    }
     case 11: psect_request(ctx, PS_TEXT); break;
     case 12:
         if (n && !n->levels && (n->pclass & PC_VOLATILE)) io.note = "volatile";

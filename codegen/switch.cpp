@@ -158,39 +158,37 @@ std::vector<run> split_runs(cg_context& ctx, const std::vector<switch_case>& sor
     return runs;
 }
 
-void word_dispatch(cg_context& ctx, std::vector<switch_case> cases, uint32_t deflt, uint16_t kind) {
+using dispatch_fn = void (*)(cg_context&, std::vector<switch_case>, uint32_t, uint16_t);
+
+// A multi-byte value: runs of cases with equal upper part, each dispatched on its lower part
+// after `load_low`; then the upper part, loaded by `load_high`, chooses the run.
+void split_dispatch(cg_context& ctx, std::vector<switch_case> cases, uint32_t deflt, uint16_t kind, int shift,
+                    const char* load_low, const char* load_high, dispatch_fn lower) {
     sort_unsigned(cases);
+    const uint32_t low_mask = (1u << shift) - 1;
     uint32_t head = fresh_label(ctx);
     goto_label(ctx, head);
-    std::vector<run> runs = split_runs(ctx, cases, 8, 0xff);
+    std::vector<run> runs = split_runs(ctx, cases, shift, low_mask);
     std::vector<switch_case> highs;
     for (run& r : runs) {
         emit(ctx, "l%u\n", r.label);
-        emit(ctx, "\tmovf\tbtemp+2,w\n");
-        byte_dispatch(ctx, r.low, deflt, kind);
-        highs.push_back({r.key & 0xff, r.label});
+        emit_text(ctx, load_low);
+        lower(ctx, r.low, deflt, kind);
+        highs.push_back({static_cast<int32_t>(static_cast<uint32_t>(r.key) & low_mask), r.label});
     }
-    emit(ctx, "l%u\n\tmovf\tbtemp+3,w\n", head);
-    byte_dispatch(ctx, highs, deflt, kind);
+    emit(ctx, "l%u\n", head);
+    emit_text(ctx, load_high);
+    lower(ctx, highs, deflt, kind);
+}
+
+void word_dispatch(cg_context& ctx, std::vector<switch_case> cases, uint32_t deflt, uint16_t kind) {
+    split_dispatch(ctx, std::move(cases), deflt, kind, 8, "\tmovf\tbtemp+2,w\n", "\tmovf\tbtemp+3,w\n", byte_dispatch);
 }
 
 void long_dispatch(cg_context& ctx, std::vector<switch_case> cases, uint32_t deflt, uint16_t kind) {
-    sort_unsigned(cases);
-    uint32_t head = fresh_label(ctx);
-    goto_label(ctx, head);
-    std::vector<run> runs = split_runs(ctx, cases, 16, 0xffff);
-    std::vector<switch_case> highs;
-    for (run& r : runs) {
-        emit(ctx, "l%u\n", r.label);
-        emit(ctx, "\tmovf\tbtemp+4,w\n\tmovwf\tbtemp+2\n");
-        emit(ctx, "\tmovf\tbtemp+5,w\n\tmovwf\tbtemp+3\n");
-        word_dispatch(ctx, r.low, deflt, kind);
-        highs.push_back({r.key & 0xffff, r.label});
-    }
-    emit(ctx, "l%u\n", head);
-    emit(ctx, "\tmovf\tbtemp+6,w\n\tmovwf\tbtemp+2\n");
-    emit(ctx, "\tmovf\tbtemp+7,w\n\tmovwf\tbtemp+3\n");
-    word_dispatch(ctx, highs, deflt, kind);
+    split_dispatch(ctx, std::move(cases), deflt, kind, 16,
+                   "\tmovf\tbtemp+4,w\n\tmovwf\tbtemp+2\n\tmovf\tbtemp+5,w\n\tmovwf\tbtemp+3\n",
+                   "\tmovf\tbtemp+6,w\n\tmovwf\tbtemp+2\n\tmovf\tbtemp+7,w\n\tmovwf\tbtemp+3\n", word_dispatch);
 }
 
 }  // namespace

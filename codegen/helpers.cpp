@@ -92,6 +92,37 @@ std::string const_compare_template(int32_t value, int size) {
     return t;
 }
 
+std::string const_shift_template(int count, bool left, bool arithmetic) {
+    const int n = count & 7;
+    arithmetic = arithmetic && !left;
+    const char* rotate = left ? "\trlf\tL,f\n" : "\trrf\tL,f\n";
+    // Each rotate takes a clear carry, or the sign for an arithmetic right shift.
+    const char* carry_in = arithmetic ? "\trlf\tL,w\n" : "\tbcf\tstatus,0\n";
+    std::string t;
+    char b[96];
+    if (n == 0) return t;
+    if (n == 7 && !arithmetic) {
+        t = left ? "\trrf\tL,w\n\tclrf\tL\n\trrf\tL,f\n" : "\trlf\tL,w\n\tclrf\tL\n\trlf\tL,f\n";
+        return t;
+    }
+    int rotates = n;
+    if (n >= 4 && n <= 6) {
+        std::snprintf(b, sizeof b, "\tswapf\tL,f\n\tmovlw\t%u\n\tandwf\tL,f\n", left ? 0xf0u : 0x0fu);
+        t += b;
+        if (arithmetic) {
+            // The swap lost the sign: bits 7-4 copy old bit 7, now at bit 3.
+            std::snprintf(b, sizeof b, "\tmovlw\t%u\n\tbtfsc\tL,%u\n\tiorwf\tL,f\n", 0xf0u, 3u);
+            t += b;
+        }
+        rotates = n - 4;
+    }
+    for (int i = 0; i < rotates; ++i) {
+        t += carry_in;
+        t += rotate;
+    }
+    return t;
+}
+
 void helpers_function_end(cg_context& ctx) {
     helper_state& h = ctx.helpers;
     h.irp_last = -1;
@@ -167,6 +198,13 @@ int cg_code_helper(cg_context& ctx, tree_node* n, int number, int offset, helper
         if (b && b->op == OP_BITFIELD && b->sym) emit(ctx, "%d", b->sym->bit_width);
         break;
     }
+    case 16:
+        if (n && n->right && n->right->op == OP_CONST) {
+            bool left = n->op == OP_SHL || n->op == OP_ASG_SHL;
+            bool arithmetic = n->left && node_class(n->left) == value_class::signed_;
+            io.expand += const_shift_template(n->right->value, left, arithmetic);
+        }
+        break;
     case 17:
     case 18:
     case 70: {

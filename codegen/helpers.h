@@ -5,7 +5,8 @@
 // the directive selects (may be null), the helper number and its running offset. Text goes to
 // the current line through the line buffer, except where a helper produces template text: that
 // is appended to `expand` and the expander must feed it back through itself (helper 21 writes
-// operand escapes "~<byte>/<size>L" that only the expander can resolve). A helper may set
+// operand escapes "~<byte>/<size>L" that only the expander can resolve, helper 16 the operand
+// letter "L"). A helper may set
 // `note` to an operand note ("volatile") for the expander to write.
 #pragma once
 #include <cstdint>
@@ -43,5 +44,7 @@ void helpers_function_end(cg_context& ctx);
 
 // The compare-with-constant sequence of helper 21 for a `size`-byte operand: template text.
 std::string const_compare_template(int32_t value, int size);
+// The in-place shift of helper 16 of the byte operand "L" by `count` & 7 places: template text.
+std::string const_shift_template(int count, bool left, bool arithmetic);
 
 }  // namespace cg

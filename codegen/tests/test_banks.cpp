@@ -293,3 +293,71 @@ TEST_F(bank_fixture, CompareHelperHandsItsTextBackForExpansion) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs a shift sequence on one byte "L" the way the PIC would.
+uint8_t run_shift(const std::string& code, uint8_t value) {
+    std::istringstream in(code);
+    std::string line;
+    uint8_t f = value, w = 0;
+    bool c = false, skip = false;
+    while (std::getline(in, line)) {
+        if (skip) {
+            skip = false;
+            continue;
+        }
+        std::string op = line.substr(1, line.find('\t', 1) - 1);
+        std::string arg = line.substr(line.find('\t', 1) + 1);
+        bool to_w = arg.size() > 2 && arg.substr(arg.size() - 2) == ",w";
+        uint8_t r = 0;
+        if (op == "bcf" && arg == "status,0") {
+            c = false;
+            continue;
+        } else if (op == "movlw") {
+            w = static_cast<uint8_t>(std::stoi(arg));
+            continue;
+        } else if (op == "btfsc") {
+            skip = !((f >> std::stoi(arg.substr(2))) & 1);
+            continue;
+        } else if (op == "clrf") {
+            f = 0;
+            continue;
+        } else if (op == "rlf") {
+            r = static_cast<uint8_t>(f << 1 | (c ? 1 : 0));
+            c = f & 0x80;
+        } else if (op == "rrf") {
+            r = static_cast<uint8_t>(f >> 1 | (c ? 0x80 : 0));
+            c = f & 1;
+        } else if (op == "swapf") {
+            r = static_cast<uint8_t>(f << 4 | f >> 4);
+        } else if (op == "andwf") {
+            r = static_cast<uint8_t>(f & w);
+        } else if (op == "iorwf") {
+            r = static_cast<uint8_t>(f | w);
+        } else {
+            ADD_FAILURE() << line;
+        }
+        (to_w ? w : f) = r;
+    }
+    return f;
+}
+
+}  // namespace
+
+TEST(const_shift, EveryCountAndValueMatchesTheHost) {
+    for (int n = 0; n < 8; ++n)
+        for (int kind = 0; kind < 3; ++kind) {
+            bool left = kind == 0, arithmetic = kind == 2;
+            std::string code = const_shift_template(n, left, arithmetic);
+            for (int v = 0; v < 256; ++v) {
+                uint8_t expected = left ? static_cast<uint8_t>(v << n)
+                                 : arithmetic ? static_cast<uint8_t>(static_cast<int8_t>(v) >> n)
+                                              : static_cast<uint8_t>(v >> n);
+                ASSERT_EQ(run_shift(code, static_cast<uint8_t>(v)), expected)
+                    << "n=" << n << " kind=" << kind << " v=" << v << "\n" << code;
+            }
+        }
+    EXPECT_EQ(const_shift_template(4, true, false), "\tswapf\tL,f\n\tmovlw\t240\n\tandwf\tL,f\n");
+    EXPECT_EQ(const_shift_template(9, true, false), "\tbcf\tstatus,0\n\trlf\tL,f\n");   // n & 7
+}

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "codegen/banks.h"
+#include "codegen/helpers.h"
+#include "codegen/registers.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
 
@@ -154,6 +157,10 @@ struct cg_context {
     int btemp_used = 0, xtemp_used = 0;
     uint32_t struct_return = 0;
     bool code_ptr_used = false;
+    reg_state regs;                         // the code selector's registers and temporaries
+    bank_state banks;                       // what is known of the bank-select bits
+    helper_state helpers;                   // state of the numbered template helpers
+    int32_t next_label = 30001;             // labels of the switch code and the helpers
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

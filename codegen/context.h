@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codegen/registers.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
 
@@ -168,6 +169,7 @@ struct cg_context {
     int btemp_used = 0, xtemp_used = 0;
     uint32_t struct_return = 0;
     bool code_ptr_used = false;
+    reg_state regs;                         // the code selector's registers and temporaries
 
     simplify_state simp;
 };

@@ -5,6 +5,7 @@
 #include "codegen/calls.h"
 #include "codegen/context.h"
 #include "codegen/fold.h"
+#include "codegen/predicates.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -47,15 +48,6 @@ bool has_operands(const tree_node* n) {
 bool is_seq(const tree_node* n) { return n && (n->op == OP_SEQ || n->op == OP_ARGSEQ); }
 bool is_call(const tree_node* n) { return n && (n->op == OP_CALL || n->op == OP_CALLZAP); }
 bool is_bit_value(const tree_node* n) { return !n->levels && node_class(n) == value_class::bit; }
-
-// Operand rank for ordering commutative operands: constants last, then addresses, then
-// plain symbols, then everything computed.
-int operand_rank(const tree_node* n) {
-    if (n->op == OP_CONST || n->op == OP_FCONST) return 0;
-    if (node_is_const(n)) return 1;
-    if (n->op == OP_ID) return 2;
-    return 3;
-}
 
 // A constant of n's type holding v.
 tree_node* const_of(cg_context& ctx, int32_t v, const tree_node* n) {
@@ -700,7 +692,7 @@ tree_node* rewrite_node(cg_context& ctx, tree_node* n) {
 
 tree_node* tree_canon(cg_context& ctx, tree_node* n) {
     if (!n->left || !n->right) return n;
-    if (operand_rank(n->left) < operand_rank(n->right) && node_size(ctx, n->left) == node_size(ctx, n->right)) {
+    if (tree_eval_kind(ctx, n->left) < tree_eval_kind(ctx, n->right) && node_size(ctx, n->left) == node_size(ctx, n->right)) {
         std::swap(n->left, n->right);
         ctx.nodes.changed = true;
     }
@@ -715,7 +707,7 @@ tree_node* tree_canon(cg_context& ctx, tree_node* n) {
         refresh_node(n);
         return n;
     }
-    if (operand_rank(inner->right) < operand_rank(n->right) &&
+    if (tree_eval_kind(ctx, inner->right) < tree_eval_kind(ctx, n->right) &&
         node_size(ctx, inner->right) == node_size(ctx, n->right) && !inner->levels && !n->levels) {
         std::swap(inner->right, n->right);
         refresh_node(inner);

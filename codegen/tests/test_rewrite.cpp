@@ -130,7 +130,7 @@ TEST(calls, LowersArgumentsIntoTheArgumentArea) {
         {"through a global pointer", "[e = _x ( *U _fp (1 -> 3 `i ]\n", {"= _x ;( = *U *U + _fp -1 3 ( *U _fp .."},
          {}, 0, {"\tFNCALL\t_t,_fp"}},
         {"through a computed pointer", "[e = _x ( *U *U + &U _tab * -> _i `x -> 2 `x (1 -> 1 `i ]\n",
-         {"= _tmp1 *U + -> << _i 1 `nx &U _tab", "= _x ;( = *U *U + _tmp1 -1 1 ( *U _tmp1 .."}, {}, 0,
+         {"= _tmp1 *U + &U _tab -> << _i 1 `nx", "= _x ;( = *U *U + _tmp1 -1 1 ( *U _tmp1 .."}, {}, 0,
          {"\tFNINDIR\t_t,"}},
         {"a call in an argument", "[e = _x ( _f2 (2 , -> 1 `i ( _f1 (1 _y ]\n",
          {"= ?_f2 1", "= _x ;( = *U + &U ?_f2 2 ;( = ?_f1 _y ( _f1 .. ( _f2 (2 , .. .."}, {}, 0,
@@ -187,7 +187,7 @@ TEST(simplify, StatementsWhoseValueIsUnused) {
         {"x + 1", "[e + _x -> 1 `i ]\n", {}, {759}, -1},
         {"x + 1 at the default level", "[e + _x -> 1 `i ]\n", {}, {}, 0, {}, {759}},
         {"a[i++] = 0", "[e = *U + &U _a * -> ++ _i -> 1 `i `x -> 2 `x -> 0 `i ]\n",
-         {"= *U + -> << _i 1 `nx &U _a 0", "=+ _i 1"}, {}},
+         {"= *U + &U _a -> << _i 1 `nx 0", "=+ _i 1"}, {}},
         {"?: as a statement", "[e ? _b : ( _f0 .. ( _f1 (1 -> 2 `i ]\n",
          {"$ ! _b 40001", "( _f0 ..", "$U 40002", ":U 40001", "= ?_f1 2", "( _f1 ..", ":U 40002"}, {}},
     });

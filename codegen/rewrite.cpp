@@ -465,6 +465,9 @@ tree_node* narrow_into_operands(cg_context& ctx, tree_node* n) {
     bool binary = is_binary(x);
     bool shift = d & DOPE_SHIFT;
     if (binary && (!x->right || (!shift && node_size(ctx, x->right) < node_size(ctx, n)))) return n;
+    // In the narrower type a count of its width or more would be taken for an undefined shift.
+    if (shift && (!is_const_int(x->right) || x->right->value < 0 || x->right->value >= 8 * node_size(ctx, n)))
+        return n;
     tree_node t;
     copy_value_type(&t, n);
     x->left = tree_convert(ctx, x->left, &t);

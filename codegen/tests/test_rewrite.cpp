@@ -97,6 +97,8 @@ TEST(rewrite, NormalisesSumsShiftsAndComparisons) {
          {"= _x _st", "= _c *U + &U _st 2"}, {}},
         {"char arithmetic is done in char", "[e = _c -> + -> _c `i -> _uc `i `c ]\n", {"=+ _c _uc"}, {}},
         {"a narrowed shift keeps its count", "[e = _uc -> << -> _uc `i -> 3 `i `uc ]\n", {"=<< _uc 3"}, {}},
+        {"a shift past the narrower width stays wide", "[e = _x -> << _l -> 20 `i `i ]\n",
+         {"= _x -> << _l 20 `i"}, {}, 0, {}, {753}},
         {"y + y is read once", "[e = _x + _y _y ]\n", {"= _x << _y 1"}, {}},
         {"a volatile operand is read twice", "[e = _x + -> _vx `i -> _vx `i ]\n", {"= _x + _vx _vx"}, {}},
         {"!! of a bit and of an int", "[e = _x ! ! _b ]\n[e = _x ! ! _x ]\n", {"= _x _b", "= _x ! ! _x"}, {}},

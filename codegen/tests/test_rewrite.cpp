@@ -107,6 +107,20 @@ TEST(rewrite, NormalisesSumsShiftsAndComparisons) {
     });
 }
 
+TEST(rewrite, LogicalAndSequenceForms) {
+    check_all({
+        {"a sequence loses what has no effect", "[e = _x ; _y _x ]\n", {"= _x _x"}, {}},
+        {"a sequence on the left is lifted", "[e = _x + ; ( _f0 .. _y -> 1 `i ]\n", {"( _f0 ..", "= _x + _y 1"}, {}},
+        {"x ^= x and x &= x", "[e =^ _x _x ]\n[e = _y =& _x _x ]\n", {"= _x 0", "= _y _x"}, {}},
+        {"not of a comparison", "[e = _b ! < _x _y ]\n", {"= _b >= _x _y"}, {}},
+        {"not of and", "[e = _b ! && _x _y ]\n", {"= _b || ! _x ! _y"}, {}},
+        {"and with a deciding constant", "[e = _b && _x -> 0 `i ]\n", {"= _b 0"}, {750}, -1},
+        {"a single bit tested against itself", "[e = _b == & _x -> 8 `i -> 8 `i ]\n", {"= _b != & _x 8 0"}, {}},
+        {"unsigned at most zero", "[e = _b <= _u -> 0 `ui ]\n", {"= _b == _u 0"}, {}},
+        {"times a negative power of two", "[e = _x * _y -> -4 `i ]\n", {"= _x -U << _y 2"}, {}},
+    });
+}
+
 // More terms than the table takes apart: the rest stay whole terms and none is lost.
 TEST(rewrite, LongSumsKeepEveryTerm) {
     std::string body = "[e = _x ";

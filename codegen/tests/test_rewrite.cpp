@@ -203,6 +203,7 @@ TEST(simplify, StatementsWhoseValueIsUnused) {
     check_all({
         {"a && f()", "[e && _x ( _f0 .. ]\n", {"$ ! _x 40001", "( _f0 ..", ":U 40001"}, {}},
         {"x + 1", "[e + _x -> 1 `i ]\n", {}, {759}, -1},
+        {"a sum with a call", "[e + ( _f0 .. _x ]\n", {"( _f0 .."}, {760}, -3},
         {"x + 1 at the default level", "[e + _x -> 1 `i ]\n", {}, {}, 0, {}, {759}},
         {"a[i++] = 0", "[e = *U + &U _a * -> ++ _i -> 1 `i `x -> 2 `x -> 0 `i ]\n",
          {"= *U + &U _a << -> _i `nx 1 0", "=+ _i 1"}, {}},

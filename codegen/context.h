@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codegen/matcher.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
 
@@ -154,6 +155,9 @@ struct cg_context {
     int btemp_used = 0, xtemp_used = 0;
     uint32_t struct_return = 0;
     bool code_ptr_used = false;
+
+    selector_state sel;                     // code selection and template expansion
+    bool returns_in_w = false;              // the current function leaves its result in W
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

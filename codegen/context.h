@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codegen/matcher.h"
+#include "codegen/registers.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
 
@@ -158,6 +159,7 @@ struct cg_context {
 
     selector_state sel;                     // code selection and template expansion
     bool returns_in_w = false;              // the current function leaves its result in W
+    reg_state regs;                         // the code selector's registers and temporaries
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

@@ -7,7 +7,7 @@
 #include "codegen/asmout.h"
 #include "codegen/context.h"
 #include "codegen/matcher.h"
-#include "codegen/regstub.h"
+#include "codegen/registers.h"
 #include "codegen/template_scan.h"
 #include "common/alert.h"
 
@@ -127,16 +127,16 @@ private:
 };
 
 void expander::register_text(uint32_t code, const std::string& parts, const tree_node* n) {
-    if (code >= reg_temporary) {
+    if (code >= static_cast<uint32_t>(REG_TEMP)) {
         // A memory temporary: the function's temporaries label and the scaled offset.
-        int off = static_cast<int>(code - reg_temporary) + byte_offset(n);
+        int off = static_cast<int>(code - REG_TEMP) + byte_offset(n);
         for (char p : parts) off += p == '9' ? 0 : (p - '0');
         char b[48];
         std::snprintf(b, sizeof b, "f%u3%+d", ctx.psects.function_number, off);
         puts(b);
         return;
     }
-    puts(code < reg_code_count ? reg_names[code] : "");
+    puts(code < static_cast<uint32_t>(REG_CODES) ? reg_names[code] : "");
     // Parts of fixed registers come with the register model; a part digit of an atom is its
     // byte offset from the register's name.
     if (!parts.empty() && parts[0] != '0' && parts[0] != '9') puts("+" + std::string(1, parts[0]));
@@ -162,7 +162,7 @@ void expander::operand_text(const entry_ref& e) {
         return;
     }
     case OP_REG:
-        puts(static_cast<uint32_t>(n->value) < reg_code_count ? reg_names[n->value] : "");
+        puts(static_cast<uint32_t>(n->value) < static_cast<uint32_t>(REG_CODES) ? reg_names[n->value] : "");
         return;
     case OP_LITERAL:
         if (n->text) puts(*n->text);

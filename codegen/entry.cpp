@@ -7,7 +7,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
-#include "codegen/regstub.h"
+#include "codegen/registers.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -18,12 +18,12 @@ bool is_interrupt(const symbol* fn) { return fn && (fn->classes & PC_INTERRUPT);
 
 // Registers an interrupt function must keep: the ones its code used, cut to a regsused list.
 uint32_t saved_registers(const cg_context& ctx) {
-    uint32_t used = ctx.sel.function_regs_used;
+    uint32_t used = ctx.regs.regs_used;
     if (ctx.used_regs_set) {
         uint32_t allowed = 0;
         for (const std::string& name : ctx.used_regs)
-            for (uint32_t c = 1; c < 112; ++c)
-                if (strcasecmp(reg_names[c], name.c_str()) == 0) allowed |= reg_mask(c);
+            for (int32_t c = 1; c <= REG_LAST; ++c)
+                if (strcasecmp(reg_names[c], name.c_str()) == 0) allowed |= reg_code_mask(c);
         used &= allowed;
     }
     return used;
@@ -106,8 +106,6 @@ void write_interrupt_entry(cg_context& ctx, uint32_t saved) {
 void function_entry_code(cg_context& ctx) {
     if (ctx.functions.empty()) return;
     symbol* fn = ctx.functions.back().fn;
-    ctx.sel.function_regs_used = 0;
-    ctx.sel.regs_free = reg_allocatable;
     ctx.returns_in_w = false;
     ctx.psects.function_override = PS_NONE;
     psect_request(ctx, PS_TEXT);
@@ -148,7 +146,7 @@ void function_exit_code(cg_context& ctx, function_entry& fe) {
     if (args) emit(ctx, "\t%s\t?%s\n", word, name.c_str());
     if (interrupt) write_interrupt_entry(ctx, saved);
     if (fe.temp_high) emit(ctx, "f%u3\tequ\t?a%s+%d\n", ctx.psects.function_number, name.c_str(), fe.auto_high);
-    fn->reg_mask = ctx.sel.function_regs_used;
+    fn->reg_mask = ctx.regs.regs_used & reg_default_free();
     ctx.psects.function_override = PS_NONE;
     ctx.interrupt_mask = 0;
     ctx.returns_in_w = false;

@@ -9,7 +9,8 @@
 #include "codegen/context.h"
 #include "codegen/reader.h"
 #include "codegen/records.h"
-#include "codegen/regstub.h"
+#include "codegen/predicates.h"
+#include "codegen/registers.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -29,10 +30,16 @@ struct depth_guard {
 
 uint32_t plain(uint32_t code) { return code & ~(RF_FLAGS); }
 
+uint32_t mask_of(uint32_t code) { return reg_code_mask(static_cast<int32_t>(code)); }
+
+uint32_t choose(const cg_context& ctx, uint32_t free, uint32_t code) {
+    return static_cast<uint32_t>(reg_choose(ctx.regs, free, static_cast<int32_t>(code)));
+}
+
 // Register mask of a request or a register code.
 uint32_t request_mask(uint32_t r) {
-    if (r & reg_literal_mask) return r & ~reg_literal_mask;
-    return reg_mask(plain(r));
+    if (r & REG_LITERAL) return r & ~REG_LITERAL;
+    return mask_of(plain(r));
 }
 
 // Register a symbol lives in (register model code), 0 when in memory.
@@ -118,23 +125,23 @@ rule_value value_of(cg_context& ctx, const rule_row& row, const tree_node* n, ui
     case 7: alert_message(704); break;
     default: v.result = descriptor_register(t.pool + row.result, alloc, operand_result, right_result); break;
     }
-    if (row.kind & 0x100) v.value_regs |= reg_mask(v.result);
+    if (row.kind & 0x100) v.value_regs |= mask_of(v.result);
     if (row.kind & 0x200) v.value_regs |= operand_regs;
     if (row.kind & 0x400) v.value_regs |= right_regs;
-    if (row.kind & 0x800) v.value_regs |= reg_mask(operand_alloc);
-    if (row.kind & 0x1000) v.value_regs |= reg_mask(right_result);
-    if (row.kind & 0x2000) v.value_regs |= reg_mask(alloc);
-    if (row.kind & 0x4000) v.value_regs |= reg_mask(own_register(n));
+    if (row.kind & 0x800) v.value_regs |= mask_of(operand_alloc);
+    if (row.kind & 0x1000) v.value_regs |= mask_of(right_result);
+    if (row.kind & 0x2000) v.value_regs |= mask_of(alloc);
+    if (row.kind & 0x4000) v.value_regs |= mask_of(own_register(n));
     return v;
 }
 
 // Whether a result register satisfies a request.
 bool satisfies(uint32_t result, uint32_t want) {
     if (!want) return true;
-    uint32_t have = reg_mask(result);
-    if (want & reg_literal_mask) return have && (have & ~request_mask(want)) == 0;
-    uint32_t w = reg_mask(plain(want));
-    if (plain(want) >= reg_first_class) return have && ((have & ~w) == 0 || (w & ~have) == 0);
+    uint32_t have = mask_of(result);
+    if (want & REG_LITERAL) return have && (have & ~request_mask(want)) == 0;
+    uint32_t w = mask_of(plain(want));
+    if (plain(want) >= static_cast<uint32_t>(CLASS_FIRST)) return have && ((have & ~w) == 0 || (w & ~have) == 0);
     return plain(result) == plain(want) || (have && have == w);
 }
 
@@ -202,7 +209,7 @@ int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint
         if (row.left && (!n->left || !cg_transition(t, row.left, n->left->op))) return MS_NO_RULE;
         if (row.right && (!is_binary(n) || !n->right || !cg_transition(t, row.right, n->right->op))) return MS_NO_RULE;
     }
-    if (row.pred && !cg_predicate(ctx, n, row.pred)) return MS_NO_RULE;
+    if (row.pred && !cg_predicate(ctx, n, static_cast<int>(row.pred))) return MS_NO_RULE;
     if (row.clobbers & ~avail) {
         if (!s.wanted_regs) s.wanted_regs = row.clobbers & ~avail;
         return MS_NO_REGS;
@@ -227,14 +234,14 @@ int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint
     if (need) {
         uint32_t pool = avail;
         if (!(row.need & RF_REPLACE)) pool &= ~cg_operand_value_regs(n);
-        alloc = reg_choose(pool, need);
-        if (!alloc && (row.need & RF_REPLACE)) alloc = reg_choose(avail, need);
+        alloc = choose(ctx, pool, need);
+        if (!alloc && (row.need & RF_REPLACE)) alloc = choose(ctx, avail, need);
         if (!alloc) {
-            s.wanted_regs |= reg_mask(need);
+            s.wanted_regs |= mask_of(need);
             return MS_NO_REGS;
         }
     }
-    uint32_t child_avail = avail & ~(row.need & RF_REPLACE ? 0 : reg_mask(alloc));
+    uint32_t child_avail = avail & ~(row.need & RF_REPLACE ? 0 : mask_of(alloc));
     uint32_t operand_result = 0, operand_regs = 0, operand_alloc = 0;
     uint32_t children_used = 0;
     if (chain) {
@@ -263,7 +270,7 @@ int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint
         return MS_NOT_THERE;
     }
     push_entry(n, rule_entry{number, alloc, v.result});
-    n->sel_regs_used |= reg_mask(alloc) | row.clobbers | children_used | callregs;
+    n->sel_regs_used |= mask_of(alloc) | row.clobbers | children_used | callregs;
     n->sel_value_regs = v.value_regs;
     return 0;
 }
@@ -318,7 +325,7 @@ void cg_label_tree(cg_context& ctx, tree_node* n) {
         n->height = h;
     } else {
         n->height = 1;
-        n->sel_regs_held = reg_mask(own_register(n));
+        n->sel_regs_held = mask_of(own_register(n));
     }
 }
 
@@ -339,7 +346,7 @@ int cg_match(cg_context& ctx, tree_node* n, uint32_t goal, uint32_t avail, uint3
     selector_state& s = ctx.sel;
     depth_guard guard(s);
     if (s.depth > max_match_depth) return MS_NO_RULE;
-    if (forbid && (n->op == OP_REG || n->op == OP_ID) && (reg_mask(own_register(n)) & forbid)) return MS_NO_RULE;
+    if (forbid && (n->op == OP_REG || n->op == OP_ID) && (mask_of(own_register(n)) & forbid)) return MS_NO_RULE;
     uint32_t missing = n->callregs & ~avail;
     if (missing & ~n->sel_regs_held) {
         s.wanted_regs |= missing;
@@ -348,8 +355,8 @@ int cg_match(cg_context& ctx, tree_node* n, uint32_t goal, uint32_t avail, uint3
     const rule_tables& t = active_rules(ctx);
     int32_t next = cg_transition(t, goal, n->op);
     if (next == 0) return MS_NO_RULE;
-    if (want && !(want & reg_literal_mask) && !reg_choose(avail | n->sel_regs_held, plain(want))) {
-        if (!s.wanted_regs) s.wanted_regs = reg_mask(plain(want));
+    if (want && !(want & REG_LITERAL) && !choose(ctx, avail | n->sel_regs_held, plain(want))) {
+        if (!s.wanted_regs) s.wanted_regs = mask_of(plain(want));
         return MS_NOT_THERE;
     }
     int failures = 0;
@@ -397,7 +404,7 @@ bool release_register_variable(cg_context& ctx, uint32_t mask) {
     if (ctx.functions.empty()) return false;
     for (symbol* v : ctx.functions.back().bound_locals) {
         uint32_t code = symbol_register(v);
-        if (!code || !(reg_mask(code) & mask)) continue;
+        if (!code || !(mask_of(code) & mask)) continue;
         bool had_value = (v->flags & SF_IN_REG) != 0;
         v->flags &= ~SF_IN_REG;
         if (ctx.opt.opt_level == 0) {
@@ -418,7 +425,7 @@ bool release_register_variable(cg_context& ctx, uint32_t mask) {
         } else {
             v->reg = -1;
         }
-        ctx.sel.regs_free |= reg_mask(code);
+        ctx.regs.regs_free |= mask_of(code);
         return true;
     }
     return false;
@@ -433,7 +440,7 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         cg_label_tree(ctx, tree);
         s.wanted_regs = 0;
         s.call_busy = false;
-        int st = cg_match(ctx, tree, statement_goal, s.regs_free, 0, 0);
+        int st = cg_match(ctx, tree, statement_goal, ctx.regs.regs_free, 0, 0);
         if (st == 0) break;
         if (ctx.opt.opt_level > 0 || !release_register_variable(ctx, s.wanted_regs)) {
             alert_message(712);
@@ -448,10 +455,10 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     if (tree->op == OP_LABEL && tree->left && tree->left->op == OP_ID && tree->left->sym)
         emit(ctx, "%s\n", asm_name(tree->left->sym).c_str());
     if (tree->op == OP_RETURN && tree->left && rule_count(tree->left) &&
-        rule_at(tree->left, rule_count(tree->left) - 1).result == reg_lookup("w"))
+        rule_at(tree->left, rule_count(tree->left) - 1).result == static_cast<uint32_t>(R_W))
         ctx.returns_in_w = true;
     cg_emit_node(ctx, tree);
-    s.function_regs_used |= tree->sel_regs_used;
+    ctx.regs.regs_used |= tree->sel_regs_used;
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

@@ -14,16 +14,14 @@ struct tree_node;
 // Match status bits; 0 is success.
 enum : int { MS_NO_RULE = 1, MS_NO_REGS = 2, MS_NOT_THERE = 4 };
 
-// A register request: 0 any place, a register number or class, or a mask with reg_literal_mask.
+// A register request: 0 any place, a register number or class, or a mask marked REG_LITERAL.
 struct selector_state {
     const rule_tables* tables = nullptr;   // null: the compiled-in rule set
-    uint32_t regs_free = 0;                // registers this statement may allocate
     uint32_t wanted_regs = 0;              // registers whose lack made a rule fail
     bool call_busy = false;                // a call could not have its callee's registers
     int depth = 0;
     int32_t next_label = 0;                // label numbers handed out by the N letter
     int logical_depth = 0;                 // logical operators being emitted (U letter)
-    uint32_t function_regs_used = 0;       // registers the current function's code used
     int match_errors = 0;                  // 712s reported in this module
 
     // Template expansion, reset before each node's templates.
@@ -63,7 +61,5 @@ uint32_t cg_rule_result_reg(cg_context& ctx, const tree_node* n, int index);
 // Code helpers called by the E letter: returns the new running offset. STUB until the
 // numbered helpers land (branch regpred); unknown numbers report 679.
 int cg_code_helper(cg_context& ctx, tree_node* n, int number, int offset);
-// Predicate test (STUB until branch regpred lands: a few size and constant tests).
-bool cg_predicate(cg_context& ctx, const tree_node* n, uint32_t number);
 
 }  // namespace cg

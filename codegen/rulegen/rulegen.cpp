@@ -27,11 +27,14 @@
 #include <vector>
 
 #include "codegen/context.h"
-#include "codegen/prednames.h"
-#include "codegen/regstub.h"
+#include "codegen/predicates.h"
+#include "codegen/registers.h"
 #include "codegen/ruletable.h"
 #include "codegen/template_scan.h"
 #include "codegen/tree.h"
+
+extern const char component_name[] = "rule generator";
+void exit_hook(int) {}
 
 namespace {
 
@@ -119,6 +122,16 @@ uint32_t parse_number(const std::string& s, bool& ok) {
     return static_cast<uint32_t>(v);
 }
 
+// A register (codes 1-111), a class ("class113" ... "class126") or "temporary"; 0 when unknown.
+uint32_t register_code(const std::string& name) {
+    for (int32_t c = 1; c <= cg::REG_LAST; ++c)
+        if (name == cg::reg_names[c]) return static_cast<uint32_t>(c);
+    if (name == "temporary") return cg::REG_TEMP;
+    for (int32_t c = cg::CLASS_FIRST; c <= cg::CLASS_LAST; ++c)
+        if (name == "class" + std::to_string(c)) return static_cast<uint32_t>(c);
+    return 0;
+}
+
 // A register operand: a name (or class) with "+replace", "+mask", "+notsym", "+call", "+reuse".
 uint32_t parse_register(generator& g, int line, const std::string& text) {
     std::string name = text;
@@ -134,7 +147,7 @@ uint32_t parse_register(generator& g, int line, const std::string& text) {
         else if (f == "reuse") flags |= cg::RF_REUSE_RIGHT;
         else g.error(line, "unknown register flag \"" + f + "\"");
     }
-    uint32_t code = cg::reg_lookup(name.c_str());
+    uint32_t code = register_code(name);
     if (code == 0) g.error(line, "unknown register \"" + name + "\"");
     return code | flags;
 }
@@ -248,7 +261,7 @@ void parse_rules(generator& g, const std::vector<token>& toks) {
                 if (args.size() != 1) { g.error(line, "\"" + key + "\" takes one register"); continue; }
                 (key == "need" ? r.row.need : r.row.operand_reg) = parse_register(g, line, args[0].text);
             } else if (key == "clobbers") {
-                for (const token& a : args) r.row.clobbers |= cg::reg_mask(parse_register(g, line, a.text));
+                for (const token& a : args) r.row.clobbers |= cg::reg_code_mask(static_cast<int32_t>(parse_register(g, line, a.text)));
             } else if (key == "kind") {
                 r.has_kind = true;
                 for (const token& a : args) r.row.kind |= parse_kind(g, line, a.text);

@@ -4,7 +4,7 @@
 
 #include "codegen/entry.h"
 #include "codegen/options.h"
-#include "codegen/regstub.h"
+#include "codegen/registers.h"
 #include "codegen/tests/harness.h"
 #include "common/alert.h"
 
@@ -26,7 +26,7 @@ void select_fixture::SetUp() {
     cg::init_basic_types(*ctx);
     ctx->out = out;
     ctx->sel.tables = &cg::select_test_rules;
-    ctx->sel.regs_free = cg::reg_allocatable;
+    ctx->regs.regs_free = cg::reg_default_free();
 }
 
 void select_fixture::TearDown() {

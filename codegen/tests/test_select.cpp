@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codegen/asmout.h"
-#include "codegen/regstub.h"
+#include "codegen/registers.h"
 #include "codegen/tests/select_fixture.h"
 
 namespace {
@@ -87,7 +87,7 @@ struct release_fixture : select_fixture {
         v->flags |= cg::SF_IN_REG;
         ctx->functions.back().bound_locals.push_back(v);
         // The other scratch bytes of the class are taken.
-        ctx->sel.regs_free = cg::reg_allocatable & ~0xf0u;
+        ctx->regs.regs_free = cg::reg_default_free() & ~0xf0u;
     }
     cg::tree_node* needs_scratch() { return binary(cg::OP_XOR, id(global("_x", "`uc")), constant(5)); }
 };
@@ -117,7 +117,7 @@ TEST_F(release_fixture, WithGlobalOptimisationNothingIsReleased) {
 
 TEST_F(release_fixture, NothingToReleaseGives712AndNoCode) {
     enter_function();
-    ctx->sel.regs_free = cg::reg_allocatable & ~0xf0u;
+    ctx->regs.regs_free = cg::reg_default_free() & ~0xf0u;
     EXPECT_FALSE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
     EXPECT_TRUE(has_message(712));
     EXPECT_EQ(output().find("xorwf"), std::string::npos);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codegen/asmout.h"
-#include "codegen/regstub.h"
+#include "codegen/registers.h"
 #include "codegen/tests/select_fixture.h"
 
 namespace {
@@ -22,13 +22,13 @@ struct template_fixture : cgtest::select_fixture {
     // A leaf labelled for a goal, as the matcher leaves it.
     cg::tree_node* labelled(cg::tree_node* n, const char* g) {
         cg::cg_label_tree(*ctx, n);
-        EXPECT_EQ(cg::cg_match(*ctx, n, goal(g), cg::reg_allocatable, 0, 0), 0);
+        EXPECT_EQ(cg::cg_match(*ctx, n, goal(g), cg::reg_default_free(), 0, 0), 0);
         return n;
     }
     cg::tree_node* assign(cg::tree_node* l, cg::tree_node* r) {
         cg::tree_node* n = binary(cg::OP_ASSIGN, l, r);
         cg::cg_label_tree(*ctx, n);
-        EXPECT_EQ(cg::cg_match(*ctx, n, goal("stmt"), cg::reg_allocatable, 0, 0), 0);
+        EXPECT_EQ(cg::cg_match(*ctx, n, goal("stmt"), cg::reg_default_free(), 0, 0), 0);
         return n;
     }
 };
@@ -153,7 +153,7 @@ TEST_F(template_fixture, RegistersOfEntries) {
     seen = output().size();
     cg::tree_node* x = id(global("_x", "`uc"));
     cg::cg_label_tree(*ctx, x);
-    ASSERT_EQ(cg::cg_match(*ctx, x, goal("wreg"), cg::reg_allocatable, 0, 0), 0);
+    ASSERT_EQ(cg::cg_match(*ctx, x, goal("wreg"), cg::reg_default_free(), 0, 0), 0);
     ASSERT_EQ(cg::rule_count(x), 2);   // mem, then the chain rule into W
     EXPECT_EQ(expand(x, "XN ~L", 1), "w\t_x\n");
     EXPECT_FALSE(has_message(703));

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -109,6 +110,19 @@ struct sdb_state {
     int open_written = 0;         // block openings written and not yet closed
 };
 
+// State of expression rewriting and statement simplification.
+struct simplify_state {
+    int pending_msg = 0;            // warning the rewriting passes left for the statement
+    bool no_effect_seen = false;    // part of the statement was dropped for having no effect
+    bool call_seen = false;         // the statement holds a call
+    int32_t labels = 0;             // labels made by the simplifier so far (numbered from 40000)
+    std::map<const symbol*, const symbol*> last_caller;   // call graph: callee -> last caller
+    std::map<const symbol*, symbol*> arg_areas;           // a callee's argument area symbol
+    int32_t temps = 0;              // temporaries made for indirect callees
+    // Code generation of one simplified statement; unset until code selection exists.
+    std::function<void(cg_context&, tree_node*)> emit_statement;
+};
+
 struct cg_context {
     options opt;
     processor proc;
@@ -160,6 +174,8 @@ struct cg_context {
     selector_state sel;                     // code selection and template expansion
     bool returns_in_w = false;              // the current function leaves its result in W
     reg_state regs;                         // the code selector's registers and temporaries
+
+    simplify_state simp;
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

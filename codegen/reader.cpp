@@ -10,6 +10,7 @@
 #include "codegen/matcher.h"
 #include "codegen/records.h"
 #include "codegen/sdb.h"
+#include "codegen/simplify.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -35,19 +36,7 @@ void statement_not_generated(cg_context& ctx, const char* what) {
 
 void read_statement(cg_context& ctx, ic_scanner& scan) {
     tree_node* t = ic_read_expr(ctx, scan);
-    if (t) {
-        if (t->op == OP_ASM) {
-            // In-line assembly needs no code selection: it is copied as written.
-            psect_request(ctx, PS_TEXT);
-            emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
-            tree_free(ctx, t);
-        } else if (t->op == OP_SWITCH) {
-            statement_not_generated(ctx, op_names[t->op]);
-            tree_free(ctx, t);
-        } else {
-            cg_gen_statement(ctx, t, PS_TEXT);
-        }
-    }
+    if (t) simplify_and_emit(ctx, t);
     // A switch table carries its case list up to the closing bracket.
     std::string token;
     if (!scan.expect(']')) {
@@ -55,6 +44,24 @@ void read_statement(cg_context& ctx, ic_scanner& scan) {
         skip_record(scan);
     }
 }
+
+}  // namespace
+
+void generate_statement(cg_context& ctx, tree_node* t) {
+    if (t->op == OP_ASM) {
+        // In-line assembly needs no code selection: it is copied as written.
+        psect_request(ctx, PS_TEXT);
+        emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
+    } else if (t->op == OP_SWITCH) {
+        statement_not_generated(ctx, op_names[t->op]);
+    } else {
+        cg_gen_statement(ctx, t, PS_TEXT);   // takes the tree
+        return;
+    }
+    tree_free(ctx, t);
+}
+
+namespace {
 
 void block_open(cg_context& ctx) {
     ++ctx.block_level;

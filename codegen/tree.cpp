@@ -234,8 +234,9 @@ void const_convert(cg_context& ctx, tree_node* c, const tree_node* n, bool warn)
 }
 
 tree_node* tree_convert(cg_context& ctx, tree_node* n, const tree_node* t) {
+    // Only a conversion that keeps every bit of its operand may go; a narrowing one cuts the value.
     while (n->op == OP_CONV && n->left && node_class(n->left) == node_class(n) &&
-           node_class(n) == node_class(t)) {
+           node_class(n) == node_class(t) && node_size(ctx, n) >= node_size(ctx, n->left)) {
         tree_node* inner = n->left;
         tree_free(ctx, n->right);
         ctx.nodes.free(n);

@@ -431,6 +431,20 @@ bool release_register_variable(cg_context& ctx, uint32_t mask) {
     return false;
 }
 
+// With -D: the source position before a statement's code, when it changed.
+void write_position(cg_context& ctx) {
+    selector_state& s = ctx.sel;
+    if (ctx.file_name.compare(0, 79, s.line_file, 0, 79) != 0) {
+        s.line_file = ctx.file_name.substr(0, 79);
+        s.line_number = -1;
+        emit(ctx, "\tfile\t\"%s\"\n", ctx.file_name.c_str());
+    }
+    if (ctx.line != s.line_number) {
+        s.line_number = ctx.line;
+        emit(ctx, "\tline\t%d\n", static_cast<int>(ctx.line));
+    }
+}
+
 }  // namespace
 
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
@@ -452,8 +466,11 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     }
     if (!ctx.buffer.dry_run && section) psect_request(ctx, section);
     // A function's own label statement writes its label; numbered labels come from the rules.
-    if (tree->op == OP_LABEL && tree->left && tree->left->op == OP_ID && tree->left->sym)
+    if (tree->op == OP_LABEL && tree->left && tree->left->op == OP_ID && tree->left->sym) {
         emit(ctx, "%s\n", asm_name(tree->left->sym).c_str());
+        if (ctx.opt.line_directives) write_position(ctx);
+    }
+    if (ctx.in_body && ctx.opt.line_directives && !ctx.buffer.dry_run) write_position(ctx);
     if (tree->op == OP_RETURN && tree->left && rule_count(tree->left) &&
         rule_at(tree->left, rule_count(tree->left) - 1).result == static_cast<uint32_t>(R_W))
         ctx.returns_in_w = true;

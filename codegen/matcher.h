@@ -23,6 +23,8 @@ struct selector_state {
     int32_t next_label = 0;                // label numbers handed out by the N letter
     int logical_depth = 0;                 // logical operators being emitted (U letter)
     int match_errors = 0;                  // 712s reported in this module
+    std::string line_file;                 // position last written with -D
+    int32_t line_number = -1;
 
     // Template expansion, reset before each node's templates.
     int offset = 0, divisor = 0;

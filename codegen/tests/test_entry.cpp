@@ -83,4 +83,14 @@ TEST(statements, NoRuleGives712WithTheLineAndCompilationGoesOn) {
     EXPECT_NE(r.assembly.find("\tFNSIZE\t_f,0,0\n"), std::string::npos);
 }
 
+TEST(statements, LineDirectivesMarkEachNewPosition) {
+    // Lines 3 and 4 hold code; two statements on line 4 give one line directive.
+    auto r = run_ic("[v _x `uc 1 e ]\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n\"3 a.c\n[e = _x -> 1 `uc ]\n"
+                    "\"4\n[e = _x -> 2 `uc ]\n[e = _x -> 3 `uc ]\n[e :UE 1 ]\n}\n",
+                    0, "16F877A", true);
+    EXPECT_EQ(lines_with(r.assembly, "\tfile\t").size(), 1u) << r.assembly;
+    EXPECT_NE(r.assembly.find("\tline\t3\n\tmovlw\t01h\n"), std::string::npos) << r.assembly;
+    EXPECT_EQ(lines_with(r.assembly, "\tline\t4").size(), 1u) << r.assembly;
+}
+
 }  // namespace

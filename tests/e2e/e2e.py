@@ -14,7 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAMS = os.path.join(HERE, "programs")
 
 # gpsim knows the 16F84A by its older name
-GPSIM_CHIP = {"16F877": "p16f877", "16F84A": "p16f84", "12F675": "p12f675"}
+GPSIM_CHIP = {"16F877": "p16f877", "16F877A": "p16f877a", "16F84A": "p16f84", "12F675": "p12f675"}
 
 failures = []
 passed = [0]

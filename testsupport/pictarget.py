@@ -16,8 +16,24 @@ def read_symbols(text):
     return result
 
 
+# Chips whose start-up code calls the oscillator calibration retlw that a real part carries in
+# its last program word (gpsim starts from blank memory): {chip: word address}.
+CALIBRATED = {"12F675": 0x3FF, "12F629": 0x3FF}
+
+
+def calibration_hex(address, value=0x48):
+    """Intel HEX holding "retlw value" at the program word `address`."""
+    record = [2, (address * 2) >> 8 & 0xFF, (address * 2) & 0xFF, 0, value, 0x34]
+    return ":" + "".join("%02X" % b for b in record) + "%02X\n:00000001FF\n" % (-sum(record) & 0xFF)
+
+
 def build(work, chip, sources, *options):
-    """Runs ormcl in the Workdir `work`; returns (completed process, symbols or None)."""
+    """Runs ormcl in the Workdir `work` into prog.hex (with the calibration word merged in for
+    the chips that need one); returns (completed process, symbols or None)."""
+    sources = list(sources)
+    if chip in CALIBRATED:
+        work.write("osccal.hex", calibration_hex(CALIBRATED[chip]))
+        sources.append("osccal.hex")
     r = work.tool("ormcl", "-Q", "--chip=" + chip, "--output=intel", "--summary=none", "-Oprog.hex",
                   *options, *sources)
     if r.returncode != 0 or not work.exists("prog.hex") or not work.exists("prog.sym"):
@@ -26,16 +42,17 @@ def build(work, chip, sources, *options):
 
 
 def run_until(work, chip, hexname, stop, registers, cycles=2000000):
-    """Runs the image in gpsim until the program address `stop` is reached or `cycles` pass;
-    returns ({register address: value}, whether it stopped at `stop`, gpsim's output)."""
-    commands = "break e 0x%x\nbreak c %d\nrun\npc\n" % (stop, cycles)
+    """Runs the image in gpsim until `stop` (a gpsim break: "e <address>" when that program
+    address is reached, "w <register>, reg(<register>) == <value>" when the register is written
+    that value) or until `cycles` pass;
+    returns ({register address: value}, whether `stop` ended the run, gpsim's output)."""
+    commands = "break %s\nbreak c %d\nrun\n" % (stop, cycles)
     commands += "".join("reg(0x%x)\n" % r for r in registers) + "quit\n"
     r = work.run(["gpsim", "-i", "-p", GPSIM_CHIP[chip], hexname], stdin=commands, timeout=600)
     # gpsim names a register by its address within the bank: take the values in command order.
     values = re.findall(r"\] = \$([0-9a-fA-F]+)", r.stdout)
     found = {a: int(v, 16) for a, v in zip(registers, values)} if len(values) == len(registers) else {}
-    pc = re.search(r"\bpc = 0x([0-9a-fA-F]+)", r.stdout)
-    reached = bool(pc) and int(pc.group(1), 16) == stop
+    reached = "Hit a Breakpoint" in r.stdout and "cycle break" not in r.stdout
     return found, reached, r.stdout
 
 

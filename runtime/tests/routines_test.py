@@ -126,7 +126,7 @@ def run_batch(w, batch, slots):
     if not check(sym is not None and "_stop" in sym, "the case program links: " + r.stdout + r.stderr):
         return
     registers = [s + i for (_, n, _, _), s in zip(batch, slots) for i in range(n + 1)]
-    regs, reached, out = run_until(w, CHIP, "prog.hex", sym["_stop"], registers)
+    regs, reached, out = run_until(w, CHIP, "prog.hex", "e 0x%x" % sym["_stop"], registers)
     if not check(reached, "the case program ran to its end: " + out[-2000:]):
         return
     for (routine, n, a, b), slot in zip(batch, slots):
@@ -197,7 +197,7 @@ def test_copies():
         if not check(sym is not None and "_stop" in sym, "the copy program links: " + r.stdout + r.stderr):
             return
         watch = list(range(0xA0, 0xA6)) + list(range(0x110, 0x114))
-        regs, reached, out = run_until(w, CHIP, "prog.hex", sym["_stop"], watch)
+        regs, reached, out = run_until(w, CHIP, "prog.hex", "e 0x%x" % sym["_stop"], watch)
         check(reached, "the copy program ran to its end: " + out[-2000:])
         check([regs.get(a) for a in range(0xA0, 0xA6)] == [11, 22, 33, 44, 55, 0],
               "code_copy copied five table bytes and no more (%s)" % regs)

@@ -8,7 +8,7 @@ import shutil
 
 from e2e import HERE, Workdir, check, finish, intel_hex_words, need
 
-need("gpasm", "gpdasm", "gpvc", "gpsim", "srec_cmp", "srec_cat")
+need("gpasm", "gpdasm", "gpvc", "gpsim", "srec_cmp", "srec_cat", "gpvo", "gplink")
 
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 FIXTURES = os.path.join(SOURCE, "tests", "fixtures", "sdb")
@@ -242,8 +242,83 @@ def driver(w):
     check(g.returncode == 0 and "Local symbols between" in g.stdout, "the driver's .COD carries local scopes")
 
 
+# What gpvo says of every file we write: our optional header and version, virtual addresses of 0,
+# and the chip file's processor id, which gputils numbers differently.
+GPVO_EXPECTED = (r"Invalid optional magic number \(0x1388\)", r"Invalid assembler version \(0\)",
+                 r"Virtual address does not equal physical address", r"Unknown processor type")
+
+
+def gpvo(w, name):
+    r = w.run(["gpvo", name])
+    complaints = [l for l in r.stderr.splitlines() if not any(re.search(e, l) for e in GPVO_EXPECTED)]
+    check(r.returncode == 0 and not complaints, "gpvo reads %s quietly: %s" % (name, complaints))
+    return r.stdout
+
+
+def coff(w):
+    build_fixture(w, "locals")
+    os.remove(w.file("locals.hex"))
+    r = w.ormcl("-Q", "--chip=16F877A", "-G", "locals.as")
+    check(r.returncode == 0 and w.exists("locals.hex") and w.exists("locals.cof"),
+          "the driver's default output is Microchip COFF: " + r.stdout + r.stderr)
+    text = gpvo(w, "locals.cof")
+    # Program sections hold what gpdasm reads from the hex file.
+    dis = w.disassemble("16F877", "locals.hex")
+    words = {int(a, 16): int(op, 16) for a, op in re.findall(r"^([0-9a-f]{6}):  ([0-9a-f]{4})  ", text, re.M)}
+    check(dis and all(words.get(a) == op for a, (op, _) in dis.items()), "gpvo's program words equal gpdasm's")
+    check(re.search(r"^Name\s+_text1$", text, re.M) and re.search(r"^Name\s+BANK0$", text, re.M), "bank and _text sections")
+    lines = re.findall(r"^(\d+)\s+0x([0-9a-f]+)\s+(\S+)$", text, re.M)
+    check(("13", "7e2", "locals.c") in lines and ("4", "7c4", "twice.h") in lines, "line numbers by file: %s" % lines[:5])
+    symbols = re.findall(r"^\d{4} (\S+)\s+(\S+)\s+(0x[0-9a-f]+|0)\s+(T_\w+)\s+(DT_\w+)\s+(C_\w+)", text, re.M)
+    kinds = {(n, t, d, c) for n, _, _, t, d, c in symbols}
+    for expected in (("add", "T_INT", "DT_FCN", "C_EXT"), ("total", "T_INT", "DT_NON", "C_EXT"),
+                     ("twice", "T_INT", "DT_FCN", "C_STAT"), ("flag", "T_UCHAR", "DT_NON", "C_EXT")):
+        check(expected in kinds, "symbol %s: %s" % (expected, sorted(kinds)))
+    names = [n for n, *_ in symbols]
+    check(all(n in names for n in (".bf", ".ef", ".bb", ".eb", ".file", ".eof")), "scope entries: %s" % names)
+    w.run(["gpvo", "-x", "ext.inc", "locals.cof"])
+    check("extern add ; int" in w.read("ext.inc"), "gpvo -x lists the externals with their C types")
+
+    # Round trips: back to Intel HEX, and our own dump of it.
+    r = conv(w, "locals.cof", "-oihex", "x.hex")
+    r2 = w.run(["srec_cmp", "x.hex", "-intel", "locals.hex", "-intel"])
+    check(r.returncode == 0 and r2.returncode == 0, "the COFF file's program reads back: " + r.stderr + r2.stdout)
+    r = conv(w, "-d", "-v", "-v", "locals.cof")
+    check(r.returncode == 0 and "Section 11: _text1: @7C4" in r.stdout and "fcnndx:" in r.stdout, "dump: " + r.stdout[:400])
+
+    # The processor by the id gputils knows.
+    r = conv(w, "-m", "-P16F877A,877A,PIC14", "-NCODE,CONST,ENTRY,STRING", "locals.hex", "locals.sym", "-omcoff", "p.cof")
+    check(r.returncode == 0 and re.search(r"^Processor Type\s+16f877a$", gpvo(w, "p.cof"), re.M), "processor 16f877a")
+
+    # No COFF row for PIC14: the pass fails and the driver says so.
+    r = w.ormcl("-Q", "--chip=16F877A", "--output=coff", "-G", "locals.as")
+    check(r.returncode != 0 and "(601)" in r.stdout + r.stderr and not w.exists("locals.cof.tmp"),
+          "--output=coff for PIC14 fails: " + r.stdout + r.stderr)
+
+
+def gputils_coff(w):
+    w.write("r.asm", "\tprocessor p16f877\n\tudata\nvar\tres 2\n\tcode 0\nstart\tmovlw 0x12\n"
+            "\tmovwf var\n\tgoto start\n\tglobal start\n\tend\n")
+    r = w.run(["gpasm", "-C", "-c", "r.asm"])
+    r2 = w.run(["gplink", "-c", "-o", "rl.hex", "r.o"])
+    check(r.returncode == 0 and r2.returncode == 0, "gputils builds: " + r.stderr + r2.stderr)
+    ours = conv(w, "-d", "-v", "rl.cof").stdout
+    theirs = w.run(["gpvo", "rl.cof"]).stdout
+    sections = re.findall(r"^Section \d+: (\S+): @([0-9A-F]+) size 0x([0-9A-F]+)", ours, re.M)
+    their_sections = re.findall(r"^Name\s+(\S+)\nPhysical address\s+(\S+)\nVirtual address\s+\S+\nSize of Section\s+(\d+)",
+                                theirs, re.M)
+    check(sections and [(n, int(a, 16), int(z, 16)) for n, a, z in sections] ==
+          [(n, int(a, 16), int(z)) for n, a, z in their_sections], "sections: %s / %s" % (sections, their_sections))
+    for name in ("var", "start"):
+        value = re.search(r"^\d{4} %s\s+\S+\s+(\S+)" % name, theirs, re.M)
+        check(value and re.search(r"\t%s = %X: " % (name, int(value.group(1), 16)), ours), "symbol " + name)
+    r = conv(w, "rl.cof", "-oihex", "back.hex")
+    r2 = w.run(["srec_cmp", "back.hex", "-intel", "rl.hex", "-intel"])
+    check(r.returncode == 0 and r2.returncode == 0, "gplink's COFF gives gplink's hex: " + r.stderr + r2.stdout)
+
+
 def main():
-    for part in (options, hex_files, fixtures, dumps, driver):
+    for part in (options, hex_files, fixtures, dumps, driver, coff, gputils_coff):
         with Workdir() as w:
             part(w)
     finish()

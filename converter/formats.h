@@ -48,6 +48,13 @@ bool mcoff_probe(conv_context& ctx, FILE* in);
 void mcoff_read(conv_context& ctx, FILE* in, const std::string& name);
 bool mcoff_write(conv_context& ctx, FILE* out, const std::string& name);
 bool mcoff_dump(conv_context& ctx, FILE* in);
+bool icoff_probe(conv_context& ctx, FILE* in);
+void icoff_read(conv_context& ctx, FILE* in, const std::string& name);
+bool icoff_write(conv_context& ctx, FILE* out, const std::string& name);
+bool icoff_dump(conv_context& ctx, FILE* in);
+bool pe_probe(conv_context& ctx, FILE* in);
+void pe_read(conv_context& ctx, FILE* in, const std::string& name);
+bool pe_write(conv_context& ctx, FILE* out, const std::string& name);
 
 // Dump helper: lines of `per_line` bytes, each led by `address_format` with the running address.
 void hex_dump_bytes(FILE* out, uint32_t address, uint32_t per_line, const uint8_t* bytes, uint32_t count,

@@ -35,8 +35,8 @@ const format_desc format_table[FORMAT_COUNT] = {
     {icoff_probe, icoff_read, icoff_write, icoff_dump, "ICOFF", "icoff", "cof", true},
     {no_probe, no_read, unavailable_write, no_dump, "ELF/DWARF", "elf", "elf", true},
     {no_probe, no_read, unavailable_write, no_dump, "UBROF", "ubrof", "d43", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Holtek DBG", "htk", "dbg", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Holtek TSK", "tsk", "tsk", true},
+    {htk_probe, htk_read, htk_write, htk_dump, "Holtek DBG", "htk", "dbg", true},
+    {tsk_probe, tsk_read, unavailable_write, tsk_dump, "Holtek TSK", "tsk", "tsk", true},
 };
 
 void verbose_msg(const conv_context& ctx, const char* format, ...) {

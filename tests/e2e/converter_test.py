@@ -8,7 +8,8 @@ import shutil
 
 from e2e import HERE, Workdir, check, finish, intel_hex_words, need
 
-need("gpasm", "gpdasm", "gpvc", "gpsim", "srec_cmp", "srec_cat", "gpvo", "gplink")
+need("gpasm", "gpdasm", "gpvc", "gpsim", "srec_cmp", "srec_cat", "gpvo", "gplink",
+     "h8300-hitachi-coff-as", "h8300-hitachi-coff-ld", "h8300-hitachi-coff-objdump")
 
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 FIXTURES = os.path.join(SOURCE, "tests", "fixtures", "sdb")
@@ -317,8 +318,46 @@ def gputils_coff(w):
     check(r.returncode == 0 and r2.returncode == 0, "gplink's COFF gives gplink's hex: " + r.stderr + r2.stdout)
 
 
+H8_SOURCE = """\t.text
+\t.global _start
+_start:
+\tmov.w #0x1234,r0
+\tmov.w r0,@_var
+\tbra _start
+\t.data
+\t.global _var
+_var:\t.word 5
+"""
+
+
+def h8(w):
+    # binutils' H8/300 COFF read and dumped; then written back as that row for objdump.
+    w.write("h.s", H8_SOURCE)
+    r = w.run(["h8300-hitachi-coff-as", "-o", "h.o", "h.s"])
+    r2 = w.run(["h8300-hitachi-coff-ld", "-o", "h.x", "h.o"])
+    check(r.returncode == 0 and r2.returncode == 0, "binutils builds the H8 program: " + r.stderr + r2.stderr)
+    theirs = w.run(["h8300-hitachi-coff-objdump", "-x", "h.x"]).stdout
+    ours = conv(w, "-d", "-v", "h.x")
+    check(ours.returncode == 0 and "(Hitachi H8/300)" in ours.stdout, "probed as the H8/300 row: " + ours.stdout[:200])
+    their_sections = [(n, int(a, 16), int(z, 16)) for n, z, a in
+                      re.findall(r"^\s+\d+ (\S+)\s+([0-9a-f]{8})\s+([0-9a-f]{16})", theirs, re.M)]
+    our_sections = [(n, int(a, 16), int(z, 16)) for n, a, z in
+                    re.findall(r"^Section \d+: (\S+): @([0-9A-F]+) size 0x([0-9A-F]+)", ours.stdout, re.M)]
+    check(our_sections and our_sections == their_sections, "sections: %s / %s" % (our_sections, their_sections))
+    their_symbols = {(n, int(v, 16)) for v, n in re.findall(r"\(scl   2\) \(nx 0\) 0x([0-9a-f]+) (\S+)", theirs)}
+    our_symbols = {(n, int(v, 16)) for n, v in re.findall(r"external symbol 0 \d+\[\d+\]\t(\S+) = ([0-9A-F]+):", ours.stdout)}
+    check(their_symbols and our_symbols == their_symbols, "symbols: %s / %s" % (our_symbols, their_symbols))
+
+    r = conv(w, "-N.text", "h.x", "-ocoff", "o.cof")
+    d = w.run(["h8300-hitachi-coff-objdump", "-x", "-s", "o.cof"])
+    check(r.returncode == 0 and d.returncode == 0 and "file format coff-h8300" in d.stdout, "objdump reads ours: " + d.stderr)
+    check(re.search(r"Contents of section _text0:\n 0000 79001234 6b80010a 40f6", d.stdout) is not None,
+          "the program bytes: " + d.stdout[-300:])
+    check(re.search(r"\(scl   6\) \(nx 0\) 0x00000100 _start$", d.stdout, re.M) is not None, "labels: " + d.stdout)
+
+
 def main():
-    for part in (options, hex_files, fixtures, dumps, driver, coff, gputils_coff):
+    for part in (options, hex_files, fixtures, dumps, driver, coff, gputils_coff, h8):
         with Workdir() as w:
             part(w)
     finish()

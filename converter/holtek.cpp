@@ -505,7 +505,7 @@ void tsk_read(conv_context& ctx, FILE* in, const std::string&) {
     uint32_t header = get32(&b[8], LE), length = get32(&b[12], LE);
     if (header > TSK_HEADER) return;   // a layout this reader does not know
     size_t start = std::max<uint32_t>(header, 16);
-    if (b.size() - start < length) return (void)alert_message(1037, "tsk image");
+    if (b.size() < start || b.size() - start < length) return (void)alert_message(1037, "tsk image");
     std::vector<uint8_t> data;
     for (uint32_t done = 0; done < length; done += TSK_PIECE)
         data.insert(data.end(), b.begin() + static_cast<std::ptrdiff_t>(start + done),

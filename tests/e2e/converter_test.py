@@ -232,6 +232,13 @@ def dumps(w):
     text = re.sub(r"Date:\t.*?\tTime:\t\d\d:\d\d", "Date:\tDATE\tTime:\tTIME", r.stdout)
     with open(os.path.join(DATA, "dump.golden")) as f:
         check(text == f.read(), "dump of dump.cod:\n" + text)
+    # The same model as Microchip COFF. Offsets checked by hand: 36 + 2 * 40 header bytes, 24 program
+    # bytes, so the symbols at 0x8C and the 4-byte string table after three entries at 0xC2.
+    r = conv(w, "-m", "-P16F877A,877A,PIC14", "-NCODE,CONST,ENTRY,STRING", "dump.hex", "dump.sym", "-omcoff")
+    r = conv(w, "-d", "-v", "-v", "dump.cof")
+    text = re.sub(r"^\tDated:\t\t.*$", "\tDated:\t\tDATE", r.stdout, flags=re.M)
+    with open(os.path.join(DATA, "dump_coff.golden")) as f:
+        check(text == f.read(), "dump of dump.cof:\n" + text)
 
 
 def driver(w):

@@ -112,6 +112,7 @@ public:
     void whole(uint8_t type, std::vector<uint8_t> body) {
         close();
         type_ = type;
+        head_.clear();
         body_ = std::move(body);
         if (body_.size() > MAX_LENGTH - 1) body_.resize(MAX_LENGTH - 1);
         write();

@@ -171,3 +171,74 @@ TEST(Tsk, HeaderSizesAndData) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HoltekDbg, SymbolTypesLinesAndScopesInTheDump) {
+    conv_context ctx;
+    ctx.machine.current = machine_table[7];
+    uint32_t ram = ctx.md.seg_add("RAM", 0, 0x100, 0);
+    uint32_t rom = ctx.md.seg_add("ROM", 0, 0x1000, 0);
+    uint32_t file = ctx.md.file_add("m.c");
+    ctx.md.line_add(3, 0x10, rom, file, 0);
+    ctx.md.line_add(9, 0x14, rom, file, 0);
+    ctx.dbg.init_base_types(*ctx.machine.current);
+    dbg_sym* module = ctx.dbg.make(sclass::module);
+    ctx.dbg.add_child(ctx.dbg.global_block, module);
+    dbg_sym* marker = ctx.dbg.make(sclass::filename);
+    marker->name = "m.c";
+    ctx.dbg.add_child(module, marker);
+    struct row {
+        const char* name;
+        std::vector<type_elem> type;
+        uint32_t segment;
+    };
+    const row rows[] = {
+        {"_main", {{elem_kind::base, BASE_VOID, 0, nullptr}, {elem_kind::function, 0, 0, nullptr}}, rom},
+        {"_ready", {{elem_kind::base, BASE_BIT, 0, nullptr}}, ram},
+        {"_c", {{elem_kind::base, BASE_UNSIGNED, 1, nullptr}}, ram},
+        {"_i", {{elem_kind::base, BASE_SIGNED, 2, nullptr}, {elem_kind::array, 4, 0, nullptr}}, ram},
+        {"_l", {{elem_kind::base, BASE_SIGNED, 4, nullptr}}, ram},
+        {"_f", {{elem_kind::base, BASE_FLOAT, 3, nullptr}}, ram},
+        {"_d", {{elem_kind::base, BASE_FLOAT, 4, nullptr}}, ram},
+    };
+    uint32_t value = 0x20;
+    dbg_sym* main_sym = nullptr;
+    for (const row& r : rows) {
+        ctx.md.sym_add(r.name, r.segment == rom ? 0x10 : value++, r.segment, file, 0);
+        dbg_sym* s = ctx.dbg.make(sclass::extern_);
+        s->name = r.name;
+        s->type.elems = r.type;
+        ctx.dbg.add_child(module, s);
+        if (!main_sym) main_sym = s;
+    }
+    dbg_sym* func = ctx.dbg.make(sclass::func);
+    func->function = main_sym;
+    func->link_name = "m.c";
+    func->first_line = 3;
+    func->last_line = 9;
+    ctx.dbg.add_child(module, func);
+    dbg_sym* local = ctx.dbg.make(sclass::static_);
+    local->name = "_c";
+    local->type.elems = {{elem_kind::base, BASE_UNSIGNED, 1, nullptr}};
+    ctx.dbg.add_child(func, local);
+    ctx.md.sym_add("_asm_label", 0x30, rom, file, 0);
+
+    std::string b = written(ctx, htk_write);
+    FILE* f = stream_of(b);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(htk_dump(ctx, f));
+    std::string dump = testing::internal::GetCapturedStdout();
+    std::fclose(f);
+    for (const char* expected : {
+             "File: 'm.c", "_main = 0010, type = far label", "ready = 0020, type = bit", "c = 0021, type = byte",
+             "i = 0022, type = word", "l = 0023, type = dword", "f = 0024, type = illegal",
+             "d = 0025, type = illegal", "_asm_label = 0030, type = far label", "Line    3 =  = 0010",
+             "Block ID = 2, Parent ID = 1, Line range = m.c:3-", "c (8)               c(8)"})
+        EXPECT_NE(dump.find(expected), std::string::npos) << expected << "\n" << dump;
+    // Types 28 and 29 for the floats: name, value, type.
+    EXPECT_NE(b.find("\x01" "f\x24\x00\x1c"s), std::string::npos);
+    EXPECT_NE(b.find("\x01" "d\x25\x00\x1d"s), std::string::npos);
+}
+
+}  // namespace

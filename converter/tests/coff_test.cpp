@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "common/alert.h"
 #include "converter/coff_symtab.h"
 #include "converter/formats.h"
 #include "converter/tests/test_util.h"
@@ -269,6 +270,7 @@ TEST(CoffReader, DamagedFilesStopWithAMessage) {
     tiny[8] = 20;
     tiny[9] = 0;
     tiny += std::string(18, '\0') + std::string("\x02\0\0\0", 4);
+    alert_set_max_errors(1 << 20);
     for (auto [bytes, number] : {std::pair{header, "(1037)"}, std::pair{tiny, "(1038)"}}) {
         conv_context ctx;
         FILE* f = conv_test::stream_of(bytes);

@@ -282,3 +282,64 @@ TEST(CoffReader, DamagedFilesStopWithAMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// One function with three addresses for line 3 and one for line 4, in the generic rows.
+std::string generic_with_lines(const char* machine, uint32_t block_address, conv_context& ctx) {
+    ctx.machine.current = machine_table[2];
+    uint32_t code = ctx.md.seg_add("CODE", 0, 0, 0);
+    ctx.md.segments[code - 1]->space = code;
+    uint32_t file = ctx.md.file_add("m.c");
+    ctx.md.sym_add("_f", 0x10, code, file, 0);
+    for (uint32_t a : {0x14u, 0x10u, 0x12u}) ctx.md.line_add(3, a, code, file, 0);
+    ctx.md.line_add(4, 0x16, code, file, 0);
+    const uint8_t program[16] = {};
+    ctx.md.data_add(block_address, program, 16, 0);
+    ctx.dbg.init_base_types(*ctx.machine.current);
+    dbg_sym* module = ctx.dbg.make(sclass::module);
+    ctx.dbg.add_child(ctx.dbg.global_block, module);
+    dbg_sym* f = ctx.dbg.make(sclass::extern_);
+    f->name = "_f";
+    f->type.elems = {{elem_kind::base, BASE_VOID, 0, nullptr}, {elem_kind::function, 0, 0, nullptr}};
+    ctx.dbg.add_child(module, f);
+    dbg_sym* scope = ctx.dbg.make(sclass::func);
+    scope->function = f;
+    scope->link_name = "m.c";
+    scope->first_line = 2;
+    scope->last_line = 5;
+    ctx.dbg.add_child(module, scope);
+    ctx.opt.code_class_list = "CODE";
+    ctx.machine.processor_name = "x";
+    ctx.opt.processor_fields = {machine};
+    ctx.md.complete(0);
+    FILE* out = std::tmpfile();
+    EXPECT_TRUE(coff_write(ctx, out, "g.cof"));
+    std::string b = contents(out);
+    std::fclose(out);
+    return b;
+}
+
+TEST(GenericCoff, LineEntriesByRow) {
+    conv_context pic30;
+    std::string p = generic_with_lines("PIC30", 0x20, pic30);   // program words of 2 bytes
+    // One program section after the room for 2 segments and 1 section headers.
+    const size_t section = 20;
+    EXPECT_EQ(get16(reinterpret_cast<const uint8_t*>(&p[section + 34]), byte_order::little), 3u);
+    uint32_t lines = get32(reinterpret_cast<const uint8_t*>(&p[section + 28]), byte_order::little);
+    auto entry = [&](const std::string& b, uint32_t at, byte_order o) {
+        return std::pair{get32(reinterpret_cast<const uint8_t*>(&b[at]), o), get32(reinterpret_cast<const uint8_t*>(&b[at + 4]), o)};
+    };
+    EXPECT_EQ(entry(p, lines, byte_order::little), (std::pair{0u, 0u}));   // the function's symbol, line 0
+    EXPECT_EQ(entry(p, lines + 8, byte_order::little), (std::pair{0x10u, 3u}));   // its lowest address only
+    EXPECT_EQ(entry(p, lines + 16, byte_order::little), (std::pair{0x16u, 4u}));
+
+    conv_context m68k;
+    std::string m = generic_with_lines("68k", 0x10, m68k);
+    EXPECT_EQ(get16(reinterpret_cast<const uint8_t*>(&m[section + 34]), byte_order::big), 5u);
+    lines = get32(reinterpret_cast<const uint8_t*>(&m[section + 28]), byte_order::big);
+    EXPECT_EQ(get16(reinterpret_cast<const uint8_t*>(&m[lines + 6 + 4]), byte_order::big), 3u);   // 6-byte entries
+    EXPECT_EQ(get32(reinterpret_cast<const uint8_t*>(&m[lines + 24]), byte_order::big), 0x16u);
+}
+
+}  // namespace

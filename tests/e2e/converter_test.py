@@ -304,6 +304,24 @@ def coff(w):
           "--output=coff for PIC14 fails: " + r.stdout + r.stderr)
 
 
+def tsk(w):
+    # ormhex's Holtek image of a linked program probes, dumps and reads back as tsk.
+    for f in os.listdir(FIXTURES):
+        shutil.copy(os.path.join(FIXTURES, f), w.file(f))
+    r = w.ormcl("-Q", "--chip=16F877A", "--output=intel", "--nodel", "-G", "locals.as")
+    r2 = w.tool("ormhex", "-H", "l.obj", "l.tsk")
+    check(r.returncode == 0 and r2.returncode == 0 and w.exists("l.tsk"), "ormhex -H: " + r.stderr + r2.stderr)
+    r = conv(w, "-d", "l.tsk")
+    check(r.returncode == 0 and "Holtek TSK file dump:\nversion = H9.00; data start = 0x20; length = 0x" in r.stdout,
+          "tsk dump: " + r.stdout)
+    r = conv(w, "l.tsk", "-oihex", "t.hex")
+    length = int(re.search(r"length = 0x([0-9A-F]+)", conv(w, "-d", "l.tsk").stdout).group(1), 16)
+    ours, theirs = intel_hex_words(w.read("t.hex")), intel_hex_words(w.read("locals.hex"))
+    inside = {a: v for a, v in theirs.items() if 2 * a < length}
+    check(r.returncode == 0 and inside and all(ours.get(a) == v for a, v in inside.items()),
+          "the tsk image holds the program's words")
+
+
 def gputils_coff(w):
     w.write("r.asm", "\tprocessor p16f877\n\tudata\nvar\tres 2\n\tcode 0\nstart\tmovlw 0x12\n"
             "\tmovwf var\n\tgoto start\n\tglobal start\n\tend\n")
@@ -364,7 +382,7 @@ def h8(w):
 
 
 def main():
-    for part in (options, hex_files, fixtures, dumps, driver, coff, gputils_coff, h8):
+    for part in (options, hex_files, fixtures, dumps, driver, coff, tsk, gputils_coff, h8):
         with Workdir() as w:
             part(w)
     finish()

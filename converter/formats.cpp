@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "common/alert.h"
+#include "converter/elf.h"
+#include "converter/ubrof.h"
 
 namespace conv {
 
@@ -33,8 +35,8 @@ const format_desc format_table[FORMAT_COUNT] = {
     {no_probe, no_read, unavailable_write, no_dump, "COFF", "coff", "cof", true},
     {no_probe, no_read, unavailable_write, no_dump, "Microchip COFF", "mcoff", "cof", true},
     {no_probe, no_read, unavailable_write, no_dump, "ICOFF", "icoff", "cof", true},
-    {no_probe, no_read, unavailable_write, no_dump, "ELF/DWARF", "elf", "elf", true},
-    {no_probe, no_read, unavailable_write, no_dump, "UBROF", "ubrof", "d43", true},
+    {elf_probe, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
+    {ubrof_probe, ubrof_read, ubrof_write, ubrof_dump, "UBROF", "ubrof", "d43", true},
     {no_probe, no_read, unavailable_write, no_dump, "Holtek DBG", "htk", "dbg", true},
     {no_probe, no_read, unavailable_write, no_dump, "Holtek TSK", "tsk", "tsk", true},
 };

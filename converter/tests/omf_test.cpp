@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "converter/formats.h"
+#include "converter/machines.h"
 #include "converter/tests/test_util.h"
 
 using namespace conv;
@@ -272,6 +273,91 @@ TEST(Omf51, DumpStopsAtDamageAndMarksBadLengths) {
     EXPECT_NE(out.find(" Unknown(0x4E), len   3: \n"), std::string::npos) << out;
     EXPECT_EQ(out.find("Content"), std::string::npos) << out;
     EXPECT_NE(err.find("(1040)"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+dbg_sym* placed(conv_context& ctx, dbg_sym* scope, sclass cls, const std::string& name, dbg_type type, uint32_t address) {
+    dbg_sym* s = ctx.dbg.make(cls);
+    s->name = name;
+    s->type = std::move(type);
+    s->flags |= DBG_PLACED;
+    s->address = address;
+    s->space = 1;
+    ctx.dbg.add_child(scope, s);
+    return s;
+}
+
+TEST(ExtendedOmf51, DebugWriterTypesScopesAndFunctionCode) {
+    conv_context ctx;
+    ctx.opt.strip_extensions = true;
+    for (const machine_desc* m : machine_table)
+        if (m->fam == family::i8051) ctx.machine.current = m;
+    ASSERT_NE(ctx.machine.current, nullptr);
+    ctx.dbg.init_base_types(*ctx.machine.current);
+    uint32_t file = ctx.md.file_add("main");
+    ctx.md.seg_add("DATA", 0, 0x100, 1);
+    uint32_t code = ctx.md.seg_add("CODE", 0, 0x1000, 0);
+    ctx.md.sym_add("_u", 0x30, 1, file, 0);
+    ctx.md.sym_add("_other", 0x40, 1, file, 0);
+    int line = 3;
+    for (uint32_t a : {0x100u, 0x110u, 0x120u}) ctx.md.line_add(line++, a, code, file, 0);
+    ctx.md.line_add(9, 0x124, code, file, 0);
+    std::vector<uint8_t> bytes(0x30, 0x11);
+    ctx.md.data_add(0x100, bytes.data(), 0x30, code);
+
+    dbg_sym* module = ctx.dbg.make(sclass::module);
+    module->name = "main.c";
+    ctx.dbg.add_child(ctx.dbg.global_block, module);
+    dbg_sym* name = ctx.dbg.make(sclass::filename);
+    name->name = "main";
+    ctx.dbg.add_child(module, name);
+
+    type_elem uchar{elem_kind::base, BASE_UNSIGNED, 1};
+    dbg_type idata_ptr{{uchar, {elem_kind::qualifiers, 1u << 5}, {elem_kind::pointer}}};
+    dbg_sym* tag = ctx.dbg.make(sclass::struct_);
+    tag->has_link_name = true;
+    tag->link_name = "node";
+    tag->size = 4;
+    dbg_type self{{{elem_kind::struct_ref, 0, 0, tag}, {elem_kind::pointer}}};
+    tag->members = {{"next", true, self, 2, 0, 0, 0},
+                    {"bits", true, dbg_type{{uchar}}, 1, 2, 3, 4},
+                    {std::string(250, 'm'), true, dbg_type{{uchar}}, 1, 3, 0, 0}};
+    placed(ctx, module, sclass::extern_, "_u", dbg_type{{{elem_kind::base, BASE_UNSIGNED, 2}}}, 0x30);
+    placed(ctx, module, sclass::extern_, "_p1", idata_ptr, 0x32);
+    placed(ctx, module, sclass::extern_, "_p2", idata_ptr, 0x33);
+    placed(ctx, module, sclass::extern_, "_n", dbg_type{{{elem_kind::struct_ref, 0, 0, tag}}}, 0x34);
+    placed(ctx, module, sclass::extern_, "_n2", dbg_type{{{elem_kind::struct_ref, 0, 0, tag}}}, 0x38);
+    dbg_sym* func = ctx.dbg.make(sclass::func);
+    func->function = placed(ctx, module, sclass::extern_, "_f", dbg_type{{{elem_kind::base, BASE_VOID}, {elem_kind::function}}}, 0x100);
+    func->first_line = 3;
+    func->last_line = 5;
+    ctx.dbg.add_child(module, func);
+
+    std::string file_bytes = write_row(ctx, EOMF);
+    std::string out = dump(EOMF, file_bytes);
+    auto at = [&](const std::string& s) { return out.find(s); };
+    EXPECT_NE(at("FUNC DATA unsigned int offset 0x0030: u\n"), std::string::npos) << out;
+    EXPECT_NE(at("Source file name, len  11: Flags: 0 Name: 'MAIN.C'"), std::string::npos) << out;
+    size_t pointer = at(" = Pointer to unsigned char size ");
+    ASSERT_NE(pointer, std::string::npos) << out;
+    EXPECT_EQ(out.find(" = Pointer to unsigned char size ", pointer + 1), std::string::npos);   // shared by p1 and p2
+    EXPECT_NE(out.find(" IDATA (2 ", pointer), std::string::npos);
+    size_t t = at(" = tag node\n"), self_ptr = at(" = Pointer to typeless size "), bits = at("bitfield(3@4)"),
+           list = at(" = params ("), record = at(" = struct size 4 membs type(0x24) tag 0x21\n");
+    EXPECT_TRUE(t < self_ptr && self_ptr < bits && bits < list && list < record && record != std::string::npos) << out;
+    EXPECT_NE(at(std::string(200, 'm') + " offs 3/0)"), std::string::npos) << out;
+    EXPECT_EQ(at(std::string(201, 'm')), std::string::npos);
+    EXPECT_EQ(out.find(" = struct size", record + 1), std::string::npos);   // n2 reuses n's structure
+    size_t do_block = at("Do block; Name = ''"), content = at("Content, len  40: Seg id 0, offset = 0x0100, 36 bytes"),
+           end = at("Do block end");
+    EXPECT_TRUE(do_block < content && content < end && end != std::string::npos) << out;
+    EXPECT_NE(at("Content, len  16: Seg id 0, offset = 0x0124, 12 bytes"), std::string::npos) << out;
+    size_t publics = out.rfind("Public symbols");
+    EXPECT_NE(out.find("typeless offset 0x0040: other\n", publics), std::string::npos);
+    EXPECT_EQ(out.find(": u\n", publics), std::string::npos) << out;   // written once, with its type
 }
 
 }  // namespace

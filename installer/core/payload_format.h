@@ -14,8 +14,10 @@ constexpr uint32_t digest_size = 16;
 
 // The marker, built when needed so that the program's own data never holds it whole.
 inline void payload_marker(uint8_t out[8]) {
+    // Volatile, or the optimiser stores the eight bytes as one constant in the code.
+    volatile uint8_t first = 0xA3;
     for (int i = 0; i < 8; ++i)
-        out[i] = uint8_t(0xA3 - i);
+        out[i] = uint8_t(first - i);
 }
 
 inline uint32_t get_u32(const uint8_t* p) {

@@ -16,7 +16,7 @@ import subprocess
 import sys
 import threading
 
-from ormtest import Workdir, build_dir, need, program, source_dir
+from ormtest import Workdir, build_dir, need, program, skip, source_dir
 
 MARKER = bytes([0xA3, 0xA2, 0xA1, 0xA0, 0x9F, 0x9E, 0x9D, 0x9C])
 FAILURES = []
@@ -506,12 +506,51 @@ def downloads():
         server.shutdown()
 
 
+# --- the delivered form ---------------------------------------------------------------------------
+
+SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+               "shell32.dll", "user32.dll", "wininet.dll"}
+
+
+def delivered():
+    """The i686 installer: a GUI PE32 importing system DLLs only, packed with the shipped manifest."""
+    tree = os.environ.get("ORM_WIN32_DIR") or build_dir() + "-win32"
+    exe = os.path.join(tree, "installer.exe")
+    if not os.path.exists(exe):
+        skip("no i686 build tree with installer.exe at " + tree)
+    need("file", "i686-w64-mingw32-objdump")
+    kind = subprocess.run(["file", exe], capture_output=True, text=True).stdout
+    check("PE32 executable (GUI) Intel 80386" in kind, "a 32-bit GUI program: " + kind)
+    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout
+    dlls = {line.split()[-1].lower() for line in dump.splitlines() if "DLL Name:" in line}
+    check(dlls and dlls <= SYSTEM_DLLS, "only system DLLs imported (zlib inside): %r" % sorted(dlls))
+    out = os.path.join(tree, "ormc-lite-setup.exe")
+    shipped = os.path.join(source_dir(), "installer", "shipped", "manifest.in")
+    r = subprocess.run([program("ormpack"), exe, shipped, tree, out], capture_output=True, text=True)
+    check(r.returncode == 0, "the shipped installer packs: " + r.stderr)
+    if r.returncode:
+        return
+    n, m, manifest, entries = read_installer(out)
+    lines = manifest.split("\n")
+    values = dict(line.split("=", 1) for line in lines if "=" in line and "\t" not in line)
+    key = "Software\\%s\\%s\\%s\\%s" % (values["Manufacturer"], values["Product"], values["Version"], values["PatchLevel"])
+    check(key.lower() == "software\\bryllex software\\ormc-lite\\9.50\\pl2",
+          "the manifest's keys are the ones the programs read: " + key)
+    check(lines.count("Required=yes") == 1 and sum(l.startswith("Component=") for l in lines) == 1,
+          "one required component")
+    check("ormcl.exe\t%d" % os.path.getsize(os.path.join(tree, "bin", "ormcl.exe")) in manifest,
+          "the Windows tree's driver is carried")
+    check("installer.exe" not in manifest, "the installer does not carry itself")
+
+
+CASES = {"packed": (packed_file, bad_input), "cycle": (install_repair_remove,), "downloads": (downloads,),
+         "delivered": (delivered,)}
+
+
 def main():
     need("gzip", "cmp", "diff", "sh")
-    packed_file()
-    bad_input()
-    install_repair_remove()
-    downloads()
+    for case in CASES[sys.argv[1]]:
+        case()
     if FAILURES:
         print("%d failures" % len(FAILURES))
         sys.exit(1)

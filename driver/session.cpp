@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "common/alert.h"
@@ -20,6 +21,7 @@ driver_state drv;
 namespace {
 
 void remove_temporaries() {
+    settle_image(false);
     if (!drv.temps_made) return;
     for (const std::string& t : drv.temp) delete_file(t);
     delete_file(drv.temp_map);
@@ -37,6 +39,31 @@ void on_interrupt(int) {
 }
 
 }  // namespace
+
+void guard_image(const std::string& name) {
+    if (drv.noexec || !drv.image_name.empty()) return;
+    drv.image_name = name;
+    drv.image_existed = plat::file_exists(name);
+    if (!drv.image_existed) return;
+    // A second name for the same file costs no room on a full disk; a copy where links fail.
+    std::string backup = dir_part(name) + "~" + plat::unique_name_fragment();
+    std::error_code error;
+    std::filesystem::create_hard_link(name, backup, error);
+    if (error) std::filesystem::copy_file(name, backup, error);
+    if (!error) drv.image_backup = backup;
+}
+
+void settle_image(bool complete) {
+    if (drv.image_name.empty()) return;
+    if (!complete) {
+        if (!drv.image_backup.empty()) plat::rename_replace(drv.image_backup, drv.image_name);
+        else if (!drv.image_existed) remove(drv.image_name.c_str());
+    } else if (!drv.image_backup.empty()) {
+        remove(drv.image_backup.c_str());
+    }
+    drv.image_name.clear();
+    drv.image_backup.clear();
+}
 
 void driver_cleanup() { remove_temporaries(); }
 

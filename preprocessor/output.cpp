@@ -311,10 +311,8 @@ void write_dependencies() {
                      main_name.substr(0, main_dot) + "." + main_name.substr(main_dot + 1);
         }
     }
-    if (stream == stdout) flush();
+    if (stream == out) flush();
     if (included) hash_walk(included, &w, write_dependency);
-    fflush(stream);
-    if (stream != stdout) fclose(stream);
 }
 
 }  // namespace output

@@ -17,6 +17,11 @@ std::vector<std::string>& pending() {
     return names;
 }
 
+// In signal context: only removals, nothing that allocates or frees.
+void remove_pending_on_interrupt() {
+    for (const std::string& name : pending()) plat::remove_file(name);
+}
+
 void forget(const std::string& name) {
     auto& names = pending();
     names.erase(std::remove(names.begin(), names.end(), name), names.end());
@@ -72,6 +77,7 @@ bool replacing_file::create(const std::string& target, bool binary, bool append)
         if (!registered) {
             registered = true;
             std::atexit(discard_pending_outputs);
+            plat::on_interrupt_cleanup(remove_pending_on_interrupt);
         }
         pending().push_back(temp_);
         if (append && !copy_content(target, stream_, binary)) {

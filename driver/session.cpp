@@ -28,8 +28,18 @@ void remove_temporaries() {
     for (const std::string& r : drv.removals) delete_file(r);
 }
 
-void on_interrupt(int) {
-    // Only removals and the exit itself: the pass that was running got the signal too.
+volatile sig_atomic_t interrupted = 0;
+
+void on_interrupt(int sig) {
+    // A running pass gets the interrupt and the driver waits for it to end; the cleanup then
+    // runs outside signal context (driver_stop_if_interrupted).
+    if (plat::interrupt_running_child(sig)) {
+        interrupted = sig;
+        return;
+    }
+    // Only removals and the exit itself.
+    if (!drv.image_backup.empty()) rename(drv.image_backup.c_str(), drv.image_name.c_str());
+    else if (!drv.image_name.empty() && !drv.image_existed) remove(drv.image_name.c_str());
     if (drv.temps_made && !drv.nodel) {
         for (const std::string& t : drv.temp) remove(t.c_str());
         if (!drv.temp_map.empty()) remove(drv.temp_map.c_str());
@@ -67,6 +77,11 @@ void settle_image(bool complete) {
 
 void driver_cleanup() { remove_temporaries(); }
 
+void driver_stop_if_interrupted() {
+    if (!interrupted) return;
+    exit_hook(2);
+}
+
 void driver_message_output(const char* line) {
     fflush(stdout);
     fputs(line, stderr);
@@ -75,11 +90,7 @@ void driver_message_output(const char* line) {
 
 void driver_initialise() {
     // A driver started with interrupts ignored (in the background) keeps ignoring them.
-    void (*previous)(int) = std::signal(SIGINT, SIG_IGN);
-    if (previous != SIG_IGN) {
-        std::signal(SIGINT, previous);
-        plat::on_interrupt(on_interrupt);
-    }
+    plat::on_interrupt_unless_ignored(on_interrupt);
     char* dir = install_dir(SUB_INSTALL);
     if (!dir) alert_message(1228);
     if (!dir) exit_hook(1);

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "codegen/banks.h"
+#include "codegen/helpers.h"
+#include "codegen/matcher.h"
 #include "codegen/registers.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
@@ -169,7 +172,13 @@ struct cg_context {
     int btemp_used = 0, xtemp_used = 0;
     uint32_t struct_return = 0;
     bool code_ptr_used = false;
+
+    selector_state sel;                     // code selection and template expansion
+    bool returns_in_w = false;              // the current function leaves its result in W
     reg_state regs;                         // the code selector's registers and temporaries
+    bank_state banks;                       // what is known of the bank-select bits
+    helper_state helpers;                   // state of the numbered template helpers
+    int32_t next_label = 30001;             // labels of the switch code and the helpers
 
     simplify_state simp;
 };

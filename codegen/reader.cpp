@@ -6,6 +6,8 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/entry.h"
+#include "codegen/matcher.h"
 #include "codegen/records.h"
 #include "codegen/sdb.h"
 #include "codegen/simplify.h"
@@ -50,8 +52,11 @@ void generate_statement(cg_context& ctx, tree_node* t) {
         // In-line assembly needs no code selection: it is copied as written.
         psect_request(ctx, PS_TEXT);
         emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
-    } else if (t->op == OP_SWITCH || !ctx.in_body || t->op != OP_LABEL || !t->left || t->left->op != OP_ID) {
+    } else if (t->op == OP_SWITCH) {
         statement_not_generated(ctx, op_names[t->op]);
+    } else {
+        cg_gen_statement(ctx, t, PS_TEXT);   // takes the tree
+        return;
     }
     tree_free(ctx, t);
 }
@@ -75,10 +80,12 @@ void end_function(cg_context& ctx, function_entry& fe) {
     // Extern declarations of the body are held until its outermost block closes.
     for (symbol* s : fe.held_externals) sdb_variable(ctx, s);
     sdb_close_block(ctx, true, fe.auto_high);
+    function_exit_code(ctx, fe);
     ctx.in_body = false;
     ctx.used_regs.clear();
     ctx.used_regs_set = false;
     reg_reset(ctx.regs);
+    helpers_function_end(ctx);
     ctx.main_exit = false;
     ++ctx.psects.function_number;
     // The next function's code goes to a section of its own number.
@@ -146,6 +153,7 @@ void dispatch(cg_context& ctx, ic_scanner& scan, const std::string& token) {
     case OP_REC_E: read_statement(ctx, scan); break;
     case OP_REC_F:
         ctx.in_body = true;
+        function_entry_code(ctx);
         expect_close(ctx, scan);
         break;
     case OP_REC_I: read_initialiser(ctx, scan); break;

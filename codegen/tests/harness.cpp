@@ -58,6 +58,7 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     ctx->in = in;
     ctx->out = out;
     ctx->sdb.file = sdb;
+    ctx->opt.line_directives = with_sdb;   // -D gives both
     cg::setup_processor(*ctx, chip);
     ctx->machine_flags |= flags;
     ctx->opt.warning_level = warning_level;

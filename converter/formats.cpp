@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "common/alert.h"
+#include "converter/elf.h"
+#include "converter/ubrof.h"
 
 namespace conv {
 
@@ -24,19 +26,19 @@ bool unavailable_write(conv_context&, FILE*, const std::string& name) {
 
 const format_desc format_table[FORMAT_COUNT] = {
     {bryllex_probe, bryllex_read, bryllex_write, no_dump, "BRYLLEX Software", "bryllex", "sym", false},
-    {no_probe, no_read, unavailable_write, no_dump, "P&E", "pe", "pe", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Extended OMF-51", "eomf51", "abs", true},
-    {no_probe, no_read, unavailable_write, no_dump, "OMF-51", "omf51", "omf", true},
+    {pe_probe, pe_read, pe_write, no_dump, "P&E", "pe", "pe", true},
+    {eomf51_probe, eomf51_read, eomf51_write, eomf51_dump, "Extended OMF-51", "eomf51", "abs", true},
+    {omf51_probe, omf51_read, omf51_write, omf51_dump, "OMF-51", "omf51", "omf", true},
     {ihex_probe, ihex_read, ihex_write, no_dump, "Intel HEX", "ihex", "hex", false},
     {s19_probe, s19_read, s19_write, no_dump, "Motorola HEX", "s19", "hex", false},
     {cod_probe, no_read, cod_write, cod_dump, ".COD", "cod", "cod", true},
-    {no_probe, no_read, unavailable_write, no_dump, "COFF", "coff", "cof", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Microchip COFF", "mcoff", "cof", true},
-    {no_probe, no_read, unavailable_write, no_dump, "ICOFF", "icoff", "cof", true},
-    {no_probe, no_read, unavailable_write, no_dump, "ELF/DWARF", "elf", "elf", true},
-    {no_probe, no_read, unavailable_write, no_dump, "UBROF", "ubrof", "d43", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Holtek DBG", "htk", "dbg", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Holtek TSK", "tsk", "tsk", true},
+    {coff_probe, coff_read, coff_write, coff_dump, "COFF", "coff", "cof", true},
+    {mcoff_probe, mcoff_read, mcoff_write, mcoff_dump, "Microchip COFF", "mcoff", "cof", true},
+    {icoff_probe, icoff_read, icoff_write, icoff_dump, "ICOFF", "icoff", "cof", true},
+    {elf_probe, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
+    {ubrof_probe, ubrof_read, ubrof_write, ubrof_dump, "UBROF", "ubrof", "d43", true},
+    {htk_probe, htk_read, htk_write, htk_dump, "Holtek DBG", "htk", "dbg", true},
+    {tsk_probe, tsk_read, unavailable_write, tsk_dump, "Holtek TSK", "tsk", "tsk", true},
 };
 
 void verbose_msg(const conv_context& ctx, const char* format, ...) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "codegen/matcher.h"
+#include "codegen/banks.h"
+#include "codegen/helpers.h"
 #include "codegen/registers.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
@@ -176,6 +178,9 @@ struct cg_context {
     reg_state regs;                         // the code selector's registers and temporaries
 
     simplify_state simp;
+    bank_state banks;                       // what is known of the bank-select bits
+    helper_state helpers;                   // state of the numbered template helpers
+    int32_t next_label = 30001;             // labels of the switch code and the helpers
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

@@ -6,6 +6,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/helpers.h"
 #include "codegen/matcher.h"
 #include "codegen/registers.h"
 #include "codegen/template_scan.h"
@@ -310,9 +311,13 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         return;
     case 'E': {
         open_line();   // a helper writes on the current line
-        int r = cg_code_helper(ctx, en, d.offset, s.offset);
+        helper_io io;
+        int r = cg_code_helper(ctx, en, d.offset, s.offset, io);
         s.offset = r;
         if (r == 0) s.divisor = 0;
+        if (!io.note.empty()) s.pending_comment = io.note;
+        // Text a helper makes of template escapes is expanded here, never written raw.
+        if (!io.expand.empty()) expand(n, io.expand, index);
         return;
     }
     case 'F':

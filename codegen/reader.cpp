@@ -85,6 +85,7 @@ void end_function(cg_context& ctx, function_entry& fe) {
     ctx.used_regs.clear();
     ctx.used_regs_set = false;
     reg_reset(ctx.regs);
+    helpers_function_end(ctx);
     ctx.main_exit = false;
     ++ctx.psects.function_number;
     // The next function's code goes to a section of its own number.

@@ -40,6 +40,22 @@ bool s19_write(conv_context& ctx, FILE* out, const std::string& name);
 bool cod_probe(conv_context& ctx, FILE* in);
 bool cod_write(conv_context& ctx, FILE* out, const std::string& name);
 bool cod_dump(conv_context& ctx, FILE* in);
+bool coff_probe(conv_context& ctx, FILE* in);
+void coff_read(conv_context& ctx, FILE* in, const std::string& name);
+bool coff_write(conv_context& ctx, FILE* out, const std::string& name);
+bool coff_dump(conv_context& ctx, FILE* in);
+bool mcoff_probe(conv_context& ctx, FILE* in);
+void mcoff_read(conv_context& ctx, FILE* in, const std::string& name);
+bool mcoff_write(conv_context& ctx, FILE* out, const std::string& name);
+bool mcoff_dump(conv_context& ctx, FILE* in);
+bool omf51_probe(conv_context& ctx, FILE* in);
+void omf51_read(conv_context& ctx, FILE* in, const std::string& name);
+bool omf51_write(conv_context& ctx, FILE* out, const std::string& name);
+bool omf51_dump(conv_context& ctx, FILE* in);
+bool eomf51_probe(conv_context& ctx, FILE* in);
+void eomf51_read(conv_context& ctx, FILE* in, const std::string& name);
+bool eomf51_write(conv_context& ctx, FILE* out, const std::string& name);
+bool eomf51_dump(conv_context& ctx, FILE* in);
 
 // Dump helper: lines of `per_line` bytes, each led by `address_format` with the running address.
 void hex_dump_bytes(FILE* out, uint32_t address, uint32_t per_line, const uint8_t* bytes, uint32_t count,

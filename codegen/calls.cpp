@@ -97,10 +97,11 @@ void callgraph_args(cg_context& ctx, const tree_node* callee, const tree_node* a
 
 void callgraph_call(cg_context& ctx, const tree_node* callee) {
     const symbol* me = current_function(ctx);
-    std::string caller = me ? asm_name(me) : std::string();
+    if (!me) return;   // a call outside a function body has no caller to record
+    std::string caller = asm_name(me);
     if (symbol* f = direct_callee(callee)) {
         auto& last = ctx.simp.last_caller[f];
-        if (last == me && me) return;
+        if (last == me) return;
         last = me;
         emit(ctx, "\t%s\t%s,%s\n", "FNCALL", caller.c_str(), asm_name(f).c_str());
         return;

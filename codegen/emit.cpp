@@ -137,10 +137,14 @@ void expander::register_text(uint32_t code, const std::string& parts, const tree
         puts(b);
         return;
     }
+    // One part digit a level, through the register's parts; 9 ends the selection.
+    for (char p : parts) {
+        int part = p - '0';
+        if (p == '9' || code >= static_cast<uint32_t>(REG_CODES) || part >= reg_part_count(static_cast<int32_t>(code)))
+            break;
+        code = reg_parts[code][static_cast<size_t>(part)];
+    }
     puts(code < static_cast<uint32_t>(REG_CODES) ? reg_names[code] : "");
-    // Parts of fixed registers come with the register model; a part digit of an atom is its
-    // byte offset from the register's name.
-    if (!parts.empty() && parts[0] != '0' && parts[0] != '9') puts("+" + std::string(1, parts[0]));
 }
 
 void expander::operand_text(const entry_ref& e) {

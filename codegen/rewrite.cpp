@@ -449,6 +449,34 @@ bool same_repr(const cg_context& ctx, const tree_node* a, const tree_node* b) {
     return node_size(ctx, a) == node_size(ctx, b) && node_class(a) == node_class(b);
 }
 
+bool is_integer(const tree_node* n) {
+    value_class c = node_class(n);
+    return !n->levels && (c == value_class::signed_ || c == value_class::unsigned_);
+}
+
+// (T)(a op b) with T narrower: the low bits of a modular operation depend only on the low bits
+// of its operands, so the operation is done in T. A shift keeps its count.
+tree_node* narrow_into_operands(cg_context& ctx, tree_node* n) {
+    tree_node* x = n->left;
+    if (!is_integer(n) || !is_integer(x) || node_size(ctx, n) >= node_size(ctx, x) || node_size(ctx, n) == 0)
+        return n;
+    uint32_t d = dope_table[x->op];
+    if (!(d & DOPE_MODULAR) || (d & DOPE_EFFECT) || tree_has_effect(x) || !x->left) return n;
+    bool binary = is_binary(x);
+    bool shift = d & DOPE_SHIFT;
+    if (binary && (!x->right || (!shift && node_size(ctx, x->right) < node_size(ctx, n)))) return n;
+    // In the narrower type a count of its width or more would be taken for an undefined shift.
+    if (shift && (!is_const_int(x->right) || x->right->value < 0 || x->right->value >= 8 * node_size(ctx, n)))
+        return n;
+    tree_node t;
+    copy_value_type(&t, n);
+    x->left = tree_convert(ctx, x->left, &t);
+    if (binary && !shift) x->right = tree_convert(ctx, x->right, &t);
+    copy_value_type(x, n);
+    refresh_node(x);
+    return keep_left(ctx, n);
+}
+
 // Conversions: dropped where they change nothing, moved into sequences, collapsed.
 tree_node* rewrite_conversion(cg_context& ctx, tree_node* n) {
     tree_node* x = n->left;
@@ -485,7 +513,7 @@ tree_node* rewrite_conversion(cg_context& ctx, tree_node* n) {
     }
     if (ctx.opt.warning_level < -3 && node_size(ctx, n) < node_size(ctx, x) && !is_floating(n) && !is_floating(x))
         alert_message(752);
-    return n;
+    return narrow_into_operands(ctx, n);
 }
 
 // ";": what the first operand computes without effect goes.
@@ -638,7 +666,25 @@ tree_node* rewrite_member(cg_context& ctx, tree_node* n) {
     return loc;
 }
 
+// Under a modular operator a conversion between integer types of one size changes no bit.
+void drop_equal_size_conversions(cg_context& ctx, tree_node* n) {
+    if (!(dope_table[n->op] & DOPE_MODULAR) || n->levels) return;
+    auto drop = [&](tree_node*& slot) {
+        tree_node* c = slot;
+        if (c && c->op == OP_CONV && c->left && is_integer(c) && is_integer(c->left) &&
+            node_size(ctx, c) == node_size(ctx, c->left) && node_size(ctx, c) == node_size(ctx, n)) {
+            uint16_t vol = c->left->pclass & PC_VOLATILE;
+            slot = keep_left(ctx, c);
+            copy_value_type(slot, n);
+            slot->pclass |= vol;
+        }
+    };
+    drop(n->left);
+    if (is_binary(n) && !(dope_table[n->op] & DOPE_SHIFT)) drop(n->right);
+}
+
 tree_node* rewrite_node(cg_context& ctx, tree_node* n) {
+    if (has_operands(n)) drop_equal_size_conversions(ctx, n);
     if (dope_table[n->op] & DOPE_COMMUTATIVE) n = tree_canon(ctx, n);
     if (!has_operands(n)) return n;
     if ((dope_table[n->op] & DOPE_SHIFT) && is_binary(n)) {

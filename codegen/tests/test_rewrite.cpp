@@ -95,11 +95,29 @@ TEST(rewrite, NormalisesSumsShiftsAndComparisons) {
         {"address of a placed variable", "[e = _x -> &U _port `i ]\n", {"= _x 6"}, {}},
         {"members become address arithmetic", "[e = _x . _st 0 ]\n[e = _c . _st 1 ]\n",
          {"= _x _st", "= _c *U + &U _st 2"}, {}},
+        {"char arithmetic is done in char", "[e = _c -> + -> _c `i -> _uc `i `c ]\n", {"=+ _c _uc"}, {}},
+        {"a narrowed shift keeps its count", "[e = _uc -> << -> _uc `i -> 3 `i `uc ]\n", {"=<< _uc 3"}, {}},
+        {"a shift past the narrower width stays wide", "[e = _x -> << _l -> 20 `i `i ]\n",
+         {"= _x -> << _l 20 `i"}, {}, 0, {}, {753}},
         {"y + y is read once", "[e = _x + _y _y ]\n", {"= _x << _y 1"}, {}},
         {"a volatile operand is read twice", "[e = _x + -> _vx `i -> _vx `i ]\n", {"= _x + _vx _vx"}, {}},
         {"!! of a bit and of an int", "[e = _x ! ! _b ]\n[e = _x ! ! _x ]\n", {"= _x _b", "= _x ! ! _x"}, {}},
         {"and with zero keeps the call", "[e = _x & ( _f0 .. -> 0 `i ]\n", {"( _f0 ..", "= _x 0"}, {}},
         {"constant condition of ?:", "[e = _x ? -> 1 `i : _x _y ]\n", {"= _x _x"}, {763}},
+    });
+}
+
+TEST(rewrite, LogicalAndSequenceForms) {
+    check_all({
+        {"a sequence loses what has no effect", "[e = _x ; _y _x ]\n", {"= _x _x"}, {}},
+        {"a sequence on the left is lifted", "[e = _x + ; ( _f0 .. _y -> 1 `i ]\n", {"( _f0 ..", "= _x + _y 1"}, {}},
+        {"x ^= x and x &= x", "[e =^ _x _x ]\n[e = _y =& _x _x ]\n", {"= _x 0", "= _y _x"}, {}},
+        {"not of a comparison", "[e = _b ! < _x _y ]\n", {"= _b >= _x _y"}, {}},
+        {"not of and", "[e = _b ! && _x _y ]\n", {"= _b || ! _x ! _y"}, {}},
+        {"and with a deciding constant", "[e = _b && _x -> 0 `i ]\n", {"= _b 0"}, {750}, -1},
+        {"a single bit tested against itself", "[e = _b == & _x -> 8 `i -> 8 `i ]\n", {"= _b != & _x 8 0"}, {}},
+        {"unsigned at most zero", "[e = _b <= _u -> 0 `ui ]\n", {"= _b == _u 0"}, {}},
+        {"times a negative power of two", "[e = _x * _y -> -4 `i ]\n", {"= _x -U << _y 2"}, {}},
     });
 }
 
@@ -130,7 +148,7 @@ TEST(calls, LowersArgumentsIntoTheArgumentArea) {
         {"through a global pointer", "[e = _x ( *U _fp (1 -> 3 `i ]\n", {"= _x ;( = *U *U + _fp -1 3 ( *U _fp .."},
          {}, 0, {"\tFNCALL\t_t,_fp"}},
         {"through a computed pointer", "[e = _x ( *U *U + &U _tab * -> _i `x -> 2 `x (1 -> 1 `i ]\n",
-         {"= _tmp1 *U + &U _tab -> << _i 1 `nx", "= _x ;( = *U *U + _tmp1 -1 1 ( *U _tmp1 .."}, {}, 0,
+         {"= _tmp1 *U + &U _tab << -> _i `nx 1", "= _x ;( = *U *U + _tmp1 -1 1 ( *U _tmp1 .."}, {}, 0,
          {"\tFNINDIR\t_t,"}},
         {"a call in an argument", "[e = _x ( _f2 (2 , -> 1 `i ( _f1 (1 _y ]\n",
          {"= ?_f2 1", "= _x ;( = *U + &U ?_f2 2 ;( = ?_f1 _y ( _f1 .. ( _f2 (2 , .. .."}, {}, 0,
@@ -185,9 +203,10 @@ TEST(simplify, StatementsWhoseValueIsUnused) {
     check_all({
         {"a && f()", "[e && _x ( _f0 .. ]\n", {"$ ! _x 40001", "( _f0 ..", ":U 40001"}, {}},
         {"x + 1", "[e + _x -> 1 `i ]\n", {}, {759}, -1},
+        {"a sum with a call", "[e + ( _f0 .. _x ]\n", {"( _f0 .."}, {760}, -3},
         {"x + 1 at the default level", "[e + _x -> 1 `i ]\n", {}, {}, 0, {}, {759}},
         {"a[i++] = 0", "[e = *U + &U _a * -> ++ _i -> 1 `i `x -> 2 `x -> 0 `i ]\n",
-         {"= *U + &U _a -> << _i 1 `nx 0", "=+ _i 1"}, {}},
+         {"= *U + &U _a << -> _i `nx 1 0", "=+ _i 1"}, {}},
         {"?: as a statement", "[e ? _b : ( _f0 .. ( _f1 (1 -> 2 `i ]\n",
          {"$ ! _b 40001", "( _f0 ..", "$U 40002", ":U 40001", "= ?_f1 2", "( _f1 ..", ":U 40002"}, {}},
     });

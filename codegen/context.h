@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "codegen/matcher.h"
 #include "codegen/banks.h"
 #include "codegen/helpers.h"
-#include "codegen/matcher.h"
 #include "codegen/registers.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
@@ -176,11 +176,11 @@ struct cg_context {
     selector_state sel;                     // code selection and template expansion
     bool returns_in_w = false;              // the current function leaves its result in W
     reg_state regs;                         // the code selector's registers and temporaries
+
+    simplify_state simp;
     bank_state banks;                       // what is known of the bank-select bits
     helper_state helpers;                   // state of the numbered template helpers
     int32_t next_label = 30001;             // labels of the switch code and the helpers
-
-    simplify_state simp;
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

@@ -6,6 +6,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/helpers.h"
 #include "codegen/matcher.h"
 #include "codegen/registers.h"
 #include "codegen/template_scan.h"
@@ -136,10 +137,14 @@ void expander::register_text(uint32_t code, const std::string& parts, const tree
         puts(b);
         return;
     }
+    // One part digit a level, through the register's parts; 9 ends the selection.
+    for (char p : parts) {
+        int part = p - '0';
+        if (p == '9' || code >= static_cast<uint32_t>(REG_CODES) || part >= reg_part_count(static_cast<int32_t>(code)))
+            break;
+        code = reg_parts[code][static_cast<size_t>(part)];
+    }
     puts(code < static_cast<uint32_t>(REG_CODES) ? reg_names[code] : "");
-    // Parts of fixed registers come with the register model; a part digit of an atom is its
-    // byte offset from the register's name.
-    if (!parts.empty() && parts[0] != '0' && parts[0] != '9') puts("+" + std::string(1, parts[0]));
 }
 
 void expander::operand_text(const entry_ref& e) {
@@ -310,9 +315,13 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         return;
     case 'E': {
         open_line();   // a helper writes on the current line
-        int r = cg_code_helper(ctx, en, d.offset, s.offset);
+        helper_io io;
+        int r = cg_code_helper(ctx, en, d.offset, s.offset, io);
         s.offset = r;
         if (r == 0) s.divisor = 0;
+        if (!io.note.empty()) s.pending_comment = io.note;
+        // Text a helper makes of template escapes is expanded here, never written raw.
+        if (!io.expand.empty()) expand(n, io.expand, index);
         return;
     }
     case 'F':

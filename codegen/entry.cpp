@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codegen/asmout.h"
+#include "codegen/banks.h"
 #include "codegen/context.h"
 #include "codegen/registers.h"
 #include "common/alert.h"
@@ -31,10 +32,7 @@ uint32_t saved_registers(const cg_context& ctx) {
 
 constexpr uint32_t mask_w = 0x1, mask_fsr = 0x2, mask_status = 0xc, mask_btemp = 0xfff0, mask_pclath = 1u << 26;
 
-void select_bank0(cg_context& ctx) {
-    if (ctx.proc.banks > 2) emit(ctx, "\tbcf\tstatus,6\n");
-    if (ctx.proc.banks > 1) emit(ctx, "\tbcf\tstatus,5\n");
-}
+void select_bank0(cg_context& ctx) { bank_select(ctx, BK_BANK0); }
 
 // Writes a line in a section outside the current function's code.
 void in_section(cg_context& ctx, int kind) {
@@ -136,7 +134,7 @@ void function_exit_code(cg_context& ctx, function_entry& fe) {
             emit(ctx, "\tclrf status\n\tglobal\tstart\n\tljmp\tstart\n");
         } else {
             select_bank0(ctx);
-            emit(ctx, ctx.returns_in_w ? "\treturn\t;uses W\n" : "\treturn\t;W free\n");
+            emit(ctx, ctx.returns_in_w || ctx.helpers.returns_in_w ? "\treturn\t;uses W\n" : "\treturn\t;W free\n");
         }
     }
     int32_t autos = fe.auto_high + fe.temp_high;

@@ -60,8 +60,4 @@ void cg_emit_node(cg_context& ctx, tree_node* n);
 void cg_expand_template(cg_context& ctx, tree_node* n, const std::string& text, int index);
 uint32_t cg_rule_result_reg(cg_context& ctx, const tree_node* n, int index);
 
-// Code helpers called by the E letter: returns the new running offset. STUB until the
-// numbered helpers land (branch regpred); unknown numbers report 679.
-int cg_code_helper(cg_context& ctx, tree_node* n, int number, int offset);
-
 }  // namespace cg

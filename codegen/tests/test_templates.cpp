@@ -166,6 +166,13 @@ TEST_F(template_fixture, RegistersOfEntries) {
     r->value = 6;
     r->type = y->type;
     EXPECT_EQ(expand(labelled(r, "wreg"), "GN SN"), "btemp\tbtemp\n");
+    // Part digits walk the register's parts: ltemp1 is wtemp2 and wtemp3, wtemp3 is btemp+6, +7.
+    cg::tree_node* l = ctx->nodes.alloc();
+    l->op = cg::OP_REG;
+    l->value = cg::R_LTEMP0 + 1;
+    l->type = y->type;
+    labelled(l, "wreg");
+    EXPECT_EQ(expand(l, "GN,G1N,G11N,G19N"), "ltemp1,wtemp3,btemp+7,wtemp3\n");
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ OUTPUTS = {
     "ormcl": ["count877.hex", "count877.obj", "out.map", "count877.sym"],
     "ormpre": ["out.pre"],
     "ormparse": ["out.ic"],
+    "ormcg": ["out.as"],
+    "ormconv": ["out.cod"],
 }
 
 # Failure part way: (input to change, text appended to it, or None to cut it to half) or extra
@@ -49,6 +51,8 @@ MIDWAY = {
     "ormcl": ("count877.as", "\tbogus\tinstruction\n", []),
     "ormpre": ("blink.c", "\n#include <none_such.h>\n", []),
     "ormparse": ("blink.pre", "\nint x = ;\n" * 40, ["--emax=3"]),
+    "ormcg": ("data.ic", "garbage ] [ %\n", []),
+    "ormconv": (None, None, ["missing.sym"]),
 }
 
 NUMBERED = re.compile(r"\(\d+\)")
@@ -140,7 +144,12 @@ def failure_midway(w, name):
             data = data[:middle] + text.encode() + data[middle:]
         with open(path, "wb") as f:
             f.write(data)
-    args = args[:-1] + extra + args[-1:] if name in ("ormarch", "ormlink") else args + extra
+    if name in ("ormarch", "ormlink"):
+        args = args[:-1] + extra + args[-1:]
+    elif name == "ormconv":   # its -o options take every name after them
+        args = args[:2] + extra + args[2:]
+    else:
+        args = args + extra
     if name == "ormannot":   # a folder opens like a file, but reading it fails
         args = ["folder.c"] + args[1:]
         os.makedirs(os.path.join(folder, "folder.c"))
@@ -155,6 +164,7 @@ FOLDER_INPUT = {
     "ormarch": ["r", "out.lib", "in"], "ormlink": ["-oout.obj", "in"], "ormhex": ["in", "out.hex"],
     "ormpatch": ["in", "-Oout.hex"], "ormtrim": ["-_main", "in"], "ormxref": ["-Oout.xrf", "in"],
     "ormannot": ["in", "out.lst"],
+    "ormcg": ["in", "out.as"], "ormconv": ["-m", "-P16F877", "in", "-ocod", "out.cod"],
 }
 
 

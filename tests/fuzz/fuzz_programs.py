@@ -56,6 +56,8 @@ TABLE = {
               ["-Q", "--chip=16F877", "--output=intel", "--summary=psect,mem", "-Mout.map", "count877.as"]),
     "ormpre": (["blink.c"], "*", ["-D_16F877", "blink.c", "out.pre"]),
     "ormparse": (["blink.pre"], "*", ["blink.pre", "out.ic"]),
+    "ormcg": (["data.ic"], "*", ["-Og9s", "-PORMC16F877,1", "data.ic", "out.as"]),
+    "ormconv": (["count877.hex"], "*", ["-m", "-P16F877", "count877.hex", "-ocod", "out.cod"]),
 }
 
 # Exit statuses that end a run normally; ormannot's option errors end it with -1.

@@ -10,6 +10,7 @@
 #include "converter/encodings.h"
 #include "converter/machines.h"
 #include "converter/model.h"
+#include "converter/omf51.h"
 
 namespace conv {
 
@@ -49,6 +50,7 @@ struct conv_context {
     mcoff_words mcoff;                   // processor words of the last Microchip COFF read
     uint32_t mcoff_unnamed = 0;          // ".u%d" counters of the two COFF writers; they run on
     uint32_t coff_unnamed = 0;
+    omf_state omf;
 };
 
 // "==> " and the text on standard error while verbose.

@@ -25,8 +25,8 @@ bool unavailable_write(conv_context&, FILE*, const std::string& name) {
 const format_desc format_table[FORMAT_COUNT] = {
     {bryllex_probe, bryllex_read, bryllex_write, no_dump, "BRYLLEX Software", "bryllex", "sym", false},
     {pe_probe, pe_read, pe_write, no_dump, "P&E", "pe", "pe", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Extended OMF-51", "eomf51", "abs", true},
-    {no_probe, no_read, unavailable_write, no_dump, "OMF-51", "omf51", "omf", true},
+    {eomf51_probe, eomf51_read, eomf51_write, eomf51_dump, "Extended OMF-51", "eomf51", "abs", true},
+    {omf51_probe, omf51_read, omf51_write, omf51_dump, "OMF-51", "omf51", "omf", true},
     {ihex_probe, ihex_read, ihex_write, no_dump, "Intel HEX", "ihex", "hex", false},
     {s19_probe, s19_read, s19_write, no_dump, "Motorola HEX", "s19", "hex", false},
     {cod_probe, no_read, cod_write, cod_dump, ".COD", "cod", "cod", true},

@@ -7,6 +7,7 @@
 
 #include "common/alert.h"
 #include "converter/formats.h"
+#include "converter/omf51.h"
 
 namespace conv {
 
@@ -15,7 +16,6 @@ namespace {
 constexpr uint16_t ICOFF_MAGIC = 0x181;
 constexpr uint32_t ICOFF_LINE = 6, PIECE = 16384, MAX_DUMP_FILES = 8192;
 constexpr uint8_t I_GLOBAL = 1, I_LOCAL = 2, I_FILE = 55, I_FUNCTION_TYPE = 28;
-constexpr uint32_t SYM_FUNCTION = 4;   // set by the OMF-51 readers
 constexpr byte_order BE = byte_order::big;
 
 const char* icoff_class_name(uint32_t cls) {

@@ -27,7 +27,7 @@ TEST(FormatTable, KeysAndPrefixes) {
 
 TEST(FormatTable, RowsOfLaterModulesRefuseToWrite) {
     conv_context ctx;
-    for (uint32_t n : {3u, 4u, 11u, 12u}) {
+    for (uint32_t n : {11u, 12u}) {
         FILE* f = stream_of("anything\n");
         EXPECT_FALSE(format_row(n).probe(ctx, f)) << n;
         EXPECT_FALSE(format_row(n).dump(ctx, f)) << n;

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "common/alert.h"
+#include "converter/elf.h"
+#include "converter/ubrof.h"
 
 namespace conv {
 
@@ -12,7 +14,6 @@ namespace {
 
 // Rows whose modules are not part of this build: nothing is recognised, read or dumped, and a
 // write fails the run rather than leaving no file behind a success.
-bool no_probe(conv_context&, FILE*) { return false; }
 void no_read(conv_context&, FILE*, const std::string&) {}
 bool no_dump(conv_context&, FILE*) { return false; }
 bool unavailable_write(conv_context&, FILE*, const std::string& name) {
@@ -33,8 +34,8 @@ const format_desc format_table[FORMAT_COUNT] = {
     {coff_probe, coff_read, coff_write, coff_dump, "COFF", "coff", "cof", true},
     {mcoff_probe, mcoff_read, mcoff_write, mcoff_dump, "Microchip COFF", "mcoff", "cof", true},
     {icoff_probe, icoff_read, icoff_write, icoff_dump, "ICOFF", "icoff", "cof", true},
-    {no_probe, no_read, unavailable_write, no_dump, "ELF/DWARF", "elf", "elf", true},
-    {no_probe, no_read, unavailable_write, no_dump, "UBROF", "ubrof", "d43", true},
+    {elf_probe, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
+    {ubrof_probe, ubrof_read, ubrof_write, ubrof_dump, "UBROF", "ubrof", "d43", true},
     {htk_probe, htk_read, htk_write, htk_dump, "Holtek DBG", "htk", "dbg", true},
     {tsk_probe, tsk_read, unavailable_write, tsk_dump, "Holtek TSK", "tsk", "tsk", true},
 };

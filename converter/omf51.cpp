@@ -47,15 +47,6 @@ constexpr size_t EXTENDED_ROWS = sizeof extended_rows / sizeof extended_rows[0];
 
 const char* const usage_segments[5] = {"CODE", "XDATA", "DATA", "IDATA", "BIT"};
 
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string cut_at_dot(const std::string& name) {
-    size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
 
 uint32_t seg_index(const model& md, const std::string& name) {
     for (size_t i = 0; i < md.segments.size(); ++i)
@@ -63,11 +54,24 @@ uint32_t seg_index(const model& md, const std::string& name) {
     return 0;
 }
 
+using omf_name::upper;
+using omf_name::cut_at_dot;
+
 omf_records& records_of(conv_context& ctx, bool extended) {
     return extended ? ctx.omf.extended : ctx.omf.plain;
 }
 
 }  // namespace
+
+std::string omf_name::upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string omf_name::cut_at_dot(const std::string& name) {
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
 
 omf_state::omf_state()
     : plain(extended_rows, PLAIN_ROWS, false), extended(extended_rows, EXTENDED_ROWS, true) {}
@@ -114,16 +118,18 @@ bool omf_records::read(FILE* in, bool report, uint32_t verbose) {
     return true;
 }
 
-void omf_records::write(FILE* out, uint8_t t, size_t body_length) {
+void omf_records::emit(FILE* out, uint8_t t, const uint8_t* body, size_t body_length) {
     uint8_t head[3] = {t, static_cast<uint8_t>((body_length + 1) & 0xFF),
                        static_cast<uint8_t>((body_length + 1) >> 8)};
     uint32_t sum = head[0] + head[1] + head[2];
-    for (size_t i = 0; i < body_length; ++i) sum += buffer[i];
+    for (size_t i = 0; i < body_length; ++i) sum += body[i];
     uint8_t check = static_cast<uint8_t>(-sum);
     std::fwrite(head, 1, 3, out);
-    std::fwrite(buffer.data(), 1, body_length, out);
+    std::fwrite(body, 1, body_length, out);
     std::fputc(check, out);
 }
+
+void omf_records::write(FILE* out, uint8_t t, size_t body_length) { emit(out, t, buffer.data(), body_length); }
 
 bool omf_records::keeps(uint8_t t, int def_type) const {
     return pending_ && pending_ == t && position_ <= PENDING_LIMIT && (def_type < 0 || buffer[0] == def_type);
@@ -385,8 +391,11 @@ bool omf51_write(conv_context& ctx, FILE* out, const std::string&) {
     return true;
 }
 
-bool eomf51_write(conv_context& ctx, FILE* out, const std::string&) {
-    omf_plain_write(ctx.omf.extended, ctx.md, out);
+bool eomf51_write(conv_context& ctx, FILE* out, const std::string& name) {
+    omf_records& r = ctx.omf.extended;
+    if (r.buffer.size() < 1024) r.buffer.resize(1024);
+    if (ctx.dbg.global_block) eomf_debug_write(ctx, out, name);
+    else omf_plain_write(r, ctx.md, out);
     return true;
 }
 

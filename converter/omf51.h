@@ -37,6 +37,8 @@ public:
     // A record into the buffer; with `report`, short records (1041) and bad checksums (1040).
     bool read(FILE* in, bool report, uint32_t verbose);
     void write(FILE* out, uint8_t type, size_t body_length);
+    // A record from its own body, leaving the buffer and the pending record alone.
+    static void emit(FILE* out, uint8_t type, const uint8_t* body, size_t body_length);
     // Entries of `type` (and def type, -1 for none) are collected until a record is full.
     void begin_entry(FILE* out, uint8_t type, int def_type);
     void flush(FILE* out) { begin_entry(out, 0, -1); }

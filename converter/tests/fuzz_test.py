@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Damaged inputs for ormconv: symbol, Intel HEX, SDB, .COD, COFF, ICOFF, P&E, Holtek DBG and tsk
-files cut short and with flipped bits. Every run must end with status 0 or 1 and a numbered message, never with a sanitizer
+"""Damaged inputs for ormconv: symbol, Intel HEX, SDB, .COD, COFF, ICOFF, P&E, Holtek DBG, tsk,
+OMF-51, UBROF and ELF files cut short and with flipped bits. Every run must end with status 0 or 1 and a numbered message, never with a sanitizer
 report or a signal. The mutations come from a fixed seed, so a failure repeats."""
 import os
 import random
@@ -15,6 +15,18 @@ SDB = os.path.join(os.path.dirname(os.path.dirname(DATA)), "..", "tests", "fixtu
 BAD = ("AddressSanitizer", "LeakSanitizer", "runtime error", "Segmentation", "Aborted")
 
 failures = []
+
+# A UBROF file: start, program, segment, origin, data, symbol, statement, version, end.
+UBROF = bytes.fromhex("A5 05 04 03 02 01 64 01 03 03 10 0C 02 5A 04 70 72 6F 67 02 00 00 00 00 04 43 53 45 47 21 01"
+                      " 00 00 01 00 00 00 00 20 51 01 00 00 01 02 39 03 AA BB CC 4C 02 00 01 00 00 01 02 04 6D 61 69"
+                      " 6E 00 00 00 47 00 0A 00 01 00 0C 80 12 34 BD 06 00 00 05 BA 02 BE FF BF 02 C0 FF C1 05 FF")
+C_SOURCE = """struct point { int x; unsigned char y : 3; };
+static int counter = 5;
+int table[4];
+struct point origin;
+int add(int a, int b) { int t = a + b; counter += t; return t; }
+int main(void) { int i; for (i = 0; i < 4; i++) table[i] = add(i, origin.x); return 0; }
+"""
 
 
 def run(workdir, args):
@@ -60,6 +72,17 @@ def main():
         # A tsk image as ormhex lays it out: header, processor name, then the bytes from address 0.
         with open(os.path.join(work, "good.tsk"), "wb") as f:
             f.write(b"HLH9.00\0" + bytes([32, 0, 0, 0, 40, 0, 0, 0]) + b"HT46R47".ljust(16, b"\0") + bytes(range(40)))
+        for key, name in (("omf", "good.omf"), ("eomf", "good.abs"), ("elf", "good.elf")):
+            error = run(work, ["-m", "-P16F877A", "dump.hex", "dump.sym", "-o" + key, name])
+            if error:
+                failures.append("making %s: %s" % (name, error))
+        with open(os.path.join(work, "good.d43"), "wb") as f:
+            f.write(UBROF)
+        gcc = subprocess.run(["gcc", "-m32", "-O0", "-gdwarf-2", "-gstrict-dwarf", "-fno-asynchronous-unwind-tables",
+                              "-nostdlib", "-static", "-Wl,-e,main", "-x", "c", "-", "-o", "x32.elf"], cwd=work,
+                             input=C_SOURCE, text=True, capture_output=True)
+        if gcc.returncode:
+            failures.append("gcc -m32: " + gcc.stderr[-500:])
         cases = [
             ("dump.sym", "in.sym", ["-v", "-v", "in.sym", "-ocod", "-obryllex", "o.sym"]),
             ("dump.hex", "in.hex", ["in.hex", "-oihex", "o.hex", "-os19", "-ocod"]),
@@ -74,6 +97,12 @@ def main():
             ("good.dbg", "in.dbg", ["-ihtk", "in.dbg", "-ocod", "o.cod"]),
             ("good.tsk", "in.tsk", ["-d", "-itsk", "in.tsk"]),
             ("good.tsk", "in.tsk", ["-itsk", "in.tsk", "-oihex", "o.hex"]),
+            ("good.omf", "in.omf", ["-d", "-v", "in.omf"]),
+            ("good.omf", "in.omf", ["in.omf", "-oihex", "o.hex", "-oelf"]),
+            ("good.abs", "in.abs", ["-d", "in.abs"]),
+            ("good.d43", "in.d43", ["-d", "-v", "in.d43"]),
+            ("good.elf", "in.elf", ["-d", "-v", "-v", "-v", "in.elf"]),
+            ("x32.elf", "in.elf", ["-d", "-v", "-v", "-v", "-v", "in.elf"]),
         ]
         for source, target, args in cases:
             with open(os.path.join(work, source), "rb") as f:

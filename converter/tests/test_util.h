@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "common/alert.h"
 #include "common/msgfile.h"
 
 namespace conv_test {
@@ -17,6 +18,7 @@ public:
     void SetUp() override {
         auto path = std::filesystem::path(ORM_CONV_SOURCE_DIR) / "dat" / "en_msgs.txt";
         ASSERT_EQ(msgfile_open(path.string().c_str()), 1);
+        alert_set_max_errors(1000000);   // errors add up over every test of the run
     }
 };
 inline ::testing::Environment* const message_environment = ::testing::AddGlobalTestEnvironment(new message_file);

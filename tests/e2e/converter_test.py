@@ -101,8 +101,8 @@ def options(w):
     check(w.exists("second.cod") and not w.exists("first.bin"), "a later name for the same format wins")
 
     # A failed output leaves the others written and fails the run.
-    r = conv(w, "p.hex", "-ocod", "-oelf")
-    check(r.returncode == 1 and w.exists("p.cod") and not w.exists("p.elf"), "one output fails: " + r.stderr)
+    r = conv(w, "p.hex", "-ocod", "-otsk")
+    check(r.returncode == 1 and w.exists("p.cod") and not w.exists("p.tsk"), "one output fails: " + r.stderr)
 
     # Messages: -e<file> appends them there; a file that cannot be opened keeps standard error.
     w.write("bad.hex", ":0100000011EE\nxx\n")

@@ -7,6 +7,7 @@
 
 #include "common/alert.h"
 #include "converter/formats.h"
+#include "converter/omf51.h"
 
 namespace conv {
 

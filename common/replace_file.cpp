@@ -96,6 +96,25 @@ void replacing_file::discard() {
     }
 }
 
+bool replacing_file::flush() {
+    return stream_ && fflush(stream_) == 0 && !ferror(stream_);
+}
+
+replacing_file* commit_together(const std::vector<replacing_file*>& files) {
+    replacing_file* failed = nullptr;
+    for (replacing_file* f : files)
+        if (f && !failed && !f->flush()) failed = f;
+    for (replacing_file* f : files) {
+        if (!f) continue;
+        if (failed) {
+            f->discard();
+        } else if (f->commit() != 1) {
+            failed = f;
+        }
+    }
+    return failed;
+}
+
 void discard_pending_outputs() {
     for (const std::string& name : pending()) plat::remove_file(name);
     pending().clear();

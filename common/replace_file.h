@@ -23,12 +23,19 @@ public:
     // removed), -1 the rename failed (temporary kept when `keep_on_failure`, else removed).
     int commit(bool keep_on_failure = false);
     void discard();   // closes and removes the temporary
+    // Pushes what was written to the file; false when it did not all arrive (a full disk).
+    bool flush();
 
 private:
     FILE* stream_ = nullptr;
     std::string target_;
     std::string temp_;
 };
+
+// Commits several outputs of one run so that none replaces its target unless all were written
+// whole: each is flushed before any is renamed. Null entries (outputs not asked for) are skipped.
+// Returns the first file that failed (its temporary and those of the rest removed), else null.
+replacing_file* commit_together(const std::vector<replacing_file*>& files);
 
 // Removes every temporary of a replacing_file not yet committed (for exit hooks: a fatal
 // message ends the program without running destructors).

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/coff_format.h"
 #include "converter/debug_model.h"
 #include "converter/encodings.h"
 #include "converter/machines.h"
@@ -44,6 +45,11 @@ struct conv_context {
     debug_model dbg;
     machine_state machine;
     uint32_t symfile_current_file = 0;   // the symbol-file reader's file; lasts the whole run
+    uint32_t coff_machine = 0;           // chosen row of the COFF machine table, 0 none
+    bool icoff_machine = false;          // the ICOFF row was chosen
+    mcoff_words mcoff;                   // processor words of the last Microchip COFF read
+    uint32_t mcoff_unnamed = 0;          // ".u%d" counters of the two COFF writers; they run on
+    uint32_t coff_unnamed = 0;
     omf_state omf;
 };
 

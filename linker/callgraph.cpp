@@ -5,6 +5,7 @@
 
 #include "common/alert.h"
 #include "linker/context.h"
+#include "linker/link.h"
 #include "linker/options.h"
 #include "linker/output.h"
 #include "objfmt/records.h"
@@ -155,22 +156,22 @@ void print_tree(fn_node* n, int depth, bool has_threshold, uint32_t threshold) {
     }
     if (opts.cg_print == 1 && !starred) return;
     fn_node* below = n;
-    std::printf("%c%*s", starred ? '*' : ' ', 4 * depth, "");
+    std::fprintf(map_stream(), "%c%*s", starred ? '*' : ' ', 4 * depth, "");
     if (n->indirect) {
-        std::printf("INDIRECT %d", n->set);
+        std::fprintf(map_stream(), "INDIRECT %d", n->set);
     } else if (n->is_arg && n->edges.size() == 1 && n->edges[0] == n->partner) {
-        std::printf("%s size %u,%u offset %u", n->fn->name.c_str(), n->size, n->partner->size, n->offset);
+        std::fprintf(map_stream(), "%s size %u,%u offset %u", n->fn->name.c_str(), n->size, n->partner->size, n->offset);
         below = n->partner;
     } else {
-        std::printf("%s %ssize %u, offset %u", n->fn->name.c_str(), n->is_arg ? "ARG " : "", n->size, n->offset);
+        std::fprintf(map_stream(), "%s %ssize %u, offset %u", n->fn->name.c_str(), n->is_arg ? "ARG " : "", n->size, n->offset);
     }
     bool local = below->fn && !below->is_arg;
     if (local) ++local_depth_count;
     if (graph.depth_limit && local && local_depth_count > graph.depth_limit) {
-        std::printf(" *** OVERDEEP ***\n");
+        std::fprintf(map_stream(), " *** OVERDEEP ***\n");
         alert_message(521, below->fn->name.c_str());
     } else {
-        std::printf("\n");
+        std::fprintf(map_stream(), "\n");
     }
     if (!n->on_path && !below->on_path) {
         n->on_path = below->on_path = true;
@@ -181,9 +182,9 @@ void print_tree(fn_node* n, int depth, bool has_threshold, uint32_t threshold) {
 }
 
 void print_graph() {
-    std::printf(opts.cg_print == 1 ? "Call graph (critical paths only):\n\n" : "Call graph:\n\n");
+    std::fprintf(map_stream(), opts.cg_print == 1 ? "Call graph (critical paths only):\n\n" : "Call graph:\n\n");
     for (fn_node* root : graph.root_list.edges) print_tree(root, 0, true, root->deepest);
-    std::printf("\n");
+    std::fprintf(map_stream(), "\n");
 }
 
 // The area symbol of node n (prefix + function name), when the code refers to it.

@@ -3,10 +3,12 @@
 // into `run_context`; a new link starts from a fresh record, so nothing needs resetting.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "common/replace_file.h"
 #include "linker/avmap.h"
 #include "linker/callgraph.h"
 #include "linker/classes.h"
@@ -20,10 +22,13 @@
 
 namespace lnk {
 
-// The outputs of the run other than the object, removed again when the link fails.
+// The outputs of the run other than the object, written under temporary names and moved into
+// place together with the object only when the link succeeds.
 struct side_outputs {
-    std::string map;   // empty when the map goes to standard output
-    std::string sym;
+    std::unique_ptr<replacing_file> map;   // null when the map goes to standard output
+    std::unique_ptr<replacing_file> sym;
+    std::vector<std::unique_ptr<replacing_file>> listings;   // relocated assembler listings
+    bool closed = false;                   // the outputs were committed or dropped
 };
 
 struct context {

@@ -1,10 +1,20 @@
 // The linker as a whole: the run of one link, and cleanup at exit.
 #pragma once
+#include <cstdio>
+#include <string>
+
+#include "common/replace_file.h"
 
 namespace lnk {
 
 int link_main(int argc, char** argv);
-// Closes the outputs; a failed link leaves no output object behind.
+// Moves the outputs into place after a successful link; a failed link leaves every file as
+// it was. Runs once; later calls only drop what is left.
 void link_cleanup(bool success);
+// Where the map goes: the -M file, else standard output.
+FILE* map_stream();
+// A listing written during the link, committed with the other outputs; null when it cannot
+// be made.
+replacing_file* open_listing(const std::string& name);
 
 }  // namespace lnk

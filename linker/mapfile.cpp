@@ -6,6 +6,7 @@
 
 #include "linker/classes.h"
 #include "linkfiles/maptable.h"
+#include "linker/link.h"
 #include "linker/options.h"
 #include "linker/symtab.h"
 
@@ -85,43 +86,43 @@ void print_module_part(const psect_rec* r, uint32_t part, uint32_t start, bool& 
         link += r->link;
         load += r->load;
     }
-    if (!first) std::printf("\t\t");
+    if (!first) std::fprintf(map_stream(), "\t\t");
     first = false;
-    std::printf("%-9.9s %8X %8X %8X", shown_name(r->entry), link / d, load / d, part / d);
-    std::printf("%8X  %4X", r->selector, r->space);
-    if (r->bitscale != 1) std::printf(" %4X", r->bitscale);
-    std::printf("\n");
+    std::fprintf(map_stream(), "%-9.9s %8X %8X %8X", shown_name(r->entry), link / d, load / d, part / d);
+    std::fprintf(map_stream(), "%8X  %4X", r->selector, r->space);
+    if (r->bitscale != 1) std::fprintf(map_stream(), " %4X", r->bitscale);
+    std::fprintf(map_stream(), "\n");
 }
 
 void print_module(const std::string& name, bool common) {
-    if (name.size() < 16) std::printf("%-16.15s", name.c_str());
-    else std::printf("%s\n\t\t", name.c_str());
+    if (name.size() < 16) std::fprintf(map_stream(), "%-16.15s", name.c_str());
+    else std::fprintf(map_stream(), "%s\n\t\t", name.c_str());
     bool first = true;
     for (const psect_rec* r : symtab.psect_list) {
         uint32_t part = common ? r->common : r->part;
         if (!part || r->entry->is_class()) continue;
         print_module_part(r, part, common ? r->size : r->running, first);
     }
-    if (first) std::printf("\n");
+    if (first) std::fprintf(map_stream(), "\n");
 }
 
 void print_totals() {
-    std::printf("\n");
-    linkfile::write_totals_header(stdout);
+    std::fprintf(map_stream(), "\n");
+    linkfile::write_totals_header(map_stream());
     auto line = [](const psect_rec* q) {
         if (!q->size && symtab.debug_level == 0) return;
         uint32_t d = delta_of(q);
-        linkfile::write_totals_line(stdout, shown_name(q->entry), !opts.partial, q->link / d, q->load / d,
+        linkfile::write_totals_line(map_stream(), shown_name(q->entry), !opts.partial, q->link / d, q->load / d,
                                     q->size / d);
     };
     for (const psect_rec* r : symtab.psect_list) {
         if (r->cls) continue;
         if (r->entry->is_class()) {
-            linkfile::write_class_line(stdout, r->entry->name.c_str(), symtab.debug_level && r->bounds_set,
+            linkfile::write_class_line(map_stream(), r->entry->name.c_str(), symtab.debug_level && r->bounds_set,
                                        r->low_bound, r->high_bound);
             for (const psect_rec* q : symtab.psect_list)
                 if (q->cls == r->entry && !q->entry->is_class()) line(q);
-            std::printf("\n");
+            std::fprintf(map_stream(), "\n");
         } else {
             line(r);
         }
@@ -131,18 +132,18 @@ void print_totals() {
 void print_segments() {
     std::vector<segment> segs = places.segments;
     std::stable_sort(segs.begin(), segs.end(), [](const segment& a, const segment& b) { return a.load < b.load; });
-    std::printf("\n\nSEGMENTS\tName\t\tLoad\tLength\t Top\tSelector    Space Class");
-    if (places.scaled) std::printf(" Delta");
-    std::printf("\n\n");
+    std::fprintf(map_stream(), "\n\nSEGMENTS\tName\t\tLoad\tLength\t Top\tSelector    Space Class");
+    if (places.scaled) std::fprintf(map_stream(), " Delta");
+    std::fprintf(map_stream(), "\n\n");
     for (const segment& s : segs) {
         if (!s.length) continue;
         uint32_t d = s.delta ? s.delta : 1;
-        std::printf("\t\t%-15.15s %6.6X\t%6.6X\t%6.6X\t%8X     %3d  %-8.8s", s.name.c_str(), s.load / d,
+        std::fprintf(map_stream(), "\t\t%-15.15s %6.6X\t%6.6X\t%6.6X\t%8X     %3d  %-8.8s", s.name.c_str(), s.load / d,
                     s.length / d, (s.load + s.length) / d, s.selector, s.space, s.cls.c_str());
-        if (places.scaled) std::printf("%5u", static_cast<unsigned>(s.delta));
-        std::printf("\n");
+        if (places.scaled) std::fprintf(map_stream(), "%5u", static_cast<unsigned>(s.delta));
+        std::fprintf(map_stream(), "\n");
     }
-    std::printf("\n");
+    std::fprintf(map_stream(), "\n");
 }
 
 void print_unused(int w) {
@@ -153,15 +154,15 @@ void print_unused(int w) {
         if (cname(a) != cname(b)) return cname(a) < cname(b);
         return a.load < b.load;
     });
-    std::printf("\nUNUSED ADDRESS RANGES\n\n");
+    std::fprintf(map_stream(), "\nUNUSED ADDRESS RANGES\n\n");
     const addr_range* prev = nullptr;
     for (size_t i = 0; i < ranges.size(); ++i) {
         const addr_range& r = ranges[i];
         if (!r.length) continue;
         bool first = !prev || prev->cls != r.cls;
         if (!first && prev->load == r.load && prev->length == r.length) continue;
-        if (first) std::printf("\t%-16.16s ", cname(r).c_str());
-        else std::printf("\t%16s ", "");
+        if (first) std::fprintf(map_stream(), "\t%-16.16s ", cname(r).c_str());
+        else std::fprintf(map_stream(), "\t%16s ", "");
         uint32_t last = r.load + r.length - 1;
         size_t j = i;
         while (!ranges[j].overrun && j + 1 < ranges.size() && ranges[j + 1].cls == r.cls &&
@@ -169,21 +170,21 @@ void print_unused(int w) {
             ++j;
             last = ranges[j].load + ranges[j].length - 1;
         }
-        std::printf("%*.*X-%*.*X", w, w, r.load, w, w, last);
+        std::fprintf(map_stream(), "%*.*X-%*.*X", w, w, r.load, w, w, last);
         bool over = ranges[j].overrun != 0;
-        if (over) std::printf("+%*.*X", w, w, ranges[j].overrun);
+        if (over) std::fprintf(map_stream(), "+%*.*X", w, w, ranges[j].overrun);
         uint32_t cd = r.cls && r.cls->rec ? r.cls->rec->delta : 0;
-        if (first && places.scaled && cd) std::printf(" %*s%u", over ? 0 : w, "", static_cast<unsigned>(cd));
-        std::printf("\n");
+        if (first && places.scaled && cd) std::fprintf(map_stream(), " %*s%u", over ? 0 : w, "", static_cast<unsigned>(cd));
+        std::fprintf(map_stream(), "\n");
         prev = &ranges[j];
         i = j;
     }
 }
 
 void print_symbol_table(const symbol_widths& sw) {
-    std::printf("\n");
-    if (opts.page_width > 12) std::printf("%*s", (opts.page_width - 12) / 2, "");
-    std::printf("Symbol Table\n\n");
+    std::fprintf(map_stream(), "\n");
+    if (opts.page_width > 12) std::fprintf(map_stream(), "%*s", (opts.page_width - 12) / 2, "");
+    std::fprintf(map_stream(), "Symbol Table\n\n");
     std::vector<const name_entry*> syms;
     for (name_entry* e : symtab.slots)
         if (e && listed(e)) syms.push_back(e);
@@ -193,13 +194,13 @@ void print_symbol_table(const symbol_widths& sw) {
     });
     auto one_per_line = [&](auto&& belongs) {
         for (const name_entry* e : syms)
-            if (belongs(e)) std::printf("\t%s\n", entry_text(e, sw).c_str());
+            if (belongs(e)) std::fprintf(map_stream(), "\t%s\n", entry_text(e, sw).c_str());
     };
     if (opts.group == 'c') {
         for (const psect_rec* r : symtab.psect_list) {
             if (r->cls) continue;
             bool cls = r->entry->is_class();
-            std::printf("\n%s\t%-9.9s\n", cls ? "CLASS" : "PSECT", shown_name(r->entry));
+            std::fprintf(map_stream(), "\n%s\t%-9.9s\n", cls ? "CLASS" : "PSECT", shown_name(r->entry));
             one_per_line([&](const name_entry* e) {
                 const name_entry* p = shown_psect(e);
                 if (!p && !undefined(e)) p = symtab.abs_psect;
@@ -216,7 +217,7 @@ void print_symbol_table(const symbol_widths& sw) {
                 return (p && p->rec ? p->rec->space : 0) == space;
             };
             if (std::none_of(syms.begin(), syms.end(), in_space)) break;
-            std::printf("\nSPACE\t%d\n", space);
+            std::fprintf(map_stream(), "\nSPACE\t%d\n", space);
             one_per_line(in_space);
         }
         return;
@@ -225,45 +226,45 @@ void print_symbol_table(const symbol_widths& sw) {
     int per_line = std::max(1, (opts.page_width - 1) / (sw.n + sw.w + sw.p + 3));
     int column = 0;
     for (const name_entry* e : syms) {
-        if (column) std::printf("  ");
-        std::printf("%s", entry_text(e, sw).c_str());
+        if (column) std::fprintf(map_stream(), "  ");
+        std::fprintf(map_stream(), "%s", entry_text(e, sw).c_str());
         if (++column == per_line) {
-            std::printf("\n");
+            std::fprintf(map_stream(), "\n");
             column = 0;
         }
     }
-    if (column) std::printf("\n");
+    if (column) std::fprintf(map_stream(), "\n");
 }
 
 }  // namespace
 
 void map_head_lines() {
     if (!opts.product.empty() || !opts.version.empty())
-        std::printf("BRYLLEX Software %s Compiler %s\n\n", opts.product.c_str(), opts.version.c_str());
-    std::printf("Linker command line:\n\n");
+        std::fprintf(map_stream(), "BRYLLEX Software %s Compiler %s\n\n", opts.product.c_str(), opts.version.c_str());
+    std::fprintf(map_stream(), "Linker command line:\n\n");
     int32_t column = 0;
     for (const std::string& a : opts.arguments) {
         if (a.compare(0, 2, "-B") == 0 || a.compare(0, 2, "-b") == 0) continue;
         if (column + static_cast<int32_t>(a.size()) >= opts.page_width - 4) {
-            std::printf("\\\n  ");
+            std::fprintf(map_stream(), "\\\n  ");
             column = 2;
         }
-        std::printf("%s ", a.c_str());
+        std::fprintf(map_stream(), "%s ", a.c_str());
         column += static_cast<int32_t>(a.size()) + 1;
     }
-    std::printf("\n\n");
+    std::fprintf(map_stream(), "\n\n");
 }
 
 void map_ident_lines(uint8_t major, uint8_t minor, const std::string& machine) {
-    if (major || minor) std::printf("Object code version is %d.%d\n\n", major, minor);
-    std::printf("Machine type is %s\n\n", opts.machine.empty() ? machine.c_str() : opts.machine.c_str());
+    if (major || minor) std::fprintf(map_stream(), "Object code version is %d.%d\n\n", major, minor);
+    std::fprintf(map_stream(), "Machine type is %s\n\n", opts.machine.empty() ? machine.c_str() : opts.machine.c_str());
 }
 
-void map_module_header() { std::printf("\t\tName          Link     Load   Length Selector Space Scale\n"); }
+void map_module_header() { std::fprintf(map_stream(), "\t\tName          Link     Load   Length Selector Space Scale\n"); }
 
 void map_module_lines(const std::string& module) { print_module(module, false); }
 
-void map_library_line(const std::string& library) { std::printf("\n%s\n", library.c_str()); }
+void map_library_line(const std::string& library) { std::fprintf(map_stream(), "\n%s\n", library.c_str()); }
 
 uint32_t map_value_width() { return static_cast<uint32_t>(widths().w); }
 
@@ -276,7 +277,7 @@ void map_end_of_pass2() {
             r->size += r->align - r->size % r->align;
     }
     if (any && opts.map) {
-        std::printf("\n");
+        std::fprintf(map_stream(), "\n");
         print_module("COMMON", true);
     }
     if (any)

@@ -38,8 +38,9 @@ void add(uint8_t type, const obj::body_builder& b) {
 
 bool output_open(const std::string& name) {
     out.name = name;
-    out.file = std::fopen(name.c_str(), "wb");
-    if (!out.file) return false;
+    out.target = std::make_unique<replacing_file>();
+    if (!out.target->create(name, true)) return false;
+    out.file = out.target->stream();
     out.writer = std::make_unique<obj::record_writer>(out.file);
     if (opts.symbols_only)
         out.writer->set_filter([](uint8_t type) { return type == obj::SYM || type == obj::XSYM || type == obj::SIGNAT; });
@@ -48,14 +49,12 @@ bool output_open(const std::string& name) {
 
 bool output_is_open() { return out.file != nullptr; }
 
-void output_close(bool keep) {
-    if (!out.file) return;
-    if (keep && out.writer) check(out.writer->flush());
+replacing_file* output_finish() {
+    if (!out.file) return nullptr;
+    if (out.writer) check(out.writer->flush());
     out.writer.reset();
-    bool closed = std::fclose(out.file) == 0;
     out.file = nullptr;
-    if (keep && !closed) write_failed();
-    if (!keep) std::remove(out.name.c_str());
+    return out.target.get();
 }
 
 void output_set_order(const obj::byte_order& order) { out.order = order; }

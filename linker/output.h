@@ -1,5 +1,6 @@
 // The output object: the linker's records written through the object-format writer, or the
-// bare image of binary mode. The file is removed again when the link fails.
+// bare image of binary mode, under a temporary name that replaces the target only when the
+// link succeeds.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/replace_file.h"
 #include "linker/linkdata.h"
 #include "objfmt/objfmt.h"
 #include "objfmt/record_io.h"
@@ -14,16 +16,18 @@
 namespace lnk {
 
 struct output_state {
-    FILE* file = nullptr;
+    std::unique_ptr<replacing_file> target;
+    FILE* file = nullptr;   // the target's stream
     std::string name;
     std::unique_ptr<obj::record_writer> writer;
     obj::byte_order order;
 };
 
-// Opens the output "wb"; false when it cannot be created.
+// Opens the output; false when it cannot be created.
 bool output_open(const std::string& name);
-// Flushes and closes; a failed link removes the file.
-void output_close(bool keep);
+// Writes what the record writer still holds (a failed write is fatal 413) and returns the
+// file for committing; null when no output is open.
+replacing_file* output_finish();
 bool output_is_open();
 
 void out_record(uint8_t type, const std::vector<uint8_t>& body);   // a whole record (IDENT copy)

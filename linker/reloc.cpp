@@ -5,6 +5,7 @@
 
 #include "common/alert.h"
 #include "linker/context.h"
+#include "linker/link.h"
 #include "linker/options.h"
 #include "linker/output.h"
 #include "linker/symtab.h"
@@ -439,7 +440,9 @@ void listreloc_record(const std::vector<uint8_t>& body, const std::string& input
         alert_message(524, lr.list_file.c_str());
         return;
     }
-    FILE* listing = std::fopen(listing_name.c_str(), "w");
+    // Committed with the other outputs when the link succeeds.
+    replacing_file* listing_file = open_listing(listing_name);
+    FILE* listing = listing_file ? listing_file->stream() : nullptr;
     if (!listing) {
         std::fclose(list);
         alert_message(378, "listing", listing_name.c_str());
@@ -473,7 +476,6 @@ void listreloc_record(const std::vector<uint8_t>& body, const std::string& input
         }
     }
     std::fclose(list);
-    std::fclose(listing);
 }
 
 }  // namespace lnk

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/alert.h"
+#include "common/replace_file.h"
 
 namespace obj {
 
@@ -153,16 +154,16 @@ bool read_file(const std::string& path, std::vector<uint8_t>& out) {
 }
 
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0) ok = false;
+    replacing_file out;
+    if (!out.create(path, true)) return false;
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out.stream()) == bytes.size();
+    int saved = errno;
     if (!ok) {
-        int saved = errno;
-        std::remove(path.c_str());
+        out.discard();
         errno = saved;
+        return false;
     }
-    return ok;
+    return out.commit() == 1;
 }
 
 }  // namespace obj

@@ -86,8 +86,8 @@ private:
 
 // The whole content of a file; false when it cannot be opened or read.
 bool read_file(const std::string& path, std::vector<uint8_t>& out);
-// Writes the bytes as the whole file; on any failure the file is removed and false returned
-// (errno tells why), so no half-written output is left behind.
+// Writes the bytes as the whole file under a temporary name renamed over `path` only when
+// whole; on any failure false (errno tells why) and whatever `path` was is left as it was.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace obj

@@ -1,6 +1,7 @@
 // ormarch: builds a library from object files (and libraries).
 // Usage: ormarch [-W<n>] [--edf=<file>] [--msgdisable=<list>] [--emax=<n>] r library inputs...
-// Exit status 0 exactly when the library was written whole.
+// Exit status 0 exactly when the library was written whole; a failed run leaves the library
+// named as it was.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +18,6 @@ extern const char component_name[] = "ormarch";
 
 namespace {
 
-std::string library_name;   // removed when the program ends in failure
-
 bool has_library_extension(const std::string& name) {
     return name.size() > 4 && (name.compare(name.size() - 4, 4, ".lib") == 0 ||
                                name.compare(name.size() - 4, 4, ".LIB") == 0);
@@ -32,7 +31,7 @@ std::string base_name(const std::string& path) {
 }  // namespace
 
 void exit_hook(int status) {
-    if (!library_name.empty()) std::remove(library_name.c_str());
+    discard_pending_outputs();
     std::exit(status);
 }
 
@@ -58,7 +57,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     refuse_output_over_input(words[1], std::vector<std::string>(words.begin() + 2, words.end()));
-    library_name = words[1];
+    const std::string& library_name = words[1];
     std::vector<arch::module> modules;
     for (size_t i = 2; i < words.size(); ++i) {
         std::vector<uint8_t> bytes;
@@ -75,10 +74,7 @@ int main(int argc, char** argv) {
     }
     std::vector<uint8_t> out;
     if (!alert_failed()) out = arch::build_library(modules);
-    if (alert_failed() || out.empty()) {
-        std::remove(library_name.c_str());
-        return 1;
-    }
+    if (alert_failed() || out.empty()) return 1;
     if (!obj::write_file(library_name, out)) alert_message(2884, library_name.c_str());
     return alert_failed() ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 // ormasm: assembles PIC14 assembly of the psect dialect into an object file.
-// Exit status 0 exactly when the output file was written whole; on failure no output is left.
+// Exit status 0 exactly when the output file was written whole; a failed run leaves every
+// file as it found it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +18,6 @@
 extern const char component_name[] = "ormasm";
 
 namespace {
-
-std::string output_name;   // removed when the program ends in failure
-
-void remove_output() {
-    if (!output_name.empty()) std::remove(output_name.c_str());
-}
 
 struct command_line {
     asmx::assembler_options options;
@@ -100,45 +95,45 @@ std::string default_output(const std::string& source, bool assembly) {
     return base + (assembly ? ".as" : ".obj");
 }
 
-void write_or_fail(const std::string& path, const std::vector<uint8_t>& bytes, const char* what) {
-    if (!obj::write_file(path, bytes)) alert_message(2816, what, path.c_str());
+void open_or_fail(replacing_file& file, const std::string& path, const char* what) {
+    if (!file.create(path, true)) alert_message(2816, what, path.c_str());
+}
+
+// The object and the listing replace their targets together, or neither does.
+void write_outputs(const command_line& cl, const std::string& output, const std::vector<uint8_t>& object,
+                   const std::string& listing_text) {
+    replacing_file out, listing;
+    open_or_fail(out, output, "output");
+    if (!cl.listing.empty()) open_or_fail(listing, cl.listing, "listing");
+    bool written = object.empty() || std::fwrite(object.data(), 1, object.size(), out.stream()) == object.size();
+    if (!written) alert_message(2816, "output", output.c_str());
+    if (listing.stream() &&
+        std::fwrite(listing_text.data(), 1, listing_text.size(), listing.stream()) != listing_text.size())
+        alert_message(2816, "listing", cl.listing.c_str());
+    if (replacing_file* failed = commit_together({&out, listing.stream() ? &listing : nullptr}))
+        alert_message(2816, failed == &out ? "output" : "listing", failed->target().c_str());
 }
 
 }  // namespace
 
 void exit_hook(int status) {
-    remove_output();
+    discard_pending_outputs();
     std::exit(status);
 }
 
 int main(int argc, char** argv) {
     command_line cl;
-    if (!read_arguments(argc, argv, cl)) {
-        remove_output();
-        return 1;
-    }
+    if (!read_arguments(argc, argv, cl)) return 1;
     std::string output = cl.output.empty() ? default_output(cl.source, cl.assembly_output) : cl.output;
     refuse_output_over_input(output, {cl.source});
     refuse_output_over_input(cl.listing, {cl.source});
-    output_name = output;   // only now: a refused output is the source itself
     std::vector<uint8_t> text;
     if (!obj::read_file(cl.source, text)) alert_message(2815, "source", cl.source.c_str());
     asmx::assembler a(cl.options);
     bool ok = a.assemble(cl.source, std::string(text.begin(), text.end()));
     std::vector<uint8_t> out;
     if (ok) ok = cl.assembly_output ? (out = text, true) : asmx::build_object(a, out);
-    if (!ok || alert_failed()) {
-        remove_output();
-        return 1;
-    }
-    write_or_fail(output_name, out, "output");
-    if (!cl.listing.empty()) {
-        std::string l = asmx::make_listing(a, cl.source);
-        write_or_fail(cl.listing, std::vector<uint8_t>(l.begin(), l.end()), "listing");
-    }
-    if (alert_failed()) {
-        remove_output();
-        return 1;
-    }
-    return 0;
+    if (!ok || alert_failed()) return 1;
+    write_outputs(cl, output, out, cl.listing.empty() ? std::string() : asmx::make_listing(a, cl.source));
+    return alert_failed() ? 1 : 0;
 }

@@ -27,7 +27,7 @@ TEST(FormatTable, KeysAndPrefixes) {
 
 TEST(FormatTable, RowsOfLaterModulesRefuseToWrite) {
     conv_context ctx;
-    for (uint32_t n : {2u, 8u, 9u, 10u, 13u, 14u}) {
+    for (uint32_t n : {2u, 10u, 13u, 14u}) {
         FILE* f = stream_of("anything\n");
         EXPECT_FALSE(format_row(n).probe(ctx, f)) << n;
         EXPECT_FALSE(format_row(n).dump(ctx, f)) << n;

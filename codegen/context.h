@@ -3,10 +3,15 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "codegen/banks.h"
+#include "codegen/helpers.h"
+#include "codegen/matcher.h"
+#include "codegen/registers.h"
 #include "codegen/symbols.h"
 #include "codegen/tree.h"
 
@@ -107,6 +112,19 @@ struct sdb_state {
     int open_written = 0;         // block openings written and not yet closed
 };
 
+// State of expression rewriting and statement simplification.
+struct simplify_state {
+    int pending_msg = 0;            // warning the rewriting passes left for the statement
+    bool no_effect_seen = false;    // part of the statement was dropped for having no effect
+    bool call_seen = false;         // the statement holds a call
+    int32_t labels = 0;             // labels made by the simplifier so far (numbered from 40000)
+    std::map<const symbol*, const symbol*> last_caller;   // call graph: callee -> last caller
+    std::map<const symbol*, symbol*> arg_areas;           // a callee's argument area symbol
+    int32_t temps = 0;              // temporaries made for indirect callees
+    // Code generation of one simplified statement; unset until code selection exists.
+    std::function<void(cg_context&, tree_node*)> emit_statement;
+};
+
 struct cg_context {
     options opt;
     processor proc;
@@ -154,6 +172,15 @@ struct cg_context {
     int btemp_used = 0, xtemp_used = 0;
     uint32_t struct_return = 0;
     bool code_ptr_used = false;
+
+    selector_state sel;                     // code selection and template expansion
+    bool returns_in_w = false;              // the current function leaves its result in W
+    reg_state regs;                         // the code selector's registers and temporaries
+    bank_state banks;                       // what is known of the bank-select bits
+    helper_state helpers;                   // state of the numbered template helpers
+    int32_t next_label = 30001;             // labels of the switch code and the helpers
+
+    simplify_state simp;
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

@@ -94,6 +94,7 @@ void open_function(cg_context& ctx, symbol* s) {
     fe.base_level = ctx.block_level + 1;
     s->flags |= SF_FUNCTION_DEF;
     ctx.functions.push_back(fe);
+    bank_function_entry(ctx);
 }
 
 storage storage_of(char letter) {

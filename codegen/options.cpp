@@ -13,10 +13,6 @@
 
 namespace cg {
 
-const char* const machine_flag_names[16] = {
-    "AVOCET", "NOTREGPAR", "GLOBOPT", "AUTOSTATIC", "PIC12", "PIC14", "PIC17", "IEEE_DBL",
-    "PICMIDHI", "ORMCLOMID", "PIC42A", "PAGED", "NONPAGED", "CANREADCODE", "SPACEOPT", "SPEEDOPT"};
-
 namespace {
 
 bool starts_with_nocase(const char* text, const char* prefix) {

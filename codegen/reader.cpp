@@ -6,8 +6,11 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/entry.h"
+#include "codegen/matcher.h"
 #include "codegen/records.h"
 #include "codegen/sdb.h"
+#include "codegen/simplify.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -33,17 +36,7 @@ void statement_not_generated(cg_context& ctx, const char* what) {
 
 void read_statement(cg_context& ctx, ic_scanner& scan) {
     tree_node* t = ic_read_expr(ctx, scan);
-    if (t) {
-        if (t->op == OP_ASM) {
-            // In-line assembly needs no code selection: it is copied as written.
-            psect_request(ctx, PS_TEXT);
-            emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
-        } else if (t->op == OP_SWITCH || !ctx.in_body || t->op != OP_LABEL || !t->left ||
-                   t->left->op != OP_ID) {
-            statement_not_generated(ctx, op_names[t->op]);
-        }
-        tree_free(ctx, t);
-    }
+    if (t) simplify_and_emit(ctx, t);
     // A switch table carries its case list up to the closing bracket.
     std::string token;
     if (!scan.expect(']')) {
@@ -51,6 +44,24 @@ void read_statement(cg_context& ctx, ic_scanner& scan) {
         skip_record(scan);
     }
 }
+
+}  // namespace
+
+void generate_statement(cg_context& ctx, tree_node* t) {
+    if (t->op == OP_ASM) {
+        // In-line assembly needs no code selection: it is copied as written.
+        psect_request(ctx, PS_TEXT);
+        emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
+    } else if (t->op == OP_SWITCH) {
+        statement_not_generated(ctx, op_names[t->op]);
+    } else {
+        cg_gen_statement(ctx, t, PS_TEXT);   // takes the tree
+        return;
+    }
+    tree_free(ctx, t);
+}
+
+namespace {
 
 void block_open(cg_context& ctx) {
     ++ctx.block_level;
@@ -69,9 +80,12 @@ void end_function(cg_context& ctx, function_entry& fe) {
     // Extern declarations of the body are held until its outermost block closes.
     for (symbol* s : fe.held_externals) sdb_variable(ctx, s);
     sdb_close_block(ctx, true, fe.auto_high);
+    function_exit_code(ctx, fe);
     ctx.in_body = false;
     ctx.used_regs.clear();
     ctx.used_regs_set = false;
+    reg_reset(ctx.regs);
+    helpers_function_end(ctx);
     ctx.main_exit = false;
     ++ctx.psects.function_number;
     // The next function's code goes to a section of its own number.
@@ -139,6 +153,7 @@ void dispatch(cg_context& ctx, ic_scanner& scan, const std::string& token) {
     case OP_REC_E: read_statement(ctx, scan); break;
     case OP_REC_F:
         ctx.in_body = true;
+        function_entry_code(ctx);
         expect_close(ctx, scan);
         break;
     case OP_REC_I: read_initialiser(ctx, scan); break;

@@ -41,6 +41,8 @@ private:
 void read_module(cg_context& ctx, ic_scanner& scan);
 // Reads one expression in prefix form (null after an error or at the end of input).
 tree_node* ic_read_expr(cg_context& ctx, ic_scanner& scan);
+// Code for one simplified statement (which it releases).
+void generate_statement(cg_context& ctx, tree_node* t);
 // Reduces a constant expression tree to a CONST (folding conversions and arithmetic);
 // false when it is not constant. The tree is released.
 bool const_value(cg_context& ctx, tree_node* n, int32_t& value, bool& typed);

@@ -10,99 +10,6 @@
 
 namespace cg {
 
-namespace {
-// Flag-word shorthands for the table below.
-constexpr uint32_t L0 = DOPE_LEAF, U = DOPE_UNARY, B = DOPE_BINARY, R = DOPE_RECORD;
-constexpr uint32_t RL = DOPE_RESULT_LONG, RB = DOPE_RESULT_BIT, RV = DOPE_RESULT_VOID;
-constexpr uint32_t C = DOPE_COMMUTATIVE, H = DOPE_SHIFT, Q = DOPE_SEQUENCED, L = DOPE_LOGICAL,
-                   N = DOPE_NARROW, M = DOPE_MODULAR, A = DOPE_ASSOC, O = DOPE_ORDERED,
-                   S = DOPE_EFFECT, K = DOPE_COMPOUND;
-}  // namespace
-
-const char* const op_names[OP_COUNT_ALL] = {
-    "", "!", "!=", "#", "$", "$U", "$UE", "%", "&", "&&", "&U", "(", "(.", "(1", "(2", "(3", "(4",
-    ")", "*", "*U", "+", "++", "+U", ",", "-", "--", "->", "-U", ".", "..", "/", ":", ":=", ":U",
-    ":UE", ":s", ";", ";;", "<", "<<", "<=", "=", "=%", "=&", "=*", "=+", "=-", "=/", "=<<", "==",
-    "=>>", "=^", "=|", ">", ">=", ">>", "?", "@", "[;", "[\\", "[a", "[c", "[e", "[f", "[i", "[n",
-    "[p", "[s", "[u", "[v", "^", "{", "|", "||", "}", "~",
-    "RECIP", "TYPE", "ID", "CONST", "FCONST", "REG", "INAREG", "BITFIELD", "CALLARGS", "CALLZAP",
-    "CALLRESULT", ";(", "Literal",
-};
-
-const uint32_t dope_table[OP_COUNT_ALL] = {
-    R,                       // ""
-    U | 3 | RB | L | N,      // !
-    B | RB | C,              // !=
-    U | RL,                  // #
-    B | Q | L | O,           // $
-    U | O,                   // $U
-    U | O,                   // $UE
-    B | N,                   // %
-    B | C | N | M | A | K,   // &
-    B | RB | Q | L | O,      // &&
-    U,                       // &U
-    B | O | S,               // (
-    U | O, U | O, U | O, U | O, U | O,   // (. (1 (2 (3 (4
-    U | O,                   // )
-    B | C | M | A | K,       // *
-    U,                       // *U
-    B | 1 | C | M | A | K,   // +
-    B | S,                   // ++
-    U,                       // +U
-    B | O | S,               // ,
-    B | M | K,               // -
-    B | S,                   // --
-    B | L,                   // ->
-    U | 3 | M,               // -U
-    B,                       // .
-    L0 | RV,                 // ..
-    B | N | K,               // /
-    B | O,                   // :
-    B | S,                   // :=
-    U | O,                   // :U
-    U | O,                   // :UE
-    U | O,                   // :s
-    B | Q | O,               // ;
-    R,                       // ;;
-    B | RB,                  // <
-    B | H | M | K,           // <<
-    B | RB,                  // <=
-    B | S,                   // =
-    B | S,                   // =%
-    B | M | S, B | M | S, B | M | S, B | M | S,   // =& =* =+ =-
-    B | S,                   // =/
-    B | H | M | S,           // =<<
-    B | RB | C,              // ==
-    B | H | S,               // =>>
-    B | M | S, B | M | S,    // =^ =|
-    B | RB, B | RB,          // > >=
-    B | H | N | K,           // >>
-    B | Q | L | O,           // ?
-    U | O | S,               // @
-    L0 | RV | S,             // [;
-    B | O,                   // [\  (switch)
-    R, R, R, R, R, R, R, R, R, R,   // [a .. [v
-    B | C | N | M | A | K,   // ^
-    R,                       // {
-    B | C | N | M | A | K,   // |
-    B | RB | Q | L | O,      // ||
-    R,                       // }
-    U | 3 | M,               // ~
-    U,                       // RECIP
-    L0,                      // TYPE
-    L0 | 2,                  // ID
-    L0 | RL,                 // CONST
-    L0 | 3,                  // FCONST
-    L0 | 2,                  // REG
-    U | O,                   // INAREG
-    U,                       // BITFIELD
-    B | O | S,               // CALLARGS
-    U | O | S,               // CALLZAP
-    L0 | O,                  // CALLRESULT
-    B | Q | O,               // ;(
-    L0,                      // Literal
-};
-
 int op_lookup(const char* token) {
     int lo = 0, hi = ic_token_count - 1;
     while (lo <= hi) {
@@ -135,6 +42,7 @@ tree_node* node_pool::alloc() {
 void node_pool::free(tree_node* n) {
     if (!n) return;
     delete n->text;
+    delete n->rule_stack;
     *n = tree_node();
     n->next_free = free_;
     free_ = n;
@@ -144,7 +52,10 @@ void node_pool::free(tree_node* n) {
 
 node_pool::~node_pool() {
     for (tree_node* b : blocks_) {
-        for (int i = 0; i < 16; ++i) delete b[i].text;
+        for (int i = 0; i < 16; ++i) {
+            delete b[i].text;
+            delete b[i].rule_stack;
+        }
         delete[] b;
     }
 }
@@ -162,6 +73,7 @@ tree_node* tree_copy(cg_context& ctx, const tree_node* n) {
     tree_node* c = ctx.nodes.alloc();
     *c = *n;
     c->text = n->text ? new std::string(*n->text) : nullptr;
+    c->rule_stack = nullptr;   // a copy is matched anew
     uint32_t arity = op_arity(n->op);
     c->left = (arity == DOPE_UNARY || arity == DOPE_BINARY) ? tree_copy(ctx, n->left) : n->left;
     c->right = arity == DOPE_BINARY ? tree_copy(ctx, n->right) : n->right;
@@ -322,8 +234,9 @@ void const_convert(cg_context& ctx, tree_node* c, const tree_node* n, bool warn)
 }
 
 tree_node* tree_convert(cg_context& ctx, tree_node* n, const tree_node* t) {
+    // Only a conversion that keeps every bit of its operand may go; a narrowing one cuts the value.
     while (n->op == OP_CONV && n->left && node_class(n->left) == node_class(n) &&
-           node_class(n) == node_class(t)) {
+           node_class(n) == node_class(t) && node_size(ctx, n) >= node_size(ctx, n->left)) {
         tree_node* inner = n->left;
         tree_free(ctx, n->right);
         ctx.nodes.free(n);

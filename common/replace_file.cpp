@@ -17,6 +17,11 @@ std::vector<std::string>& pending() {
     return names;
 }
 
+// In signal context: only removals, nothing that allocates or frees.
+void remove_pending_on_interrupt() {
+    for (const std::string& name : pending()) plat::remove_file(name);
+}
+
 void forget(const std::string& name) {
     auto& names = pending();
     names.erase(std::remove(names.begin(), names.end(), name), names.end());
@@ -30,7 +35,24 @@ std::string directory_of(const std::string& path) {
 
 }  // namespace
 
-bool replacing_file::create(const std::string& target, bool binary) {
+namespace {
+
+// Copies the file `from` (when there is one) to the start of `to`, in the mode `to` was opened
+// in so that line ends come out as they were; false when it fails.
+bool copy_content(const std::string& from, FILE* to, bool binary) {
+    FILE* in = fopen(from.c_str(), binary ? "rb" : "r");
+    if (!in) return true;
+    char buffer[16384];
+    bool ok = true;
+    for (size_t n; ok && (n = fread(buffer, 1, sizeof buffer, in)) > 0;) ok = fwrite(buffer, 1, n, to) == n;
+    if (ferror(in)) ok = false;
+    fclose(in);
+    return ok;
+}
+
+}  // namespace
+
+bool replacing_file::create(const std::string& target, bool binary, bool append) {
     discard();
     target_ = target;
     std::error_code error;
@@ -38,7 +60,7 @@ bool replacing_file::create(const std::string& target, bool binary) {
     if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
         !std::filesystem::is_directory(status)) {
         // A device or pipe is written as it is: it cannot be replaced, and must not be.
-        stream_ = fopen(target.c_str(), binary ? "wb" : "w");
+        stream_ = fopen(target.c_str(), append ? (binary ? "ab" : "a") : (binary ? "wb" : "w"));
         return stream_ != nullptr;
     }
     std::string dir = directory_of(target);
@@ -55,17 +77,54 @@ bool replacing_file::create(const std::string& target, bool binary) {
         if (!registered) {
             registered = true;
             std::atexit(discard_pending_outputs);
+            plat::on_interrupt_cleanup(remove_pending_on_interrupt);
         }
         pending().push_back(temp_);
+        if (append && !copy_content(target, stream_, binary)) {
+            discard();
+            return false;
+        }
         return true;
     }
     return false;
 }
 
+bool replacing_file::create_on_standard_output(const std::string& target, bool binary) {
+    if (!create(target, binary)) return false;
+    fflush(stdout);
+    fclose(stream_);
+    stream_ = nullptr;
+    const std::string& name = temp_.empty() ? target_ : temp_;
+    if (!freopen(name.c_str(), binary ? "wb" : "w", stdout)) {
+        discard();
+        return false;
+    }
+    stream_ = stdout;
+    on_standard_output_ = true;
+    return true;
+}
+
+void replacing_file::close_stream() {
+    if (!stream_) return;
+    if (on_standard_output_) {
+        // Later prints go nowhere rather than into a closed stream.
+#ifdef _WIN32
+        if (!freopen("NUL", "w", stdout)) fclose(stdout);
+#else
+        if (!freopen("/dev/null", "w", stdout)) fclose(stdout);
+#endif
+    } else {
+        fclose(stream_);
+    }
+    stream_ = nullptr;
+    on_standard_output_ = false;
+}
+
 int replacing_file::commit(bool keep_on_failure) {
     if (!stream_) return 0;
     bool closed = fflush(stream_) == 0 && !ferror(stream_);
-    if (fclose(stream_) != 0) closed = false;
+    if (on_standard_output_) close_stream();
+    else if (fclose(stream_) != 0) closed = false;
     stream_ = nullptr;
     if (temp_.empty()) return closed ? 1 : 0;   // written in place
     if (!closed) {
@@ -87,8 +146,7 @@ int replacing_file::commit(bool keep_on_failure) {
 }
 
 void replacing_file::discard() {
-    if (stream_) fclose(stream_);
-    stream_ = nullptr;
+    close_stream();
     if (!temp_.empty()) {
         plat::remove_file(temp_);
         forget(temp_);

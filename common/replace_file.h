@@ -14,8 +14,12 @@ public:
     ~replacing_file() { discard(); }
 
     // False when no file can be made. A target that exists and is neither a regular file nor a
-    // folder (a device, a pipe) is written directly.
-    bool create(const std::string& target, bool binary);
+    // folder (a device, a pipe) is written directly. `append` starts the temporary with a copy of
+    // the target, for a file that each run adds to.
+    bool create(const std::string& target, bool binary, bool append = false);
+    // The same with standard output reopened on the temporary, for a program that prints its
+    // output: committing or discarding leaves standard output on the null device.
+    bool create_on_standard_output(const std::string& target, bool binary);
     FILE* stream() const { return stream_; }
     const std::string& target() const { return target_; }
     const std::string& temp_name() const { return temp_; }
@@ -30,6 +34,9 @@ private:
     FILE* stream_ = nullptr;
     std::string target_;
     std::string temp_;
+    bool on_standard_output_ = false;
+
+    void close_stream();   // closes the stream (standard output: reopens it on the null device)
 };
 
 // Commits several outputs of one run so that none replaces its target unless all were written

@@ -56,6 +56,14 @@ const char* const coff_base_type_names[16] = {
     "struct", "union", "enum", "moe", "uchar", "ushort", "uint", "ulong",
 };
 
+std::vector<uint8_t> read_all(FILE* in) {
+    std::vector<uint8_t> bytes;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    return bytes;
+}
+
 uint32_t coff_strings::store(const std::string& s) {
     for (const auto& [text, offset] : index_)
         if (text == s) return offset;

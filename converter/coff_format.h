@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ const char* coff_class_name(uint32_t cls);   // null for a class without a name
 extern const char* const coff_header_flag_names[13];
 extern const char* const coff_section_flag_names[17];   // bit 0 upward
 extern const char* const coff_base_type_names[16];
+
+// The rest of a stream: the binary readers check every offset against what they got.
+std::vector<uint8_t> read_all(FILE* in);
 
 // The string table as written: a 4-byte length, then each distinct string once.
 class coff_strings {

@@ -13,14 +13,6 @@ namespace {
 constexpr uint32_t MAX_SECTIONS = 1000;
 constexpr uint32_t PIECE = 16384;
 
-std::vector<uint8_t> slurp(FILE* in) {
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    return bytes;
-}
-
 uint32_t machine_of_magic(uint16_t high_first) {
     for (uint32_t row = 1; row <= COFF_MACHINES; ++row) {
         const coff_machine& m = coff_machines[row - 1];
@@ -188,7 +180,7 @@ bool known_class(int32_t cls, bool mc) {
 }
 
 void read_file(conv_context& ctx, FILE* in, bool mc) {
-    coff_file f(ctx, slurp(in), mc);
+    coff_file f(ctx, read_all(in), mc);
     if (!f.header()) return;
     if (mc) {
         if (f.opthdr == MCOFF_OPTHDR) {
@@ -306,7 +298,7 @@ std::string type_text(uint32_t word, const uint8_t* aux, byte_order order) {
 }
 
 bool dump_file(conv_context& ctx, FILE* in, bool mc) {
-    coff_file f(ctx, slurp(in), mc);
+    coff_file f(ctx, read_all(in), mc);
     if (!f.header()) return false;
     const uint32_t verbose = ctx.opt.verbose_level;
     std::printf("COFF header:\n\tMagic:\t\t0x%X", f.magic);

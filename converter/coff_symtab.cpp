@@ -333,7 +333,11 @@ void coff_symtab::source_file(const dbg_sym* entry) {
     add_aux(aux);
 }
 
-void coff_symtab::walk_module(dbg_sym* scope) { walk(scope, false, 0, 0); }
+void coff_symtab::walk_modules() {
+    if (!ctx_.dbg.global_block) return;
+    for (dbg_sym* scope : ctx_.dbg.global_block->children)
+        if (scope->cls == sclass::module) walk(scope, false, 0, 0);
+}
 
 void coff_symtab::close_file() {
     if (file_open_) add(".eof", 0, 0, 0, C_EOF, 0, false);

@@ -46,7 +46,7 @@ public:
     using section_fn = std::function<uint16_t(uint32_t address, uint32_t space)>;
     coff_symtab(conv_context& ctx, const coff_symtab_mode& mode, coff_strings& strings, section_fn section_of);
 
-    void walk_module(dbg_sym* scope);
+    void walk_modules();                       // every module scope of the debug model, in order
     void close_file();                         // ".eof" of a source file still open
     void labels();
     void assembler_file(const conv_file& f);   // ".file" and ".eof" of an assembler source

@@ -195,9 +195,7 @@ bool mcoff_write(conv_context& ctx, FILE* out, const std::string& name) {
     coff_symtab_mode mode;
     coff_symtab table(ctx, mode, layout.strings,
                       [&layout](uint32_t address, uint32_t space) { return layout.section_of(address, space); });
-    if (ctx.dbg.global_block)
-        for (dbg_sym* scope : ctx.dbg.global_block->children)
-            if (scope->cls == sclass::module) table.walk_module(scope);
+    table.walk_modules();
     table.close_file();
     table.labels();
     std::vector<const conv_file*> assembler_files;
@@ -300,9 +298,7 @@ bool coff_write(conv_context& ctx, FILE* out, const std::string& name) {
     mode.float_size = row.type_sizes[6];
     coff_symtab table(ctx, mode, layout.strings,
                       [&layout](uint32_t address, uint32_t space) { return layout.section_of(address, space); });
-    if (ctx.dbg.global_block)
-        for (dbg_sym* scope : ctx.dbg.global_block->children)
-            if (scope->cls == sclass::module) table.walk_module(scope);
+    table.walk_modules();
     table.labels();
 
     layout.attach_lines(table.functions, false);

@@ -14,7 +14,6 @@ namespace {
 
 // Rows whose modules are not part of this build: nothing is recognised, read or dumped, and a
 // write fails the run rather than leaving no file behind a success.
-bool no_probe(conv_context&, FILE*) { return false; }
 void no_read(conv_context&, FILE*, const std::string&) {}
 bool no_dump(conv_context&, FILE*) { return false; }
 bool unavailable_write(conv_context&, FILE*, const std::string& name) {
@@ -26,7 +25,7 @@ bool unavailable_write(conv_context&, FILE*, const std::string& name) {
 
 const format_desc format_table[FORMAT_COUNT] = {
     {bryllex_probe, bryllex_read, bryllex_write, no_dump, "BRYLLEX Software", "bryllex", "sym", false},
-    {no_probe, no_read, unavailable_write, no_dump, "P&E", "pe", "pe", true},
+    {pe_probe, pe_read, pe_write, no_dump, "P&E", "pe", "pe", true},
     {eomf51_probe, eomf51_read, eomf51_write, eomf51_dump, "Extended OMF-51", "eomf51", "abs", true},
     {omf51_probe, omf51_read, omf51_write, omf51_dump, "OMF-51", "omf51", "omf", true},
     {ihex_probe, ihex_read, ihex_write, no_dump, "Intel HEX", "ihex", "hex", false},
@@ -34,11 +33,11 @@ const format_desc format_table[FORMAT_COUNT] = {
     {cod_probe, no_read, cod_write, cod_dump, ".COD", "cod", "cod", true},
     {coff_probe, coff_read, coff_write, coff_dump, "COFF", "coff", "cof", true},
     {mcoff_probe, mcoff_read, mcoff_write, mcoff_dump, "Microchip COFF", "mcoff", "cof", true},
-    {no_probe, no_read, unavailable_write, no_dump, "ICOFF", "icoff", "cof", true},
+    {icoff_probe, icoff_read, icoff_write, icoff_dump, "ICOFF", "icoff", "cof", true},
     {elf_probe, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
     {ubrof_probe, ubrof_read, ubrof_write, ubrof_dump, "UBROF", "ubrof", "d43", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Holtek DBG", "htk", "dbg", true},
-    {no_probe, no_read, unavailable_write, no_dump, "Holtek TSK", "tsk", "tsk", true},
+    {htk_probe, htk_read, htk_write, htk_dump, "Holtek DBG", "htk", "dbg", true},
+    {tsk_probe, tsk_read, unavailable_write, tsk_dump, "Holtek TSK", "tsk", "tsk", true},
 };
 
 void verbose_msg(const conv_context& ctx, const char* format, ...) {

@@ -56,6 +56,20 @@ bool eomf51_probe(conv_context& ctx, FILE* in);
 void eomf51_read(conv_context& ctx, FILE* in, const std::string& name);
 bool eomf51_write(conv_context& ctx, FILE* out, const std::string& name);
 bool eomf51_dump(conv_context& ctx, FILE* in);
+bool icoff_probe(conv_context& ctx, FILE* in);
+void icoff_read(conv_context& ctx, FILE* in, const std::string& name);
+bool icoff_write(conv_context& ctx, FILE* out, const std::string& name);
+bool icoff_dump(conv_context& ctx, FILE* in);
+bool pe_probe(conv_context& ctx, FILE* in);
+void pe_read(conv_context& ctx, FILE* in, const std::string& name);
+bool pe_write(conv_context& ctx, FILE* out, const std::string& name);
+bool htk_probe(conv_context& ctx, FILE* in);
+void htk_read(conv_context& ctx, FILE* in, const std::string& name);
+bool htk_write(conv_context& ctx, FILE* out, const std::string& name);
+bool htk_dump(conv_context& ctx, FILE* in);
+bool tsk_probe(conv_context& ctx, FILE* in);
+void tsk_read(conv_context& ctx, FILE* in, const std::string& name);
+bool tsk_dump(conv_context& ctx, FILE* in);
 
 // Dump helper: lines of `per_line` bytes, each led by `address_format` with the running address.
 void hex_dump_bytes(FILE* out, uint32_t address, uint32_t per_line, const uint8_t* bytes, uint32_t count,

@@ -1,6 +1,7 @@
 // The handlers of the driver's options and the start-up steps they run.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "driver/options.h"
 
@@ -15,3 +16,11 @@ void driver_initialise();                                   // the start-up opti
 void driver_message_output(const char* line);
 // Removes the temporary files (not with --nodel); the exit routine calls it.
 void driver_cleanup();
+// After a pass has ended: when an interrupt came meanwhile, removes the temporaries and what
+// the interrupted step made, and ends the run with status 2.
+void driver_stop_if_interrupted();
+// Keeps the image file `name` as it is before the run makes a new one (not under --noexec).
+void guard_image(const std::string& name);
+// The new image is complete and stays, or (false) the one from before is put back and a
+// partial one removed.
+void settle_image(bool complete);

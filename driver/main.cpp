@@ -164,8 +164,12 @@ void after_sources() {
         drv.sym_name = drv.sym_name.empty() ? output_file_name("sym") : drv.sym_name;
         if (drv.ide == 1) korvide_formats("");
         bool linked = link_program();
-        if (linked && run_hex(main_hex_name(), OUT_INTEL)) {
-            if (uint32_t(drv.output) & OUT_INTEL) run_patch();
+        if (linked) guard_image(main_hex_name());
+        bool image = linked && run_hex(main_hex_name(), OUT_INTEL);
+        // An image that the patch step did not finish is not left in place of the older one.
+        if (image && (uint32_t(drv.output) & OUT_INTEL)) image = run_patch();
+        settle_image(image);
+        if (image) {
             for (uint32_t bit = 1; bit; bit <<= 1)
                 if (bit & 0xFFC00 & uint32_t(drv.output)) run_conv(bit);
             bool main_ubrof = ends_with_nocase(drv.output_name, ".ubr");
@@ -261,7 +265,7 @@ int main(int argc, char** argv) {
         else if (!drv.hex_inputs.empty()) set_output_name(drv.hex_inputs[0]);
         else alert_message(836);
     }
-    if (drv.cr) {
+    if (drv.cr && !drv.noexec) {
         FILE* f = fopen("ormxref.tmp", "w");
         if (f) fclose(f);
     }

@@ -62,5 +62,6 @@ void set_output_name(const std::string& text) {
 void delete_file(const std::string& name) {
     if (drv.nodel || name.empty()) return;
     if (drv.verbose) alert_print("del %s", name.c_str());
-    remove(name.c_str());
+    // Under --noexec nothing was made, so nothing is removed: the line above says what would be.
+    if (!drv.noexec) remove(name.c_str());
 }

@@ -12,12 +12,14 @@
 #include "common/alloc.h"
 #include "common/lists/lists.h"
 #include "common/osdep.h"
+#include "common/replace_file.h"
 #include "driver/chipfile.h"
 #include "driver/names.h"
 #include "driver/passrun.h"
 #include "driver/placement.h"
 #include "driver/startup.h"
 #include "driver/state.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -226,8 +228,10 @@ bool run_asm(const std::string& base, const std::string& object_base, const std:
     std::string output = drv.asm_only ? object_base + "as" : object_base + "obj";
     list.append("-o" + output);
     list.append(input);
+    // A failed assembly removes an object it made, never one that was there before it.
+    bool existed = plat::file_exists(output);
     bool ok = run_pass(list);
-    if (!ok && !drv.asm_only) delete_file(output);
+    if (!ok && !drv.asm_only && !existed) delete_file(output);
     return ok;
 }
 
@@ -262,6 +266,14 @@ arglist linker_list(bool final_stage) {
     return list;
 }
 
+// The startup module's source, written whole or not at all (fatal 141).
+void write_startup_source(const std::string& source, const std::string& text) {
+    replacing_file file;
+    if (!file.create(source, false) || fwrite(text.data(), 1, text.size(), file.stream()) != text.size() ||
+        file.commit() != 1)
+        alert_message(141, "runtime startup", source.c_str());
+}
+
 bool run_startup_link(bool final_stage, startup_facts& facts) {
     stage_start("Linker");
     arglist list = linker_list(final_stage);
@@ -276,10 +288,7 @@ bool run_startup_link(bool final_stage, startup_facts& facts) {
         }
         std::string text = startup_text(facts, final_stage, drv.argv_after_rewrite);
         std::string source = base + "as";
-        FILE* f = fopen(source.c_str(), "w");
-        if (!f) alert_message(141, "runtime startup", source.c_str());
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
+        if (!drv.noexec) write_startup_source(source, text);
         if (!run_asm(base, base, source, drv.runtime & RT_KEEP, true)) {
             exit_hook(1);
             exit(1);

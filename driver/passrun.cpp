@@ -10,6 +10,7 @@
 #include "common/alert.h"
 #include "common/alloc.h"
 #include "common/osdep.h"
+#include "driver/handlers.h"
 #include "driver/names.h"
 #include "driver/state.h"
 
@@ -137,6 +138,7 @@ bool run_pass(arglist& list) {
     argv.push_back(nullptr);
     fflush(stdout);
     int status = os_spawn(program.c_str(), argv.data());
+    driver_stop_if_interrupted();
     if (status == OS_SPAWN_FAILED) {
         alert_message(900, program.c_str());
         fatal_stop();

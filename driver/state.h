@@ -76,6 +76,10 @@ struct driver_state {
     std::string temp[3];
     std::string temp_map;
     std::vector<std::string> removals;
+    // The image file as it was before the run, kept under a second name until the image of
+    // this run is complete: put back when a conversion or patch fails or the run is stopped.
+    std::string image_name, image_backup;
+    bool image_existed = false;
     bool temps_made = false;
     std::vector<std::string> argv_after_rewrite;
 

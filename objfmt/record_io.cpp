@@ -140,11 +140,7 @@ bool read_file(const std::string& path, std::vector<uint8_t>& out) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     out.clear();
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long size = std::ftell(f);
-        if (size > 0) out.reserve(size_t(size));
-        std::rewind(f);
-    }
+    // No reservation from the file's size: a folder or a device reports sizes it does not have.
     uint8_t chunk[16384];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + got);

@@ -405,6 +405,8 @@ bool reduce(size_t operand_base, bool address_context) {
         if (is_plain(t, ic::T_VOID) && q->code == ic::OP_CALL) {
             q->type = t;
             n = q;
+        } else if (is_plain(t, ic::T_VOID) && !is_scalar(q->type)) {
+            n = q;   // a struct or union value cast to void is only discarded, as in a statement of its own
         } else {
             n = convert(q, t);
         }

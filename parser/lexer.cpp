@@ -106,6 +106,8 @@ bool read_line() {
         line.push_back(static_cast<char>(ch));
         if (ch == '\n') break;
     }
+    // An input that could not be read (a folder) must not pass for an empty one.
+    if (ch == EOF && std::ferror(lex_input)) alert_message(141, "input", lex_file);
     if (line.empty()) {
         at_eof = true;
         have_line = false;

@@ -31,7 +31,10 @@ char* temp_name = nullptr;
 // Copy of the name for the signal handler, which may only call async-signal-safe functions.
 char signal_unlink_name[4096];
 
+replacing_file output_file;   // the named output, moved into place when the run succeeds
+
 void parse_cleanup() {
+    output_file.discard();
     std::fflush(stdout);
     if (string_data_stream) {
         std::fclose(string_data_stream);
@@ -132,7 +135,11 @@ void write_string_records() {
     bool any = false;
     for (int32_t i = 1; i <= string_count; ++i) any |= string_referenced(i);
     if (!any) return;
-    std::fclose(string_data_stream);
+    // A string file cut short by a full disk would lose literals without a word.
+    bool written = std::fflush(string_data_stream) == 0 && !std::ferror(string_data_stream);
+    if (std::fclose(string_data_stream) != 0) written = false;
+    string_data_stream = nullptr;
+    if (!written) alert_message(413, string_file_name.c_str());
     string_data_stream = std::fopen(string_file_name.c_str(), "rb");
     if (!string_data_stream) alert_message(302, string_file_name.c_str());
     std::vector<ic::string_data_record> records;
@@ -161,6 +168,17 @@ void write_string_records() {
         }
         write_string_record(cur, count);
     }
+}
+
+// The output and the side files replace their targets together; a write that did not arrive
+// is fatal 413 with the file's name (234 for standard output).
+void commit_outputs() {
+    std::vector<replacing_file*> files;
+    const bool named = output_file.stream() != nullptr;
+    if (named) files.push_back(&output_file);
+    side_files_to_commit(files);
+    if (replacing_file* failed = commit_together(files)) alert_message(413, failed->target().c_str());
+    if (!named && !flush_standard_output()) alert_message(234);
 }
 
 const pass_startup startup{.name = "ormparse",
@@ -282,13 +300,13 @@ int main(int argc, char** argv) {
         refuse_output_over_input(proto_name, inputs);
         if (want_xref) refuse_output_over_input(xref_name.empty() ? xref_name_for(input) : xref_name, inputs);
     }
-    if (!proto_name.empty() && !(proto_file = std::fopen(proto_name.c_str(), "w"))) std::perror(proto_name.c_str());
+    if (!proto_name.empty() && !open_proto_file(proto_name.c_str())) alert_message(338, "prototype", proto_name.c_str());
     if (input) {
         if (!std::freopen(input, "r", stdin)) fatal_open("input", input);
         static char input_buffer[4096];
         setvbuf(stdin, input_buffer, _IOFBF, sizeof input_buffer);
     }
-    if (output && !std::freopen(output, "w", stdout)) fatal_open("output", output);
+    if (output && !output_file.create_on_standard_output(output, false)) fatal_open("output", output);
     lex_init(input ? input : "(stdin)");
     if (want_xref) {
         if (xref_name.empty()) xref_name = xref_name_for(input ? input : "(stdin)");
@@ -308,8 +326,7 @@ int main(int argc, char** argv) {
         alert_message(294, 0u);   // a standard container ran out; its size is not known here
     }
     write_string_records();
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) alert_message(234);
+    commit_outputs();
     parse_cleanup();
-    if (std::fclose(stdout) != 0) alert_message(234);
     return alert_failed() ? 1 : 0;
 }

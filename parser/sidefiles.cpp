@@ -2,10 +2,12 @@
 #include "parser/sidefiles.h"
 
 #include <cstring>
-#include <set>
+#include <map>
+#include <memory>
 #include <string>
 
 #include "common/alert.h"
+#include "common/replace_file.h"
 #include "listing/xreffile/xref_file.h"
 #include "parser/emit.h"
 #include "parser/expr.h"
@@ -18,8 +20,9 @@ FILE* proto_file = nullptr;
 const char* fipath = nullptr;
 
 namespace {
-std::set<std::string> fi_files_started;
-std::string fi_current_name;
+// Every side file is written under a temporary name and moved into place with the output.
+replacing_file xref_target, proto_target;
+std::map<std::string, std::unique_ptr<replacing_file>> fi_files;
 
 FILE* open_func_info() {
     if (!fipath) return nullptr;
@@ -30,8 +33,12 @@ FILE* open_func_info() {
     if (dot != std::string::npos) name.erase(dot);
     name += ".fi";
     std::string path = std::string(fipath) + "/" + name;
-    bool first = fi_files_started.insert(path).second;
-    return std::fopen(path.c_str(), first ? "w" : "a");
+    auto& file = fi_files[path];
+    if (!file) {
+        file = std::make_unique<replacing_file>();
+        if (!file->create(path, false)) alert_message(338, "function information", path.c_str());
+    }
+    return file->stream();
 }
 
 std::string base_specifiers(const type_desc& t) {
@@ -103,7 +110,8 @@ std::string c_type(const type_desc& t) {
 }  // namespace
 
 bool open_xref_file(const char* name) {
-    xref_raw_file = std::fopen(name, "a");
+    // Each parser run of a program adds its files' references.
+    if (xref_target.create(name, false, true)) xref_raw_file = xref_target.stream();
     if (!xref_raw_file) {
         alert_message(338, "xref", name);
         return false;
@@ -125,7 +133,6 @@ void write_func_info(const char* name) {
     if (!fipath || !name) return;
     if (FILE* f = open_func_info()) {
         std::fprintf(f, "%s %d\n", name, static_cast<int>(lex_line));
-        std::fclose(f);
     }
 }
 
@@ -135,7 +142,6 @@ void func_info_start(sym_record* function, int first_line) {
         if (function->type.classes & Q_INTERRUPT) std::fputc('!', f);
         std::fprintf(f, "%s %ld %u\n", function->name, static_cast<long>(first_line),
                      static_cast<unsigned>(emit_last_marker_line()));
-        std::fclose(f);
     }
 }
 
@@ -143,7 +149,6 @@ void func_info_end(int last_line) {
     if (!fipath) return;
     if (FILE* f = open_func_info()) {
         std::fprintf(f, "%ld\n", static_cast<long>(last_line));
-        std::fclose(f);
     }
 }
 
@@ -256,9 +261,22 @@ std::string c_expression(const expr_node* n) {
 
 void write_c_expression(FILE* out, const expr_node* n) { std::fputs(c_expression(n).c_str(), out); }
 
+bool open_proto_file(const char* name) {
+    if (proto_target.create(name, false)) proto_file = proto_target.stream();
+    return proto_file != nullptr;
+}
+
+void side_files_to_commit(std::vector<replacing_file*>& files) {
+    for (replacing_file* f : {&xref_target, &proto_target})
+        if (f->stream()) files.push_back(f);
+    for (auto& [path, file] : fi_files)
+        if (file->stream()) files.push_back(file.get());
+}
+
 void close_side_files() {
-    if (xref_raw_file) std::fclose(xref_raw_file);
     xref_raw_file = nullptr;
-    if (proto_file) std::fclose(proto_file);
     proto_file = nullptr;
+    xref_target.discard();
+    proto_target.discard();
+    fi_files.clear();
 }

@@ -62,6 +62,9 @@ void on_interrupt_unless_ignored(interrupt_handler handler);
 // Runs fn (in signal context) on an interrupt before the program's handler, or before the
 // default action when the program set none. Used to remove temporary files.
 void on_interrupt_cleanup(void (*fn)());
+// Passes an interrupt on to the program spawn_wait is waiting for, if any (safe in signal
+// context); true when there was one. On Windows a console child gets Ctrl-C itself: false.
+bool interrupt_running_child(int signal);
 void at_exit(void (*fn)());
 
 

@@ -32,23 +32,32 @@ struct run_settings {
     bool show_source_line = true;
 };
 
-std::string output_path;          // a named output, removed when the run is cut short
+// Named outputs, moved into place only when the run ends well.
+replacing_file output_file, dependency_file;
 bool finished = false;
 
-// The one exit road: the dependency list, then the output, then the status.
-void finish_run(int status, bool complete) {
+// The one exit road: the dependency list, then the output, then the status. A run cut short
+// leaves the named files as they were; a write that did not arrive is fatal 413.
+void finish_run(bool complete) {
     if (finished) return;
     finished = true;
     output::write_dependencies();
     output::flush();
-    fflush(stdout);
-    fclose(stdout);
-    if (!complete && !output_path.empty()) remove(output_path.c_str());
-    (void)status;
+    if (!complete) {
+        output_file.discard();
+        dependency_file.discard();
+        fflush(stdout);
+        return;
+    }
+    std::vector<replacing_file*> files;
+    for (replacing_file* f : {&output_file, &dependency_file})
+        if (f->stream()) files.push_back(f);
+    if (replacing_file* failed = commit_together(files)) alert_message(413, failed->target().c_str());
+    if (!flush_standard_output()) alert_message(413, "standard output");
 }
 
 [[noreturn]] void exit_run(int status) {
-    finish_run(status, true);
+    finish_run(true);
     exit(status);
 }
 
@@ -73,13 +82,12 @@ void option_dependencies(const std::string& arg, run_settings& s) {
     }
     s.dependency_asked = true;
     refuse_output_over_input(rest, s.files);
-    FILE* f = fopen(rest.c_str(), "w");
-    if (!f) {
+    if (!dependency_file.create(rest, false)) {
         // The list is dropped: standard output carries the preprocessed text.
         alert_message(154, rest.c_str());
         return;
     }
-    output::open_dependencies(f, rest, rule);
+    output::open_dependencies(dependency_file.stream(), rest, rule);
 }
 
 const pass_startup startup{.name = "ormpre", .message_style = message_style_option::digit_or_file,
@@ -116,7 +124,7 @@ void apply_option(const std::string& arg, run_settings& s) {
 
 }  // namespace
 
-void exit_hook(int status) { finish_run(status, false); }
+void exit_hook(int) { finish_run(false); }
 
 // Running out of memory anywhere is the fatal message 294 with the size asked for.
 void* operator new(size_t size) {
@@ -159,15 +167,15 @@ int main(int argc, char** argv) {
     }
     if (s.files.size() == 2 && s.files[1] != "-") {
         refuse_output_over_input(s.files[1], {input_path});
-        if (!freopen(s.files[1].c_str(), "wb", stdout)) alert_message(141, "output", s.files[1].c_str());
-        output_path = s.files[1];
+        if (!output_file.create(s.files[1], true)) alert_message(141, "output", s.files[1].c_str());
     }
+    FILE* text_stream = output_file.stream() ? output_file.stream() : stdout;
     alert_set_max_errors(s.prefix.error_limit >= 0 ? s.prefix.error_limit : ERROR_LIMIT);
     if (s.dependency_only && !output::dependency_wanted() && !s.dependency_asked)
-        output::open_dependencies(stdout, "", false);
+        output::open_dependencies(text_stream, "", false);
     directives::set_dependency_only(s.dependency_only);
     output::text_suppressed = s.dependency_only;
-    output::open(stdout);
+    output::open(text_stream);
     scanner::copy_comments = output::keep_comments;
 
     std::string main_name = !s.main_name.empty() ? s.main_name : input_path;

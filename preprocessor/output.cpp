@@ -82,6 +82,15 @@ void copy_rest(pchar c) {
             if (c == '\n' && !scanner::reading_file()) scanner::marker_needed = true;
             return;
         }
+        if (c == MARK_PASTE) {
+            // "##" after a token that is no name or number ("." or "-"): the next token joins
+            // it with no blank between, as a name or number on the left is joined by the macros.
+            blank = separated = false;
+            do
+                c = scanner::next_char();
+            while (c == MARK_PASTE || (is_white(c) && c != '\n'));
+            continue;
+        }
         if (is_white(c)) {
             blank = true;
             c = scanner::next_char();
@@ -311,10 +320,8 @@ void write_dependencies() {
                      main_name.substr(0, main_dot) + "." + main_name.substr(main_dot + 1);
         }
     }
-    if (stream == stdout) flush();
+    if (stream == out) flush();
     if (included) hash_walk(included, &w, write_dependency);
-    fflush(stream);
-    if (stream != stdout) fclose(stream);
 }
 
 }  // namespace output

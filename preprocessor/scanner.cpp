@@ -57,6 +57,8 @@ int read_byte(input_stream& s) {
         if (!s.file) return EOF;
         s.chunk_length = fread(s.chunk.get(), 1, CHUNK_SIZE, s.file);
         s.chunk_position = 0;
+        // A file that could not be read (a folder) must not pass for an empty one.
+        if (s.chunk_length == 0 && ferror(s.file)) alert_message(141, "input", s.name.c_str());
         if (s.chunk_length == 0) return EOF;
     }
     return static_cast<unsigned char>(s.chunk[s.chunk_position++]);

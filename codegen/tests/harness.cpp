@@ -34,7 +34,9 @@ bool run_result::has_message(int number) const {
     return false;
 }
 
-run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb) {
+namespace {
+run_result run(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int warning_level,
+               bool statements) {
     static bool loaded = false;
     if (!loaded) {
         const char* dir = std::getenv("ORM_SOURCE_DIR");
@@ -56,8 +58,16 @@ run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool 
     ctx->in = in;
     ctx->out = out;
     ctx->sdb.file = sdb;
+    ctx->opt.line_directives = with_sdb;   // -D gives both
     cg::setup_processor(*ctx, chip);
     ctx->machine_flags |= flags;
+    ctx->opt.warning_level = warning_level;
+    int previous_level = alert_set_level(warning_level);
+    if (statements)
+        ctx->simp.emit_statement = [&r](cg::cg_context& c, cg::tree_node* t) {
+            r.statements.push_back(cg::tree_dump(t));
+            cg::tree_free(c, t);
+        };
     alert_set_position(nullptr, &ctx->line, nullptr, nullptr);
     cg::setup_architecture(*ctx);
     cg::write_header(*ctx);
@@ -78,8 +88,18 @@ run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool 
     std::fclose(out);
     alert_set_output(nullptr);
     alert_set_position(nullptr, nullptr, nullptr, nullptr);
+    alert_set_level(previous_level);
     sink = nullptr;
     return r;
+}
+}  // namespace
+
+run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb) {
+    return run(ic, flags, chip, with_sdb, 0, false);
+}
+
+run_result run_statements(const std::string& ic, int warning_level) {
+    return run(ic, 0, "16F877A", false, warning_level, true);
 }
 
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {

@@ -12,6 +12,7 @@ struct run_result {
     std::string assembly;
     std::string sdb;
     std::vector<std::string> messages;
+    std::vector<std::string> statements;   // run_statements: each statement handed to code generation
     bool has_message(int number) const;
 };
 
@@ -19,6 +20,9 @@ struct run_result {
 // before the header; `chip` is the -P argument.
 run_result run_ic(const std::string& ic, uint16_t flags = 0, const char* chip = "16F877A",
                   bool with_sdb = false);
+// Runs `ic` at a warning level, recording each simplified statement in prefix form instead of
+// generating code for it.
+run_result run_statements(const std::string& ic, int warning_level = 0);
 // The lines of `text` that contain `needle`.
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle);
 

@@ -88,8 +88,10 @@ const std::string two_functions = "[v _f `(v 1 e ]\n{\n[e :U _f ]\n[f ]\n[;  nop
 TEST(sections, EachFunctionDeclaresItsCodeSection) {
     auto r = run_ic(two_functions);
     EXPECT_EQ(after(r.assembly, "\tpsect"),
-              "\tpsect\ttext0,local,class=CODE,delta=2\n\tpsect\ttext0\n nop ;#\nl1: clrw ;#\n\tglobal\t_g\n"
-              "\tpsect\ttext1,local,class=CODE,delta=2\n\tpsect\ttext1\n nop ;#\n\tend\n");
+              "\tpsect\ttext0,local,class=CODE,delta=2\n\tpsect\ttext0\n_f\n nop ;#\nl1: clrw ;#\n"
+              "\tbcf\tstatus,6\n\tbcf\tstatus,5\n\treturn\t;W free\n\tFNSIZE\t_f,0,0\n\tglobal\t_g\n"
+              "\tpsect\ttext1,local,class=CODE,delta=2\n\tpsect\ttext1\n_g\n nop ;#\n"
+              "\tbcf\tstatus,6\n\tbcf\tstatus,5\n\treturn\t;W free\n\tFNSIZE\t_g,0,0\n\tend\n");
 }
 
 TEST(sections, PsectRenameAppliesToEveryFunctionAndDropsLocal) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Damaged inputs for ormconv: symbol, Intel HEX, SDB, .COD, OMF-51, UBROF and ELF files cut
-short and with flipped bits. Every run must end with status 0 or 1 and a numbered message, never with a sanitizer
+"""Damaged inputs for ormconv: symbol, Intel HEX, SDB, .COD, COFF, ICOFF, P&E, Holtek DBG, tsk,
+OMF-51, UBROF and ELF files cut short and with flipped bits. Every run must end with status 0 or 1 and a numbered message, never with a sanitizer
 report or a signal. The mutations come from a fixed seed, so a failure repeats."""
 import os
 import random
@@ -64,9 +64,14 @@ def main():
         with open(os.path.join(work, "m.sym"), "w") as f:
             f.write("_add 7E2 0 CODE\n?a_add 29 0 BANK0\n?_add 25 0 BANK0\n_total 22 0 BANK0\n%locals\nm.obj\n"
                     "F6 20 0 BANK0\nlocals.c\n13 7E2 0 CODE\n17 7EA 0 CODE\n")
-        error = run(work, ["-m", "-P16F877A", "dump.hex", "dump.sym", "-ocod", "good.cod"])
+        error = run(work, ["-m", "-P16F877A,877A,PIC14", "-NCODE,CONST,ENTRY,STRING", "dump.hex", "dump.sym",
+                           "-ocod", "good.cod", "-omcoff", "good.cof", "-oicoff", "good.icf", "-ope", "good.pe",
+                           "-ohtk", "good.dbg"])
         if error:
-            failures.append("making the .COD: " + error)
+            failures.append("making the good files: " + error)
+        # A tsk image as ormhex lays it out: header, processor name, then the bytes from address 0.
+        with open(os.path.join(work, "good.tsk"), "wb") as f:
+            f.write(b"HLH9.00\0" + bytes([32, 0, 0, 0, 40, 0, 0, 0]) + b"HT46R47".ljust(16, b"\0") + bytes(range(40)))
         for key, name in (("omf", "good.omf"), ("eomf", "good.abs"), ("elf", "good.elf")):
             error = run(work, ["-m", "-P16F877A", "dump.hex", "dump.sym", "-o" + key, name])
             if error:
@@ -83,6 +88,15 @@ def main():
             ("dump.hex", "in.hex", ["in.hex", "-oihex", "o.hex", "-os19", "-ocod"]),
             ("m.sdb", "m.sdb", ["-v", "-v", "-k", "dump.hex", "m.sym", "-ocod", "o.cod"]),
             ("good.cod", "in.cod", ["-v", "-d", "in.cod"]),
+            ("good.cof", "in.cof", ["-v", "-v", "-d", "in.cof"]),
+            ("good.cof", "in.cof", ["-NCODE", "-P16F877A,1,PIC14", "in.cof", "-oihex", "-omcoff", "o.cof"]),
+            ("good.icf", "in.icf", ["-v", "-d", "-iicoff", "in.icf"]),
+            ("good.icf", "in.icf", ["-iicoff", "in.icf", "-oihex", "o.hex"]),
+            ("good.pe", "in.pe", ["-ipe", "in.pe", "-obryllex", "o.sym"]),
+            ("good.dbg", "in.dbg", ["-v", "-v", "-d", "-ihtk", "in.dbg"]),
+            ("good.dbg", "in.dbg", ["-ihtk", "in.dbg", "-ocod", "o.cod"]),
+            ("good.tsk", "in.tsk", ["-d", "-itsk", "in.tsk"]),
+            ("good.tsk", "in.tsk", ["-itsk", "in.tsk", "-oihex", "o.hex"]),
             ("good.omf", "in.omf", ["-d", "-v", "in.omf"]),
             ("good.omf", "in.omf", ["in.omf", "-oihex", "o.hex", "-oelf"]),
             ("good.abs", "in.abs", ["-d", "in.abs"]),

@@ -95,6 +95,9 @@ int main(int argc, char** argv)
     replacing_file listing;
     std::FILE* out = has_output ? open_output(input, output, listing) : stdout;
     annotate(in, out, tab_width);
+    // An input that could not be read (a folder, a failing device) must not pass for an empty one.
+    if (std::ferror(in))
+        alert_message(141, "input", has_input ? input.c_str() : "standard input");
     if (in != stdin)
         std::fclose(in);
     if (has_output ? listing.commit() != 1 : !flush_standard_output()) {

@@ -83,6 +83,11 @@ void read_inputs(const xref_run& run, xref_table& table)
             pass_exit(1);
         }
         xref_read_raw(in, table, run.skip_prefixes);
+        // A file that could not be read (a folder) must not pass for an empty one.
+        if (std::ferror(in)) {
+            alert_message(141, "input", name.c_str());
+            pass_exit(1);
+        }
         std::fclose(in);
     }
 }

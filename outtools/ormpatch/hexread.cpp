@@ -26,6 +26,8 @@ void read_input(Image& image, const InputSpec& input, int index) {
     FILE* stream = fopen(input.name.c_str(), "r");
     if (!stream) alert_message(141, "input", input.name.c_str());
     read_hex_stream(image, stream, input, index);
+    // An input that could not be read (a folder) must not pass for an empty one.
+    if (ferror(stream)) alert_message(141, "input", input.name.c_str());
     fclose(stream);
 }
 

@@ -85,6 +85,8 @@ void trim_file(const std::string& path, const std::vector<std::string>& names) {
     replacing_file out;
     if (!out.create(path, true)) alert_message(378, "temporary", path.c_str());
     trim_stream(in, out.stream(), out.temp_name(), names);
+    // An input that could not be read (a folder) must not pass for an empty object.
+    if (ferror(in)) alert_message(141, "input", path.c_str());
     fclose(in);
     std::string temp = out.temp_name();
     errno = 0;

@@ -85,3 +85,9 @@ TEST(ValidC89, EndlessLoopsNeedNoReturnAfterThem) {
     EXPECT_NE(messages_of("int f(int x)\n{ while (1) { if (x) return 1; if (x > 2) break; } }\n").find("(343)"),
               std::string::npos);
 }
+
+TEST(ValidC89, StructAndUnionValuesCastToVoid) {
+    EXPECT_EQ(messages_of("struct S { int a; } s; union U { int i; char c; } u;\nstruct S f(void);\n"
+                          "void g(void) { (void)s; (void)u; (void)f(); (void)(s); }\n"),
+              "");
+}

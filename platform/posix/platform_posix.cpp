@@ -16,6 +16,16 @@
 
 namespace plat {
 
+namespace {
+volatile sig_atomic_t running_child = 0;   // the spawned program being waited for
+}
+
+bool interrupt_running_child(int sig)
+{
+    pid_t pid = static_cast<pid_t>(running_child);
+    return pid > 0 && kill(pid, sig) == 0;
+}
+
 int spawn_wait(const std::string& program, const std::vector<std::string>& argv)
 {
     std::string path = program;
@@ -47,6 +57,7 @@ int spawn_wait(const std::string& program, const std::vector<std::string>& argv)
         _exit(127);
     }
     close(fds[1]);
+    running_child = pid;
     int child_error = 0;
     ssize_t got;
     do
@@ -54,9 +65,14 @@ int spawn_wait(const std::string& program, const std::vector<std::string>& argv)
     while (got < 0 && errno == EINTR);
     close(fds[0]);
     int status = 0;
+    // An interrupt meanwhile is passed on by the caller's handler; the wait goes on until the
+    // child has ended, so that nothing it writes comes after the caller's cleanup.
     while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR)
+        if (errno != EINTR) {
+            running_child = 0;
             return SPAWN_FAILED;
+        }
+    running_child = 0;
     if (got == static_cast<ssize_t>(sizeof child_error))
         return SPAWN_FAILED;
     if (WIFEXITED(status))
@@ -220,7 +236,9 @@ bool keep_ignored = false;
 void on_signal(int sig)
 {
     const struct sigaction& earlier = sig == SIGINT ? earlier_int : earlier_term;
-    if (keep_ignored && earlier.sa_handler == SIG_IGN)
+    // An inherited "ignore" holds for cleanups alone too: removing files of a run that goes on
+    // would break it.
+    if (earlier.sa_handler == SIG_IGN && (keep_ignored || !program_handler))
         return;
     for (int i = 0; i < cleanup_count; i++)
         cleanups[i]();

@@ -39,6 +39,11 @@ bool start_process(const std::string& program, std::vector<char>& line, PROCESS_
 
 }  // namespace
 
+bool interrupt_running_child(int)
+{
+    return false;   // a console child receives Ctrl-C and Ctrl-Break itself
+}
+
 int spawn_wait(const std::string& program, const std::vector<std::string>& argv)
 {
     std::string command = windows_command_line(argv);

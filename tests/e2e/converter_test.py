@@ -8,7 +8,8 @@ import shutil
 
 from e2e import HERE, Workdir, check, finish, intel_hex_words, need
 
-need("gpasm", "gpdasm", "gpvc", "gpsim", "srec_cmp", "srec_cat")
+need("gpasm", "gpdasm", "gpvc", "gpsim", "srec_cmp", "srec_cat", "gpvo", "gplink",
+     "h8300-hitachi-coff-as", "h8300-hitachi-coff-ld", "h8300-hitachi-coff-objdump")
 
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 FIXTURES = os.path.join(SOURCE, "tests", "fixtures", "sdb")
@@ -231,6 +232,13 @@ def dumps(w):
     text = re.sub(r"Date:\t.*?\tTime:\t\d\d:\d\d", "Date:\tDATE\tTime:\tTIME", r.stdout)
     with open(os.path.join(DATA, "dump.golden")) as f:
         check(text == f.read(), "dump of dump.cod:\n" + text)
+    # The same model as Microchip COFF. Offsets checked by hand: 36 + 2 * 40 header bytes, 24 program
+    # bytes, so the symbols at 0x8C and the 4-byte string table after three entries at 0xC2.
+    r = conv(w, "-m", "-P16F877A,877A,PIC14", "-NCODE,CONST,ENTRY,STRING", "dump.hex", "dump.sym", "-omcoff")
+    r = conv(w, "-d", "-v", "-v", "dump.cof")
+    text = re.sub(r"^\tDated:\t\t.*$", "\tDated:\t\tDATE", r.stdout, flags=re.M)
+    with open(os.path.join(DATA, "dump_coff.golden")) as f:
+        check(text == f.read(), "dump of dump.cof:\n" + text)
 
 
 def driver(w):
@@ -242,8 +250,139 @@ def driver(w):
     check(g.returncode == 0 and "Local symbols between" in g.stdout, "the driver's .COD carries local scopes")
 
 
+# What gpvo says of every file we write: our optional header and version, virtual addresses of 0,
+# and the chip file's processor id, which gputils numbers differently.
+GPVO_EXPECTED = (r"Invalid optional magic number \(0x1388\)", r"Invalid assembler version \(0\)",
+                 r"Virtual address does not equal physical address", r"Unknown processor type")
+
+
+def gpvo(w, name):
+    r = w.run(["gpvo", name])
+    complaints = [l for l in r.stderr.splitlines() if not any(re.search(e, l) for e in GPVO_EXPECTED)]
+    check(r.returncode == 0 and not complaints, "gpvo reads %s quietly: %s" % (name, complaints))
+    return r.stdout
+
+
+def coff(w):
+    build_fixture(w, "locals")
+    os.remove(w.file("locals.hex"))
+    r = w.ormcl("-Q", "--chip=16F877A", "-G", "locals.as")
+    check(r.returncode == 0 and w.exists("locals.hex") and w.exists("locals.cof"),
+          "the driver's default output is Microchip COFF: " + r.stdout + r.stderr)
+    text = gpvo(w, "locals.cof")
+    # Program sections hold what gpdasm reads from the hex file.
+    dis = w.disassemble("16F877", "locals.hex")
+    words = {int(a, 16): int(op, 16) for a, op in re.findall(r"^([0-9a-f]{6}):  ([0-9a-f]{4})  ", text, re.M)}
+    check(dis and all(words.get(a) == op for a, (op, _) in dis.items()), "gpvo's program words equal gpdasm's")
+    check(re.search(r"^Name\s+_text1$", text, re.M) and re.search(r"^Name\s+BANK0$", text, re.M), "bank and _text sections")
+    lines = re.findall(r"^(\d+)\s+0x([0-9a-f]+)\s+(\S+)$", text, re.M)
+    check(("13", "7e2", "locals.c") in lines and ("4", "7c4", "twice.h") in lines, "line numbers by file: %s" % lines[:5])
+    symbols = re.findall(r"^\d{4} (\S+)\s+(\S+)\s+(0x[0-9a-f]+|0)\s+(T_\w+)\s+(DT_\w+)\s+(C_\w+)", text, re.M)
+    kinds = {(n, t, d, c) for n, _, _, t, d, c in symbols}
+    for expected in (("add", "T_INT", "DT_FCN", "C_EXT"), ("total", "T_INT", "DT_NON", "C_EXT"),
+                     ("twice", "T_INT", "DT_FCN", "C_STAT"), ("flag", "T_UCHAR", "DT_NON", "C_EXT")):
+        check(expected in kinds, "symbol %s: %s" % (expected, sorted(kinds)))
+    names = [n for n, *_ in symbols]
+    check(all(n in names for n in (".bf", ".ef", ".bb", ".eb", ".file", ".eof")), "scope entries: %s" % names)
+    w.run(["gpvo", "-x", "ext.inc", "locals.cof"])
+    check("extern add ; int" in w.read("ext.inc"), "gpvo -x lists the externals with their C types")
+
+    # Round trips: back to Intel HEX, and our own dump of it.
+    r = conv(w, "locals.cof", "-oihex", "x.hex")
+    r2 = w.run(["srec_cmp", "x.hex", "-intel", "locals.hex", "-intel"])
+    check(r.returncode == 0 and r2.returncode == 0, "the COFF file's program reads back: " + r.stderr + r2.stdout)
+    r = conv(w, "-d", "-v", "-v", "locals.cof")
+    check(r.returncode == 0 and "Section 11: _text1: @7C4" in r.stdout and "fcnndx:" in r.stdout, "dump: " + r.stdout[:400])
+
+    # The processor by the id gputils knows.
+    r = conv(w, "-m", "-P16F877A,877A,PIC14", "-NCODE,CONST,ENTRY,STRING", "locals.hex", "locals.sym", "-omcoff", "p.cof")
+    check(r.returncode == 0 and re.search(r"^Processor Type\s+16f877a$", gpvo(w, "p.cof"), re.M), "processor 16f877a")
+
+    # No COFF row for PIC14: the pass fails and the driver says so.
+    r = w.ormcl("-Q", "--chip=16F877A", "--output=coff", "-G", "locals.as")
+    check(r.returncode != 0 and "(601)" in r.stdout + r.stderr and not w.exists("locals.cof.tmp"),
+          "--output=coff for PIC14 fails: " + r.stdout + r.stderr)
+
+
+def tsk(w):
+    # ormhex's Holtek image of a linked program probes, dumps and reads back as tsk.
+    for f in os.listdir(FIXTURES):
+        shutil.copy(os.path.join(FIXTURES, f), w.file(f))
+    r = w.ormcl("-Q", "--chip=16F877A", "--output=intel", "--nodel", "-G", "locals.as")
+    r2 = w.tool("ormhex", "-H", "l.obj", "l.tsk")
+    check(r.returncode == 0 and r2.returncode == 0 and w.exists("l.tsk"), "ormhex -H: " + r.stderr + r2.stderr)
+    r = conv(w, "-d", "l.tsk")
+    check(r.returncode == 0 and "Holtek TSK file dump:\nversion = H9.00; data start = 0x20; length = 0x" in r.stdout,
+          "tsk dump: " + r.stdout)
+    r = conv(w, "l.tsk", "-oihex", "t.hex")
+    length = int(re.search(r"length = 0x([0-9A-F]+)", conv(w, "-d", "l.tsk").stdout).group(1), 16)
+    ours, theirs = intel_hex_words(w.read("t.hex")), intel_hex_words(w.read("locals.hex"))
+    inside = {a: v for a, v in theirs.items() if 2 * a < length}
+    check(r.returncode == 0 and inside and all(ours.get(a) == v for a, v in inside.items()),
+          "the tsk image holds the program's words")
+
+
+def gputils_coff(w):
+    w.write("r.asm", "\tprocessor p16f877\n\tudata\nvar\tres 2\n\tcode 0\nstart\tmovlw 0x12\n"
+            "\tmovwf var\n\tgoto start\n\tglobal start\n\tend\n")
+    r = w.run(["gpasm", "-C", "-c", "r.asm"])
+    r2 = w.run(["gplink", "-c", "-o", "rl.hex", "r.o"])
+    check(r.returncode == 0 and r2.returncode == 0, "gputils builds: " + r.stderr + r2.stderr)
+    ours = conv(w, "-d", "-v", "rl.cof").stdout
+    theirs = w.run(["gpvo", "rl.cof"]).stdout
+    sections = re.findall(r"^Section \d+: (\S+): @([0-9A-F]+) size 0x([0-9A-F]+)", ours, re.M)
+    their_sections = re.findall(r"^Name\s+(\S+)\nPhysical address\s+(\S+)\nVirtual address\s+\S+\nSize of Section\s+(\d+)",
+                                theirs, re.M)
+    check(sections and [(n, int(a, 16), int(z, 16)) for n, a, z in sections] ==
+          [(n, int(a, 16), int(z)) for n, a, z in their_sections], "sections: %s / %s" % (sections, their_sections))
+    for name in ("var", "start"):
+        value = re.search(r"^\d{4} %s\s+\S+\s+(\S+)" % name, theirs, re.M)
+        check(value and re.search(r"\t%s = %X: " % (name, int(value.group(1), 16)), ours), "symbol " + name)
+    r = conv(w, "rl.cof", "-oihex", "back.hex")
+    r2 = w.run(["srec_cmp", "back.hex", "-intel", "rl.hex", "-intel"])
+    check(r.returncode == 0 and r2.returncode == 0, "gplink's COFF gives gplink's hex: " + r.stderr + r2.stdout)
+
+
+H8_SOURCE = """\t.text
+\t.global _start
+_start:
+\tmov.w #0x1234,r0
+\tmov.w r0,@_var
+\tbra _start
+\t.data
+\t.global _var
+_var:\t.word 5
+"""
+
+
+def h8(w):
+    # binutils' H8/300 COFF read and dumped; then written back as that row for objdump.
+    w.write("h.s", H8_SOURCE)
+    r = w.run(["h8300-hitachi-coff-as", "-o", "h.o", "h.s"])
+    r2 = w.run(["h8300-hitachi-coff-ld", "-o", "h.x", "h.o"])
+    check(r.returncode == 0 and r2.returncode == 0, "binutils builds the H8 program: " + r.stderr + r2.stderr)
+    theirs = w.run(["h8300-hitachi-coff-objdump", "-x", "h.x"]).stdout
+    ours = conv(w, "-d", "-v", "h.x")
+    check(ours.returncode == 0 and "(Hitachi H8/300)" in ours.stdout, "probed as the H8/300 row: " + ours.stdout[:200])
+    their_sections = [(n, int(a, 16), int(z, 16)) for n, z, a in
+                      re.findall(r"^\s+\d+ (\S+)\s+([0-9a-f]{8})\s+([0-9a-f]{16})", theirs, re.M)]
+    our_sections = [(n, int(a, 16), int(z, 16)) for n, a, z in
+                    re.findall(r"^Section \d+: (\S+): @([0-9A-F]+) size 0x([0-9A-F]+)", ours.stdout, re.M)]
+    check(our_sections and our_sections == their_sections, "sections: %s / %s" % (our_sections, their_sections))
+    their_symbols = {(n, int(v, 16)) for v, n in re.findall(r"\(scl   2\) \(nx 0\) 0x([0-9a-f]+) (\S+)", theirs)}
+    our_symbols = {(n, int(v, 16)) for n, v in re.findall(r"external symbol 0 \d+\[\d+\]\t(\S+) = ([0-9A-F]+):", ours.stdout)}
+    check(their_symbols and our_symbols == their_symbols, "symbols: %s / %s" % (our_symbols, their_symbols))
+
+    r = conv(w, "-N.text", "h.x", "-ocoff", "o.cof")
+    d = w.run(["h8300-hitachi-coff-objdump", "-x", "-s", "o.cof"])
+    check(r.returncode == 0 and d.returncode == 0 and "file format coff-h8300" in d.stdout, "objdump reads ours: " + d.stderr)
+    check(re.search(r"Contents of section _text0:\n 0000 79001234 6b80010a 40f6", d.stdout) is not None,
+          "the program bytes: " + d.stdout[-300:])
+    check(re.search(r"\(scl   6\) \(nx 0\) 0x00000100 _start$", d.stdout, re.M) is not None, "labels: " + d.stdout)
+
+
 def main():
-    for part in (options, hex_files, fixtures, dumps, driver):
+    for part in (options, hex_files, fixtures, dumps, driver, coff, tsk, gputils_coff, h8):
         with Workdir() as w:
             part(w)
     finish()

@@ -6,15 +6,13 @@ import shutil
 import sys
 
 from ormtest import build_dir, need, Workdir as _Workdir  # noqa: F401 (need is for the tests)
+from pictarget import GPSIM_CHIP, read_symbols
 
 BUILD = build_dir()
 BIN = os.path.join(BUILD, "bin")
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAMS = os.path.join(HERE, "programs")
-
-# gpsim knows the 16F84A by its older name
-GPSIM_CHIP = {"16F877": "p16f877", "16F84A": "p16f84", "12F675": "p12f675"}
 
 failures = []
 passed = [0]
@@ -48,12 +46,7 @@ class Workdir(_Workdir):
 
     def symbols(self, name):
         """Symbol file: name -> value."""
-        result = {}
-        for line in self.read(name).splitlines():
-            w = line.split()
-            if len(w) >= 2 and re.fullmatch(r"[0-9A-Fa-f]+", w[1]):
-                result[w[0]] = int(w[1], 16)
-        return result
+        return read_symbols(self.read(name))
 
     def gpsim(self, chip, hexname, steps, registers, preset=None):
         """Runs the image for a number of instructions, returns {register address: value}.

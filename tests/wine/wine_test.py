@@ -141,7 +141,7 @@ def case_registry(wine, win64):
 
 def case_runtime_libraries(wine, win64):
     work = tempfile.mkdtemp(prefix="orm_wine_lib_")
-    runtime = os.path.join(SOURCE, "asmtools", "ormarch", "runtime")
+    runtime = os.path.join(SOURCE, "runtime")
     out = os.path.join(work, "lib")
     done = subprocess.run([sys.executable, os.path.join(runtime, "make_libraries.py"),
                            "--chips", os.path.join(SOURCE, "dat", "ormc-lite.ini"), "--sources", runtime,

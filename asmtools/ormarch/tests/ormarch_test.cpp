@@ -134,7 +134,7 @@ TEST(RuntimeLibraries, StringIndirReadsTheByteAtCodePtr) {
     std::string dir = testsupport::scratch_folder("string_indir");
     std::string out;
     ASSERT_EQ(testsupport::run_merged(testsupport::program("ormasm") + " -o" + dir + "/s.obj " + testsupport::source_dir().string() +
-                      "/asmtools/ormarch/runtime/string_indir.as",
+                      "/runtime/string_indir.as",
                   &out),
               0)
         << out;

@@ -144,14 +144,14 @@ TEST_F(Trim, BadRecordsStopAndKeepTheOriginal) {
     EXPECT_EQ(listing, "c.obj\nl.obj\ns.obj\n");
 }
 
-TEST_F(Trim, AFailedReplaceReportsAndGoesOn) {
-    // A directory named as the object reads as empty and cannot be replaced by a file: 460,
-    // and the next file is still rewritten.
+TEST_F(Trim, AFolderNamedAsAnObjectIsAnErrorNotAnEmptyObject) {
+    // A folder opens like a file but cannot be read: 141, after the file before it was rewritten.
     run_merged("mkdir '" + path("d.obj") + "'");
     tooltest::ObjectBuilder().ident().symbol("foo", 1).end().save(path("x.obj"));
-    EXPECT_EQ(trim("-foo d.obj x.obj"), 1);
-    EXPECT_NE(messages.find("(460)"), std::string::npos) << messages;
+    EXPECT_EQ(trim("-foo x.obj d.obj"), 1);
+    EXPECT_NE(messages.find("(141) can't open input file"), std::string::npos) << messages;
     EXPECT_EQ(symbols_of(path("x.obj"))[0].second, 0x00);
+    EXPECT_TRUE(std::filesystem::is_directory(path("d.obj")));
 }
 
 }  // namespace

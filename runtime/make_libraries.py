@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Builds every run-time library that the driver can name for the chips of the
 chip-description file: the C library of each chip for both double sizes and the chip
-support library, each from the assembler sources of this directory."""
+support library, each from the assembler sources of this directory and the arithmetic
+modules that routines.py writes."""
 import argparse
 import math
 import pathlib
 import subprocess
 import sys
+
+import routines
 
 
 def read_chips(path):
@@ -86,7 +89,8 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     runner = [a.runner] if a.runner else []
     objects = []
-    for source in sorted(pathlib.Path(a.sources).glob("*.as")):
+    sources = sorted(pathlib.Path(a.sources).glob("*.as")) + routines.write(work / "generated")
+    for source in sources:
         obj = work / (source.stem + ".obj")
         subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)
         objects.append(str(obj))

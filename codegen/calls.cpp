@@ -1,0 +1,244 @@
+// Call lowering. The target has no data stack: a caller stores each argument into the
+// callee's static argument area, at the offsets the callee's own frame layout gives them, and
+// tells the linker who calls whom so that the areas can be overlaid.
+#include "codegen/calls.h"
+
+#include <vector>
+
+#include "codegen/asmout.h"
+#include "codegen/context.h"
+#include "codegen/fold.h"
+#include "codegen/records.h"
+#include "common/alert.h"
+
+namespace cg {
+
+namespace {
+
+// The function symbol a callee node names directly (f or *&f), or null.
+symbol* direct_callee(const tree_node* callee) {
+    if (callee->op == OP_DEREF && callee->left && callee->left->op == OP_ADDR) callee = callee->left->left;
+    if (callee && callee->op == OP_ID && callee->sym && outer_level(callee->sym->levels) == LEVEL_FUNCTION)
+        return callee->sym;
+    return nullptr;
+}
+
+// The symbol that carries the function type's flags: the function itself, or the function
+// type a pointer points at.
+const symbol* function_type_symbol(const tree_node* callee) {
+    if (symbol* f = direct_callee(callee)) return f;
+    for (const symbol* t = callee->type; t; t = t->base)
+        if (outer_level(t->levels) == LEVEL_FUNCTION || (t->flags & (SF_PROTOTYPED | SF_VARIADIC))) return t;
+    return nullptr;
+}
+
+bool callee_variadic(const tree_node* callee) {
+    const symbol* f = function_type_symbol(callee);
+    return f && (f->flags & SF_VARIADIC);
+}
+
+// The signature of the function type a callee node has.
+uint16_t callee_signature(const cg_context& ctx, const tree_node* callee) {
+    if (const symbol* f = function_type_symbol(callee)) return fn_signature(ctx, f);
+    symbol probe;
+    probe.base = callee->type;
+    probe.levels = callee->levels;
+    probe.classes = callee->pclass;
+    return fn_signature(ctx, &probe);
+}
+
+const symbol* current_function(const cg_context& ctx) {
+    return ctx.functions.empty() ? nullptr : ctx.functions.back().fn;
+}
+
+symbol* argument_area(cg_context& ctx, symbol* f) {
+    auto it = ctx.simp.arg_areas.find(f);
+    if (it != ctx.simp.arg_areas.end()) return it->second;
+    symbol* area = ctx.symbols.make_detached();
+    area->name = "?" + asm_name(f);
+    area->kind = sym_kind::object;
+    area->sclass = f->sclass;
+    area->base = basic_type_named(ctx, "uc");
+    area->flags |= SF_USED;
+    // Areas of functions with declared parameters are announced with the function itself.
+    if (f->sclass == storage::external && !(f->flags & SF_DEFINED) && f->param_number == 0) {
+        area->flags |= SF_ANNOUNCED;
+        emit(ctx, "\tglobal\t%s\n", asm_name(area).c_str());
+    }
+    ctx.simp.arg_areas[f] = area;
+    return area;
+}
+
+// Every call below n whose callee is a symbol.
+void calls_within(const tree_node* n, std::vector<const symbol*>& out) {
+    if (!n) return;
+    if ((n->op == OP_CALL || n->op == OP_CALLZAP) && n->left)
+        if (symbol* g = direct_callee(n->left)) out.push_back(g);
+    uint32_t arity = op_arity(n->op);
+    if (arity == DOPE_UNARY || arity == DOPE_BINARY) calls_within(n->left, out);
+    if (arity == DOPE_BINARY) calls_within(n->right, out);
+}
+
+// A call inside an argument overwrites the area the outer call is filling unless the
+// linker knows the order: FNARG for a known callee, FNINDARG for a pointer.
+void callgraph_args(cg_context& ctx, const tree_node* callee, const tree_node* arg) {
+    std::vector<const symbol*> inner;
+    calls_within(arg, inner);
+    symbol* f = direct_callee(callee);
+    for (const symbol* g : inner) {
+        if (f) {
+            if (f == g) alert_message(742, asm_name(f).c_str());
+            emit(ctx, "\t%s\t%s,%s\n", "FNARG", asm_name(f).c_str(), asm_name(g).c_str());
+        } else {
+            emit(ctx, "\t%s\t%s,%u\n", "FNINDARG", asm_name(g).c_str(), callee_signature(ctx, callee));
+        }
+    }
+}
+
+void callgraph_call(cg_context& ctx, const tree_node* callee) {
+    const symbol* me = current_function(ctx);
+    if (!me) return;   // a call outside a function body has no caller to record
+    std::string caller = asm_name(me);
+    if (symbol* f = direct_callee(callee)) {
+        auto& last = ctx.simp.last_caller[f];
+        if (last == me) return;
+        last = me;
+        emit(ctx, "\t%s\t%s,%s\n", "FNCALL", caller.c_str(), asm_name(f).c_str());
+        return;
+    }
+    const tree_node* ptr = callee->op == OP_DEREF ? callee->left : nullptr;
+    if (ptr && ptr->op == OP_ID && ptr->sym && is_global_storage(ptr->sym->sclass)) {
+        emit(ctx, "\t%s\t%s,%s\n", "FNCALL", caller.c_str(), asm_name(ptr->sym).c_str());
+        return;
+    }
+    emit(ctx, "\t%s\t%s,%u\n", "FNINDIR", caller.c_str(), callee_signature(ctx, callee));
+}
+
+// The argument slots of a left-nested "," list, first argument first. "(." only wraps the
+// fixed part of a variadic call's arguments.
+void argument_slots(tree_node** slot, std::vector<tree_node**>& out) {
+    tree_node* n = *slot;
+    if (!n || n->op == OP_ARGEND) return;
+    if (n->op == OP_ARG) {
+        argument_slots(&n->left, out);
+        argument_slots(&n->right, out);
+        return;
+    }
+    if (n->op == OP_FIXARGS) {
+        argument_slots(&n->left, out);
+        return;
+    }
+    out.push_back(slot);
+}
+
+// A new automatic of the pointer's type that holds a computed callee.
+symbol* callee_temporary(cg_context& ctx, const tree_node* ptr) {
+    symbol* t = ctx.symbols.make_detached();
+    t->name = "_tmp" + std::to_string(++ctx.simp.temps);
+    t->kind = sym_kind::object;
+    t->base = ptr->type;
+    t->levels = ptr->levels;
+    t->classes = ptr->pclass;
+    t->align_mask = 0;
+    place_auto(ctx, t);
+    return t;
+}
+
+// A variadic function keeps byte 0 of its area free, so its arguments start at 1.
+int32_t first_arg_offset(const tree_node* callee) { return callee_variadic(callee) ? 1 : 0; }
+
+}  // namespace
+
+tree_node* arg_location(cg_context& ctx, const tree_node* callee, const tree_node* arg, int32_t offset) {
+    tree_node* base;
+    if (symbol* f = direct_callee(callee)) {
+        tree_node* area = make_id(ctx, argument_area(ctx, f));
+        if (offset == 0) {
+            copy_value_type(area, arg);
+            if (!arg->levels) area->pclass = 0;
+            return area;
+        }
+        base = tree_make(ctx, OP_ADDR, area, nullptr);
+    } else {
+        // The byte before a function's entry in the pointer table holds its area's address.
+        tree_node* ptr = tree_copy(ctx, callee->op == OP_DEREF ? callee->left : callee);
+        tree_node* minus = const_make(ctx, -1);
+        tree_node x = basic_probe(ctx, "x");
+        const_convert(ctx, minus, &x, false);
+        tree_node* at = tree_make(ctx, OP_ADD, ptr, minus);
+        at->levels = LEVEL_POINTER;
+        at->type = basic_type_named(ctx, "uc");
+        at->pclass = PC_CONST;
+        base = tree_make(ctx, OP_DEREF, at, nullptr);
+    }
+    // The area's address as a pointer to the argument's type.
+    base->type = arg->type;
+    base->levels = static_cast<uint16_t>(arg->levels * 4 + LEVEL_POINTER);
+    base->pclass = 0;
+    tree_node* off = const_make(ctx, offset);
+    tree_node unx = basic_probe(ctx, "unx");
+    const_convert(ctx, off, &unx, false);
+    tree_node* loc = tree_make(ctx, OP_DEREF, tree_make(ctx, OP_ADD, base, off), nullptr);
+    copy_value_type(loc, arg);
+    return loc;
+}
+
+tree_node* lower_call(cg_context& ctx, tree_node* call) {
+    if (!flag(ctx, MF_AUTOSTATIC) || (call->nflags & NF_CALL_LOWERED) || !call->left || !call->right) return call;
+    call->nflags |= NF_CALL_LOWERED;
+    tree_node* prefix = nullptr;   // assignments that run before the call
+
+    // A computed callee is evaluated once, before the arguments.
+    tree_node* callee = call->left;
+    if (!direct_callee(callee) && callee->op == OP_DEREF && callee->left &&
+        (tree_has_effect(callee->left) || callee->height > 2) && !ctx.functions.empty()) {
+        symbol* tmp = callee_temporary(ctx, callee->left);
+        tree_node* store = tree_make(ctx, OP_ASSIGN, make_id(ctx, tmp), callee->left);
+        callee->left = make_id(ctx, tmp);
+        refresh_node(callee);
+        prefix = store;
+    }
+
+    tree_node** list = &call->right;
+    bool register_arg = false, single = false;
+    uint32_t cls = call->right->op;
+    if (cls >= OP_COUNT1 && cls <= OP_COUNT4) {
+        register_arg = true;
+        single = cls == OP_COUNT1;
+        list = &call->right->left;
+    }
+    bool variadic = callee_variadic(callee);
+    // A variadic callee takes a one-byte first parameter in W like any prototyped one.
+    if (variadic) register_arg = true;
+    const symbol* fts = function_type_symbol(callee);
+    bool prototyped = cls != OP_ARGEND && ((fts && (fts->flags & SF_PROTOTYPED)) || register_arg);
+    int32_t offset = first_arg_offset(callee);
+
+    std::vector<tree_node**> slots;
+    argument_slots(list, slots);
+    for (size_t i = 0; i < slots.size(); ++i) {
+        tree_node* arg = *slots[i];
+        if (!single) callgraph_args(ctx, callee, arg);
+        uint16_t size = node_size(ctx, arg);
+        if (i == 0 && register_arg) {
+            if (size < 2) continue;   // travels in W
+        }
+        // Without a prototype the callee reads an int where a char was passed.
+        if (!prototyped && size == 1 && !arg->levels && node_class(arg) != value_class::floating) {
+            tree_node i16 = basic_probe(ctx, node_class(arg) == value_class::unsigned_ ? "ui" : "i");
+            arg = tree_convert(ctx, arg, &i16);
+            size = node_size(ctx, arg);
+        }
+        tree_node* store = tree_make(ctx, OP_ASSIGN, arg_location(ctx, callee, arg, offset), arg);
+        offset += size;
+        *slots[i] = tree_make(ctx, OP_ARGEND, nullptr, nullptr);
+        prefix = prefix ? tree_make(ctx, OP_ARGSEQ, prefix, store) : store;
+    }
+    callgraph_call(ctx, callee);
+    refresh_node(call);
+    if (!prefix) return call;
+    ctx.nodes.changed = true;
+    return tree_make(ctx, OP_ARGSEQ, prefix, call);
+}
+
+}  // namespace cg

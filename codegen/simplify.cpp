@@ -1,0 +1,275 @@
+// Statement simplification.
+#include "codegen/simplify.h"
+
+#include <vector>
+
+#include "codegen/context.h"
+#include "codegen/fold.h"
+#include "codegen/reader.h"
+#include "codegen/rewrite.h"
+#include "common/alert.h"
+
+namespace cg {
+
+namespace {
+
+constexpr size_t max_moved_increments = 10;
+
+bool is_seq(const tree_node* n) { return n && (n->op == OP_SEQ || n->op == OP_ARGSEQ); }
+
+tree_node* label_const(cg_context& ctx, int32_t number) { return const_make(ctx, number); }
+
+int32_t new_label(cg_context& ctx) {
+    if (ctx.simp.labels >= INT32_MAX - simplifier_label_base) {
+        alert_message(746, static_cast<int>(ctx.simp.labels));
+        return simplifier_label_base;
+    }
+    return simplifier_label_base + ++ctx.simp.labels;
+}
+
+void emit_statement(cg_context& ctx, tree_node* t) {
+    if (ctx.simp.emit_statement) ctx.simp.emit_statement(ctx, t);
+    else generate_statement(ctx, t);
+}
+
+// The last operations in an agreed order for the code selector.
+tree_node* order_operands(cg_context& ctx, tree_node* n) {
+    if (!n) return n;
+    uint32_t arity = op_arity(n->op);
+    if ((arity == DOPE_UNARY || arity == DOPE_BINARY) && n->left) n->left = order_operands(ctx, n->left);
+    if (arity == DOPE_BINARY && n->right) n->right = order_operands(ctx, n->right);
+    if (n->op == OP_CALL || n->op == OP_CALLZAP) ctx.simp.call_seen = true;
+    if (arity != DOPE_BINARY || !n->left || !n->right) return n;
+    tree_node *l = n->left, *r = n->right;
+    switch (n->op) {
+    case OP_GT: case OP_LE:
+        n->op = n->op == OP_GT ? OP_LT : OP_GE;
+        std::swap(n->left, n->right);
+        break;
+    case OP_ADD:
+        if (is_floating(n)) break;
+        if (r->op == OP_NEG) {
+            n->op = OP_SUB;
+            n->right = keep_left(ctx, r);
+        } else if (l->op == OP_NEG && !n->levels) {
+            n->op = OP_SUB;
+            n->left = r;
+            n->right = keep_left(ctx, l);
+        }
+        break;
+    case OP_ASG_ADD:
+        if (r->op == OP_NEG) {
+            n->op = OP_ASG_SUB;
+            n->right = keep_left(ctx, r);
+        }
+        break;
+    case OP_SUB:
+        if (is_floating(n)) break;
+        if (r->op == OP_ADD && !r->levels) {
+            // a - (b + c) -> (a - b) - c
+            tree_node* b = r->left;
+            tree_node* c = r->right;
+            ctx.nodes.free(r);
+            n->left = tree_make(ctx, OP_SUB, l, b);
+            n->right = c;
+        } else if (r->op == OP_NEG) {
+            n->op = OP_ADD;
+            n->right = keep_left(ctx, r);
+        } else if (l->op == OP_NEG && !n->levels) {
+            n->op = OP_ADD;
+            n->left = keep_left(ctx, l);
+            return tree_make(ctx, OP_NEG, n, nullptr);
+        }
+        break;
+    default: break;
+    }
+    refresh_node(n);
+    return n;
+}
+
+// Post-increments and -decrements by 1 of a symbol, outside ordered operators.
+void find_increments(tree_node** slot, std::vector<tree_node**>& out) {
+    tree_node* n = *slot;
+    if (!n || out.size() >= max_moved_increments) return;
+    if ((n->op == OP_POSTINC || n->op == OP_POSTDEC) && n->left && n->left->op == OP_ID && n->right &&
+        n->right->op == OP_CONST && n->right->value == 1) {
+        out.push_back(slot);
+        return;
+    }
+    if (dope_table[n->op] & DOPE_ORDERED) return;
+    uint32_t arity = op_arity(n->op);
+    if (arity == DOPE_UNARY || arity == DOPE_BINARY) find_increments(&n->left, out);
+    if (arity == DOPE_BINARY) find_increments(&n->right, out);
+}
+
+// The parser numbers its labels below the switch code's range; a label beyond it would be
+// taken for another.
+void check_label(const tree_node* n) {
+    const tree_node* label = nullptr;
+    if (n->op == OP_CJUMP) label = n->right;
+    else if (n->op == OP_GOTO || n->op == OP_LABEL) label = n->left;
+    if (label && label->op == OP_CONST && label->value >= switch_label_base)
+        alert_message(746, static_cast<int>(label->value));
+}
+
+tree_node* make_jump(cg_context& ctx, tree_node* cond, int32_t label) {
+    return tree_make(ctx, OP_CJUMP, cond, label_const(ctx, label));
+}
+
+int emit_label(cg_context& ctx, int32_t label) {
+    emit_statement(ctx, tree_make(ctx, OP_LABEL, label_const(ctx, label), nullptr));
+    return 1;
+}
+
+int emit_goto(cg_context& ctx, int32_t label) {
+    emit_statement(ctx, tree_make(ctx, OP_GOTO, label_const(ctx, label), nullptr));
+    return 1;
+}
+
+// "$" on (x = c) compared with 0: the assignment, then a jump only when it is taken.
+bool assignment_branch(cg_context& ctx, tree_node* q, int& count) {
+    if (q->op != OP_CJUMP || !q->left) return false;
+    tree_node* cmp = q->left;
+    if ((cmp->op != OP_EQ && cmp->op != OP_NE) || !cmp->left || cmp->left->op != OP_ASSIGN ||
+        !node_is_zero(cmp->right) || !cmp->left->right || cmp->left->right->op != OP_CONST)
+        return false;
+    if (ctx.opt.warning_level < 0) alert_message(758);
+    bool nonzero = cmp->left->right->value != 0;
+    bool taken = cmp->op == OP_EQ ? !nonzero : nonzero;
+    tree_node* assign = cmp->left;
+    cmp->left = nullptr;
+    count = simplify_stmt(ctx, assign);
+    if (taken && q->right && q->right->op == OP_CONST) count += emit_goto(ctx, q->right->value);
+    tree_free(ctx, q);
+    return true;
+}
+
+}  // namespace
+
+tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
+    ctx.simp.pending_msg = 0;
+    if (!tree) return nullptr;
+    if (tree->op == OP_SWITCH) {
+        // Only the switched value is an expression; the case list is the switch code's.
+        if (tree->left) tree->left = simplify_expr(ctx, tree->left);
+        return tree;
+    }
+    tree = tree_precanon(ctx, tree);
+    int rounds = 0;
+    do {
+        if (++rounds > simplify_round_limit) {
+            alert_message(745);
+            break;
+        }
+        ctx.nodes.changed = false;
+        tree = tree_fold(ctx, tree);
+        tree = tree_rewrite(ctx, tree);
+    } while (ctx.nodes.changed);
+    if (ctx.simp.pending_msg) {
+        alert_message(ctx.simp.pending_msg);
+        ctx.simp.pending_msg = 0;
+    }
+    if (tree->op == OP_CJUMP && tree->left && tree->left->op == OP_CONST) {
+        if (ctx.opt.warning_level < 0 && !(tree->left->nflags & NF_RANGE_FOLDED)) alert_message(757);
+        if (tree->left->value == 0) {
+            tree_node* c = tree->left;
+            tree->left = nullptr;
+            tree_free(ctx, tree);
+            tree = c;
+        } else {
+            tree_node* label = tree->right;
+            tree->right = nullptr;
+            tree_free(ctx, tree);
+            tree = tree_make(ctx, OP_GOTO, label, nullptr);
+        }
+    }
+    return order_operands(ctx, tree);
+}
+
+int simplify_stmt(cg_context& ctx, tree_node* tree) {
+    if (!tree) return 0;
+    tree_node* q = simplify_expr(ctx, tree);
+    if (!q) return 0;
+    int count = 0;
+    if (assignment_branch(ctx, q, count)) return count;
+    uint32_t d = dope_table[q->op];
+    if ((q->op == OP_LAND || q->op == OP_LOR) && q->left && q->right) {
+        int32_t label = new_label(ctx);
+        tree_node* a = q->left;
+        tree_node* b = q->right;
+        bool land = q->op == OP_LAND;
+        ctx.nodes.free(q);
+        if (land) a = tree_make(ctx, OP_NOT, a, nullptr);
+        int jump = simplify_stmt(ctx, make_jump(ctx, a, label));
+        int rest = simplify_stmt(ctx, b);
+        emit_label(ctx, label);
+        if (rest == 0) {
+            ctx.simp.no_effect_seen = true;
+            return jump;
+        }
+        return 1;
+    }
+    if (q->op == OP_QUEST && q->left && q->right && q->right->op == OP_COLON) {
+        int32_t other = new_label(ctx), end = new_label(ctx);
+        tree_node* c = q->left;
+        tree_node* alts = q->right;
+        tree_node *a = alts->left, *b = alts->right;
+        ctx.nodes.free(alts);
+        ctx.nodes.free(q);
+        if (a && a->op == OP_CONV) a = keep_left(ctx, a);
+        if (b && b->op == OP_CONV) b = keep_left(ctx, b);
+        count = simplify_stmt(ctx, make_jump(ctx, tree_make(ctx, OP_NOT, c, nullptr), other));
+        count += simplify_stmt(ctx, a);
+        count += emit_goto(ctx, end);
+        count += emit_label(ctx, other);
+        count += simplify_stmt(ctx, b);
+        count += emit_label(ctx, end);
+        return count;
+    }
+    bool volatile_read = (q->op == OP_DEREF || q->op == OP_ID) && !q->levels && (q->pclass & PC_VOLATILE);
+    if (!volatile_read && !(d & (DOPE_ORDERED | DOPE_EFFECT))) {
+        uint32_t arity = op_arity(q->op);
+        tree_node* l = (arity == DOPE_UNARY || arity == DOPE_BINARY) ? q->left : nullptr;
+        tree_node* r = arity == DOPE_BINARY ? q->right : nullptr;
+        ctx.nodes.free(q);
+        ctx.simp.no_effect_seen = true;
+        return simplify_stmt(ctx, l) + simplify_stmt(ctx, r);
+    }
+    if (q->op == OP_POSTINC) q->op = OP_ASG_ADD;
+    else if (q->op == OP_POSTDEC) q->op = OP_ASG_SUB;
+    if (is_seq(q) && q->left && q->right) {
+        tree_node *a = q->left, *b = q->right;
+        ctx.nodes.free(q);
+        int first = simplify_stmt(ctx, a);
+        return first + simplify_stmt(ctx, b);
+    }
+    std::vector<tree_node*> moved;
+    if (ctx.opt.opt_level == 0) {
+        std::vector<tree_node**> slots;
+        find_increments(&q, slots);
+        for (tree_node** slot : slots) {
+            tree_node* inc = *slot;
+            *slot = tree_copy(ctx, inc->left);
+            inc->op = inc->op == OP_POSTINC ? OP_ASG_ADD : OP_ASG_SUB;
+            moved.push_back(inc);
+        }
+        if (!moved.empty()) q = simplify_expr(ctx, q);
+    }
+    emit_statement(ctx, q);
+    for (tree_node* inc : moved) emit_statement(ctx, inc);
+    return 1;
+}
+
+void simplify_and_emit(cg_context& ctx, tree_node* tree) {
+    ctx.simp.no_effect_seen = false;
+    ctx.simp.call_seen = false;
+    if (tree) check_label(tree);
+    int count = simplify_stmt(ctx, tree);
+    if (count == 0) {
+        if (ctx.opt.warning_level < 0) alert_message(759);
+    } else if (ctx.simp.no_effect_seen && ctx.opt.warning_level < -2) {
+        alert_message(760);
+    }
+}
+
+}  // namespace cg

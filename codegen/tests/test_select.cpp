@@ -1,0 +1,146 @@
+// The matcher on the tests' rule set: transition lookup, first fit, machine flags, register
+// shortage with and without releasing register variables, and its limits.
+#include <gtest/gtest.h>
+
+#include "codegen/asmout.h"
+#include "codegen/registers.h"
+#include "codegen/tests/select_fixture.h"
+
+namespace {
+
+using cgtest::select_fixture;
+
+// A hash with two entries of one home slot, the last slot, so that the second wrapped to 0.
+TEST(transition, ProbeWrapsFromTheLastSlotToTheFirst) {
+    static int16_t hash[cg::transition_slots][3] = {};
+    // (goal x op) mod 5257 = 5256 for goal 751 x 7 - 1 ... found by search below.
+    uint32_t goal = 0, op = 0;
+    for (uint32_t g = 89; g < 285 && !goal; ++g)
+        for (uint32_t o = 1; o <= 88; ++o)
+            if ((g * o) % cg::transition_slots == cg::transition_slots - 1) { goal = g; op = o; break; }
+    ASSERT_NE(goal, 0u);
+    hash[cg::transition_slots - 1][0] = static_cast<int16_t>(goal + 1);   // another pair at home
+    hash[cg::transition_slots - 1][1] = static_cast<int16_t>(op);
+    hash[cg::transition_slots - 1][2] = -1;
+    hash[0][0] = static_cast<int16_t>(goal);
+    hash[0][1] = static_cast<int16_t>(op);
+    hash[0][2] = -2;
+    cg::rule_tables t{hash, nullptr, 0, nullptr, 0, "", nullptr, 0};
+    EXPECT_EQ(cg::cg_transition(t, goal, op), -2);
+    EXPECT_EQ(cg::cg_transition(t, goal + 2, op), 0);   // stops at the empty slot 1
+}
+
+TEST(transition, EveryGeneratedEntryIsFoundWhereTheMatcherProbes) {
+    const cg::rule_tables& t = cg::pic14_rules;
+    int filled = 0;
+    for (uint32_t s = 0; s < cg::transition_slots; ++s) {
+        const int16_t* e = t.hash[s];
+        if (!e[2]) continue;
+        ++filled;
+        EXPECT_EQ(cg::cg_transition(t, static_cast<uint32_t>(e[0]), static_cast<uint32_t>(e[1])), e[2]) << s;
+    }
+    EXPECT_GT(filled, 10);
+}
+
+TEST_F(select_fixture, AbsentPairFailsAtOnceWithoutLookingAtRegisters) {
+    cg::tree_node* t = binary(cg::OP_MUL, id(global("_x", "`uc")), constant(3));
+    cg::cg_label_tree(*ctx, t);
+    // No registers at all: a register check would have answered 2.
+    EXPECT_EQ(cg::cg_match(*ctx, t, goal("stmt"), 0, 0, 0), cg::MS_NO_RULE);
+    EXPECT_EQ(ctx->sel.wanted_regs, 0u);
+    cg::tree_free(*ctx, t);
+}
+
+TEST_F(select_fixture, FirstFittingRuleWinsAndForeignMachineRulesAreSkipped) {
+    enter_function();
+    ctx->machine_flags = cg::MF_PIC14;
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, binary(cg::OP_ASSIGN, id(global("_x", "`uc")), constant(3)), cg::PS_TEXT));
+    // The same statement on the 17-series takes the earlier rule made for it.
+    ctx->machine_flags = cg::MF_PIC17;
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, binary(cg::OP_ASSIGN, id(global("_y", "`uc")), constant(4)), cg::PS_TEXT));
+    std::string text = output();
+    EXPECT_NE(text.find("\tfirst\t_x\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("second"), std::string::npos) << text;
+    EXPECT_EQ(text.find("movlr\t_x"), std::string::npos) << text;
+    EXPECT_NE(text.find("\tmovlr\t_y\n"), std::string::npos) << text;
+}
+
+TEST_F(select_fixture, ChainRuleStacksOnTheSameNode) {
+    enter_function();
+    cg::tree_node* x = id(global("_x", "`uc"));
+    cg::tree_node* neg = ctx->nodes.alloc();
+    neg->op = cg::OP_NEG;
+    neg->left = id(global("_y", "`uc"));
+    neg->type = neg->left->type;
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, binary(cg::OP_ASSIGN, x, neg), cg::PS_TEXT));
+    EXPECT_NE(output().find("\tmovf\t_y,w\n\tsublw\t0\n\tmovwf\t_x\n"), std::string::npos) << output();
+}
+
+// A variable bound to the scratch byte the statement needs.
+struct release_fixture : select_fixture {
+    cg::symbol* v = nullptr;
+    void bind() {
+        enter_function();
+        v = global("_v", "`uc");
+        v->sclass = cg::storage::automatic;
+        v->reg = 6;   // btemp
+        v->flags |= cg::SF_IN_REG;
+        ctx->functions.back().bound_locals.push_back(v);
+        // The other scratch bytes of the class are taken.
+        ctx->regs.regs_free = cg::reg_default_free() & ~0xf0u;
+    }
+    cg::tree_node* needs_scratch() { return binary(cg::OP_XOR, id(global("_x", "`uc")), constant(5)); }
+};
+
+TEST_F(release_fixture, ShortageReleasesARegisterVariableThenSucceeds) {
+    bind();
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_FALSE(has_message(712));
+    EXPECT_EQ(v->reg, -1);
+    std::string text = output();
+    // The value moves to the auto area first, then the statement uses the freed byte.
+    size_t store = text.find("\tmovwf\t?a_f+0\n");
+    size_t use = text.find("\tmovwf\tbtemp\n");
+    EXPECT_NE(store, std::string::npos) << text;
+    EXPECT_NE(use, std::string::npos) << text;
+    EXPECT_LT(store, use);
+}
+
+TEST_F(release_fixture, WithGlobalOptimisationNothingIsReleased) {
+    bind();
+    ctx->opt.opt_level = 1;
+    EXPECT_FALSE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_TRUE(has_message(712));
+    EXPECT_EQ(v->reg, 6);
+    EXPECT_EQ(output().find("btemp"), std::string::npos);
+}
+
+TEST_F(release_fixture, NothingToReleaseGives712AndNoCode) {
+    enter_function();
+    ctx->regs.regs_free = cg::reg_default_free() & ~0xf0u;
+    EXPECT_FALSE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_TRUE(has_message(712));
+    EXPECT_EQ(output().find("xorwf"), std::string::npos);
+}
+
+TEST_F(select_fixture, DeepTreeReports701AndNeverOverflows) {
+    enter_function();
+    cg::tree_node* t = id(global("_y", "`uc"));
+    for (int i = 0; i < 1100; ++i) {
+        cg::tree_node* n = ctx->nodes.alloc();
+        n->op = cg::OP_NEG;
+        n->left = t;
+        n->type = t->type;
+        t = n;
+    }
+    cg::tree_node* ret = ctx->nodes.alloc();
+    ret->op = cg::OP_RETURN;
+    ret->left = t;
+    ret->type = t->type;
+    EXPECT_FALSE(cg::cg_gen_statement(*ctx, ret, cg::PS_TEXT));
+    EXPECT_TRUE(has_message(701));
+    EXPECT_TRUE(has_message(712));
+    EXPECT_EQ(ctx->sel.depth, 0);
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+"""Building programs for a chip with ormcl and running them in gpsim: shared by the run-time
+library's tests and the execution harness."""
+import re
+
+# gpsim knows the 16F84A by its older name
+GPSIM_CHIP = {"16F877A": "p16f877a", "16F877": "p16f877", "16F84A": "p16f84", "12F675": "p12f675"}
+
+
+def read_symbols(text):
+    """Symbol file text: {name: value}."""
+    result = {}
+    for line in text.splitlines():
+        w = line.split()
+        if len(w) >= 2 and re.fullmatch(r"[0-9A-Fa-f]+", w[1]):
+            result[w[0]] = int(w[1], 16)
+    return result
+
+
+# Chips whose start-up code calls the oscillator calibration retlw that a real part carries in
+# its last program word (gpsim starts from blank memory): {chip: word address}.
+CALIBRATED = {"12F675": 0x3FF, "12F629": 0x3FF}
+
+
+def calibration_hex(address, value=0x48):
+    """Intel HEX holding "retlw value" at the program word `address`."""
+    record = [2, (address * 2) >> 8 & 0xFF, (address * 2) & 0xFF, 0, value, 0x34]
+    return ":" + "".join("%02X" % b for b in record) + "%02X\n:00000001FF\n" % (-sum(record) & 0xFF)
+
+
+def build(work, chip, sources, *options):
+    """Runs ormcl in the Workdir `work` into prog.hex (with the calibration word merged in for
+    the chips that need one); returns (completed process, symbols or None)."""
+    sources = list(sources)
+    if chip in CALIBRATED:
+        work.write("osccal.hex", calibration_hex(CALIBRATED[chip]))
+        sources.append("osccal.hex")
+    r = work.tool("ormcl", "-Q", "--chip=" + chip, "--output=intel", "--summary=none", "-Oprog.hex",
+                  *options, *sources)
+    if r.returncode != 0 or not work.exists("prog.hex") or not work.exists("prog.sym"):
+        return r, None
+    return r, read_symbols(work.read("prog.sym"))
+
+
+def run_until(work, chip, hexname, stop, registers, cycles=2000000):
+    """Runs the image in gpsim until `stop` (a gpsim break: "e <address>" when that program
+    address is reached, "w <register>, reg(<register>) == <value>" when the register is written
+    that value) or until `cycles` pass;
+    returns ({register address: value}, whether `stop` ended the run, gpsim's output)."""
+    commands = "break %s\nbreak c %d\nrun\n" % (stop, cycles)
+    commands += "".join("reg(0x%x)\n" % r for r in registers) + "quit\n"
+    r = work.run(["gpsim", "-i", "-p", GPSIM_CHIP[chip], hexname], stdin=commands, timeout=600)
+    # gpsim names a register by its address within the bank: take the values in command order.
+    values = re.findall(r"\] = \$([0-9a-fA-F]+)", r.stdout)
+    found = {a: int(v, 16) for a, v in zip(registers, values)} if len(values) == len(registers) else {}
+    reached = "Hit a Breakpoint" in r.stdout and "cycle break" not in r.stdout
+    return found, reached, r.stdout
+
+
+def little_endian(regs, address, size):
+    """The value of `size` bytes at `address` (None when gpsim did not show them all)."""
+    value = 0
+    for i in reversed(range(size)):
+        if address + i not in regs:
+            return None
+        value = (value << 8) | regs[address + i]
+    return value

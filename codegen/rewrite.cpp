@@ -158,6 +158,23 @@ tree_node* rewrite_conditional(cg_context& ctx, tree_node* n) {
         tree_free(ctx, n);
         return chosen;
     }
+    tree_node *a = alts->left, *b = alts->right;
+    if (a->op == OP_DEREF && b->op == OP_DEREF && a->left && b->left && a->left->levels && b->left->levels &&
+        node_size(ctx, a->left) == node_size(ctx, b->left) && a->left->pclass == b->left->pclass &&
+        node_size(ctx, a) == node_size(ctx, b)) {
+        // One indirection through the chosen pointer.
+        alts->left = keep_left(ctx, a);
+        alts->right = keep_left(ctx, b);
+        copy_value_type(alts, alts->left);
+        refresh_node(alts);
+        tree_node t;
+        copy_value_type(&t, n);
+        copy_value_type(n, alts);
+        refresh_node(n);
+        tree_node* loc = tree_make(ctx, OP_DEREF, n, nullptr);
+        copy_value_type(loc, &t);
+        return loc;
+    }
     if (is_const_int(alts->left) && is_const_int(alts->right) && !is_floating(n)) {
         int32_t a = alts->left->value, b = alts->right->value;
         if ((a == 1 && b == 0) || (a == 0 && b == 1)) {
@@ -281,6 +298,17 @@ tree_node* rewrite_shift(cg_context& ctx, tree_node* n) {
     if (k < 0 || (size >= 2 && k >= 8 * size)) {
         alert_message(753, static_cast<long>(k));
         return keep_left(ctx, n);
+    }
+    tree_node* l = n->left;
+    if (n->op == OP_SHL && (l->op == OP_ADD || l->op == OP_XOR || l->op == OP_OR) && is_const_int(l->right) &&
+        !l->levels && !tree_has_effect(l)) {
+        // (a op c1) << c2 -> (a << c2) op (c1 << c2); the constant part then folds.
+        tree_node* c1 = l->right;
+        l->right = tree_make(ctx, OP_SHL, c1, tree_copy(ctx, r));
+        l->left = tree_make(ctx, OP_SHL, l->left, r);
+        refresh_node(l);
+        ctx.nodes.free(n);
+        return l;
     }
     bool left_shift = n->op == OP_SHL || n->op == OP_ASG_SHL || is_unsigned(n);
     if (size == 1 && k >= 8 && left_shift) {
@@ -477,6 +505,17 @@ tree_node* narrow_into_operands(cg_context& ctx, tree_node* n) {
     return keep_left(ctx, n);
 }
 
+// Whether x takes the type of `to` without code: a constant, an indirection at least as wide,
+// or a symbol of the same size or of static storage.
+bool conv_free(const cg_context& ctx, const tree_node* x, const tree_node* to) {
+    if (x->op == OP_CONST) return true;
+    uint16_t xs = node_size(ctx, x), ts = node_size(ctx, to);
+    if (xs == 0) return false;
+    if (x->op == OP_DEREF) return xs >= ts;
+    if (x->op == OP_ID && x->sym) return xs == ts || is_global_storage(x->sym->sclass);
+    return false;
+}
+
 // Conversions: dropped where they change nothing, moved into sequences, collapsed.
 tree_node* rewrite_conversion(cg_context& ctx, tree_node* n) {
     tree_node* x = n->left;
@@ -486,6 +525,20 @@ tree_node* rewrite_conversion(cg_context& ctx, tree_node* n) {
         uint16_t vol = x->levels ? 0 : x->pclass & PC_VOLATILE;
         copy_value_type(x, n);
         x->pclass |= vol;
+        return keep_left(ctx, n);
+    }
+    if (x->op == OP_QUEST && x->right && x->right->op == OP_COLON && x->right->left && x->right->right &&
+        conv_free(ctx, x->right->left, n) && conv_free(ctx, x->right->right, n) && !is_floating(n) &&
+        !is_floating(x)) {
+        tree_node t;
+        copy_value_type(&t, n);
+        tree_node* alts = x->right;
+        alts->left = tree_convert(ctx, alts->left, &t);
+        alts->right = tree_convert(ctx, alts->right, &t);
+        copy_value_type(alts, &t);
+        refresh_node(alts);
+        copy_value_type(x, &t);
+        refresh_node(x);
         return keep_left(ctx, n);
     }
     if (is_seq(x)) {

@@ -12,8 +12,8 @@ namespace conv {
 
 namespace {
 
-// Rows whose modules are not part of this build: nothing is recognised, read or dumped, and a
-// write fails the run rather than leaving no file behind a success.
+// Rows without a reader, a dump or a writer; a write that is not offered fails the run rather than
+// leaving no file behind a success.
 void no_read(conv_context&, FILE*, const std::string&) {}
 bool no_dump(conv_context&, FILE*) { return false; }
 bool unavailable_write(conv_context&, FILE*, const std::string& name) {

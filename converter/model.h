@@ -24,6 +24,9 @@ struct conv_file {
 // Bits of conv_symbol::flags set by the symbol-file reader.
 constexpr uint32_t SYM_NO_SEGMENT = 1;
 constexpr uint32_t SYM_LOCAL = 2;
+// Set by the OMF-51 readers.
+constexpr uint32_t SYM_FUNCTION = 4;
+constexpr uint32_t SYM_WRITTEN = 8;
 
 struct conv_symbol {
     uint32_t file = 0;

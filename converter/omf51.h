@@ -22,10 +22,6 @@ struct omf_row {
     omf_dump_kind dump;
 };
 
-// Model symbol flags beyond those of the symbol-file reader.
-constexpr uint32_t SYM_FUNCTION = 4;
-constexpr uint32_t SYM_WRITTEN = 8;
-
 // One format's record state; the plain and the extended rows each keep their own.
 class omf_records {
 public:

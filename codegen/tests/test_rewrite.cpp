@@ -18,7 +18,7 @@ const char* const prologue =
     "[v _f1 `(i 0 ef1`i ]\n[v _fc `(i 0 ef1`c ]\n[v _f2 `(i 0 ef2`i`i ]\n[v _f0 `(i 0 ef ]\n"
     "[v _h `(i 0 ef4`c`i`c`l ]\n[v _v `(i 0 ev`i ]\n[v _vc `(i 0 ev`c ]\n[v _old `(i 0 e ]\n"
     "[v F9 `(i 1 tf1`i ]\n[v F8 `(i 1 tf2`i`i ]\n[v _gp `*F8 1 e ]\n[v _z `S2 1 e ]\n[v _fp `*F9 1 e ]\n[v _tab `*F9 -> 3 `ui e ]\n"
-    "[s S3 `i 1 `c 1 ]\n[v _st `S3 1 e ]\n[v _port `i 1 e@6 ]\n[v _t `(v 1 ef ]\n{\n[e :U _t ]\n[f ]\n";
+    "[s S3 `i 1 `c 1 ]\n[v _st `S3 1 e ]\n[v _port `i 1 e@6 ]\n[v _p `*i 1 e ]\n[v _q `*i 1 e ]\n[v _t `(v 1 ef ]\n{\n[e :U _t ]\n[f ]\n";
 const char* const epilogue = "[e :UE 1 ]\n}\n";
 
 struct rewrite_case {
@@ -112,6 +112,9 @@ TEST(rewrite, LogicalAndSequenceForms) {
         {"a sequence loses what has no effect", "[e = _x ; _y _x ]\n", {"= _x _x"}, {}},
         {"a sequence on the left is lifted", "[e = _x + ; ( _f0 .. _y -> 1 `i ]\n", {"( _f0 ..", "= _x + _y 1"}, {}},
         {"x ^= x and x &= x", "[e =^ _x _x ]\n[e = _y =& _x _x ]\n", {"= _x 0", "= _y _x"}, {}},
+        {"?: of two indirections", "[e = _x ? _b : *U _p *U _q ]\n", {"= _x *U ? _b : _p _q"}, {}},
+        {"a conversion moves into ?:", "[e = _c -> ? _b : -> 3 `i -> 2 `i `c ]\n", {"= _c ? _b : 3 2"}, {}},
+        {"a shifted sum", "[e = _x << + _y -> 1 `i -> 2 `i ]\n", {"= _x + << _y 2 4"}, {}},
         {"not of a comparison", "[e = _b ! < _x _y ]\n", {"= _b >= _x _y"}, {}},
         {"not of and", "[e = _b ! && _x _y ]\n", {"= _b || ! _x ! _y"}, {}},
         {"and with a deciding constant", "[e = _b && _x -> 0 `i ]\n", {"= _b 0"}, {750}, -1},

@@ -433,6 +433,14 @@ bool paste_after(const ptext& identifier) {
                 joined.push_back(c);
                 c = scanner::next_char();
             }
+            if (c == MARK_PASTE) {
+                // A body closes a number pasted on with a mark of its own: what touches the
+                // number joins it, anything else ends the paste without complaint.
+                c = scanner::next_char();
+                scanner::unget(c);
+                if (c == MARK_PASTE || is_ident_start(c) || is_digit(c)) continue;
+                break;
+            }
             scanner::unget(c);
         } else {
             alert_message(169, static_cast<int>(c));

@@ -13,8 +13,15 @@ void wizard::end(int code) {
 }
 
 void wizard::goto_page(int index) {
-    if (index < 0 || finished_)
+    // The work of a page pumps messages: a click that arrives meanwhile must not start a
+    // second change of page (and a second run) inside the first.
+    if (index < 0 || finished_ || moving_)
         return;
+    struct guard {
+        bool& flag;
+        explicit guard(bool& f) : flag(f) { flag = true; }
+        ~guard() { flag = false; }
+    } moving(moving_);
     while (index != page_count) {
         bool forward = current_ < index;
         if (current_ >= 0 && (pages_[current_]->leave(forward) & REFUSE_LEAVE))
@@ -42,7 +49,7 @@ void wizard::goto_page(int index) {
 }
 
 void wizard::cancel() {
-    if (finished_)
+    if (finished_ || moving_)
         return;
     if (current_ != complete_page &&
         !c_.window.ask_yes_no("Cancel setup", "Setup is not complete;\nare you sure you want to quit?"))
@@ -51,11 +58,11 @@ void wizard::cancel() {
 }
 
 void wizard::close() {
-    if (finished_)
+    if (finished_ || moving_)
         return;
     // Closed on the last page the work is done: the same as Finish.
     if (current_ == complete_page) {
-        goto_page(page_count);
+        end(0);
         return;
     }
     cancel();

@@ -48,6 +48,7 @@ private:
     std::vector<std::unique_ptr<page>> pages_;
     int current_ = -1;
     bool finished_ = false;
+    bool moving_ = false;   // a page change is under way (its work pumps messages)
     int exit_code_ = 0;
 };
 

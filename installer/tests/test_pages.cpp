@@ -90,6 +90,38 @@ TEST_F(page_machine, RefusedLeaveStaysAndBackStaysDisabled) {
     EXPECT_EQ(w->exit_code(), 0);
 }
 
+// The work of a page pumps messages: a Next, Cancel or close arriving then is not obeyed.
+TEST_F(page_machine, ClicksDuringAPageChangeAreIgnored) {
+    struct busy_page : fake_page {
+        using fake_page::fake_page;
+        wizard* machine = nullptr;
+        int enter(bool forward) override {
+            machine->next();
+            machine->cancel();
+            machine->close();
+            return fake_page::enter(forward);
+        }
+    };
+    std::vector<std::unique_ptr<page>> pages;
+    busy_page* busy = nullptr;
+    for (int i = 0; i < page_count; ++i) {
+        if (i == 1) {
+            auto p = std::make_unique<busy_page>(trail, i);
+            busy = p.get();
+            pages.push_back(std::move(p));
+        } else {
+            pages.push_back(std::make_unique<fake_page>(trail, i));
+        }
+    }
+    wizard w(c, std::move(pages));
+    busy->machine = &w;
+    w.start();
+    w.next();
+    EXPECT_EQ(w.current(), 1);
+    EXPECT_FALSE(w.finished());
+    EXPECT_EQ(trail, "+0f-0+1f");
+}
+
 TEST_F(page_machine, CancelAndClose) {
     wizard* w;
     make(w);

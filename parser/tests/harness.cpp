@@ -13,6 +13,7 @@
 #include "parser/options.h"
 #include "parser/symbols.h"
 #include "parser/types.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 std::string collected;
@@ -22,9 +23,7 @@ void load_messages() {
     static bool loaded = false;
     if (loaded) return;
     loaded = true;
-    const char* dir = std::getenv("ORM_SOURCE_DIR");
-    std::string path = std::string(dir ? dir : ".") + "/dat/en_msgs.txt";
-    msgfile_open(path.c_str());
+    testsupport::load_messages();
     alert_set_max_errors(100000);
 }
 }  // namespace

@@ -11,6 +11,8 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "testsupport/testsupport.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -21,8 +23,8 @@ std::string read_file(const fs::path& p) {
     return s.str();
 }
 
-fs::path source_dir() { return fs::path(std::getenv("ORM_SOURCE_DIR") ? std::getenv("ORM_SOURCE_DIR") : "."); }
-fs::path build_dir() { return fs::path(std::getenv("ORM_BUILD_DIR") ? std::getenv("ORM_BUILD_DIR") : "."); }
+using testsupport::build_dir;
+using testsupport::source_dir;
 
 struct run_result {
     std::string out, err;
@@ -34,7 +36,7 @@ run_result run_parser(const fs::path& dir, const std::string& name, const std::s
     fs::path out = fs::temp_directory_path() / ("golden_" + name + ".out");
     fs::path err = fs::temp_directory_path() / ("golden_" + name + ".err");
     std::string command = "cd '" + dir.string() + "' && '" + (build_dir() / "bin/ormparse").string() + "' '--edf=" +
-                          (source_dir() / "dat/en_msgs.txt").string() + "' " + args + " " + name + ".c >'" +
+                          testsupport::message_file().string() + "' " + args + " " + name + ".c >'" +
                           out.string() + "' 2>'" + err.string() + "'";
     int raw = std::system(command.c_str());
     run_result r{read_file(out), read_file(err), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};

@@ -15,6 +15,7 @@
 
 #include "icode/icode.h"
 #include "parser/tests/harness.h"
+#include "testsupport/testsupport.h"
 
 namespace fs = std::filesystem;
 
@@ -27,8 +28,8 @@ std::string read_file(const fs::path& p) {
 }
 void write_file(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
 
-std::string parser_path() { return std::string(std::getenv("ORM_BUILD_DIR")) + "/bin/ormparse"; }
-std::string edf() { return std::string("--edf=") + std::getenv("ORM_SOURCE_DIR") + "/dat/en_msgs.txt"; }
+std::string parser_path() { return testsupport::program("ormparse"); }
+std::string edf() { return "--edf=" + testsupport::message_file().string(); }
 
 struct scratch {
     fs::path dir;

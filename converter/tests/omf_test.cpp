@@ -360,4 +360,49 @@ TEST(ExtendedOmf51, DebugWriterTypesScopesAndFunctionCode) {
     EXPECT_EQ(out.find(": u\n", publics), std::string::npos) << out;   // written once, with its type
 }
 
+// A structure of `count` members, each an array of a length no other member has.
+dbg_sym* wide_struct(conv_context& ctx, uint32_t count, uint32_t first_length) {
+    dbg_sym* tag = ctx.dbg.make(sclass::struct_);
+    tag->size = 1;
+    for (uint32_t i = 0; i < count; ++i)
+        tag->members.push_back({"m" + std::to_string(i), true,
+                                dbg_type{{{elem_kind::base, BASE_UNSIGNED, 1}, {elem_kind::array, first_length + i}}},
+                                1, int32_t(i), 0, 0});
+    return tag;
+}
+
+TEST(ExtendedOmf51, DebugWriterRenumbersPast255AndWritesPlainWithoutModules) {
+    conv_context ctx;
+    ctx.opt.strip_extensions = true;
+    ctx.machine.current = machine_table[0];
+    ctx.dbg.init_base_types(*ctx.machine.current);
+    ctx.md.file_add("main");
+    ctx.md.sym_add("_g", 0x10, 0, 1, 0);
+    std::string plain = dump(EOMF, write_row(ctx, EOMF));
+    EXPECT_EQ(plain.find("Scope Def"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("Module header, len   7: Name: 'OUT'"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("Debug Item, len   9: Public symbols\n\t\tSEG 0, VAR NUMBER typeless offset 0x0010: g\n"),
+              std::string::npos)
+        << plain;
+
+    conv_context big;
+    big.opt.strip_extensions = true;
+    big.machine.current = machine_table[0];
+    big.dbg.init_base_types(*big.machine.current);
+    dbg_sym* module = big.dbg.make(sclass::module);
+    module->name = "m";
+    big.dbg.add_child(big.dbg.global_block, module);
+    dbg_sym* first_tag = wide_struct(big, 100, 1);
+    dbg_sym* second_tag = wide_struct(big, 150, 1000);
+    placed(big, module, sclass::extern_, "_a", dbg_type{{{elem_kind::struct_ref, 0, 0, first_tag}}}, 1);
+    placed(big, module, sclass::extern_, "_b", dbg_type{{{elem_kind::struct_ref, 0, 0, second_tag}}}, 2);
+    std::string out = dump(EOMF, write_row(big, EOMF));
+    size_t first = out.find("Keil typedef"), second = out.find("Keil typedef", first + 1);
+    ASSERT_NE(second, std::string::npos) << out;
+    EXPECT_NE(out.find("FUNC NUMBER Typedef(85) offset 0x0001: a\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("FUNC NUMBER Typedef(B7) offset 0x0002: b\n"), std::string::npos) << out;
+    EXPECT_LT(out.find("Typedef(85)"), second);
+    EXPECT_NE(out.find("0x20 = Array[1000] of unsigned char", second), std::string::npos);
+}
+
 }  // namespace

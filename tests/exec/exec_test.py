@@ -4,7 +4,7 @@ in gpsim until it writes orm_done, and its globals (addresses from our symbol fi
 gpsim) compared with the expected values: for C programs those of the same program built and
 run on the host by gcc through target.h, under the undefined-behaviour sanitizer.
 
-While the code generator cannot compile function bodies (message 725) the target side of a C
+While the code generator cannot compile a program (message 725 or 712) the target side of a C
 program is reported as unsupported, not failed; every other failure fails the test."""
 import os
 import shutil
@@ -20,8 +20,8 @@ need("gpsim", "gcc")
 
 
 def test_c_programs():
-    for source, spec in table.C_PROGRAMS:
-        results = results_of(spec)
+    for source, expected in table.C_PROGRAMS:
+        results = results_of(expected)
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
             shutil.copy(os.path.join(HERE, "target.h"), w.file("target.h"))
@@ -36,12 +36,12 @@ def test_c_programs():
 
 
 def test_asm_programs():
-    for source, spec in table.ASM_PROGRAMS:
+    for source, expected in table.ASM_PROGRAMS:
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
             for chip in table.CHIPS:
                 for options in table.OPTION_SETS:
-                    run_on_target(w, chip, options, source, [(s, 0, size, v) for s, size, v in spec])
+                    run_on_target(w, chip, options, source, [(s, 0, size, v) for s, size, v in expected])
 
 
 test_asm_programs()

@@ -14,12 +14,14 @@ SIZES = {"u8": 1, "i8": 1, "u16": 2, "i16": 2, "u32": 4, "i32": 4}
 UNSIGNED = {"u8": "u8", "i8": "u8", "u16": "u16", "i16": "u16", "u32": "u32", "i32": "u32"}
 HOST_FLAGS = ["-std=c89", "-pedantic", "-Wall", "-Wextra", "-Werror", "-fsanitize=undefined",
               "-fno-sanitize-recover=all"]
-NOT_YET = "(725)"     # the code generator's "code for statements is not generated yet"
+# While the rule set covers only part of C: "code for statements is not generated yet" and
+# "can't generate code for this expression" mark a program the code generator cannot build yet.
+NOT_YET = ("(725)", "(712)")
 unsupported = []
 
 
-def results_of(spec):
-    return [(r[0], r[1], r[2] if len(r) > 2 else 1) for r in spec]
+def results_of(expected):
+    return [(r[0], r[1], r[2] if len(r) > 2 else 1) for r in expected]
 
 
 def host_dump(results):
@@ -58,7 +60,7 @@ def run_on_target(w, chip, options, source, expected):
     """Builds and runs `source` for `chip`; `expected` is [(symbol, byte offset, size, value)]."""
     what = "%s for %s %s" % (source, chip, " ".join(options) or "(default options)")
     r, sym = build(w, chip, [source], *options)
-    if source.endswith(".c") and NOT_YET in r.stdout + r.stderr:
+    if source.endswith(".c") and any(mark in r.stdout + r.stderr for mark in NOT_YET):
         unsupported.append(what)
         return
     if not check(sym is not None, what + " builds: " + r.stdout + r.stderr):

@@ -650,7 +650,7 @@ void dwarf_printer::print_frame(cursor c) {
         }
         std::printf("\nFrame Description Entry @ 0x%08lX\n", static_cast<unsigned long>(start));
         if (length < 8) return (void)alert_message(653);
-        if (id >= c.end - c.base) return (void)alert_message(654);
+        if (id >= static_cast<size_t>(c.end - c.base)) return (void)alert_message(654);
         auto found = cies.find(id);
         if (found == cies.end()) {
             cursor p = c;

@@ -170,8 +170,10 @@ void omf_records::record(FILE* out, uint8_t t, const std::vector<uint8_t>& body)
 // Module and scope names: upper case, cut to the format's length.
 std::vector<uint8_t> omf_records::counted(const std::string& name) const {
     std::string u = upper(name).substr(0, extended_ ? 255 : 40);
-    std::vector<uint8_t> out{static_cast<uint8_t>(u.size())};
-    out.insert(out.end(), u.begin(), u.end());
+    std::vector<uint8_t> out;
+    out.reserve(u.size() + 1);
+    out.push_back(static_cast<uint8_t>(u.size()));
+    for (char c : u) out.push_back(static_cast<uint8_t>(c));   // not insert(): gcc 12 -O3 warns falsely
     return out;
 }
 

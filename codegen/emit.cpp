@@ -8,6 +8,7 @@
 #include "codegen/context.h"
 #include "codegen/helpers.h"
 #include "codegen/matcher.h"
+#include "codegen/records.h"
 #include "codegen/registers.h"
 #include "codegen/template_scan.h"
 #include "common/alert.h"
@@ -172,6 +173,9 @@ void expander::operand_text(const entry_ref& e) {
     case OP_LITERAL:
         if (n->text) puts(*n->text);
         return;
+    case OP_STRING:   // a string literal: the label of its bytes in program memory
+        if (n->left && n->left->op == OP_CONST) puts(string_label(n->left->value));
+        return;
     default: break;
     }
     symbol* sym = n->sym;
@@ -250,12 +254,21 @@ int single_bit(int64_t v, int size) {
     return -1;
 }
 
+// Helpers whose only output is bank-selection lines, each with its tab and newline.
+bool writes_whole_lines(int helper) {
+    switch (helper) {
+    case 48: case 50: case 51: case 52: case 63: case 64: case 65: return true;
+    default: return false;
+    }
+}
+
 void expander::directive(tree_node* n, int index, const tpl_directive& d, const std::string& t, size_t& i,
                          size_t group_start, size_t at) {
     entry_ref e = select(n, index, d);
     tree_node* en = e.node;
     char b[96];
-    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I') {
+    // E's number names the helper; the running offset goes to it unchanged.
+    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I' && d.how != 'E') {
         if (d.has_offset) s.offset = d.offset;
         if (d.divisor) s.divisor = d.divisor;
     }
@@ -314,6 +327,14 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         clear_offset();
         return;
     case 'E': {
+        // Bank selection writes whole lines of its own: at the start of a template line it
+        // comes before the line's instruction, which then still gets its tab.
+        if (!s.line_open && writes_whole_lines(d.offset)) {
+            helper_io io;
+            s.offset = cg_code_helper(ctx, en, d.offset, s.offset, io);
+            if (s.offset == 0) s.divisor = 0;
+            return;
+        }
         open_line();   // a helper writes on the current line
         helper_io io;
         int r = cg_code_helper(ctx, en, d.offset, s.offset, io);
@@ -510,11 +531,27 @@ void expander::expand(tree_node* n, const std::string& t, int index) {
     }
 }
 
+// The scratch bytes and the code pointer that a rule touches are reserved for the module.
+void note_scratch_use(cg_context& ctx, uint32_t mask) {
+    for (int b = 11; b >= 0; --b)
+        if (mask & reg_mask[R_BTEMP + b]) {
+            ctx.btemp_used = std::max(ctx.btemp_used, b + 1);
+            break;
+        }
+    if (mask & (reg_mask[R_CODE_PTR0] | reg_mask[R_CODE_PTR1])) ctx.code_ptr_used = true;
+}
+
 void emit_rules(cg_context& ctx, tree_node* n) {
     const rule_tables& t = active_rules(ctx);
     for (int i = 0; i < rule_count(n); ++i) {
         rule_entry e = rule_at(n, i);
         if (e.rule <= 0 || static_cast<size_t>(e.rule) >= t.row_count) continue;
+        if ((e.alloc & ~RF_FLAGS) >= static_cast<uint32_t>(REG_TEMP)) {
+            // A memory temporary becomes a place in the function's temporaries area.
+            uint32_t place = static_cast<uint32_t>(temp_alloc(ctx, n, static_cast<int32_t>(e.alloc)));
+            rule_set_registers(n, i, place, e.result == e.alloc ? place : e.result);
+        }
+        note_scratch_use(ctx, t.rows[e.rule].clobbers | reg_code_mask(static_cast<int32_t>(e.alloc & ~RF_FLAGS)));
         std::string code = t.pool + t.rows[e.rule].code;
         if (code.empty()) continue;
         selector_state& s = ctx.sel;

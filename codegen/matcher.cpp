@@ -291,6 +291,13 @@ rule_entry rule_at(const tree_node* n, int index) {
     return e;
 }
 
+void rule_set_registers(tree_node* n, int index, uint32_t alloc, uint32_t result) {
+    if (!n->rule_stack || index < 0 || index >= rule_count(n)) return;
+    int32_t* p = n->rule_stack->data() + index * entry_words;
+    p[1] = static_cast<int32_t>(alloc);
+    p[2] = static_cast<int32_t>(result);
+}
+
 void rule_stack_clear(tree_node* n) {
     delete n->rule_stack;
     n->rule_stack = nullptr;
@@ -474,6 +481,7 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     if (tree->op == OP_RETURN && tree->left && rule_count(tree->left) &&
         rule_at(tree->left, rule_count(tree->left) - 1).result == static_cast<uint32_t>(R_W))
         ctx.returns_in_w = true;
+    ctx.regs.temp_offset = 0;   // a statement's temporaries live until its end
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
     clear_selection(tree);

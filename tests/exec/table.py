@@ -12,6 +12,12 @@ C_PROGRAMS = [
                  ("r_u32", "u32", 6), ("r_i32", "i32", 6)]),
     ("control.c", [("r_sum", "u16"), ("r_sorted", "u8", 8), ("r_dot", "i32"), ("r_cases", "u8", 4),
                    ("r_mid", "i16", 2), ("r_tag", "u8")]),
+    # pointers and aggregates
+    ("pointers.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2)]),
+    ("arrays.c", [("r_g", "u8", 4), ("r_w", "i16", 4), ("r_l", "i32", 3), ("r_s", "u8", 3), ("r_loc", "u8", 4)]),
+    ("structs.c", [("r_x", "i16", 2), ("r_tag", "u8", 2), ("r_big", "i32", 2), ("r_name", "u8", 2),
+                   ("r_u", "u8", 4), ("r_uw", "i16", 2)]),
+    ("romdata.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2), ("r_str", "u8", 6)]),
 ]
 
 ASM_PROGRAMS = [

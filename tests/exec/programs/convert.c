@@ -12,7 +12,8 @@ u16 r_ub_w, r_sum_w;
 i16 r_sb_w, r_pos_w;
 u32 r_ub_l, r_uw_l;
 i32 r_sb_l, r_sw_l, r_uw_sl;
-u8 r_lb, r_wb;
+u8 r_lb, r_wb, r_nb;
+i8 r_ng;
 u16 r_lw;
 
 int main(void)
@@ -29,6 +30,9 @@ int main(void)
     r_lb = (u8)ul32;              /* EF */
     r_wb = (u8)sw;                /* FE */
     r_sum_w = (u16)((uw)ub + (uw)(u8)sb);
+    r_nb = (u8)~ub;               /* 00 */
+    r_ng = (i8)-sb_pos;           /* -127 */
+    r_nb = (u8)(r_nb + (u8)sw + (u8)ul32);   /* bytes of wider variables */
     STOP();
     return 0;
 }

@@ -5,7 +5,7 @@
 u16 ones = 0xFFFFU, one = 1, maxi = 0x7FFF, mini = 0x8000U, low = 0x00FF;
 i16 minus1 = -1, most_neg = -32768;
 
-u16 r_add, r_add2, r_sub, r_sub2, r_logic, r_compl, r_inc, r_dec, r_ops, r_const;
+u16 r_chain, r_csub, r_add, r_add2, r_sub, r_sub2, r_logic, r_compl, r_inc, r_dec, r_ops, r_const;
 i16 r_neg, r_neg2, r_sinc, r_sdec;
 
 int main(void)
@@ -38,6 +38,9 @@ int main(void)
     r_sinc += 1;
     r_sdec = 0;
     r_sdec -= 1;
+    r_csub = 5 - one;                 /* a constant less a variable */
+    r_csub = (u16)(0x0100U - r_csub);
+    r_chain = r_const = maxi;         /* an assignment's value */
     STOP();
     return 0;
 }

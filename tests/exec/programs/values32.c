@@ -16,11 +16,12 @@ int main(void)
     r_sub = one - ones;                  /* borrow through all four bytes */
     r_sub = r_sub - 0x01000000UL;        /* borrow from byte 3 */
     r_sub -= edges;
+    r_sub = 0x00010000UL - r_sub;        /* a constant less a variable */
     r_logic = (ones ^ edges) | (one & 0x0F0F0F0FUL);
     r_logic = r_logic + ~edges;
     r_neg = (i32)-(ul)most_neg;          /* the most negative value is its own negation */
     r_neg = (i32)((ul)r_neg - (ul)(i32)-(ul)(i32)one);
-    r_ops = 0x00FFFFFFUL;
+    r_neg = (i32)(r_ops = 0x00FFFFFFUL);
     r_ops++;                             /* 00FFFFFF -> 01000000 */
     r_ops--;
     r_ops--;

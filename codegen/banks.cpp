@@ -81,7 +81,8 @@ void bank_select(cg_context& ctx, uint8_t request) {
 
 int operand_bank(const cg_context& ctx, const tree_node* n) {
     const tree_node* m = n;
-    while (m && (m->op == OP_BITFIELD || m->op == OP_MEMBER) && m->left) m = m->left;
+    // A conversion of a variable reads its low byte(s) where the variable lives.
+    while (m && (m->op == OP_BITFIELD || m->op == OP_MEMBER || m->op == OP_CONV) && m->left) m = m->left;
     if (!m) return -1;
     if (m->op == OP_DEREF) {
         // A constant address names a bank, and so does a member or element at a constant
@@ -104,7 +105,9 @@ int operand_bank(const cg_context& ctx, const tree_node* n) {
     // A pointer variable lives in bank 0: its bank qualifier is that of what it points to.
     if (s->levels) return 0;
     // Variables, autos and arguments without a bank qualifier live in bank 0.
-    return bank_of_qualifier(static_cast<uint16_t>(m->pclass | n->pclass));
+    // The symbol's own qualifiers say where it lives: a node's class word may have been taken
+    // over from the other side of an assignment when a conversion between them was dropped.
+    return bank_of_qualifier(s->classes);
 }
 
 void bank_select_operand(cg_context& ctx, const tree_node* n) {

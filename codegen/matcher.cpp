@@ -291,11 +291,12 @@ rule_entry rule_at(const tree_node* n, int index) {
     return e;
 }
 
-void rule_set_registers(tree_node* n, int index, uint32_t alloc, uint32_t result) {
+void rule_set(tree_node* n, int index, const rule_entry& e) {
     if (!n->rule_stack || index < 0 || index >= rule_count(n)) return;
     int32_t* p = n->rule_stack->data() + index * entry_words;
-    p[1] = static_cast<int32_t>(alloc);
-    p[2] = static_cast<int32_t>(result);
+    p[0] = e.rule;
+    p[1] = static_cast<int32_t>(e.alloc);
+    p[2] = static_cast<int32_t>(e.result);
 }
 
 void rule_stack_clear(tree_node* n) {
@@ -456,6 +457,8 @@ void write_position(cg_context& ctx) {
 
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     selector_state& s = ctx.sel;
+    // Memory temporaries live for one statement: each statement starts the area afresh.
+    ctx.regs.temp_offset = 0;
     for (;;) {
         clear_selection(tree);
         cg_label_tree(ctx, tree);
@@ -481,9 +484,15 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     if (tree->op == OP_RETURN && tree->left && rule_count(tree->left) &&
         rule_at(tree->left, rule_count(tree->left) - 1).result == static_cast<uint32_t>(R_W))
         ctx.returns_in_w = true;
-    ctx.regs.temp_offset = 0;   // a statement's temporaries live until its end
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
+    // The scratch bytes the statement touched are declared at the end of the module.
+    for (int i = 11; i >= 0; --i)
+        if (tree->sel_regs_used & reg_mask[R_BTEMP + i]) {
+            ctx.btemp_used = std::max(ctx.btemp_used, i + 1);
+            break;
+        }
+    if (tree->sel_regs_used & reg_code_mask(R_CODE_PTR)) ctx.code_ptr_used = true;
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

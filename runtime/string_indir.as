@@ -6,10 +6,11 @@
 PCL	equ	2
 STATUS	equ	3
 PCLATH	equ	10
-	global	string_indir,code_ptr
+	global	string_indir,code_ptr,used_code_ptr
 
 	psect	rbss_0,class=BANK0,space=1
 code_ptr
+used_code_ptr	; named by every module that uses the code pointer
 	ds	2
 
 	psect	text,class=CODE,delta=2

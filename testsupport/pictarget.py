@@ -3,7 +3,8 @@ library's tests and the execution harness."""
 import re
 
 # gpsim knows the 16F84A by its older name
-GPSIM_CHIP = {"16F877A": "p16f877a", "16F877": "p16f877", "16F84A": "p16f84", "12F675": "p12f675"}
+GPSIM_CHIP = {"16F877A": "p16f877a", "16F877": "p16f877", "16F84A": "p16f84", "12F675": "p12f675",
+              "16F690": "p16f690"}
 
 
 def read_symbols(text):

@@ -1,10 +1,9 @@
-/* Arrays of 1, 2 and 4 byte elements, global, static and local, indexed by constants and by
+/* Arrays of 1 and 2 byte elements, global, static and local, indexed by constants and by
    variables counting up and down. */
 #include "target.h"
 
 u8 r_g[4];
 i16 r_w[4];
-i32 r_l[3];
 u8 r_s[3];
 u8 r_loc[4];
 
@@ -15,9 +14,7 @@ int main(void)
     u8 i, j;
     u8 loc[4];
     i16 wa[3];
-    i32 la[2];
     i16 wt;
-    i32 lt;
 
     for (i = 0; i != 4; i++)
         r_g[i] = (u8)(i ^ 0xA5);
@@ -48,14 +45,6 @@ int main(void)
     }
     r_w[3] = wa[1];
 
-    i = 0;
-    la[i] = 0x12345678L;
-    la[1] = -1L;
-    for (i = 0; i != 2; i++) {
-        lt = la[i];
-        r_l[i] = lt;
-    }
-    r_l[2] = la[0];
     STOP();
     return 0;
 }

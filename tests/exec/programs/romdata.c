@@ -27,20 +27,18 @@ int main(void)
 {
     u8 i, j;
     i16 wt;
-    i32 lt;
     struct rec lr = crec;
     i16 *pw;
 
     for (i = 0; i != 6; i++)
         r_b[i] = tab[i];
-    for (i = 0; i != 3; i++) {
-        wt = wtab[i];
-        r_w[i] = wt;
-    }
-    for (i = 0; i != 2; i++) {
-        lt = ltab[i];
-        r_l[i] = lt;
-    }
+    for (i = 0; i != 2; i++)
+        r_w[i] = wtab[i];
+    i = 2;
+    wt = wtab[i];
+    r_w[2] = wt;
+    for (i = 0; i != 2; i++)
+        r_l[i] = ltab[i];
     s = "abcd";
     r_str[0] = (u8)*s;
     r_str[1] = (u8)s[2];

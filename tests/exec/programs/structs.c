@@ -22,10 +22,9 @@ union u gu;
 
 i16 r_x[2];
 u8 r_tag[2];
-i32 r_big[2];
+i32 r_big;
 u8 r_name[2];
 u8 r_u[4];
-i16 r_uw[2];
 
 int main(void)
 {
@@ -52,13 +51,8 @@ int main(void)
 
     pw = &r_x[0];
     *pw = loc.x;
-    pw = &r_x[1];
-    *pw = g1.x;
     r_tag[1] = g1.tag;
-    loc.big = 0x7FFFFFFFL;
-    pl = &r_big[0];
-    *pl = loc.big;
-    pl = &r_big[1];
+    pl = &r_big;
     *pl = g1.big;
     for (i = 0; i != 2; i++)
         r_name[i] = loc.name[i];
@@ -68,10 +62,8 @@ int main(void)
     gu.b[0] = 0xF0;
     for (i = 0; i != 4; i++)
         r_u[i] = gu.b[i];
-    pw = &r_uw[0];
+    pw = &r_x[1];
     *pw = gu.w[1];
-    pw = &r_uw[1];
-    *pw = gu.w[0];
     STOP();
     return 0;
 }

@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+"""Bank selection run in gpsim: a C program whose variables lie in banks 0 to 3 (the chip's
+own RAM widened with --ram), read and written by statements that move between banks, through
+pointers with IRP, at an absolute address and as a bit, on the 16F877A and the 16F690. The
+expected RAM is worked out by hand from the source."""
+from e2e import Workdir, check, finish, need
+from pictarget import build, run_until
+
+need("gpsim")
+
+# --ram adds the general-purpose RAM of banks 2 and 3 that the chip file leaves out.
+RAM = {"16F877A": "--ram=default,110-16F,190-1EF", "16F690": "--ram=default,120-16F"}
+# v1 = 11h, v2 = 22h, r1 = v2, r2 = v1 + 5Ah, r0 = (v1 ^ v2) | 80h, a2 = {44h, 22h, 44h},
+# d2 = v0 read through a pointer to bank 0 (IRP clear) into bank 2.
+COMMON = {"_v1": 0x11, "_v2": 0x22, "_v0": 0x44, "_r1": 0x22, "_r2": 0x6B, "_r0": 0xB3,
+          "_a2": 0x44, "_a2+1": 0x22, "_a2+2": 0x44, "_abs2": 0x5A, "_d2": 0x44}
+# Bank 3 exists on the 16F877A only: v3 = 33h, r3 = v3 + v1, a3 = {r2, v1}.
+BANK3 = {"_v3": 0x33, "_r3": 0x44, "_a3": 0x6B, "_a3+1": 0x11}
+
+
+def address(sym, name):
+    base, _, offset = name.partition("+")
+    return sym[base] + int(offset or 0) if base in sym else None
+
+
+def test_banks(chip):
+    expected = dict(COMMON, **(BANK3 if chip == "16F877A" else {}))
+    with Workdir() as w:
+        w.copy_program("banks.c")
+        for options in (["--opt=none"], []):
+            what = "banks.c for %s %s" % (chip, " ".join(options) or "(default options)")
+            r, sym = build(w, chip, ["banks.c"], RAM[chip], *options)
+            if not check(sym is not None, what + " builds: " + r.stdout + r.stderr):
+                continue
+            if not check(all(address(sym, n) is not None for n in expected) and "_orm_done" in sym,
+                         what + ": its variables are in the symbol file"):
+                continue
+            # Every bank the program uses holds a variable above the first bank.
+            check(any(address(sym, n) >= 0x100 for n in expected), what + ": variables in banks 2-3")
+            regs, reached, out = run_until(w, chip, "prog.hex", "w 0x%x, reg(0x%x) == 1" % ((sym["_orm_done"],) * 2),
+                                           [address(sym, n) for n in expected])
+            if not check(reached, what + " runs to its end: " + out[-800:]):
+                continue
+            got = {n: regs.get(address(sym, n)) for n in expected}
+            check(got == expected, what + " leaves %s" % got)
+
+
+test_banks("16F877A")
+test_banks("16F690")
+finish()

@@ -260,7 +260,8 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
     entry_ref e = select(n, index, d);
     tree_node* en = e.node;
     char b[96];
-    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I') {
+    // E's number names the helper; the running offset goes to the helper unchanged.
+    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I' && d.how != 'E') {
         if (d.has_offset) s.offset = d.offset;
         if (d.divisor) s.divisor = d.divisor;
     }
@@ -319,6 +320,7 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         clear_offset();
         return;
     case 'E': {
+        bool tabbed = !s.line_open && tab_pending;
         // A helper writes on the current line, except a bank selection, which writes whole
         // lines of its own (a template gives it a line to itself).
         if (!selects_bank(d.offset)) open_line();
@@ -327,8 +329,14 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         s.offset = r;
         if (r == 0) s.divisor = 0;
         if (!io.note.empty()) s.pending_comment = io.note;
-        // Text a helper makes of template escapes is expanded here, never written raw.
-        if (!io.expand.empty()) expand(n, io.expand, index);
+        // Text a helper makes of template escapes is expanded here, never written raw. Its
+        // lines come with their tabs, which the line logic writes anyway.
+        std::string text;
+        for (size_t k = 0; k < io.expand.size(); ++k) {
+            bool line_start = k == 0 ? tabbed : io.expand[k - 1] == '\n';
+            if (!(line_start && io.expand[k] == '\t')) text += io.expand[k];
+        }
+        if (!text.empty()) expand(n, text, index);
         return;
     }
     case 'F':

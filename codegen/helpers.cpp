@@ -123,6 +123,10 @@ std::string const_shift_template(int count, bool left, bool arithmetic) {
     const char* carry_in = arithmetic ? "\trlf\tL,w\n" : "\tbcf\tstatus,0\n";
     std::string t;
     char b[96];
+    // A byte shifted by 8 places or more keeps nothing of its value: only zeros, or copies
+    // of the sign bit. Taking the count modulo 8 here would leave bits behind.
+    if (static_cast<unsigned>(count) >= 8)
+        return arithmetic ? "\tmovlw\t0\n\tbtfsc\tL,7\n\tmovlw\t255\n\tmovwf\tL\n" : "\tclrf\tL\n";
     if (n == 0) return t;
     if (n == 7 && !arithmetic) {
         t = left ? "\trrf\tL,w\n\tclrf\tL\n\trrf\tL,f\n" : "\trlf\tL,w\n\tclrf\tL\n\trlf\tL,f\n";

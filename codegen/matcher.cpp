@@ -486,6 +486,12 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         ctx.returns_in_w = true;
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
+    // The scratch bytes the statement touched are declared at the end of the module.
+    for (int i = 11; i >= 0; --i)
+        if (tree->sel_regs_used & reg_mask[R_BTEMP + i]) {
+            ctx.btemp_used = std::max(ctx.btemp_used, i + 1);
+            break;
+        }
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

@@ -46,6 +46,13 @@ C_PROGRAMS += [
     ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4)),
     ("compare16.c", _pairs("u16", 4) + _pairs("i16", 4)),
     ("compare32.c", _pairs("u32", 3) + _pairs("i32", 3)),
+    # pointers and aggregates
+    ("pointers.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2)]),
+    ("arrays.c", [("r_g", "u8", 4), ("r_w", "i16", 4), ("r_l", "i32", 3), ("r_s", "u8", 3), ("r_loc", "u8", 4)]),
+    ("structs.c", [("r_x", "i16", 2), ("r_tag", "u8", 2), ("r_big", "i32", 2), ("r_name", "u8", 2),
+                   ("r_u", "u8", 4), ("r_uw", "i16", 2)]),
+    ("romdata.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2), ("r_str", "u8", 6),
+                   ("r_rec", "u8", 4), ("r_recb", "i16")]),
 ]
 
 ASM_PROGRAMS = [

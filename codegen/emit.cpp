@@ -51,6 +51,11 @@ entry_ref select(tree_node* n, int index, const tpl_directive& d) {
     }
 }
 
+// Helpers whose text is whole instruction lines.
+bool selects_bank(int helper) {
+    return helper == 48 || helper == 50 || helper == 51 || helper == 52 || (helper >= 63 && helper <= 65);
+}
+
 const rule_row* row_of(const cg_context& ctx, const entry_ref& e) {
     if (!e.node || e.index < 0) return nullptr;
     int32_t r = rule_at(e.node, e.index).rule;
@@ -316,7 +321,9 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         return;
     case 'E': {
         bool tabbed = !s.line_open && tab_pending;
-        open_line();   // a helper writes on the current line
+        // A helper writes on the current line, except a bank selection, which writes whole
+        // lines of its own (a template gives it a line to itself).
+        if (!selects_bank(d.offset)) open_line();
         helper_io io;
         int r = cg_code_helper(ctx, en, d.offset, s.offset, io);
         s.offset = r;
@@ -523,6 +530,13 @@ void emit_rules(cg_context& ctx, tree_node* n) {
     for (int i = 0; i < rule_count(n); ++i) {
         rule_entry e = rule_at(n, i);
         if (e.rule <= 0 || static_cast<size_t>(e.rule) >= t.row_count) continue;
+        if (reg_is_temp(static_cast<int32_t>(e.alloc))) {
+            // A temporary request becomes a real temporary of the statement's area.
+            uint32_t place = static_cast<uint32_t>(temp_alloc(ctx, n, static_cast<int32_t>(e.alloc)));
+            if (e.result == e.alloc) e.result = place;
+            e.alloc = place;
+            rule_set(n, i, e);
+        }
         std::string code = t.pool + t.rows[e.rule].code;
         if (code.empty()) continue;
         selector_state& s = ctx.sel;

@@ -7,6 +7,7 @@
 #include "codegen/asmout.h"
 #include "codegen/banks.h"
 #include "codegen/context.h"
+#include "codegen/matcher.h"
 #include "codegen/registers.h"
 #include "codegen/switch.h"
 #include "codegen/tree.h"
@@ -53,6 +54,28 @@ int current_psect(const cg_context& ctx) { return ctx.psects.requested ? ctx.pse
 
 std::string function_name(const cg_context& ctx) {
     return ctx.functions.empty() || !ctx.functions.back().fn ? std::string() : asm_name(ctx.functions.back().fn);
+}
+
+bool holds_temporary(const tree_node* n) {
+    for (int i = 0; i < rule_count(n); ++i)
+        if (reg_is_temp(static_cast<int32_t>(rule_at(n, i).alloc))) return true;
+    return false;
+}
+
+// Selects the bank of the memory that holds n's value: a variable's own bank, bank 0 for a
+// statement temporary (it lies in the function's auto area), and through a conversion that
+// reads its operand's low bytes in place, the operand's.
+void select_value_bank(cg_context& ctx, const tree_node* n) {
+    for (int guard = 0; n && guard < 16; ++guard) {
+        if (holds_temporary(n)) {
+            bank_select(ctx, BK_RP0_CLEAR);
+            if (ctx.proc.banks > 2) bank_select(ctx, BK_RP1_CLEAR);
+            return;
+        }
+        if (n->op != OP_CONV) break;
+        n = n->left;
+    }
+    if (n) bank_select_operand(ctx, n);
 }
 
 }  // namespace
@@ -234,7 +257,7 @@ int cg_code_helper(cg_context& ctx, tree_node* n, int number, int offset, helper
         break;
     case 49: break;   // 17-series only
     case 51:
-        if (!bk.data_mode) bank_select_operand(ctx, n);
+        if (!bk.data_mode) select_value_bank(ctx, n);
         break;
     case 52: {
         uint8_t kept = bk.known;

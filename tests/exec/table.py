@@ -12,6 +12,17 @@ C_PROGRAMS = [
                  ("r_u32", "u32", 6), ("r_i32", "i32", 6)]),
     ("control.c", [("r_sum", "u16"), ("r_sorted", "u8", 8), ("r_dot", "i32"), ("r_cases", "u8", 4),
                    ("r_mid", "i16", 2), ("r_tag", "u8")]),
+    # values: moves, constants, + - & | ^ ~ negation, compound assignments, conversions
+    ("values16.c", [("r_add", "u16"), ("r_add2", "u16"), ("r_sub", "u16"), ("r_sub2", "u16"),
+                    ("r_logic", "u16"), ("r_compl", "u16"), ("r_inc", "u16"), ("r_dec", "u16"),
+                    ("r_ops", "u16"), ("r_const", "u16"), ("r_neg", "i16"), ("r_neg2", "i16"),
+                    ("r_sinc", "i16"), ("r_sdec", "i16"), ("r_chain", "u16"), ("r_csub", "u16")]),
+    ("values32.c", [("r_add", "u32"), ("r_sub", "u32"), ("r_logic", "u32"), ("r_ops", "u32"),
+                    ("r_neg", "i32")]),
+    ("convert.c", [("r_ub_w", "u16"), ("r_sum_w", "u16"), ("r_sb_w", "i16"), ("r_pos_w", "i16"),
+                   ("r_ub_l", "u32"), ("r_uw_l", "u32"), ("r_sb_l", "i32"), ("r_sw_l", "i32"),
+                   ("r_uw_sl", "i32"), ("r_lb", "u8"), ("r_wb", "u8"), ("r_lw", "u16"),
+                   ("r_nb", "u8"), ("r_ng", "i8")]),
     # shifts, multiply, divide, switch
     ("shifts.c", [("rb0", "u8"), ("rb1", "u8"), ("rb2", "u8"), ("rb3", "u8"), ("sb0", "i8"), ("sb1", "i8"),
                   ("sb2", "i8"), ("ib0", "u8"), ("ib1", "u8"), ("is0", "i8"), ("rw0", "u16"), ("rw1", "u16"),

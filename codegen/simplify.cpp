@@ -150,8 +150,16 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
     ctx.simp.pending_msg = 0;
     if (!tree) return nullptr;
     if (tree->op == OP_SWITCH) {
-        // Only the switched value is an expression; the case list is the switch code's.
         if (tree->left) tree->left = simplify_expr(ctx, tree->left);
+        // Each case value is a constant expression converted to the switched type: what is
+        // converted is folded to a constant, the conversion is kept for the range check.
+        for (tree_node* list = tree->right; list && list->op == OP_ARG; list = list->right) {
+            tree_node* pair = list->left;
+            if (!pair || pair->op != OP_CJUMP || !pair->left) continue;
+            tree_node** value = &pair->left;
+            while ((*value)->op == OP_CONV && (*value)->left) value = &(*value)->left;
+            *value = simplify_expr(ctx, *value);
+        }
         return tree;
     }
     tree = tree_precanon(ctx, tree);

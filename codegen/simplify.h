@@ -20,6 +20,9 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree);
 // Simplifies an expression used as a statement and emits the resulting statements; returns
 // how many of them generate code.
 int simplify_stmt(cg_context& ctx, tree_node* tree);
+// Hands a simplified statement to code generation, its post-increments and -decrements by 1
+// moved out (at most ten) and generated after it.
+void emit_moving_increments(cg_context& ctx, tree_node* q);
 // simplify_stmt with the reports of statements that generate no code.
 void simplify_and_emit(cg_context& ctx, tree_node* tree);
 

@@ -137,6 +137,7 @@ struct simplify_state {
     std::map<const symbol*, const symbol*> last_caller;   // call graph: callee -> last caller
     std::map<const symbol*, symbol*> arg_areas;           // a callee's argument area symbol
     int32_t temps = 0;              // temporaries made for indirect callees
+    int round_limit = 0;            // folding and rewriting rounds allowed (0: by the tree's height)
     // Code generation of one simplified statement; unset until code selection exists.
     std::function<void(cg_context&, tree_node*)> emit_statement;
 };

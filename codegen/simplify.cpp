@@ -157,9 +157,12 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
         return tree;
     }
     tree = tree_precanon(ctx, tree);
+    // Some rewrites move one level per round (a conversion into a chain of sequences), so a
+    // deep tree may need as many rounds as it is high.
+    int limit = ctx.simp.round_limit ? ctx.simp.round_limit : simplify_round_limit + 2 * tree->height;
     int rounds = 0;
     do {
-        if (++rounds > simplify_round_limit) {
+        if (++rounds > limit) {
             alert_message(745);
             break;
         }

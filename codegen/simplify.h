@@ -12,7 +12,8 @@ namespace cg {
 // simplifier's from simplifier_label_base.
 constexpr int32_t switch_label_base = 30001;
 constexpr int32_t simplifier_label_base = 40000;
-// Bound on folding and rewriting rounds; reaching it is an internal error.
+// Bound on folding and rewriting rounds, raised by twice the tree's height; reaching it is an
+// internal error.
 constexpr int simplify_round_limit = 100;
 
 // Simplifies one expression; null for null.

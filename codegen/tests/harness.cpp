@@ -37,7 +37,7 @@ bool run_result::has_message(int number) const {
 
 namespace {
 run_result run(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int warning_level,
-               bool statements, int opt_level) {
+               bool statements, int opt_level, int round_limit = 0) {
     static bool loaded = false;
     if (!loaded) {
         const char* dir = std::getenv("ORM_SOURCE_DIR");
@@ -64,6 +64,7 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     ctx->machine_flags |= flags;
     ctx->opt.warning_level = warning_level;
     ctx->opt.opt_level = opt_level;
+    ctx->simp.round_limit = round_limit;
     int previous_level = alert_set_level(warning_level);
     if (statements)
         ctx->simp.emit_statement = [&r](cg::cg_context& c, cg::tree_node* t) {
@@ -101,8 +102,8 @@ run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool 
     return run(ic, flags, chip, with_sdb, 0, false, opt_level);
 }
 
-run_result run_statements(const std::string& ic, int warning_level) {
-    return run(ic, 0, "16F877A", false, warning_level, true, 0);
+run_result run_statements(const std::string& ic, int warning_level, int round_limit) {
+    return run(ic, 0, "16F877A", false, warning_level, true, 0, round_limit);
 }
 
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {

@@ -23,7 +23,8 @@ run_result run_ic(const std::string& ic, uint16_t flags = 0, const char* chip = 
                   bool with_sdb = false, int opt_level = 0);
 // Runs `ic` at a warning level, recording each simplified statement in prefix form instead of
 // generating code for it.
-run_result run_statements(const std::string& ic, int warning_level = 0);
+// `round_limit` replaces the simplifier's bound on folding and rewriting rounds (0: its own).
+run_result run_statements(const std::string& ic, int warning_level = 0, int round_limit = 0);
 // The lines of `text` that contain `needle`.
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle);
 

@@ -4,6 +4,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/registers.h"
+#include "codegen/records.h"
 #include "codegen/tests/select_fixture.h"
 
 namespace {
@@ -128,6 +129,17 @@ TEST_F(release_fixture, HomeOutlivesTheBlockTheReleaseHappensIn) {
     // Neither block gives the byte back when it closes.
     EXPECT_EQ(ctx->blocks[0].auto_size, 4);
     EXPECT_EQ(ctx->blocks[1].auto_size, 4);
+}
+
+TEST_F(release_fixture, LoadOfAVariableAlreadyInItsRegisterIsANoteOnly) {
+    bind();
+    ctx->opt.notes = true;
+    // The body's start loads nothing: the variable's value is in its register already.
+    cg::sym_load_bound_locals(*ctx);
+    cg::sym_load(*ctx, v, 6);
+    EXPECT_EQ(output().find("loaded to"), std::string::npos) << output();
+    EXPECT_NE(output().find(";_v already in btemp\n"), std::string::npos) << output();
+    EXPECT_FALSE(has_message(712));
 }
 
 TEST_F(release_fixture, NothingToReleaseGives712AndNoCode) {

@@ -8,6 +8,7 @@
 #include "codegen/context.h"
 #include "codegen/helpers.h"
 #include "codegen/matcher.h"
+#include "codegen/records.h"
 #include "codegen/registers.h"
 #include "codegen/template_scan.h"
 #include "common/alert.h"
@@ -49,6 +50,11 @@ entry_ref select(tree_node* n, int index, const tpl_directive& d) {
     }
     default: return {n, index};
     }
+}
+
+// Helpers whose only output is bank-selection lines, each with its tab and newline.
+bool selects_bank(int helper) {
+    return helper == 48 || helper == 50 || helper == 51 || helper == 52 || (helper >= 63 && helper <= 65);
 }
 
 const rule_row* row_of(const cg_context& ctx, const entry_ref& e) {
@@ -172,6 +178,9 @@ void expander::operand_text(const entry_ref& e) {
     case OP_LITERAL:
         if (n->text) puts(*n->text);
         return;
+    case OP_STRING:   // a string literal: the label of its bytes in program memory
+        if (n->left && n->left->op == OP_CONST) puts(string_label(n->left->value));
+        return;
     default: break;
     }
     symbol* sym = n->sym;
@@ -255,7 +264,8 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
     entry_ref e = select(n, index, d);
     tree_node* en = e.node;
     char b[96];
-    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I') {
+    // E's number names the helper; the running offset goes to the helper unchanged.
+    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I' && d.how != 'E') {
         if (d.has_offset) s.offset = d.offset;
         if (d.divisor) s.divisor = d.divisor;
     }
@@ -314,14 +324,29 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         clear_offset();
         return;
     case 'E': {
+        // Bank selection writes whole lines of its own: at the start of a template line it
+        // comes before the line's instruction, which then still gets its tab.
+        if (!s.line_open && selects_bank(d.offset)) {
+            helper_io io;
+            s.offset = cg_code_helper(ctx, en, d.offset, s.offset, io);
+            if (s.offset == 0) s.divisor = 0;
+            return;
+        }
+        bool tabbed = !s.line_open && tab_pending;
         open_line();   // a helper writes on the current line
         helper_io io;
         int r = cg_code_helper(ctx, en, d.offset, s.offset, io);
         s.offset = r;
         if (r == 0) s.divisor = 0;
         if (!io.note.empty()) s.pending_comment = io.note;
-        // Text a helper makes of template escapes is expanded here, never written raw.
-        if (!io.expand.empty()) expand(n, io.expand, index);
+        // Text a helper makes of template escapes is expanded here, never written raw. Its
+        // lines come with their tabs, which the line logic writes anyway.
+        std::string text;
+        for (size_t k = 0; k < io.expand.size(); ++k) {
+            bool line_start = k == 0 ? tabbed : io.expand[k - 1] == '\n';
+            if (!(line_start && io.expand[k] == '\t')) text += io.expand[k];
+        }
+        if (!text.empty()) expand(n, text, index);
         return;
     }
     case 'F':
@@ -510,11 +535,18 @@ void expander::expand(tree_node* n, const std::string& t, int index) {
     }
 }
 
+
 void emit_rules(cg_context& ctx, tree_node* n) {
     const rule_tables& t = active_rules(ctx);
     for (int i = 0; i < rule_count(n); ++i) {
         rule_entry e = rule_at(n, i);
         if (e.rule <= 0 || static_cast<size_t>(e.rule) >= t.row_count) continue;
+        if ((e.alloc & ~RF_FLAGS) >= static_cast<uint32_t>(REG_TEMP)) {
+            // A memory temporary becomes a place in the function's temporaries area.
+            uint32_t place = static_cast<uint32_t>(temp_alloc(ctx, n, static_cast<int32_t>(e.alloc)));
+            rule_set_registers(n, i, place, e.result == e.alloc ? place : e.result);
+        }
+        note_scratch_use(ctx, t.rows[e.rule].clobbers | reg_code_mask(static_cast<int32_t>(e.alloc & ~RF_FLAGS)));
         std::string code = t.pool + t.rows[e.rule].code;
         if (code.empty()) continue;
         selector_state& s = ctx.sel;
@@ -542,6 +574,15 @@ void emit_post(cg_context& ctx, tree_node* n) {
 }
 
 }  // namespace
+
+void note_scratch_use(cg_context& ctx, uint32_t mask) {
+    for (int b = 11; b >= 0; --b)
+        if (mask & reg_mask[R_BTEMP + b]) {
+            ctx.btemp_used = std::max(ctx.btemp_used, b + 1);
+            break;
+        }
+    if (mask & (reg_mask[R_CODE_PTR0] | reg_mask[R_CODE_PTR1])) ctx.code_ptr_used = true;
+}
 
 void cg_expand_template(cg_context& ctx, tree_node* n, const std::string& text, int index) {
     expander x(ctx);

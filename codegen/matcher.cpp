@@ -291,6 +291,13 @@ rule_entry rule_at(const tree_node* n, int index) {
     return e;
 }
 
+void rule_set_registers(tree_node* n, int index, uint32_t alloc, uint32_t result) {
+    if (!n->rule_stack || index < 0 || index >= rule_count(n)) return;
+    int32_t* p = n->rule_stack->data() + index * entry_words;
+    p[1] = static_cast<int32_t>(alloc);
+    p[2] = static_cast<int32_t>(result);
+}
+
 void rule_stack_clear(tree_node* n) {
     delete n->rule_stack;
     n->rule_stack = nullptr;
@@ -435,6 +442,8 @@ void write_position(cg_context& ctx) {
 
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     selector_state& s = ctx.sel;
+    // Memory temporaries live for one statement: each statement starts the area afresh.
+    ctx.regs.temp_offset = 0;
     for (;;) {
         clear_selection(tree);
         cg_label_tree(ctx, tree);
@@ -462,6 +471,8 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         ctx.returns_in_w = true;
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
+    // The scratch bytes the statement touched are declared at the end of the module.
+    note_scratch_use(ctx, tree->sel_regs_used);
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

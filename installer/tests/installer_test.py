@@ -245,6 +245,19 @@ def bad_input():
         check(not os.path.exists(w.file("inst")) and not s.leftovers(), "disk full leaves nothing")
         check("ORMC-Lite" not in s.registry_text(), "disk full leaves no keys")
 
+        # The same on a real file system that fills: a tmpfs of 16 KiB takes half the driver.
+        small = w.file("small")
+        os.makedirs(small)
+        if mount_small_tmpfs(small):
+            try:
+                code, out = s.run(good, [line % (small + "/inst") if "%s" in line else line for line in INSTALL])
+                check(code == 1 and "box Fatal error: Write error on %s/inst/bin/ormcl -> ok" % small in out,
+                      "full tmpfs: " + out)
+                check(os.listdir(small) == [] and not s.leftovers(), "full tmpfs: nothing left: %r" % os.listdir(small))
+                check("ORMC-Lite" not in s.registry_text(), "full tmpfs: no keys")
+            finally:
+                subprocess.run(["umount", small])
+
         # A target the user may not write (as nobody: root ignores modes).
         if os.getuid() == 0 and shutil.which("setpriv"):
             locked = w.file("locked")
@@ -263,6 +276,20 @@ def bad_input():
                               user="nobody")
             check(code == 1 and "Failed to create folder %s/inst" % locked in out, "unwritable target: " + out)
             check(os.listdir(locked) == [] and not s.leftovers(), "unwritable target leaves nothing")
+
+
+def mount_small_tmpfs(folder):
+    """Mounts a 16 KiB tmpfs on the folder. Where mounting is not allowed the case is left out,
+    except on CI, which runs as root: there it is a failure."""
+    r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=16k,mode=0755", "tmpfs", folder], capture_output=True,
+                       text=True)
+    if r.returncode == 0:
+        return True
+    if os.environ.get("CI") == "true":
+        check(False, "CI=true: cannot mount a tmpfs: " + r.stderr)
+    else:
+        print("SKIP (full tmpfs): cannot mount a tmpfs:", r.stderr.strip())
+    return False
 
 
 def registry_values(s):
@@ -524,6 +551,14 @@ def delivered():
     dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout
     dlls = {line.split()[-1].lower() for line in dump.splitlines() if "DLL Name:" in line}
     check(dlls and dlls <= SYSTEM_DLLS, "only system DLLs imported (zlib inside): %r" % sorted(dlls))
+    # The window's icon is compiled in: a group icon named BRYLLEX_ICON (type 14) and an icon
+    # (type 3) as large as the image that the shipped .ico holds.
+    ico = open(os.path.join(source_dir(), "installer", "shipped", "ormc.ico"), "rb").read()
+    (image_size,) = struct.unpack("<I", ico[14:18])
+    rsrc = dump[dump.find("Resource Directory section"):]
+    check("ID: 0x00000e" in rsrc and "]: BRYLLEX_ICON," in rsrc and "ID: 0x000003" in rsrc,
+          "a group icon named BRYLLEX_ICON: " + rsrc[:2000])
+    check("Size: 0x%06x," % image_size in rsrc, "the icon image of ormc.ico (%d bytes)" % image_size)
     out = os.path.join(tree, "ormc-lite-setup.exe")
     shipped = os.path.join(source_dir(), "installer", "shipped", "manifest.in")
     r = subprocess.run([program("ormpack"), exe, shipped, tree, out], capture_output=True, text=True)
@@ -541,6 +576,16 @@ def delivered():
     check("ormcl.exe\t%d" % os.path.getsize(os.path.join(tree, "bin", "ormcl.exe")) in manifest,
           "the Windows tree's driver is carried")
     check("installer.exe" not in manifest, "the installer does not carry itself")
+    headers = sorted(os.path.relpath(os.path.join(r, f), tree) for r, _, fs in os.walk(os.path.join(tree, "include"))
+                     for f in fs)
+    carried = []
+    folder = None
+    for line in lines:
+        if line.endswith("\\"):
+            folder = line
+        elif folder and folder.lower().startswith("include") and "\t" in line:
+            carried.append((folder + line.split("\t")[0]).replace("\\", "/"))
+    check(headers and sorted(carried) == headers, "the include tree is carried: %r" % carried)
 
 
 CASES = {"packed": (packed_file, bad_input), "cycle": (install_repair_remove,), "downloads": (downloads,),

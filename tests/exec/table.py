@@ -12,6 +12,47 @@ C_PROGRAMS = [
                  ("r_u32", "u32", 6), ("r_i32", "i32", 6)]),
     ("control.c", [("r_sum", "u16"), ("r_sorted", "u8", 8), ("r_dot", "i32"), ("r_cases", "u8", 4),
                    ("r_mid", "i16", 2), ("r_tag", "u8")]),
+    # values: moves, constants, + - & | ^ ~ negation, compound assignments, conversions
+    ("values16.c", [("r_add", "u16"), ("r_add2", "u16"), ("r_sub", "u16"), ("r_sub2", "u16"),
+                    ("r_logic", "u16"), ("r_compl", "u16"), ("r_inc", "u16"), ("r_dec", "u16"),
+                    ("r_ops", "u16"), ("r_const", "u16"), ("r_neg", "i16"), ("r_neg2", "i16"),
+                    ("r_sinc", "i16"), ("r_sdec", "i16"), ("r_chain", "u16"), ("r_csub", "u16")]),
+    ("values32.c", [("r_add", "u32"), ("r_sub", "u32"), ("r_logic", "u32"), ("r_ops", "u32"),
+                    ("r_neg", "i32")]),
+    ("convert.c", [("r_ub_w", "u16"), ("r_sum_w", "u16"), ("r_sb_w", "i16"), ("r_pos_w", "i16"),
+                   ("r_ub_l", "u32"), ("r_uw_l", "u32"), ("r_sb_l", "i32"), ("r_sw_l", "i32"),
+                   ("r_uw_sl", "i32"), ("r_lb", "u8"), ("r_wb", "u8"), ("r_lw", "u16"),
+                   ("r_nb", "u8"), ("r_ng", "i8")]),
+    # shifts, multiply, divide, switch
+    ("muldiv.c", [("r8_0", "u8"), ("r8_1", "u8"), ("r8_2", "u8"), ("r8_3", "u8"), ("r8_4", "u8"), ("r8_5", "u8"),
+                 ("s8_0", "i8"), ("s8_1", "i8"), ("s8_2", "i8"), ("s8_3", "i8"), ("s8_4", "i8"), ("s8_5", "i8"), ("s8_6", "i8"), ("s8_7", "i8"),
+                 ("r16_0", "u16"), ("r16_1", "u16"), ("r16_2", "u16"), ("r16_3", "u16"), ("r16_4", "u16"),
+                 ("q8", "u8"), ("p8", "i8"), ("q16", "u16")]),
+    ("muldiv16.c", [("s16_0", "i16"), ("s16_1", "i16"), ("s16_2", "i16"), ("s16_3", "i16"), ("s16_4", "i16"), ("s16_5", "i16"), ("s16_6", "i16"), ("s16_7", "i16"), ("s16_8", "i16"), ("s16_9", "i16"), ("s16_10", "i16"),
+                   ("p16", "i16")]),
+    ("muldiv32.c", [("r32_0", "u32"), ("r32_1", "u32"), ("r32_2", "u32"), ("r32_3", "u32"), ("r32_4", "u32"), ("r32_5", "u32"),
+                   ("q32", "u32")]),
+    ("muldiv32s.c", [("s32_0", "i32"), ("s32_1", "i32"), ("s32_2", "i32"), ("s32_3", "i32"), ("s32_4", "i32"), ("s32_5", "i32"),
+                    ("p32", "i32")]),
+]
+
+# Compares and conditions: each of n edge values against each, and against constants.
+def _pairs(kind, n):
+    return [("r_%s_%d%d" % (kind, i, j), "u8") for i in range(n) for j in range(n)] + \
+        [("r_%s_k%d" % (kind, i), "u8") for i in range(n)]
+
+
+C_PROGRAMS += [
+    ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4)),
+    ("compare16.c", _pairs("u16", 4) + _pairs("i16", 4)),
+    ("compare32.c", _pairs("u32", 3) + _pairs("i32", 3)),
+    # pointers and aggregates
+    ("pointers.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2)]),
+    ("arrays.c", [("r_g", "u8", 4), ("r_w", "i16", 4), ("r_l", "i32", 3), ("r_s", "u8", 3), ("r_loc", "u8", 4)]),
+    ("structs.c", [("r_x", "i16", 2), ("r_tag", "u8", 2), ("r_big", "i32", 2), ("r_name", "u8", 2),
+                   ("r_u", "u8", 4), ("r_uw", "i16", 2)]),
+    ("romdata.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2), ("r_str", "u8", 6),
+                   ("r_rec", "u8", 4), ("r_recb", "i16")]),
 ]
 
 ASM_PROGRAMS = [

@@ -414,24 +414,10 @@ bool release_register_variable(cg_context& ctx, uint32_t mask) {
         if (!code || !(mask_of(code) & mask)) continue;
         bool had_value = (v->flags & SF_IN_REG) != 0;
         v->flags &= ~SF_IN_REG;
-        if (ctx.opt.opt_level == 0) {
-            // Stored while the symbol still names the register in the assignment's right side.
-            tree_node* reg = ctx.nodes.alloc();
-            reg->op = OP_REG;
-            reg->value = static_cast<int32_t>(code);
-            reg->type = v->base;
-            reg->levels = v->levels;
-            v->reg = -1;
-            place_auto(ctx, v);
-            if (had_value) {
-                tree_node* store = tree_make(ctx, OP_ASSIGN, make_id(ctx, v), reg);
-                cg_gen_statement(ctx, store, PS_TEXT);
-            } else {
-                tree_free(ctx, reg);
-            }
-        } else {
-            v->reg = -1;
-        }
+        // From here on the symbol names its memory home; the value moves there when it has one.
+        v->reg = -1;
+        if (had_value) sym_store(ctx, v, code);
+        else place_for_rest_of_function(ctx, v);
         ctx.regs.regs_free |= mask_of(code);
         return true;
     }
@@ -465,7 +451,7 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         s.call_busy = false;
         int st = cg_match(ctx, tree, statement_goal, ctx.regs.regs_free, 0, 0);
         if (st == 0) break;
-        if (ctx.opt.opt_level > 0 || !release_register_variable(ctx, s.wanted_regs)) {
+        if (!release_register_variable(ctx, s.wanted_regs)) {
             alert_message(712);
             ++s.match_errors;
             clear_selection(tree);

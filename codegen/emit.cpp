@@ -51,6 +51,11 @@ entry_ref select(tree_node* n, int index, const tpl_directive& d) {
     }
 }
 
+// Helpers whose text is whole instruction lines.
+bool selects_bank(int helper) {
+    return helper == 48 || helper == 50 || helper == 51 || helper == 52 || (helper >= 63 && helper <= 65);
+}
+
 const rule_row* row_of(const cg_context& ctx, const entry_ref& e) {
     if (!e.node || e.index < 0) return nullptr;
     int32_t r = rule_at(e.node, e.index).rule;
@@ -255,7 +260,8 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
     entry_ref e = select(n, index, d);
     tree_node* en = e.node;
     char b[96];
-    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I') {
+    // E's number names the helper; the running offset goes to the helper unchanged.
+    if (d.how != '~' && d.how != 'Z' && d.how != 'V' && d.how != 'I' && d.how != 'E') {
         if (d.has_offset) s.offset = d.offset;
         if (d.divisor) s.divisor = d.divisor;
     }
@@ -314,14 +320,23 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         clear_offset();
         return;
     case 'E': {
-        open_line();   // a helper writes on the current line
+        bool tabbed = !s.line_open && tab_pending;
+        // A helper writes on the current line, except a bank selection, which writes whole
+        // lines of its own (a template gives it a line to itself).
+        if (!selects_bank(d.offset)) open_line();
         helper_io io;
         int r = cg_code_helper(ctx, en, d.offset, s.offset, io);
         s.offset = r;
         if (r == 0) s.divisor = 0;
         if (!io.note.empty()) s.pending_comment = io.note;
-        // Text a helper makes of template escapes is expanded here, never written raw.
-        if (!io.expand.empty()) expand(n, io.expand, index);
+        // Text a helper makes of template escapes is expanded here, never written raw. Its
+        // lines come with their tabs, which the line logic writes anyway.
+        std::string text;
+        for (size_t k = 0; k < io.expand.size(); ++k) {
+            bool line_start = k == 0 ? tabbed : io.expand[k - 1] == '\n';
+            if (!(line_start && io.expand[k] == '\t')) text += io.expand[k];
+        }
+        if (!text.empty()) expand(n, text, index);
         return;
     }
     case 'F':
@@ -515,6 +530,13 @@ void emit_rules(cg_context& ctx, tree_node* n) {
     for (int i = 0; i < rule_count(n); ++i) {
         rule_entry e = rule_at(n, i);
         if (e.rule <= 0 || static_cast<size_t>(e.rule) >= t.row_count) continue;
+        if (reg_is_temp(static_cast<int32_t>(e.alloc))) {
+            // A temporary request becomes a real temporary of the statement's area.
+            uint32_t place = static_cast<uint32_t>(temp_alloc(ctx, n, static_cast<int32_t>(e.alloc)));
+            if (e.result == e.alloc) e.result = place;
+            e.alloc = place;
+            rule_set(n, i, e);
+        }
         std::string code = t.pool + t.rows[e.rule].code;
         if (code.empty()) continue;
         selector_state& s = ctx.sel;

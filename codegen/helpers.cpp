@@ -7,6 +7,7 @@
 #include "codegen/asmout.h"
 #include "codegen/banks.h"
 #include "codegen/context.h"
+#include "codegen/matcher.h"
 #include "codegen/registers.h"
 #include "codegen/switch.h"
 #include "codegen/tree.h"
@@ -55,6 +56,28 @@ std::string function_name(const cg_context& ctx) {
     return ctx.functions.empty() || !ctx.functions.back().fn ? std::string() : asm_name(ctx.functions.back().fn);
 }
 
+bool holds_temporary(const tree_node* n) {
+    for (int i = 0; i < rule_count(n); ++i)
+        if (reg_is_temp(static_cast<int32_t>(rule_at(n, i).alloc))) return true;
+    return false;
+}
+
+// Selects the bank of the memory that holds n's value: a variable's own bank, bank 0 for a
+// statement temporary (it lies in the function's auto area), and through a conversion that
+// reads its operand's low bytes in place, the operand's.
+void select_value_bank(cg_context& ctx, const tree_node* n) {
+    for (int guard = 0; n && guard < 16; ++guard) {
+        if (holds_temporary(n)) {
+            bank_select(ctx, BK_RP0_CLEAR);
+            if (ctx.proc.banks > 2) bank_select(ctx, BK_RP1_CLEAR);
+            return;
+        }
+        if (n->op != OP_CONV) break;
+        n = n->left;
+    }
+    if (n) bank_select_operand(ctx, n);
+}
+
 }  // namespace
 
 std::string const_compare_template(int32_t value, int size) {
@@ -100,6 +123,10 @@ std::string const_shift_template(int count, bool left, bool arithmetic) {
     const char* carry_in = arithmetic ? "\trlf\tL,w\n" : "\tbcf\tstatus,0\n";
     std::string t;
     char b[96];
+    // A byte shifted by 8 places or more keeps nothing of its value: only zeros, or copies
+    // of the sign bit. Taking the count modulo 8 here would leave bits behind.
+    if (static_cast<unsigned>(count) >= 8)
+        return arithmetic ? "\tmovlw\t0\n\tbtfsc\tL,7\n\tmovlw\t255\n\tmovwf\tL\n" : "\tclrf\tL\n";
     if (n == 0) return t;
     if (n == 7 && !arithmetic) {
         t = left ? "\trrf\tL,w\n\tclrf\tL\n\trrf\tL,f\n" : "\trlf\tL,w\n\tclrf\tL\n\trlf\tL,f\n";
@@ -230,7 +257,7 @@ int cg_code_helper(cg_context& ctx, tree_node* n, int number, int offset, helper
         break;
     case 49: break;   // 17-series only
     case 51:
-        if (!bk.data_mode) bank_select_operand(ctx, n);
+        if (!bk.data_mode) select_value_bank(ctx, n);
         break;
     case 52: {
         uint8_t kept = bk.known;

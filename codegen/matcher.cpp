@@ -291,6 +291,14 @@ rule_entry rule_at(const tree_node* n, int index) {
     return e;
 }
 
+void rule_set(tree_node* n, int index, const rule_entry& e) {
+    if (!n->rule_stack || index < 0 || index >= rule_count(n)) return;
+    int32_t* p = n->rule_stack->data() + index * entry_words;
+    p[0] = e.rule;
+    p[1] = static_cast<int32_t>(e.alloc);
+    p[2] = static_cast<int32_t>(e.result);
+}
+
 void rule_stack_clear(tree_node* n) {
     delete n->rule_stack;
     n->rule_stack = nullptr;
@@ -449,6 +457,8 @@ void write_position(cg_context& ctx) {
 
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     selector_state& s = ctx.sel;
+    // Memory temporaries live for one statement: each statement starts the area afresh.
+    ctx.regs.temp_offset = 0;
     for (;;) {
         clear_selection(tree);
         cg_label_tree(ctx, tree);
@@ -476,6 +486,12 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         ctx.returns_in_w = true;
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
+    // The scratch bytes the statement touched are declared at the end of the module.
+    for (int i = 11; i >= 0; --i)
+        if (tree->sel_regs_used & reg_mask[R_BTEMP + i]) {
+            ctx.btemp_used = std::max(ctx.btemp_used, i + 1);
+            break;
+        }
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

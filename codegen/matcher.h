@@ -46,6 +46,8 @@ struct rule_entry {
 int rule_count(const tree_node* n);
 rule_entry rule_at(const tree_node* n, int index);
 void rule_stack_clear(tree_node* n);
+// Rewrites entry `index` (the emission walk gives a temporary request its real place).
+void rule_set(tree_node* n, int index, const rule_entry& e);
 
 const rule_tables& active_rules(const cg_context& ctx);
 void cg_label_tree(cg_context& ctx, tree_node* n);

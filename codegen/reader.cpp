@@ -27,13 +27,6 @@ void expect_close(cg_context&, ic_scanner& scan) {
     if (!scan.expect(']')) alert_message(714);
 }
 
-// Statements need code selection, which this generator does not have yet.
-void statement_not_generated(cg_context& ctx, const char* what) {
-    if (ctx.not_generated_reported) return;
-    ctx.not_generated_reported = true;
-    alert_message(725, what);
-}
-
 void read_statement(cg_context& ctx, ic_scanner& scan) {
     tree_node* t = ic_read_expr(ctx, scan);
     if (t) simplify_and_emit(ctx, t);
@@ -52,8 +45,6 @@ void generate_statement(cg_context& ctx, tree_node* t) {
         // In-line assembly needs no code selection: it is copied as written.
         psect_request(ctx, PS_TEXT);
         emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
-    } else if (t->op == OP_SWITCH) {
-        statement_not_generated(ctx, op_names[t->op]);
     } else {
         cg_gen_statement(ctx, t, PS_TEXT);   // takes the tree
         return;

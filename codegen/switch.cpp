@@ -209,11 +209,15 @@ bool switch_collect(cg_context& ctx, const tree_node* sw, switch_request& out) {
     for (; list && list->op == OP_ARG; list = list->right) {
         const tree_node* pair = list->left;
         if (!pair || pair->op != OP_CJUMP || !pair->left || !pair->right) return false;
-        if (pair->left->op != OP_CONST) {
+        // Case values arrive converted to the switched type: the range check below needs
+        // the value as written, so the conversions are looked through, never applied.
+        const tree_node* value = pair->left;
+        while (value->op == OP_CONV && value->left) value = value->left;
+        if (value->op != OP_CONST) {
             alert_message(697);
             continue;
         }
-        int32_t v = pair->left->value;
+        int32_t v = value->value;
         if (high >= low && (v < low || v > high)) {
             alert_message(696, static_cast<long>(v));
             continue;

@@ -144,3 +144,30 @@ TEST_F(select_fixture, DeepTreeReports701AndNeverOverflows) {
 }
 
 }  // namespace
+
+// A temporary request gets its place in the function's temporaries area when its code is
+// written, afresh for each statement; a bank selection takes lines of its own, and a value in
+// a temporary is read in bank 0.
+TEST_F(select_fixture, TemporariesArePlacedPerStatementAndReadInBankZero) {
+    enter_function();
+    ctx->machine_flags = cg::MF_PIC14;
+    for (const char* target : {"_w", "_v"}) {
+        cg::symbol* b = global("_b", "`i");
+        b->classes |= cg::PC_BANK1;
+        cg::tree_node* src = id(b);
+        src->pclass = static_cast<uint16_t>(src->pclass | cg::PC_BANK1);
+        cg::tree_node* compl_ = ctx->nodes.alloc();
+        compl_->op = cg::OP_COMPL;
+        compl_->left = src;
+        compl_->type = src->type;
+        EXPECT_TRUE(cg::cg_gen_statement(*ctx, binary(cg::OP_ASSIGN, id(global(target, "`i")), compl_), cg::PS_TEXT));
+    }
+    std::string text = output();
+    std::string temp = "f" + std::to_string(ctx->psects.function_number) + "3+1";
+    EXPECT_NE(text.find("\tbsf\tstatus,5\n\tbcf\tstatus,6\t;carry unused\n\tcomf\t_b+1,w\n\tbcf\tstatus,5\n\tmovwf\t" +
+                        temp + "\n\tmovf\t" + temp + ",w\n\tmovwf\t_w+1\n"),
+              std::string::npos) << text;
+    // The second statement reuses the same bytes.
+    EXPECT_NE(text.find("\tmovwf\t" + temp + "\n\tmovf\t" + temp + ",w\n\tmovwf\t_v+1\n"), std::string::npos) << text;
+    EXPECT_EQ(ctx->functions.back().temp_high, 2);
+}

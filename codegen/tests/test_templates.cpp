@@ -140,6 +140,13 @@ TEST_F(template_fixture, CountersHelpersAndLogicalDepth) {
     EXPECT_EQ(expand(x, "U,U1"), "2,3\n");
 }
 
+TEST_F(template_fixture, HelperNumberIsNotAnOffset) {
+    // E16 names the shift helper: the variable it rotates is written without an offset.
+    cg::tree_node* x = labelled(id(global("_x", "`uc")), "mem");
+    cg::tree_node* n = binary(cg::OP_ASG_SHL, x, constant(2, "`uc"));
+    EXPECT_EQ(expand(n, "E16N"), "\tbcf\tstatus,0\n\trlf\t_x,f\n\tbcf\tstatus,0\n\trlf\t_x,f\n");
+}
+
 TEST_F(template_fixture, ConditionalPartsAndDeferredText) {
     cg::tree_node* w = labelled(id(global("_w", "`i")), "mem");
     // Z= keeps a line only for its part; a negative number clears the offset.

@@ -211,7 +211,10 @@ def serve(folder, program):
             windows.skip("pyftpdlib is not installed")
     from pyftpdlib.handlers import FTPHandler
     from pyftpdlib.servers import FTPServer
-    logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
+    # Quiet: a logger with a handler keeps the server from setting up its own on stderr.
+    quiet = logging.getLogger("pyftpdlib")
+    quiet.addHandler(logging.NullHandler())
+    quiet.propagate = False
     with open(os.path.join(folder, "ftp_tool.exe"), "wb") as f:
         f.write(program)
     Feature.program = program
@@ -258,12 +261,12 @@ def temp_folders(wine):
 
 
 def path_entry(wine):
-    """The system PATH as `reg query` shows it: (type, value)."""
+    """The system PATH as `reg query` shows it: (type, value), or None."""
     for line in reg_query(wine, ENVIRONMENT, "/v", "PATH").splitlines():
         fields = line.split(None, 2)
         if len(fields) == 3 and fields[0].upper() == "PATH":
             return fields[1], fields[2]
-    return "REG_EXPAND_SZ", ""
+    return None
 
 
 def main():
@@ -324,7 +327,7 @@ def main():
               "exit 0" in out, "the second install overwrites the first: " + out)
         ran = open(mark).read().split() if os.path.exists(mark) else []
         check(len(ran) == 3, "unselected features run nothing: %r" % ran)
-        _, path = path_entry(wine)
+        _, path = path_entry(wine) or ("", "")
         check([p.lower() for p in path.split(";")].count(TARGET.lower() + "\\bin") == 1,
               "PATH holds the bin folder once after two installs: " + path)
 
@@ -376,8 +379,9 @@ def main():
             ftp.close_all()
         except OSError:
             pass
-        kind, value = path_before
-        wine.run(["reg", "add", ENVIRONMENT, "/v", "PATH", "/t", kind, "/d", value, "/f"])
+        if path_before:
+            kind, value = path_before
+            wine.run(["reg", "add", ENVIRONMENT, "/v", "PATH", "/t", kind, "/d", value, "/f"])
         shutil.rmtree(work, ignore_errors=True)
     windows.finish()
 

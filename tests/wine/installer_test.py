@@ -68,6 +68,10 @@ PAGES = {
 }
 
 
+# Next waits for the accepted licence, for the work, and for a choice of repair or removal.
+NEXT_WAITS = ("licence", "copyfiles", "maintenance")
+
+
 def under_display():
     """Runs this test again under xvfb-run, so that one display serves every run of the installer."""
     if os.environ.get("ORM_XVFB_DISPLAY") == "1":
@@ -107,6 +111,8 @@ def check_page(page, window, controls):
             check(ident == "optional", "%s: control %s %r %r at %r (pixels %r) not shown: %r" %
                   (page, ident, kinds, text, (x, y, w, h), want, controls))
     check(not visible, "%s: controls shown that the page does not have: %r" % (page, visible))
+    nexts = [c["enabled"] for c in controls if c["id"] == 101]
+    check(nexts == [page not in NEXT_WAITS], "%s: Next enabled only when the page lets the user go on" % page)
 
 
 class Artifacts:
@@ -148,7 +154,7 @@ def drive(wine, win64, installer, actions, artifacts=None):
                               stderr=subprocess.DEVNULL)
     watchdog = threading.Timer(200, driver.kill)
     watchdog.start()
-    transcript, window, controls = [], None, []
+    transcript, window, controls, listed = [], None, [], 0
     try:
         # Read up to the exit line only: a program started on the way may keep the pipe open.
         for raw in driver.stdout:
@@ -156,14 +162,15 @@ def drive(wine, win64, installer, actions, artifacts=None):
             transcript.append(line)
             fields = line.split("\t")
             if fields[0] == "window":
-                window, controls = (int(fields[1]), int(fields[2])), []
+                window, controls, listed = (int(fields[1]), int(fields[2])), [], len(transcript) - 1
             elif fields[0] == "control":
                 controls.append({"id": int(fields[1]), "class": fields[2], "visible": fields[3] == "1",
+                                 "enabled": fields[4] == "1",
                                  "rect": tuple(int(v) for v in fields[5:9]), "text": fields[9].replace("\\n", "\n")})
             elif line.startswith("shot "):
                 name = line[5:]
-                artifacts.picture(name, "\n".join(transcript))
-                check_page(name.split("-")[0], window, controls)
+                artifacts.picture(name, "\n".join(transcript[listed:]) + "\n")
+                check_page(name, window, controls)
                 driver.stdin.write(b"\n")
                 driver.stdin.flush()
             elif line.startswith("exit "):

@@ -291,12 +291,11 @@ rule_entry rule_at(const tree_node* n, int index) {
     return e;
 }
 
-void rule_set(tree_node* n, int index, const rule_entry& e) {
+void rule_set_registers(tree_node* n, int index, uint32_t alloc, uint32_t result) {
     if (!n->rule_stack || index < 0 || index >= rule_count(n)) return;
     int32_t* p = n->rule_stack->data() + index * entry_words;
-    p[0] = e.rule;
-    p[1] = static_cast<int32_t>(e.alloc);
-    p[2] = static_cast<int32_t>(e.result);
+    p[1] = static_cast<int32_t>(alloc);
+    p[2] = static_cast<int32_t>(result);
 }
 
 void rule_stack_clear(tree_node* n) {
@@ -487,11 +486,7 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
     // The scratch bytes the statement touched are declared at the end of the module.
-    for (int i = 11; i >= 0; --i)
-        if (tree->sel_regs_used & reg_mask[R_BTEMP + i]) {
-            ctx.btemp_used = std::max(ctx.btemp_used, i + 1);
-            break;
-        }
+    note_scratch_use(ctx, tree->sel_regs_used);
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

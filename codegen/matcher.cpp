@@ -147,8 +147,10 @@ bool satisfies(uint32_t result, uint32_t want) {
 
 uint32_t callee_mask(const tree_node* n) {
     const tree_node* f = n->left;
-    if (f && f->op == OP_ID && f->sym && (outer_level(f->levels) != LEVEL_POINTER)) return f->sym->reg_mask;
-    return ~0u;   // through a pointer: anything may change
+    if (f && f->op == OP_ID && f->sym && (outer_level(f->levels) != LEVEL_POINTER) &&
+        (f->sym->reg_mask || (f->sym->flags & SF_FUNCTION_DEF)))
+        return f->sym->reg_mask;
+    return mask_of(R_ALLREG);   // not compiled yet, or through a pointer: anything may change
 }
 
 // Matches the children of an operator rule; returns a status (0 success).
@@ -439,6 +441,20 @@ bool release_register_variable(cg_context& ctx, uint32_t mask) {
     return false;
 }
 
+// Registers the rules chosen for n's subtree allocate or clobber.
+uint32_t rules_registers(const cg_context& ctx, const tree_node* n) {
+    if (!n) return 0;
+    const rule_tables& t = active_rules(ctx);
+    uint32_t out = 0;
+    for (int i = 0; i < rule_count(n); ++i) {
+        rule_entry e = rule_at(n, i);
+        if (e.rule > 0 && static_cast<size_t>(e.rule) < t.row_count) out |= mask_of(e.alloc) | t.rows[e.rule].clobbers;
+    }
+    if (is_unary(n) || is_binary(n)) out |= rules_registers(ctx, n->left);
+    if (is_binary(n)) out |= rules_registers(ctx, n->right);
+    return out;
+}
+
 // With -D: the source position before a statement's code, when it changed.
 void write_position(cg_context& ctx) {
     selector_state& s = ctx.sel;
@@ -457,6 +473,17 @@ void write_position(cg_context& ctx) {
 
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     selector_state& s = ctx.sel;
+    // main's value goes nowhere (its exit restarts the program): only its effects remain.
+    if (tree->op == OP_RETURN && ctx.main_exit && tree->left) {
+        tree_node* value = tree->left;
+        tree->left = nullptr;
+        tree_free(ctx, tree);
+        if (!tree_has_effect(value)) {
+            tree_free(ctx, value);
+            return true;
+        }
+        tree = value;
+    }
     // Memory temporaries live for one statement: each statement starts the area afresh.
     ctx.regs.temp_offset = 0;
     for (;;) {
@@ -486,9 +513,11 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         ctx.returns_in_w = true;
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
-    // The scratch bytes the statement touched are declared at the end of the module.
+    // The scratch bytes the statement's own rules touched are declared at the end of the
+    // module (a callee declares its own).
+    uint32_t named = rules_registers(ctx, tree);
     for (int i = 11; i >= 0; --i)
-        if (tree->sel_regs_used & reg_mask[R_BTEMP + i]) {
+        if (named & reg_mask[R_BTEMP + i]) {
             ctx.btemp_used = std::max(ctx.btemp_used, i + 1);
             break;
         }

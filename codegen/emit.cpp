@@ -51,9 +51,10 @@ entry_ref select(tree_node* n, int index, const tpl_directive& d) {
     }
 }
 
-// Helpers whose text is whole instruction lines.
+// Bank helpers (48-65 but the IRP write 55 and the data-section switches 61, 62): their
+// text, if any, is whole instruction lines.
 bool selects_bank(int helper) {
-    return helper == 48 || helper == 50 || helper == 51 || helper == 52 || (helper >= 63 && helper <= 65);
+    return helper >= 48 && helper <= 65 && helper != 55 && helper != 61 && helper != 62;
 }
 
 const rule_row* row_of(const cg_context& ctx, const entry_ref& e) {

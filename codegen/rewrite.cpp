@@ -654,6 +654,22 @@ tree_node* rewrite_additive(cg_context& ctx, tree_node* n) {
     }
     if (n->op == OP_SUB && tree_equal(l, r) && !tree_has_effect(l) && !is_floating(n))
         return constant_result(ctx, n, nullptr, 0);
+    if (n->op == OP_ADD && !is_floating(n)) {
+        // An offset into a small const array fits one unsigned byte: the other operand
+        // narrows to that type.
+        for (tree_node** other : {&n->right, &n->left}) {
+            const tree_node* address = other == &n->right ? l : r;
+            if (address->op != OP_ADDR || !address->left || address->left->op != OP_ID) continue;
+            symbol* index_type = const_array_index_type(ctx, address->left->sym);
+            if (!index_type || (*other)->levels || node_size(ctx, *other) <= index_type->size) continue;
+            tree_node probe;
+            probe.type = index_type;
+            *other = tree_convert(ctx, *other, &probe);
+            ctx.nodes.changed = true;
+            refresh_node(n);
+            return n;
+        }
+    }
     if (n->op == OP_ADD && l->op == OP_NEG && r->op == OP_NEG) {
         tree_node* a = l->left;
         tree_node* b = r->left;

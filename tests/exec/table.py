@@ -24,6 +24,16 @@ C_PROGRAMS = [
                    ("r_uw_sl", "i32"), ("r_lb", "u8"), ("r_wb", "u8"), ("r_lw", "u16"),
                    ("r_nb", "u8"), ("r_ng", "i8")]),
     # shifts, multiply, divide, switch
+    ("shifts.c", [("rb0", "u8"), ("rb1", "u8"), ("rb2", "u8"), ("rb3", "u8"), ("sb0", "i8"), ("sb1", "i8"),
+                  ("sb2", "i8"), ("ib0", "u8"), ("ib1", "u8"), ("is0", "i8"), ("rw0", "u16"), ("rw1", "u16"),
+                  ("rw2", "u16"), ("rw3", "u16"), ("rw4", "u16"), ("sw0", "i16"), ("sw1", "i16"), ("iw0", "u16"),
+                  ("iw1", "u16"), ("isw", "i16")]),
+    ("shifts32.c", [("rl0", "u32"), ("rl1", "u32"), ("rl2", "u32"), ("sl0", "i32"), ("sl1", "i32"), ("il0", "u32"),
+                    ("il1", "u32"), ("isl", "i32")]),
+    ("switch.c", [("h_chain", "u8"), ("h_table", "u8"), ("h_top", "u8"), ("h_low", "u8"), ("h_direct", "u8"),
+                  ("h_signed", "u8"), ("h_schain", "u8")]),
+    ("switch16.c", [("h_word", "u8"), ("h_sword", "u8")]),
+    ("switch32.c", [("h_long", "u8"), ("h_slong", "u8")]),
     ("muldiv.c", [("r8_0", "u8"), ("r8_1", "u8"), ("r8_2", "u8"), ("r8_3", "u8"), ("r8_4", "u8"), ("r8_5", "u8"),
                  ("s8_0", "i8"), ("s8_1", "i8"), ("s8_2", "i8"), ("s8_3", "i8"), ("s8_4", "i8"), ("s8_5", "i8"), ("s8_6", "i8"), ("s8_7", "i8"),
                  ("r16_0", "u16"), ("r16_1", "u16"), ("r16_2", "u16"), ("r16_3", "u16"), ("r16_4", "u16"),
@@ -38,6 +48,25 @@ C_PROGRAMS = [
                  ("r0_l", "i32"), ("r0_c", "u8")]),
     ("incdec.c", [("r_pre", "u16"), ("r_post", "u16"), ("r_cmp", "u16"), ("r_and", "u16"), ("r_lpost", "i32"),
                   ("r_lpre", "i32"), ("r_lcmp", "i32"), ("r_cpre", "u8"), ("r_cpost", "u8"), ("r_ccmp", "u8")]),
+]
+
+# Compares and conditions: each of n edge values against each, and against constants.
+def _pairs(kind, n):
+    return [("r_%s_%d%d" % (kind, i, j), "u8") for i in range(n) for j in range(n)] + \
+        [("r_%s_k%d" % (kind, i), "u8") for i in range(n)]
+
+
+C_PROGRAMS += [
+    ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4)),
+    ("compare16.c", _pairs("u16", 4) + _pairs("i16", 4)),
+    ("compare32.c", _pairs("u32", 3) + _pairs("i32", 3)),
+    # pointers and aggregates
+    ("pointers.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2)]),
+    ("arrays.c", [("r_g", "u8", 4), ("r_w", "i16", 4), ("r_l", "i32", 3), ("r_s", "u8", 3), ("r_loc", "u8", 4)]),
+    ("structs.c", [("r_x", "i16", 2), ("r_tag", "u8", 2), ("r_big", "i32", 2), ("r_name", "u8", 2),
+                   ("r_u", "u8", 4), ("r_uw", "i16", 2)]),
+    ("romdata.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2), ("r_str", "u8", 6),
+                   ("r_rec", "u8", 4), ("r_recb", "i16")]),
 ]
 
 ASM_PROGRAMS = [

@@ -57,13 +57,17 @@ std::string function_name(const cg_context& ctx) {
 }
 
 bool holds_temporary(const tree_node* n) {
-    for (int i = 0; i < rule_count(n); ++i)
-        if (reg_is_temp(static_cast<int32_t>(rule_at(n, i).alloc))) return true;
+    constexpr uint32_t scratch = 0xfff0;   // btemp .. btemp+11, in bank 0
+    for (int i = 0; i < rule_count(n); ++i) {
+        auto alloc = static_cast<int32_t>(rule_at(n, i).alloc);
+        uint32_t mask = reg_code_mask(alloc);
+        if (reg_is_temp(alloc) || (mask && (mask & ~scratch) == 0)) return true;
+    }
     return false;
 }
 
 // Selects the bank of the memory that holds n's value: a variable's own bank, bank 0 for a
-// statement temporary (it lies in the function's auto area), and through a conversion that
+// statement temporary (it lies in the function's auto area) or a call's result in btemp, and through a conversion that
 // reads its operand's low bytes in place, the operand's.
 void select_value_bank(cg_context& ctx, const tree_node* n) {
     for (int guard = 0; n && guard < 16; ++guard) {
@@ -71,6 +75,10 @@ void select_value_bank(cg_context& ctx, const tree_node* n) {
             bank_select(ctx, BK_RP0_CLEAR);
             if (ctx.proc.banks > 2) bank_select(ctx, BK_RP1_CLEAR);
             return;
+        }
+        if (n->op == OP_ARGSEQ) {   // argument stores, then the call that gives the value
+            n = n->right;
+            continue;
         }
         if (n->op != OP_CONV) break;
         n = n->left;

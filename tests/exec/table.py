@@ -48,6 +48,11 @@ C_PROGRAMS = [
                  ("r0_l", "i32"), ("r0_c", "u8")]),
     ("incdec.c", [("r_pre", "u16"), ("r_post", "u16"), ("r_cmp", "u16"), ("r_and", "u16"), ("r_lpost", "i32"),
                   ("r_lpre", "i32"), ("r_lcmp", "i32"), ("r_cpre", "u8"), ("r_cpost", "u8"), ("r_ccmp", "u8")]),
+    # calls: arguments and results of every size, nested calls, locals, a chain six deep
+    ("calls.c", [("r_pick", "u8"), ("r_mixed", "u8"), ("r_byte", "u8"), ("r_nested", "u8"), ("r_chain", "u8"),
+                 ("r_chain2", "u8"), ("r_ignored", "u8"), ("r_seq", "u8"), ("r_notes", "u8"), ("r_b", "i16"),
+                 ("r_w1", "i16"), ("r_w2", "i16"), ("r_later", "i16"), ("r_c", "i32"), ("r_e", "u32"), ("r_l1", "i32"),
+                 ("r_l2", "i32")]),
 ]
 
 # Compares and conditions: each of n edge values against each, and against constants.

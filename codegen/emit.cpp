@@ -54,7 +54,7 @@ entry_ref select(tree_node* n, int index, const tpl_directive& d) {
 
 // Helpers whose only output is bank-selection lines, each with its tab and newline.
 bool selects_bank(int helper) {
-    return helper == 48 || helper == 50 || helper == 51 || helper == 52 || (helper >= 63 && helper <= 65);
+    return helper >= 48 && helper <= 65 && helper != 55 && helper != 61 && helper != 62;
 }
 
 const rule_row* row_of(const cg_context& ctx, const entry_ref& e) {

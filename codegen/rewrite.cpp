@@ -516,18 +516,24 @@ bool conv_free(const cg_context& ctx, const tree_node* x, const tree_node* to) {
     return false;
 }
 
-// What an object keeps under a new type when a conversion is dropped: it must still be read
-// each time when volatile, and still in its own bank.
-constexpr uint16_t object_classes = PC_VOLATILE | PC_BANK1 | PC_BANK2 | PC_BANK3;
+// An object read under the type of a conversion that is dropped: it must still be read each
+// time when volatile, and it stays in its own bank, whatever bank the new type names (the
+// type of an assignment's target carries that target's bank).
+void retype_object(tree_node* x, const tree_node* like) {
+    constexpr uint16_t banks = PC_BANK1 | PC_BANK2 | PC_BANK3;
+    bool scalar = !x->levels;
+    uint16_t own = x->pclass & (scalar ? uint16_t{PC_VOLATILE | banks} : uint16_t{PC_VOLATILE});
+    copy_value_type(x, like);
+    if (scalar) x->pclass = static_cast<uint16_t>(x->pclass & ~banks);
+    x->pclass |= own;
+}
 
 // Conversions: dropped where they change nothing, moved into sequences, collapsed.
 tree_node* rewrite_conversion(cg_context& ctx, tree_node* n) {
     tree_node* x = n->left;
     if (!x || x->op == OP_TYPE) return n;
     if (same_repr(ctx, x, n) && node_class(n) != value_class::floating && !(x->levels && !n->levels)) {
-        uint16_t vol = x->levels ? 0 : x->pclass & object_classes;
-        copy_value_type(x, n);
-        x->pclass |= vol;
+        retype_object(x, n);
         return keep_left(ctx, n);
     }
     if (x->op == OP_QUEST && x->right && x->right->op == OP_COLON && x->right->left && x->right->right &&
@@ -745,10 +751,8 @@ void drop_equal_size_conversions(cg_context& ctx, tree_node* n) {
         tree_node* c = slot;
         if (c && c->op == OP_CONV && c->left && is_integer(c) && is_integer(c->left) &&
             node_size(ctx, c) == node_size(ctx, c->left) && node_size(ctx, c) == node_size(ctx, n)) {
-            uint16_t vol = c->left->pclass & (c->left->levels ? uint16_t{PC_VOLATILE} : object_classes);
             slot = keep_left(ctx, c);
-            copy_value_type(slot, n);
-            slot->pclass |= vol;
+            retype_object(slot, n);
         }
     };
     drop(n->left);

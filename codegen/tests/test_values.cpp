@@ -34,3 +34,17 @@ TEST(values, TemporaryIsWrittenInBankZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(values, LabelForgetsTheBank) {
+    // A jump may reach the label from code that left another bank selected: after it, bank 1
+    // is selected again for x, and bank 0 again for y.
+    auto r = cgtest::run_ic(std::string(banked) +
+                            "[e = _x -> 1 `Xi ]\n[e = _y -> 2 `i ]\n[e = _x -> 3 `Xi ]\n[e :U 2 ]\n[e = _x -> 4 `Xi ]\n"
+                            "[e $U 2 ]\n[e :UE 1 ]\n}\n");
+    EXPECT_EQ(cgtest::lines_with(r.assembly, "\tbsf\tstatus,5").size(), 3u) << r.assembly;
+    EXPECT_NE(r.assembly.find("\nl2\n\tbsf\tstatus,5\n"), std::string::npos) << r.assembly;
+}
+
+}  // namespace

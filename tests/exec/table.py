@@ -44,6 +44,10 @@ C_PROGRAMS = [
                    ("q32", "u32")]),
     ("muldiv32s.c", [("s32_0", "i32"), ("s32_1", "i32"), ("s32_2", "i32"), ("s32_3", "i32"), ("s32_4", "i32"), ("s32_5", "i32"),
                     ("p32", "i32")]),
+    ("banks.c", [("r1_w", "u16"), ("r1_x", "u16"), ("r1_l", "i32"), ("r1_c", "u8"), ("r0_w", "u16"),
+                 ("r0_l", "i32"), ("r0_c", "u8")]),
+    ("incdec.c", [("r_pre", "u16"), ("r_post", "u16"), ("r_cmp", "u16"), ("r_and", "u16"), ("r_lpost", "i32"),
+                  ("r_lpre", "i32"), ("r_lcmp", "i32"), ("r_cpre", "u8"), ("r_cpost", "u8"), ("r_ccmp", "u8")]),
     # calls: arguments and results of every size, nested calls, locals, a chain six deep
     ("calls.c", [("r_pick", "u8"), ("r_mixed", "u8"), ("r_byte", "u8"), ("r_nested", "u8"), ("r_chain", "u8"),
                  ("r_chain2", "u8"), ("r_ignored", "u8"), ("r_seq", "u8"), ("r_notes", "u8"), ("r_b", "i16"),

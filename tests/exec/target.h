@@ -15,6 +15,7 @@ typedef unsigned long u32;
 typedef unsigned int uw;     /* arithmetic on 8- and 16-bit values */
 typedef unsigned long ul;    /* arithmetic on 32-bit values */
 volatile unsigned char orm_done;
+#define BANK1 bank1          /* a variable placed in RAM bank 1 */
 #define STOP() do { orm_done = 1; for (;;) continue; } while (0)
 #else
 typedef signed char i8;
@@ -28,6 +29,7 @@ typedef unsigned int ul;
 /* A host whose int is not 32 bits cannot play the target: refuse to build there. */
 typedef char orm_host_check[sizeof(int) == 4 && sizeof(short) == 2 ? 1 : -1];
 void orm_host_stop(void);
+#define BANK1
 #define STOP() orm_host_stop()
 #endif
 

@@ -97,7 +97,10 @@ int operand_bank(const cg_context& ctx, const tree_node* n) {
     }
     if (s->sclass == storage::reg || s->reg >= 0 || s->sclass == storage::none) return -1;
     if (m->levels && outer_level(m->levels) == LEVEL_FUNCTION) return -1;
-    // Variables, autos and arguments without a bank qualifier live in bank 0.
+    // Variables, autos and arguments without a bank qualifier live in bank 0. A scalar lives
+    // where its declaration puts it, whatever class bits the expression gave its node (an
+    // operand of a compound assignment may carry its target's).
+    if (!s->levels) return bank_of_qualifier(s->classes);
     return bank_of_qualifier(static_cast<uint16_t>(m->pclass | n->pclass));
 }
 

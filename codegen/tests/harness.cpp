@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "codegen/asmout.h"
+#include "codegen/defer.h"
 #include "codegen/options.h"
 #include "codegen/reader.h"
 #include "codegen/sdb.h"
@@ -36,7 +37,7 @@ bool run_result::has_message(int number) const {
 
 namespace {
 run_result run(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int warning_level,
-               bool statements) {
+               bool statements, int opt_level, int round_limit = 0) {
     static bool loaded = false;
     if (!loaded) {
         const char* dir = std::getenv("ORM_SOURCE_DIR");
@@ -62,6 +63,8 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     cg::setup_processor(*ctx, chip);
     ctx->machine_flags |= flags;
     ctx->opt.warning_level = warning_level;
+    ctx->opt.opt_level = opt_level;
+    ctx->simp.round_limit = round_limit;
     int previous_level = alert_set_level(warning_level);
     if (statements)
         ctx->simp.emit_statement = [&r](cg::cg_context& c, cg::tree_node* t) {
@@ -76,6 +79,7 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     cg::ic_scanner scan(*ctx, in);
     scan.first_line();
     cg::read_module(*ctx, scan);
+    cg::spool_close(*ctx);
     std::fflush(out);
     r.assembly = slurp(out);
     if (sdb) {
@@ -94,12 +98,12 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
 }
 }  // namespace
 
-run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb) {
-    return run(ic, flags, chip, with_sdb, 0, false);
+run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int opt_level) {
+    return run(ic, flags, chip, with_sdb, 0, false, opt_level);
 }
 
-run_result run_statements(const std::string& ic, int warning_level) {
-    return run(ic, 0, "16F877A", false, warning_level, true);
+run_result run_statements(const std::string& ic, int warning_level, int round_limit) {
+    return run(ic, 0, "16F877A", false, warning_level, true, 0, round_limit);
 }
 
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {

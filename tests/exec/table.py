@@ -47,6 +47,25 @@ C_PROGRAMS = [
                     ("p32", "i32")]),
 ]
 
+# Compares and conditions: each of n edge values against each, and against constants.
+def _pairs(kind, n):
+    return [("r_%s_%d%d" % (kind, i, j), "u8") for i in range(n) for j in range(n)] + \
+        [("r_%s_k%d" % (kind, i), "u8") for i in range(n)]
+
+
+C_PROGRAMS += [
+    ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4)),
+    ("compare16.c", _pairs("u16", 4) + _pairs("i16", 4)),
+    ("compare32.c", _pairs("u32", 3) + _pairs("i32", 3)),
+    # pointers and aggregates
+    ("pointers.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2)]),
+    ("arrays.c", [("r_g", "u8", 4), ("r_w", "i16", 4), ("r_l", "i32", 3), ("r_s", "u8", 3), ("r_loc", "u8", 4)]),
+    ("structs.c", [("r_x", "i16", 2), ("r_tag", "u8", 2), ("r_big", "i32", 2), ("r_name", "u8", 2),
+                   ("r_u", "u8", 4), ("r_uw", "i16", 2)]),
+    ("romdata.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2), ("r_str", "u8", 6),
+                   ("r_rec", "u8", 4), ("r_recb", "i16")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

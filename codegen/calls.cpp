@@ -3,6 +3,7 @@
 // tells the linker who calls whom so that the areas can be overlaid.
 #include "codegen/calls.h"
 
+#include <string>
 #include <vector>
 
 #include "codegen/asmout.h"
@@ -67,6 +68,18 @@ symbol* argument_area(cg_context& ctx, symbol* f) {
     }
     ctx.simp.arg_areas[f] = area;
     return area;
+}
+
+// The argument area's byte at `offset` as a symbol of its own, named by the assembler
+// expression that addresses it.
+symbol* area_slot(cg_context& ctx, const symbol* area, int32_t offset) {
+    symbol* slot = ctx.symbols.make_detached();
+    slot->name = area->name + "+" + std::to_string(offset);
+    slot->kind = sym_kind::object;
+    slot->sclass = area->sclass;
+    slot->base = area->base;
+    slot->flags |= SF_USED | SF_ANNOUNCED;
+    return slot;
 }
 
 // Every call below n whose callee is a symbol.
@@ -144,6 +157,23 @@ symbol* callee_temporary(cg_context& ctx, const tree_node* ptr) {
     return t;
 }
 
+// On the 12-bit core a function returns through a stub in the jump table, whose address's
+// low byte the caller passes as a hidden first argument. The stub is written at once.
+tree_node* return_stub_argument(cg_context& ctx, tree_node* call) {
+    if (!call->label) call->label = ++ctx.sel.next_label;
+    const unsigned number = call->label;
+    tree_node* stub = ctx.nodes.alloc();
+    stub->op = OP_LITERAL;
+    stub->type = basic_type_named(ctx, "uc");
+    stub->text = new std::string("u" + std::to_string(number) + "7&0ffh");
+    int before = ctx.psects.written;
+    psect_request(ctx, PS_JMPTAB);
+    psect_check(ctx);
+    emit(ctx, "u%u7\n\tljmp\tu%u8\n", number, number);
+    if (before) psect_request(ctx, before);
+    return stub;
+}
+
 // A variadic function keeps byte 0 of its area free, so its arguments start at 1.
 int32_t first_arg_offset(const tree_node* callee) { return callee_variadic(callee) ? 1 : 0; }
 
@@ -152,13 +182,14 @@ int32_t first_arg_offset(const tree_node* callee) { return callee_variadic(calle
 tree_node* arg_location(cg_context& ctx, const tree_node* callee, const tree_node* arg, int32_t offset) {
     tree_node* base;
     if (symbol* f = direct_callee(callee)) {
-        tree_node* area = make_id(ctx, argument_area(ctx, f));
-        if (offset == 0) {
-            copy_value_type(area, arg);
-            if (!arg->levels) area->pclass = 0;
-            return area;
-        }
-        base = tree_make(ctx, OP_ADDR, area, nullptr);
+        // A byte of a known area is a directly addressed operand ("?_f+2"), so every rule
+        // that stores to memory stores an argument too.
+        symbol* area = argument_area(ctx, f);
+        if (offset != 0) area = area_slot(ctx, area, offset);
+        tree_node* slot = make_id(ctx, area);
+        copy_value_type(slot, arg);
+        if (!arg->levels) slot->pclass = 0;
+        return slot;
     } else {
         // The byte before a function's entry in the pointer table holds its area's address.
         tree_node* ptr = tree_copy(ctx, callee->op == OP_DEREF ? callee->left : callee);
@@ -213,6 +244,14 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
     const symbol* fts = function_type_symbol(callee);
     bool prototyped = cls != OP_ARGEND && ((fts && (fts->flags & SF_PROTOTYPED)) || register_arg);
     int32_t offset = first_arg_offset(callee);
+
+    // A callee declared with the T class keeps no return stub.
+    if (flag(ctx, MF_PIC12) && !(callee->pclass & PC_EEPROM)) {
+        tree_node* stub = return_stub_argument(ctx, call);
+        tree_node* store = tree_make(ctx, OP_ASSIGN, arg_location(ctx, callee, stub, offset), stub);
+        offset += 1;
+        prefix = prefix ? tree_make(ctx, OP_ARGSEQ, prefix, store) : store;
+    }
 
     std::vector<tree_node**> slots;
     argument_slots(list, slots);

@@ -130,10 +130,10 @@ private:
     void directive(tree_node* n, int index, const tpl_directive& d, const std::string& t, size_t& i, size_t group_start,
                    size_t at);
     void operand_text(const entry_ref& e);
-    void register_text(uint32_t code, const std::string& parts, const tree_node* n);
+    void register_text(uint32_t code, const std::string& parts, const tree_node* n, bool by_offset = false);
 };
 
-void expander::register_text(uint32_t code, const std::string& parts, const tree_node* n) {
+void expander::register_text(uint32_t code, const std::string& parts, const tree_node* n, bool by_offset) {
     if (code >= static_cast<uint32_t>(REG_TEMP)) {
         // A memory temporary: the function's temporaries label and the scaled offset.
         int off = static_cast<int>(code - REG_TEMP) + byte_offset(n);
@@ -142,6 +142,32 @@ void expander::register_text(uint32_t code, const std::string& parts, const tree
         std::snprintf(b, sizeof b, "f%u3%+d", ctx.psects.function_number, off);
         puts(b);
         return;
+    }
+    // An allocated composite that has no name of its own is written as the byte the running
+    // offset picks ("~1L" of a value in wtemp0 is btemp+1).
+    if (by_offset && parts.empty() && code < static_cast<uint32_t>(REG_CODES) && reg_part_count(static_cast<int32_t>(code)) &&
+        (reg_flags[code] & RF_UNNAMEABLE)) {
+        int off = byte_offset(n);
+        auto bytes = [](auto& self, int32_t c) -> int {
+            int count = reg_part_count(c), total = 0;
+            for (int i = 0; i < count; ++i) total += self(self, reg_parts[c][static_cast<size_t>(i)]);
+            return count ? total : 1;
+        };
+        int32_t c = static_cast<int32_t>(code);
+        for (bool descended = true; descended && reg_part_count(c) > 0;) {
+            descended = false;
+            for (int i = 0; i < reg_part_count(c); ++i) {
+                int32_t part = reg_parts[c][static_cast<size_t>(i)];
+                int size = bytes(bytes, part);
+                if (off < size) {
+                    c = part;
+                    descended = true;
+                    break;
+                }
+                off -= size;
+            }
+        }
+        code = static_cast<uint32_t>(c);
     }
     // One part digit a level, through the register's parts; 9 ends the selection.
     for (char p : parts) {
@@ -369,7 +395,7 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
     }
     case 'X':
     case 'Y':
-        register_text(en && e.index >= 0 ? rule_at(en, e.index).alloc : 0, d.parts, en ? en : n);
+        register_text(en && e.index >= 0 ? rule_at(en, e.index).alloc : 0, d.parts, en ? en : n, true);
         return;
     case 'H': {
         static const char* const prefixes[] = {"low(", "high(", "low highword(", "high highword("};

@@ -8,6 +8,8 @@
 #include "codegen/asmout.h"
 #include "codegen/banks.h"
 #include "codegen/context.h"
+#include "codegen/matcher.h"
+#include "codegen/records.h"
 #include "codegen/registers.h"
 #include "common/alert.h"
 
@@ -99,6 +101,24 @@ void write_interrupt_entry(cg_context& ctx, uint32_t saved) {
     if (ctx.code_ptr_used) emit(ctx, "\tglobal\tsave_code_ptr\n");
 }
 
+// A byte parameter that arrives in W moves to a home in the auto area before the body runs:
+// almost every statement needs W, and a call in the body would lose it.
+void store_w_parameters(cg_context& ctx) {
+    for (symbol* v : ctx.functions.back().bound_locals) {
+        if (v->reg != 0 || !(v->flags & SF_IN_REG)) continue;
+        tree_node* reg = ctx.nodes.alloc();
+        reg->op = OP_REG;
+        reg->value = R_W;
+        reg->type = v->base;
+        reg->levels = v->levels;
+        reg->pclass = v->classes;
+        v->reg = -1;
+        v->flags &= ~SF_IN_REG;
+        place_auto(ctx, v);
+        cg_gen_statement(ctx, tree_make(ctx, OP_ASSIGN, make_id(ctx, v), reg), PS_TEXT);
+    }
+}
+
 }  // namespace
 
 void function_entry_code(cg_context& ctx) {
@@ -112,6 +132,7 @@ void function_entry_code(cg_context& ctx) {
         psect_request(ctx, PS_TEXT);
         emit(ctx, "\tglobal\tint_func\nint_func\n");
     }
+    store_w_parameters(ctx);
 }
 
 void function_exit_code(cg_context& ctx, function_entry& fe) {

@@ -57,30 +57,30 @@ std::string function_name(const cg_context& ctx) {
 }
 
 bool holds_temporary(const tree_node* n) {
-    for (int i = 0; i < rule_count(n); ++i)
-        if (reg_is_temp(static_cast<int32_t>(rule_at(n, i).alloc))) return true;
+    constexpr uint32_t scratch = 0xfff0;   // btemp .. btemp+11, in bank 0
+    for (int i = 0; i < rule_count(n); ++i) {
+        auto alloc = static_cast<int32_t>(rule_at(n, i).alloc);
+        uint32_t mask = reg_code_mask(alloc);
+        // A leaf is read where it lives, even when a rule above it loads it into btemp..
+        if (reg_is_temp(alloc) || (op_arity(n->op) != DOPE_LEAF && mask && (mask & ~scratch) == 0)) return true;
+    }
     return false;
 }
 
-// Whether n's value sits in the scratch bytes btemp.. (a run-time routine's result). A leaf
-// is read where it lives, even when a rule above it loads it into the scratch bytes.
-bool holds_scratch(const tree_node* n) {
-    if (!rule_count(n) || op_arity(n->op) == DOPE_LEAF) return false;
-    uint32_t mask = reg_code_mask(static_cast<int32_t>(rule_at(n, rule_count(n) - 1).result));
-    uint32_t scratch = 0;
-    for (int i = 0; i < 12; ++i) scratch |= reg_mask[R_BTEMP + i];
-    return mask && (mask & ~scratch) == 0;
-}
-
 // Selects the bank of the memory that holds n's value: a variable's own bank, bank 0 for a
-// statement temporary (it lies in the function's auto area) or the scratch bytes, and through
-// a conversion that reads its operand's low bytes in place, the operand's.
+// statement temporary (it lies in the function's auto area) or a value in the scratch bytes
+// (a run-time routine's result), and through a conversion that reads its operand's low bytes
+// in place, the operand's.
 void select_value_bank(cg_context& ctx, const tree_node* n) {
     for (int guard = 0; n && guard < 16; ++guard) {
-        if (holds_temporary(n) || holds_scratch(n)) {
+        if (holds_temporary(n)) {
             bank_select(ctx, BK_RP0_CLEAR);
             if (ctx.proc.banks > 2) bank_select(ctx, BK_RP1_CLEAR);
             return;
+        }
+        if (n->op == OP_ARGSEQ) {   // argument stores, then the call that gives the value
+            n = n->right;
+            continue;
         }
         if (n->op != OP_CONV) break;
         n = n->left;

@@ -147,8 +147,10 @@ bool satisfies(uint32_t result, uint32_t want) {
 
 uint32_t callee_mask(const tree_node* n) {
     const tree_node* f = n->left;
-    if (f && f->op == OP_ID && f->sym && (outer_level(f->levels) != LEVEL_POINTER)) return f->sym->reg_mask;
-    return ~0u;   // through a pointer: anything may change
+    if (f && f->op == OP_ID && f->sym && (outer_level(f->levels) != LEVEL_POINTER) &&
+        (f->sym->reg_mask || (f->sym->flags & SF_FUNCTION_DEF)))
+        return f->sym->reg_mask;
+    return mask_of(R_ALLREG);   // not compiled yet, or through a pointer: anything may change
 }
 
 // Matches the children of an operator rule; returns a status (0 success).
@@ -442,6 +444,17 @@ void write_position(cg_context& ctx) {
 
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     selector_state& s = ctx.sel;
+    // main's value goes nowhere (its exit restarts the program): only its effects remain.
+    if (tree->op == OP_RETURN && ctx.main_exit && tree->left) {
+        tree_node* value = tree->left;
+        tree->left = nullptr;
+        tree_free(ctx, tree);
+        if (!tree_has_effect(value)) {
+            tree_free(ctx, value);
+            return true;
+        }
+        tree = value;
+    }
     // Memory temporaries live for one statement: each statement starts the area afresh.
     ctx.regs.temp_offset = 0;
     for (;;) {
@@ -471,8 +484,7 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         ctx.returns_in_w = true;
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
-    // The scratch bytes the statement touched are declared at the end of the module.
-    note_scratch_use(ctx, tree->sel_regs_used);
+    // The scratch bytes the rules touched were noted as they were emitted; a callee notes its own.
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

@@ -6,6 +6,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/registers.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -373,8 +374,11 @@ tree_node* tree_make(cg_context& ctx, uint32_t op, tree_node* left, tree_node* r
         break;
     case OP_CALL:
     case OP_CALLZAP:
-        n->callregs |= (left && left->op == OP_ID && left->sym && left->sym->reg_mask) ? left->sym->reg_mask
-                                                                                      : 0xffffffffu;
+        // A callee whose registers are not known yet may change every allocatable one.
+        n->callregs |= (left && left->op == OP_ID && left->sym &&
+                        (left->sym->reg_mask || (left->sym->flags & SF_FUNCTION_DEF)))
+                           ? left->sym->reg_mask
+                           : reg_code_mask(R_ALLREG);
         node_deref(n);
         break;
     case OP_DEREF:

@@ -325,6 +325,9 @@ void parse_external_declaration() {
             else push_back_token();
             if (xref_define(sym) && !(sym->flags & F_ABSOLUTE)) alert_message(237, sym->name);
             sym->flags |= F_DEFINED;
+            // A call before the definition wrote only a declaration; the code generator opens
+            // the function from its defining record.
+            sym->flags &= ~F_EMITTED;
             emit_var(sym);
             parse_function_body(sym, params, return_needs_no_value(sym->type));
             return;

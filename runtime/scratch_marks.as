@@ -1,11 +1,11 @@
 ; Marks the code generator refers to when a module uses a scratch byte (used_btemp0 ..
-; used_btemp14) or the code pointer (used_code_ptr). The module itself reserves the bytes in
-; the overlaid temp and xtemp areas, so a mark is only a name: an equate to the byte's index.
+; used_btemp14). Each module, and each run-time routine, reserves the bytes it uses in the
+; overlaid temp and xtemp areas itself, so that a small chip keeps the rest; a mark is only a
+; name: an equate to the byte's index.
 	processor	16F877
 	global	used_btemp0,used_btemp1,used_btemp2,used_btemp3,used_btemp4
 	global	used_btemp5,used_btemp6,used_btemp7,used_btemp8,used_btemp9
 	global	used_btemp10,used_btemp11,used_btemp12,used_btemp13,used_btemp14
-	global	used_code_ptr
 used_btemp0	equ	0
 used_btemp1	equ	1
 used_btemp2	equ	2
@@ -21,5 +21,4 @@ used_btemp11	equ	11
 used_btemp12	equ	12
 used_btemp13	equ	13
 used_btemp14	equ	14
-used_code_ptr	equ	0
 	end

@@ -179,7 +179,9 @@ symbol_meaning assembler::resolve(const std::string& name) {
         m.tree = s->tree;
         break;
     case symbol::none:
-        if (s->global) m.kind = symbol_meaning::external;
+        // A local name the module never defines is the linker's to define in this module
+        // (a static function's argument and auto areas).
+        if (s->global || s->local) m.kind = symbol_meaning::external;
         break;
     }
     return m;

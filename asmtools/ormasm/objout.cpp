@@ -129,7 +129,7 @@ private:
                 break;
             }
             case symbol::none:
-                if (s.global) sym(0, uint16_t(global | obj::SYM_EXTERN), "", s.name);
+                if (s.global || s.local) sym(0, uint16_t(global | obj::SYM_EXTERN), "", s.name);
                 break;
             }
         }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codegen/context.h"
 #include "codegen/tests/harness.h"
 
 namespace {
@@ -139,30 +140,46 @@ TEST(calls, LowersArgumentsIntoTheArgumentArea) {
         {"no arguments", "[e = _x ( _f0 .. ]\n", {"= _x ( _f0 .."}, {}, 0, {"\tFNCALL\t_t,_f0"}},
         {"one char in W", "[e = _x ( _fc (1 -> 7 `c ]\n", {"= _x ( _fc (1 7"}, {}, 0, {"\tFNCALL\t_t,_fc"}},
         {"one int", "[e = _x ( _f1 (1 -> 7 `i ]\n", {"= _x ;( = ?_f1 7 ( _f1 .."}, {}},
-        {"two", "[e = _x ( _f2 (2 , _x _y ]\n", {"= ?_f2 _x", "= _x ;( = *U + &U ?_f2 2 _y ( _f2 (2 , .. .."}, {}},
+        {"two", "[e = _x ( _f2 (2 , _x _y ]\n", {"= ?_f2 _x", "= _x ;( = ?_f2+2 _y ( _f2 (2 , .. .."}, {}},
         {"many, first in W", "[e = _x ( _h (4 , , , _c _x _c _l ]\n",
-         {"= ?_h _x", "= *U + &U ?_h 2 _c", "= _x ;( = *U + &U ?_h 3 _l ( _h (4 , , , _c .. .. .."}, {}},
+         {"= ?_h _x", "= ?_h+2 _c", "= _x ;( = ?_h+3 _l ( _h (4 , , , _c .. .. .."}, {}},
         {"variadic starts at offset 1", "[e = _x ( _v , (. -> 1 `i -> 2 `i ]\n",
-         {"= *U + &U ?_v 1 1", "= _x ;( = *U + &U ?_v 3 2 ( _v , (. .. .."}, {}},
+         {"= ?_v+1 1", "= _x ;( = ?_v+3 2 ( _v , (. .. .."}, {}},
         {"variadic with a char first", "[e = _x ( _vc , (. _c -> 2 `i ]\n",
-         {"= _x ;( = *U + &U ?_vc 1 2 ( _vc , (. _c .."}, {}},
+         {"= _x ;( = ?_vc+1 2 ( _vc , (. _c .."}, {}},
         {"unprototyped: a char arrives as int", "[e = _x ( _old , _c _x ]\n",
-         {"= ?_old -> _c `i", "= _x ;( = *U + &U ?_old 2 _x ( _old , .. .."}, {}, 0, {"\tglobal\t?_old"}},
+         {"= ?_old -> _c `i", "= _x ;( = ?_old+2 _x ( _old , .. .."}, {}, 0, {"\tglobal\t?_old"}},
         {"through a global pointer", "[e = _x ( *U _fp (1 -> 3 `i ]\n", {"= _x ;( = *U *U + _fp -1 3 ( *U _fp .."},
          {}, 0, {"\tFNCALL\t_t,_fp"}},
         {"through a computed pointer", "[e = _x ( *U *U + &U _tab * -> _i `x -> 2 `x (1 -> 1 `i ]\n",
          {"= _tmp1 *U + &U _tab << -> _i `nx 1", "= _x ;( = *U *U + _tmp1 -1 1 ( *U _tmp1 .."}, {}, 0,
          {"\tFNINDIR\t_t,"}},
         {"a call in an argument", "[e = _x ( _f2 (2 , -> 1 `i ( _f1 (1 _y ]\n",
-         {"= ?_f2 1", "= _x ;( = *U + &U ?_f2 2 ;( = ?_f1 _y ( _f1 .. ( _f2 (2 , .. .."}, {}, 0,
+         {"= ?_f2 1", "= _x ;( = ?_f2+2 ;( = ?_f1 _y ( _f1 .. ( _f2 (2 , .. .."}, {}, 0,
          {"\tFNARG\t_f2,_f1"}, {742}},
         {"a call in an argument of a pointer call", "[e = _x ( *U _gp (2 , -> 1 `i ( _f0 .. ]\n",
          {"= *U *U + _gp -1 1", "= _x ;( = *U + *U + _gp -1 2 ( _f0 .. ( *U _gp (2 , .. .."}, {}, 0,
          {"\tFNINDARG\t_f0,", "\tFNCALL\t_t,_gp"}},
         {"the same function in its own argument", "[e = _x ( _f2 (2 , -> 1 `i ( _f2 (2 , -> 2 `i -> 3 `i ]\n",
-         {"= ?_f2 1", "= ?_f2 2", "= _x ;( = *U + &U ?_f2 2 ;( = *U + &U ?_f2 2 3 ( _f2 (2 , .. .. ( _f2 (2 , .. .."},
+         {"= ?_f2 1", "= ?_f2 2", "= _x ;( = ?_f2+2 ;( = ?_f2+2 3 ( _f2 (2 , .. .. ( _f2 (2 , .. .."},
          {742}, 0, {"\tFNARG\t_f2,_f2"}},
     });
+}
+
+// On the 12-bit core each call passes the low byte of its return stub's address first, and the
+// stub (its label, then a jump back to the call's return label) goes to the jump table at once.
+TEST(calls, TwelveBitCallsPassTheirReturnStub) {
+    const std::string call = "[e = _x ( _f2 (2 , -> 1 `i -> 2 `i ]\n";
+    cgtest::run_result twelve = cgtest::run_ic(std::string(prologue) + call + epilogue, cg::MF_PIC12);
+    std::vector<std::string> jumps = cgtest::lines_with(twelve.assembly, "\tljmp\tu");
+    ASSERT_EQ(jumps.size(), 1u) << twelve.assembly;
+    std::string number = jumps[0].substr(jumps[0].find("\tljmp\tu") + 7);
+    ASSERT_FALSE(number.empty());
+    number.pop_back();   // "u<n>8": the label number is what precedes the 8
+    EXPECT_FALSE(cgtest::lines_with(twelve.assembly, "u" + number + "7").empty()) << twelve.assembly;
+    EXPECT_FALSE(cgtest::lines_with(twelve.assembly, "jmp_tab").empty()) << twelve.assembly;
+    cgtest::run_result fourteen = cgtest::run_ic(std::string(prologue) + call + epilogue);
+    EXPECT_TRUE(cgtest::lines_with(fourteen.assembly, "\tljmp\tu").empty()) << fourteen.assembly;
 }
 
 // The caller stores each argument where the callee's frame layout places its parameter.
@@ -193,8 +210,8 @@ TEST(calls, CallerAndCalleeAgreeOnTheLayout) {
         std::string area = std::string("?") + c.name;
         for (const std::string& s : r.statements) {
             if (s.rfind("= " + area + " ", 0) == 0) caller.push_back(0);
-            size_t at = s.find("= *U + &U " + area + " ");
-            if (at != std::string::npos) caller.push_back(std::stoi(s.substr(at + 11 + area.size())));
+            size_t at = s.find("= " + area + "+");
+            if (at != std::string::npos) caller.push_back(std::stoi(s.substr(at + 3 + area.size())));
         }
         // A variadic call stores its variable arguments after the fixed ones.
         if (caller.size() > callee.size()) caller.resize(callee.size());

@@ -182,4 +182,23 @@ TEST_F(template_fixture, RegistersOfEntries) {
     EXPECT_EQ(expand(l, "GN,G1N,G11N,G19N"), "ltemp1,wtemp3,btemp+7,wtemp3\n");
 }
 
+// X of an allocated composite that has no name of its own (ltemp0: btemp .. btemp+3) writes
+// the byte the running offset picks, with or without a divisor; part digits still walk parts.
+TEST_F(template_fixture, AllocatedCompositeIsWrittenByteByByte) {
+    enter_function();
+    cg::psect_check(*ctx);
+    seen = output().size();
+    cg::tree_node* x = labelled(id(global("_x", "`l")), "wreg");
+    const cg::rule_tables& t = cg::active_rules(*ctx);
+    int32_t rule = 0;
+    for (size_t i = 1; i < t.row_count && !rule; ++i)
+        if (std::string(t.pool + t.rows[i].result) == "XN") rule = static_cast<int32_t>(i);
+    ASSERT_NE(rule, 0);
+    ASSERT_EQ(cg::rule_count(x), 2);
+    (*x->rule_stack)[3] = rule;            // entry 1: a rule whose result is its register
+    (*x->rule_stack)[4] = cg::R_LTEMP0;
+    EXPECT_EQ(expand(x, "~0/4N,~1/4N,~3/4N,~2N", 1), "btemp,btemp+1,btemp+3,btemp+2\n");
+    EXPECT_EQ(expand(x, "X0N,X11N", 1), "wtemp0,btemp+3\n");
+}
+
 }  // namespace

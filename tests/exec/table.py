@@ -45,6 +45,11 @@ C_PROGRAMS = [
                    ("q32", "u32")]),
     ("muldiv32s.c", [("s32_0", "i32"), ("s32_1", "i32"), ("s32_2", "i32"), ("s32_3", "i32"), ("s32_4", "i32"), ("s32_5", "i32"),
                     ("p32", "i32")]),
+    # calls: arguments and results of every size, nested calls, locals, a chain six deep
+    ("calls.c", [("r_pick", "u8"), ("r_mixed", "u8"), ("r_byte", "u8"), ("r_nested", "u8"), ("r_chain", "u8"),
+                 ("r_chain2", "u8"), ("r_ignored", "u8"), ("r_seq", "u8"), ("r_notes", "u8"), ("r_b", "i16"),
+                 ("r_w1", "i16"), ("r_w2", "i16"), ("r_later", "i16"), ("r_c", "i32"), ("r_e", "u32"), ("r_l1", "i32"),
+                 ("r_l2", "i32")]),
 ]
 
 # Compares and conditions: each of n edge values against each, and against constants.

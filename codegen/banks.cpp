@@ -104,9 +104,9 @@ int operand_bank(const cg_context& ctx, const tree_node* n) {
     if (m->levels && outer_level(m->levels) == LEVEL_FUNCTION) return -1;
     // A pointer variable lives in bank 0: its bank qualifier is that of what it points to.
     if (s->levels) return 0;
-    // Variables, autos and arguments without a bank qualifier live in bank 0.
-    // The symbol's own qualifiers say where it lives: a node's class word may have been taken
-    // over from the other side of an assignment when a conversion between them was dropped.
+    // A variable lives where its declaration puts it (bank 0 without a bank qualifier),
+    // whatever class bits the expression gave its node: a dropped conversion or a compound
+    // assignment may have handed it those of the other side.
     return bank_of_qualifier(s->classes);
 }
 

@@ -61,14 +61,16 @@ bool holds_temporary(const tree_node* n) {
     for (int i = 0; i < rule_count(n); ++i) {
         auto alloc = static_cast<int32_t>(rule_at(n, i).alloc);
         uint32_t mask = reg_code_mask(alloc);
-        if (reg_is_temp(alloc) || (mask && (mask & ~scratch) == 0)) return true;
+        // A leaf is read where it lives, even when a rule above it loads it into btemp..
+        if (reg_is_temp(alloc) || (op_arity(n->op) != DOPE_LEAF && mask && (mask & ~scratch) == 0)) return true;
     }
     return false;
 }
 
 // Selects the bank of the memory that holds n's value: a variable's own bank, bank 0 for a
-// statement temporary (it lies in the function's auto area) or a call's result in btemp, and through a conversion that
-// reads its operand's low bytes in place, the operand's.
+// statement temporary (it lies in the function's auto area) or a value in the scratch bytes
+// (a run-time routine's result), and through a conversion that reads its operand's low bytes
+// in place, the operand's.
 void select_value_bank(cg_context& ctx, const tree_node* n) {
     for (int guard = 0; n && guard < 16; ++guard) {
         if (holds_temporary(n)) {

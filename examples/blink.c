@@ -1,14 +1,16 @@
-/* Blinks an LED on port B, bit 0, of a PIC16F877. */
+/* Blinks an LED on port B, bit 0, of a PIC16F877A: the chip header names the port and its
+   direction register, and a delay loop sets the pace. */
+#include <chip.h>
 
-static volatile unsigned char PORTB @ 0x06;
-static volatile unsigned char TRISB @ 0x86;
+static unsigned char ticks, left;
 
-static unsigned char ticks;
-
-static void delay(unsigned int count)
+static void delay(unsigned char n)
 {
-    while (count--)
+    left = n;
+    do {
         ticks++;
+        left--;
+    } while (left != 0);
 }
 
 void main(void)
@@ -16,6 +18,6 @@ void main(void)
     TRISB = 0xFE;
     for (;;) {
         PORTB ^= 0x01;
-        delay(20000);
+        delay(50);
     }
 }

@@ -20,6 +20,10 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree);
 // Simplifies an expression used as a statement and emits the resulting statements; returns
 // how many of them generate code.
 int simplify_stmt(cg_context& ctx, tree_node* tree);
+// A simplified statement whose condition or stored value is made of && || ?: (or a comparison
+// stored wider than a byte) becomes jumps on its parts, handed on as statements; true when it
+// took the tree.
+bool lower_condition(cg_context& ctx, tree_node* tree);
 // simplify_stmt with the reports of statements that generate no code.
 void simplify_and_emit(cg_context& ctx, tree_node* tree);
 

@@ -7,6 +7,7 @@
 #include "codegen/options.h"
 #include "codegen/reader.h"
 #include "codegen/sdb.h"
+#include "codegen/simplify.h"
 #include "common/alert.h"
 #include "common/msgfile.h"
 
@@ -36,7 +37,7 @@ bool run_result::has_message(int number) const {
 
 namespace {
 run_result run(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int warning_level,
-               bool statements) {
+               bool statements, bool lowered = false) {
     static bool loaded = false;
     if (!loaded) {
         const char* dir = std::getenv("ORM_SOURCE_DIR");
@@ -64,7 +65,8 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     ctx->opt.warning_level = warning_level;
     int previous_level = alert_set_level(warning_level);
     if (statements)
-        ctx->simp.emit_statement = [&r](cg::cg_context& c, cg::tree_node* t) {
+        ctx->simp.emit_statement = [&r, lowered](cg::cg_context& c, cg::tree_node* t) {
+            if (lowered && cg::lower_condition(c, t)) return;
             r.statements.push_back(cg::tree_dump(t));
             cg::tree_free(c, t);
         };
@@ -98,8 +100,8 @@ run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool 
     return run(ic, flags, chip, with_sdb, 0, false);
 }
 
-run_result run_statements(const std::string& ic, int warning_level) {
-    return run(ic, 0, "16F877A", false, warning_level, true);
+run_result run_statements(const std::string& ic, int warning_level, bool lowered) {
+    return run(ic, 0, "16F877A", false, warning_level, true, lowered);
 }
 
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {

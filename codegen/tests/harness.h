@@ -21,8 +21,8 @@ struct run_result {
 run_result run_ic(const std::string& ic, uint16_t flags = 0, const char* chip = "16F877A",
                   bool with_sdb = false);
 // Runs `ic` at a warning level, recording each simplified statement in prefix form instead of
-// generating code for it.
-run_result run_statements(const std::string& ic, int warning_level = 0);
+// generating code for it; with `lowered`, after conditions made of && || ?: became jumps.
+run_result run_statements(const std::string& ic, int warning_level = 0, bool lowered = false);
 // The lines of `text` that contain `needle`.
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle);
 

@@ -46,6 +46,9 @@ C_PROGRAMS += [
     ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4)),
     ("compare16.c", _pairs("u16", 4) + _pairs("i16", 4)),
     ("compare32.c", _pairs("u32", 3) + _pairs("i32", 3)),
+    ("logic.c", [("r_jump", "u8"), ("r_calls", "u8"), ("r_and8", "u8"), ("r_or8", "u8"), ("r_not8", "u8"),
+                 ("r_q8", "u8"), ("r_loops", "u8"), ("r_while", "u8"), ("r_goto", "u8"), ("r_and16", "i16"),
+                 ("r_q16", "i16"), ("r_not16", "i16"), ("r_steps", "i16"), ("r_or32", "i32"), ("r_q32", "i32")]),
 ]
 
 ASM_PROGRAMS = [

@@ -43,7 +43,7 @@ def _pairs(kind, n):
 
 
 C_PROGRAMS += [
-    ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4)),
+    ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4) + [("r_wide", "u8")]),
     ("compare16.c", _pairs("u16", 4) + _pairs("i16", 4)),
     ("compare32.c", _pairs("u32", 3) + _pairs("i32", 3)),
     ("logic.c", [("r_jump", "u8"), ("r_calls", "u8"), ("r_and8", "u8"), ("r_or8", "u8"), ("r_not8", "u8"),

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev
-          zlib1g-dev libssl-dev libz-mingw-w64-dev xvfb x11-apps netpbm python3-pyftpdlib
+          zlib1g-dev libssl-dev libz-mingw-w64-dev xvfb x11-apps x11-utils netpbm python3-pyftpdlib
           gputils gpsim srecord mingw-w64 binutils python3 wine64
           cproto universal-ctags gcc-12-source
           binutils-h8300-hms)

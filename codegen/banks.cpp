@@ -84,8 +84,12 @@ int operand_bank(const cg_context& ctx, const tree_node* n) {
     while (m && (m->op == OP_BITFIELD || m->op == OP_MEMBER) && m->left) m = m->left;
     if (!m) return -1;
     if (m->op == OP_DEREF) {
-        // Only a constant address names a bank; a pointer goes through FSR and IRP.
-        if (m->left && m->left->op == OP_CONST) return bank_of_address(ctx, static_cast<uint32_t>(m->left->value));
+        // A constant address names a bank, and so does a member or element at a constant
+        // offset from a variable (the variable's own bank); a pointer goes through FSR and IRP.
+        const tree_node* a = m->left;
+        if (a && a->op == OP_CONST) return bank_of_address(ctx, static_cast<uint32_t>(a->value));
+        if (a && a->op == OP_ADD && a->right && a->right->op == OP_CONST) a = a->left;
+        if (a && a->op == OP_ADDR && a->left && a->left->op == OP_ID) return operand_bank(ctx, a->left);
         return -1;
     }
     if (m->op != OP_ID || !m->sym) return -1;
@@ -97,6 +101,8 @@ int operand_bank(const cg_context& ctx, const tree_node* n) {
     }
     if (s->sclass == storage::reg || s->reg >= 0 || s->sclass == storage::none) return -1;
     if (m->levels && outer_level(m->levels) == LEVEL_FUNCTION) return -1;
+    // A pointer variable lives in bank 0: its bank qualifier is that of what it points to.
+    if (s->levels) return 0;
     // Variables, autos and arguments without a bank qualifier live in bank 0.
     return bank_of_qualifier(static_cast<uint16_t>(m->pclass | n->pclass));
 }

@@ -86,6 +86,22 @@ struct collected_string {
     std::vector<uint8_t> bytes;
 };
 
+// A statement of a function body kept for the function's end (deferred output).
+struct deferred_item {
+    tree_node* tree = nullptr;    // null for a comment line
+    int64_t comment_at = -1;      // spool position of a comment line
+    bool move_increments = false;
+    int32_t line = 0;
+    std::string file;
+};
+
+// The spool file of comment and in-line assembly texts while output is deferred.
+struct spool_state {
+    FILE* file = nullptr;
+    std::string name;
+    bool unavailable = false;     // could not be created: texts stay in memory
+};
+
 struct float_constant {
     double value = 0;
     int size = 3;
@@ -121,6 +137,7 @@ struct simplify_state {
     std::map<const symbol*, const symbol*> last_caller;   // call graph: callee -> last caller
     std::map<const symbol*, symbol*> arg_areas;           // a callee's argument area symbol
     int32_t temps = 0;              // temporaries made for indirect callees
+    int round_limit = 0;            // folding and rewriting rounds allowed (0: by the tree's height)
     // Code generation of one simplified statement; unset until code selection exists.
     std::function<void(cg_context&, tree_node*)> emit_statement;
 };
@@ -181,6 +198,10 @@ struct cg_context {
     bank_state banks;                       // what is known of the bank-select bits
     helper_state helpers;                   // state of the numbered template helpers
     int32_t next_label = 30001;             // labels of the switch code and the helpers
+
+    std::vector<deferred_item> deferred;    // the current function's statements (deferred output)
+    bool replaying = false;                 // the deferred statements are being generated
+    spool_state spool;
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

@@ -8,6 +8,7 @@
 #include "codegen/context.h"
 #include "codegen/helpers.h"
 #include "codegen/matcher.h"
+#include "codegen/records.h"
 #include "codegen/registers.h"
 #include "codegen/template_scan.h"
 #include "common/alert.h"
@@ -51,7 +52,7 @@ entry_ref select(tree_node* n, int index, const tpl_directive& d) {
     }
 }
 
-// Helpers whose text is whole instruction lines.
+// Helpers whose only output is bank-selection lines, each with its tab and newline.
 bool selects_bank(int helper) {
     return helper == 48 || helper == 50 || helper == 51 || helper == 52 || (helper >= 63 && helper <= 65);
 }
@@ -176,6 +177,9 @@ void expander::operand_text(const entry_ref& e) {
         return;
     case OP_LITERAL:
         if (n->text) puts(*n->text);
+        return;
+    case OP_STRING:   // a string literal: the label of its bytes in program memory
+        if (n->left && n->left->op == OP_CONST) puts(string_label(n->left->value));
         return;
     default: break;
     }
@@ -320,10 +324,16 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         clear_offset();
         return;
     case 'E': {
+        // Bank selection writes whole lines of its own: at the start of a template line it
+        // comes before the line's instruction, which then still gets its tab.
+        if (!s.line_open && selects_bank(d.offset)) {
+            helper_io io;
+            s.offset = cg_code_helper(ctx, en, d.offset, s.offset, io);
+            if (s.offset == 0) s.divisor = 0;
+            return;
+        }
         bool tabbed = !s.line_open && tab_pending;
-        // A helper writes on the current line, except a bank selection, which writes whole
-        // lines of its own (a template gives it a line to itself).
-        if (!selects_bank(d.offset)) open_line();
+        open_line();   // a helper writes on the current line
         helper_io io;
         int r = cg_code_helper(ctx, en, d.offset, s.offset, io);
         s.offset = r;
@@ -525,18 +535,18 @@ void expander::expand(tree_node* n, const std::string& t, int index) {
     }
 }
 
+
 void emit_rules(cg_context& ctx, tree_node* n) {
     const rule_tables& t = active_rules(ctx);
     for (int i = 0; i < rule_count(n); ++i) {
         rule_entry e = rule_at(n, i);
         if (e.rule <= 0 || static_cast<size_t>(e.rule) >= t.row_count) continue;
-        if (reg_is_temp(static_cast<int32_t>(e.alloc))) {
-            // A temporary request becomes a real temporary of the statement's area.
+        if ((e.alloc & ~RF_FLAGS) >= static_cast<uint32_t>(REG_TEMP)) {
+            // A memory temporary becomes a place in the function's temporaries area.
             uint32_t place = static_cast<uint32_t>(temp_alloc(ctx, n, static_cast<int32_t>(e.alloc)));
-            if (e.result == e.alloc) e.result = place;
-            e.alloc = place;
-            rule_set(n, i, e);
+            rule_set_registers(n, i, place, e.result == e.alloc ? place : e.result);
         }
+        note_scratch_use(ctx, t.rows[e.rule].clobbers | reg_code_mask(static_cast<int32_t>(e.alloc & ~RF_FLAGS)));
         std::string code = t.pool + t.rows[e.rule].code;
         if (code.empty()) continue;
         selector_state& s = ctx.sel;
@@ -564,6 +574,15 @@ void emit_post(cg_context& ctx, tree_node* n) {
 }
 
 }  // namespace
+
+void note_scratch_use(cg_context& ctx, uint32_t mask) {
+    for (int b = 11; b >= 0; --b)
+        if (mask & reg_mask[R_BTEMP + b]) {
+            ctx.btemp_used = std::max(ctx.btemp_used, b + 1);
+            break;
+        }
+    if (mask & (reg_mask[R_CODE_PTR0] | reg_mask[R_CODE_PTR1])) ctx.code_ptr_used = true;
+}
 
 void cg_expand_template(cg_context& ctx, tree_node* n, const std::string& text, int index) {
     expander x(ctx);

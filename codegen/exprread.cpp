@@ -5,8 +5,10 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/defer.h"
 #include "codegen/reader.h"
 #include "codegen/records.h"
+#include "codegen/simplify.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -50,7 +52,8 @@ tree_node* read_comment_or_asm(cg_context& ctx, ic_scanner& scan, bool& produced
     std::string text = scan.rest_of_line();
     if (!text.empty() && text[0] == ';') {
         ctx.opt.notes = true;
-        emit_text(ctx, text + "\n");
+        if (output_deferred(ctx)) defer_comment(ctx, text);
+        else emit_text(ctx, text + "\n");
         return nullptr;
     }
     produced = true;
@@ -121,52 +124,15 @@ tree_node* ic_read_expr(cg_context& ctx, ic_scanner& scan) {
     }
 }
 
-namespace {
-
-bool fold(cg_context& ctx, const tree_node* n, int64_t& v, bool& typed, int depth) {
-    if (!n || depth > 200) return false;
-    switch (n->op) {
-    case OP_CONST: v = n->value; return true;
-    case OP_CONV:
-        typed = true;
-        return fold(ctx, n->left, v, typed, depth + 1);
-    case OP_NEG: case OP_COMPL: case OP_NOT: {
-        bool t = false;
-        if (!fold(ctx, n->left, v, t, depth + 1)) return false;
-        v = n->op == OP_NEG ? -v : n->op == OP_COMPL ? ~v : !v;
-        return true;
-    }
-    default: break;
-    }
-    if (op_arity(n->op) != DOPE_BINARY) return false;
-    int64_t a, b;
-    bool t = false;
-    if (!fold(ctx, n->left, a, t, depth + 1) || !fold(ctx, n->right, b, t, depth + 1)) return false;
-    switch (n->op) {
-    case OP_ADD: v = a + b; return true;
-    case OP_SUB: v = a - b; return true;
-    case OP_MUL: v = a * b; return true;
-    case OP_DIV: case OP_MOD:
-        if (b == 0) return false;
-        v = n->op == OP_DIV ? a / b : a % b;
-        return true;
-    case OP_AND: v = a & b; return true;
-    case OP_OR: v = a | b; return true;
-    case OP_XOR: v = a ^ b; return true;
-    case OP_SHL: v = (b >= 0 && b < 32) ? a << b : 0; return true;
-    case OP_SHR: v = (b >= 0 && b < 32) ? a >> b : 0; return true;
-    default: return false;
-    }
-}
-
-}  // namespace
-
 bool const_value(cg_context& ctx, tree_node* n, int32_t& value, bool& typed) {
-    int64_t v = 0;
-    typed = false;
-    bool ok = fold(ctx, n, v, typed, 0);
-    tree_free(ctx, n);
-    value = static_cast<int32_t>(v);
+    // Folded as every expression is, so the result has the target's widths: a cast to char
+    // cuts to 8 bits, int arithmetic wraps at 16.
+    tree_node* t = simplify_expr(ctx, n);
+    bool ok = t && t->op == OP_CONST;
+    value = ok ? t->value : 0;
+    // A count written with the index types makes an array even when it is 1.
+    typed = ok && t->type && !t->levels && (t->type->name == "x" || t->type->name == "ux");
+    tree_free(ctx, t);
     return ok;
 }
 

@@ -3,7 +3,9 @@
 #include "codegen/asmout.h"
 #include "codegen/context.h"
 #include "codegen/records.h"
+#include "codegen/matcher.h"
 #include "codegen/sdb.h"
+#include "codegen/simplify.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -68,6 +70,83 @@ void place_auto(cg_context& ctx, symbol* s) {
     if (ctx.opt.notes) emit(ctx, ";\t%s assigned to ?a%s+%d\n", s->name.c_str(), fn.c_str(), s->offset);
     emit(ctx, "%s$%s\tset\t?a%s+%d\n", fn.c_str(), bare_name(s->name).c_str(), fn.c_str(), s->offset);
     sdb_variable(ctx, s);
+}
+
+namespace {
+
+// A register leaf carrying the variable's value type.
+tree_node* register_leaf(cg_context& ctx, const symbol* v, uint32_t code) {
+    tree_node* reg = ctx.nodes.alloc();
+    reg->op = OP_REG;
+    reg->value = static_cast<int32_t>(code);
+    reg->type = v->base;
+    reg->levels = v->levels;
+    reg->pclass = v->classes;
+    return reg;
+}
+
+// Generates a move as a statement of the function's code; the dry run only releases it.
+void generate_move(cg_context& ctx, tree_node* move) {
+    move = simplify_expr(ctx, move);
+    if (ctx.buffer.dry_run) {
+        tree_free(ctx, move);
+        return;
+    }
+    cg_gen_statement(ctx, move, PS_TEXT);
+}
+
+// Notes of -S go straight to the output, at a line boundary.
+void move_note(cg_context& ctx, const std::string& text) {
+    if (ctx.opt.notes && !ctx.buffer.dry_run) emit_direct(ctx, text);
+}
+
+}  // namespace
+
+void sym_load(cg_context& ctx, symbol* v, uint32_t code) {
+    const char* reg = code < reg_names.size() ? reg_names[code] : "";
+    if ((v->flags & SF_IN_REG) && v->reg >= 0) {
+        move_note(ctx, ";" + v->name + " already in " + reg + "\n");
+        return;
+    }
+    move_note(ctx, "; " + v->name + " loaded to " + reg + "\n");
+    // The variable's own name reads its memory home while the load is generated.
+    int32_t bound = v->reg;
+    v->reg = -1;
+    generate_move(ctx, tree_make(ctx, OP_ASSIGN, register_leaf(ctx, v, code), make_id(ctx, v)));
+    v->reg = bound;
+}
+
+void sym_load_bound_locals(cg_context& ctx) {
+    if (ctx.functions.empty()) return;
+    uint8_t level = static_cast<uint8_t>(scope_level(ctx));
+    for (symbol* v : ctx.functions.back().bound_locals)
+        if (v->sclass == storage::automatic && v->block_level == level && v->reg >= 0 && !(v->flags & SF_IN_REG)) {
+            sym_load(ctx, v, v->reg == 0 ? 1u : static_cast<uint32_t>(v->reg));
+            v->flags |= SF_IN_REG;
+        }
+}
+
+void place_for_rest_of_function(cg_context& ctx, symbol* v) {
+    if (ctx.functions.empty() || (v->flags & SF_PLACED)) return;
+    // Past every auto placed so far, and no block opened before it may hand its bytes out
+    // again when it closes.
+    function_entry& fe = ctx.functions.back();
+    fe.auto_size = std::max(fe.auto_size, fe.auto_high);
+    place_auto(ctx, v);
+    for (size_t i = static_cast<size_t>(std::max(fe.base_level, 0)); i < ctx.blocks.size(); ++i)
+        ctx.blocks[i].auto_size = std::max(ctx.blocks[i].auto_size, fe.auto_size);
+}
+
+void sym_store(cg_context& ctx, symbol* v, uint32_t code) {
+    // The store belongs to the line the debug file last named, not to the one after it.
+    int32_t line = ctx.line;
+    if (ctx.sdb.file && ctx.sdb.last_line >= 0 && ctx.line == ctx.sdb.last_line + 1) ctx.line = ctx.sdb.last_line;
+    move_note(ctx, ";" + v->name + " stored from " + std::string(code < reg_names.size() ? reg_names[code] : "") + "\n");
+    if (!(v->flags & SF_PLACED)) place_for_rest_of_function(ctx, v);
+    else sdb_variable(ctx, v);
+    generate_move(ctx, tree_make(ctx, OP_ASSIGN, make_id(ctx, v), register_leaf(ctx, v, code)));
+    v->flags |= SF_STORED;
+    ctx.line = line;
 }
 
 }  // namespace cg

@@ -7,7 +7,10 @@
 #include "codegen/reader.h"
 #include "codegen/records.h"
 #include "codegen/sdb.h"
+#include "codegen/fold.h"
+#include "codegen/simplify.h"
 #include "common/alert.h"
+#include "common/float_format.h"
 
 namespace cg {
 
@@ -27,19 +30,6 @@ struct layout_state {
     uint32_t measured_count = 0;
     bool failed = false;
 };
-
-// 24-bit floats are IEEE single precision cut to the top 24 bits, rounded to nearest.
-uint32_t float_bits(double v, int size) {
-    float f = static_cast<float>(v);
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    if (size == 3) {
-        uint32_t rounded = bits + 0x80;
-        if ((bits & 0x7f800000u) == 0x7f800000u) rounded = bits;   // keep infinities and NaN
-        return rounded >> 8;
-    }
-    return bits;
-}
 
 // An address expression for a value tree, or empty when it is none.
 std::string address_of(const tree_node* n, int32_t& offset) {
@@ -67,14 +57,6 @@ std::string address_of(const tree_node* n, int32_t& offset) {
     }
 }
 
-bool float_value(const tree_node* n, double& v) {
-    if (!n) return false;
-    if (n->op == OP_FCONST) return v = n->fvalue, true;
-    if (n->op == OP_CONV) return float_value(n->left, v);
-    if (n->op == OP_NEG && float_value(n->left, v)) return v = -v, true;
-    return false;
-}
-
 void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t classes, tree_node* value) {
     cg_context& ctx = st.ctx;
     uint32_t size = type_size(ctx, type, levels, classes, 1);
@@ -83,32 +65,39 @@ void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t 
         alert_message(732);
         return;
     }
+    // Folded with the target's widths first: casts, member offsets of a null pointer and
+    // sums of constants all become one constant.
+    tree_node* folded = simplify_expr(ctx, tree_copy(ctx, value));
     int32_t offset = 0;
     std::string addr = address_of(value, offset);
+    if (addr.empty() && folded && folded->op != OP_CONST && folded->op != OP_FCONST) {
+        offset = 0;
+        addr = address_of(folded, offset);
+    }
     if (!addr.empty()) {
+        tree_free(ctx, folded);
         std::string expr = offset ? addr + (offset > 0 ? "+" : "") + std::to_string(offset) : addr;
         for (uint32_t i = 0; i < size; ++i)
             st.out.push_back({0, i == 0 ? "low(" + expr + ")" : i == 1 ? "high(" + expr + ")" : "0"});
         return;
     }
-    double fv = 0;
     uint64_t bits = 0;
-    bool is_float_value = float_value(value, fv);
-    int32_t iv = 0;
-    bool typed = false;
-    if (vc == value_class::floating) {
-        if (!is_float_value) {
-            if (!const_value(ctx, tree_copy(ctx, value), iv, typed)) alert_message(713);
-            fv = iv;
-        }
-        bits = float_bits(fv, size == 4 ? 4 : 3);
-    } else if (is_float_value) {
-        bits = static_cast<uint64_t>(static_cast<int64_t>(fv));
-    } else if (const_value(ctx, tree_copy(ctx, value), iv, typed)) {
-        bits = static_cast<uint32_t>(iv);
-    } else {
+    if (!folded || (folded->op != OP_CONST && folded->op != OP_FCONST)) {
         alert_message(713);
+    } else if (vc == value_class::floating) {
+        double fv = folded->op == OP_FCONST ? folded->fvalue
+                    : is_unsigned(folded) && node_size(ctx, folded) == 4
+                        ? static_cast<double>(static_cast<uint32_t>(folded->value))
+                        : static_cast<double>(folded->value);
+        bits = float_pattern(fv, size == 4 ? 4 : 3);
+    } else if (folded->op == OP_FCONST) {
+        // Truncated towards zero; values out of range wrap rather than being undefined.
+        double t = std::trunc(folded->fvalue);
+        bits = (std::isfinite(t) && std::fabs(t) < 9.2e18) ? static_cast<uint64_t>(static_cast<int64_t>(t)) : 0;
+    } else {
+        bits = static_cast<uint32_t>(folded->value);
     }
+    tree_free(ctx, folded);
     for (uint32_t i = 0; i < size; ++i) st.out.push_back({static_cast<uint8_t>(i < 8 ? bits >> (8 * i) : 0), {}});
 }
 

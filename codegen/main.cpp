@@ -10,6 +10,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/defer.h"
 #include "codegen/options.h"
 #include "codegen/reader.h"
 #include "codegen/sdb.h"
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
         minor < ic::version_minor)
         alert_message(718, ic::version_major, ic::version_minor);
     cg::read_module(ctx, scan);
+    cg::spool_close(ctx);
 
     cg::sdb_close(ctx);
     bool write_failed = std::fflush(ctx.out) != 0 || std::ferror(ctx.out);

@@ -291,12 +291,11 @@ rule_entry rule_at(const tree_node* n, int index) {
     return e;
 }
 
-void rule_set(tree_node* n, int index, const rule_entry& e) {
+void rule_set_registers(tree_node* n, int index, uint32_t alloc, uint32_t result) {
     if (!n->rule_stack || index < 0 || index >= rule_count(n)) return;
     int32_t* p = n->rule_stack->data() + index * entry_words;
-    p[0] = e.rule;
-    p[1] = static_cast<int32_t>(e.alloc);
-    p[2] = static_cast<int32_t>(e.result);
+    p[1] = static_cast<int32_t>(alloc);
+    p[2] = static_cast<int32_t>(result);
 }
 
 void rule_stack_clear(tree_node* n) {
@@ -415,24 +414,10 @@ bool release_register_variable(cg_context& ctx, uint32_t mask) {
         if (!code || !(mask_of(code) & mask)) continue;
         bool had_value = (v->flags & SF_IN_REG) != 0;
         v->flags &= ~SF_IN_REG;
-        if (ctx.opt.opt_level == 0) {
-            // Stored while the symbol still names the register in the assignment's right side.
-            tree_node* reg = ctx.nodes.alloc();
-            reg->op = OP_REG;
-            reg->value = static_cast<int32_t>(code);
-            reg->type = v->base;
-            reg->levels = v->levels;
-            v->reg = -1;
-            place_auto(ctx, v);
-            if (had_value) {
-                tree_node* store = tree_make(ctx, OP_ASSIGN, make_id(ctx, v), reg);
-                cg_gen_statement(ctx, store, PS_TEXT);
-            } else {
-                tree_free(ctx, reg);
-            }
-        } else {
-            v->reg = -1;
-        }
+        // From here on the symbol names its memory home; the value moves there when it has one.
+        v->reg = -1;
+        if (had_value) sym_store(ctx, v, code);
+        else place_for_rest_of_function(ctx, v);
         ctx.regs.regs_free |= mask_of(code);
         return true;
     }
@@ -466,7 +451,7 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         s.call_busy = false;
         int st = cg_match(ctx, tree, statement_goal, ctx.regs.regs_free, 0, 0);
         if (st == 0) break;
-        if (ctx.opt.opt_level > 0 || !release_register_variable(ctx, s.wanted_regs)) {
+        if (!release_register_variable(ctx, s.wanted_regs)) {
             alert_message(712);
             ++s.match_errors;
             clear_selection(tree);
@@ -487,11 +472,7 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     cg_emit_node(ctx, tree);
     ctx.regs.regs_used |= tree->sel_regs_used;
     // The scratch bytes the statement touched are declared at the end of the module.
-    for (int i = 11; i >= 0; --i)
-        if (tree->sel_regs_used & reg_mask[R_BTEMP + i]) {
-            ctx.btemp_used = std::max(ctx.btemp_used, i + 1);
-            break;
-        }
+    note_scratch_use(ctx, tree->sel_regs_used);
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;

@@ -45,9 +45,11 @@ struct rule_entry {
 };
 int rule_count(const tree_node* n);
 rule_entry rule_at(const tree_node* n, int index);
+// Replaces the allocated and result registers of rule-stack entry `index`.
+void rule_set_registers(tree_node* n, int index, uint32_t alloc, uint32_t result);
 void rule_stack_clear(tree_node* n);
-// Rewrites entry `index` (the emission walk gives a temporary request its real place).
-void rule_set(tree_node* n, int index, const rule_entry& e);
+// Reserves for the module the scratch bytes and the code pointer that `mask` names.
+void note_scratch_use(cg_context& ctx, uint32_t mask);
 
 const rule_tables& active_rules(const cg_context& ctx);
 void cg_label_tree(cg_context& ctx, tree_node* n);

@@ -6,6 +6,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/defer.h"
 #include "codegen/entry.h"
 #include "codegen/matcher.h"
 #include "codegen/records.h"
@@ -69,6 +70,7 @@ void block_open(cg_context& ctx) {
 }
 
 void end_function(cg_context& ctx, function_entry& fe) {
+    generate_deferred(ctx);
     // Extern declarations of the body are held until its outermost block closes.
     for (symbol* s : fe.held_externals) sdb_variable(ctx, s);
     sdb_close_block(ctx, true, fe.auto_high);
@@ -89,9 +91,32 @@ void end_function(cg_context& ctx, function_entry& fe) {
     if (flag(ctx, MF_PIC12)) ctx.psects.declared[PS_CTEXT] = false;
 }
 
+bool is_function_symbol(const symbol* s) {
+    return s->kind == sym_kind::object && outer_level(s->levels) == LEVEL_FUNCTION;
+}
+
+// The call-graph facts of the functions of a closing scope: the signature of each one visible
+// outside that is called or defined here, and under AUTOSTATIC each one whose address was
+// taken. Written once per function, in declaration order.
+void scope_directives(cg_context& ctx, std::vector<symbol*> fns) {
+    std::stable_sort(fns.begin(), fns.end(), [](const symbol* a, const symbol* b) { return a->number < b->number; });
+    for (symbol* f : fns) {
+        if (f->sclass == storage::external && (f->flags & (SF_USED | SF_DEFINED)) && !(f->flags & SF_SIGNED_FN)) {
+            f->flags |= SF_SIGNED_FN;
+            emit_text(ctx, "\tsignat\t" + asm_name(f) + "," + std::to_string(fn_signature(ctx, f)) + "\n");
+        }
+        if (flag(ctx, MF_AUTOSTATIC) && (f->flags & SF_ADDRESS_TAKEN) && !(f->flags & SF_FNADDR_WRITTEN)) {
+            f->flags |= SF_FNADDR_WRITTEN;
+            emit_text(ctx, "\tFNADDR\t" + asm_name(f) + "\n");
+        }
+    }
+}
+
 void leave_scope(cg_context& ctx, int level) {
+    std::vector<symbol*> fns;
     // Locals leave the table; file-scope material (types, externals, statics) stays.
     ctx.symbols.leave_level(level, [&](symbol* s) {
+        if (is_function_symbol(s)) fns.push_back(s);
         if (s->kind != sym_kind::object) return false;
         if (is_global_storage(s->sclass)) {
             s->block_level = static_cast<uint8_t>(level > 0 ? level - 1 : 0);
@@ -99,6 +124,15 @@ void leave_scope(cg_context& ctx, int level) {
         }
         return s->sclass == storage::param || s->sclass == storage::automatic || s->sclass == storage::reg;
     });
+    scope_directives(ctx, fns);
+}
+
+// The end of input closes the file scope: its functions get their directives; nothing leaves.
+void leave_file_scope(cg_context& ctx) {
+    std::vector<symbol*> fns;
+    for (symbol* s : ctx.symbols.all())
+        if (is_function_symbol(s)) fns.push_back(s);
+    scope_directives(ctx, fns);
 }
 
 void block_close(cg_context& ctx) {
@@ -133,7 +167,9 @@ void dispatch(cg_context& ctx, ic_scanner& scan, const std::string& token) {
     case OP_ASM: {
         bool produced;
         tree_node* t = read_comment_or_asm(ctx, scan, produced);
-        if (t) {
+        if (t && output_deferred(ctx)) {
+            defer_statement(ctx, t, false);
+        } else if (t) {
             psect_request(ctx, PS_TEXT);
             emit_text(ctx, (t->text ? *t->text : std::string()) + "\n");
             tree_free(ctx, t);
@@ -146,6 +182,7 @@ void dispatch(cg_context& ctx, ic_scanner& scan, const std::string& token) {
     case OP_REC_F:
         ctx.in_body = true;
         function_entry_code(ctx);
+        sym_load_bound_locals(ctx);
         expect_close(ctx, scan);
         break;
     case OP_REC_I: read_initialiser(ctx, scan); break;
@@ -176,6 +213,7 @@ void read_module(cg_context& ctx, ic_scanner& scan) {
     while (scan.next(token)) dispatch(ctx, scan, token);
     // The end of input closes whatever is still open, then the file scope.
     while (ctx.block_level >= 0) block_close(ctx);
+    leave_file_scope(ctx);
     define_kept_data(ctx);
     write_float_pool(ctx);
     write_end(ctx);

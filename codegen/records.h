@@ -32,5 +32,15 @@ void define_kept_data(cg_context& ctx);
 // Frames: parameter and auto placement.
 void place_parameter(cg_context& ctx, symbol* s, bool register_param);
 void place_auto(cg_context& ctx, symbol* s);
+// Places a variable that leaves its register in the middle of a function: its home must
+// outlive the block it happens in.
+void place_for_rest_of_function(cg_context& ctx, symbol* v);
+// Moves between a register-bound variable's register (a register code) and its memory home,
+// each generated as an assignment of the function's code. sym_store places the variable in
+// the auto area first when it has no place yet.
+void sym_load(cg_context& ctx, symbol* v, uint32_t code);
+void sym_store(cg_context& ctx, symbol* v, uint32_t code);
+// At a function body's start: loads the bound autos of the current level not yet in their register.
+void sym_load_bound_locals(cg_context& ctx);
 
 }  // namespace cg

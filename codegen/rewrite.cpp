@@ -516,13 +516,16 @@ bool conv_free(const cg_context& ctx, const tree_node* x, const tree_node* to) {
     return false;
 }
 
+// What an object keeps under a new type when a conversion is dropped: it must still be read
+// each time when volatile, and still in its own bank.
+constexpr uint16_t object_classes = PC_VOLATILE | PC_BANK1 | PC_BANK2 | PC_BANK3;
+
 // Conversions: dropped where they change nothing, moved into sequences, collapsed.
 tree_node* rewrite_conversion(cg_context& ctx, tree_node* n) {
     tree_node* x = n->left;
     if (!x || x->op == OP_TYPE) return n;
     if (same_repr(ctx, x, n) && node_class(n) != value_class::floating && !(x->levels && !n->levels)) {
-        // A volatile object stays volatile under its new type: it must still be read each time.
-        uint16_t vol = x->levels ? 0 : x->pclass & PC_VOLATILE;
+        uint16_t vol = x->levels ? 0 : x->pclass & object_classes;
         copy_value_type(x, n);
         x->pclass |= vol;
         return keep_left(ctx, n);
@@ -645,6 +648,22 @@ tree_node* rewrite_additive(cg_context& ctx, tree_node* n) {
     }
     if (n->op == OP_SUB && tree_equal(l, r) && !tree_has_effect(l) && !is_floating(n))
         return constant_result(ctx, n, nullptr, 0);
+    if (n->op == OP_ADD && !is_floating(n)) {
+        // An offset into a small const array fits one unsigned byte: the other operand
+        // narrows to that type.
+        for (tree_node** other : {&n->right, &n->left}) {
+            const tree_node* address = other == &n->right ? l : r;
+            if (address->op != OP_ADDR || !address->left || address->left->op != OP_ID) continue;
+            symbol* index_type = const_array_index_type(ctx, address->left->sym);
+            if (!index_type || (*other)->levels || node_size(ctx, *other) <= index_type->size) continue;
+            tree_node probe;
+            probe.type = index_type;
+            *other = tree_convert(ctx, *other, &probe);
+            ctx.nodes.changed = true;
+            refresh_node(n);
+            return n;
+        }
+    }
     if (n->op == OP_ADD && l->op == OP_NEG && r->op == OP_NEG) {
         tree_node* a = l->left;
         tree_node* b = r->left;
@@ -726,7 +745,7 @@ void drop_equal_size_conversions(cg_context& ctx, tree_node* n) {
         tree_node* c = slot;
         if (c && c->op == OP_CONV && c->left && is_integer(c) && is_integer(c->left) &&
             node_size(ctx, c) == node_size(ctx, c->left) && node_size(ctx, c) == node_size(ctx, n)) {
-            uint16_t vol = c->left->pclass & PC_VOLATILE;
+            uint16_t vol = c->left->pclass & (c->left->levels ? uint16_t{PC_VOLATILE} : object_classes);
             slot = keep_left(ctx, c);
             copy_value_type(slot, n);
             slot->pclass |= vol;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codegen/context.h"
+#include "codegen/defer.h"
 #include "codegen/fold.h"
 #include "codegen/reader.h"
 #include "codegen/rewrite.h"
@@ -29,6 +30,7 @@ int32_t new_label(cg_context& ctx) {
 
 void emit_statement(cg_context& ctx, tree_node* t) {
     if (ctx.simp.emit_statement) ctx.simp.emit_statement(ctx, t);
+    else if (output_deferred(ctx)) defer_statement(ctx, t, false);
     else generate_statement(ctx, t);
 }
 
@@ -265,14 +267,25 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
     ctx.simp.pending_msg = 0;
     if (!tree) return nullptr;
     if (tree->op == OP_SWITCH) {
-        // Only the switched value is an expression; the case list is the switch code's.
         if (tree->left) tree->left = simplify_expr(ctx, tree->left);
+        // Each case value is a constant expression converted to the switched type: what is
+        // converted is folded to a constant, the conversion is kept for the range check.
+        for (tree_node* list = tree->right; list && list->op == OP_ARG; list = list->right) {
+            tree_node* pair = list->left;
+            if (!pair || pair->op != OP_CJUMP || !pair->left) continue;
+            tree_node** value = &pair->left;
+            while ((*value)->op == OP_CONV && (*value)->left) value = &(*value)->left;
+            *value = simplify_expr(ctx, *value);
+        }
         return tree;
     }
     tree = tree_precanon(ctx, tree);
+    // Some rewrites move one level per round (a conversion into a chain of sequences), so a
+    // deep tree may need as many rounds as it is high.
+    int limit = ctx.simp.round_limit ? ctx.simp.round_limit : simplify_round_limit + 2 * tree->height;
     int rounds = 0;
     do {
-        if (++rounds > simplify_round_limit) {
+        if (++rounds > limit) {
             alert_message(745);
             break;
         }
@@ -358,21 +371,28 @@ int simplify_stmt(cg_context& ctx, tree_node* tree) {
         int first = simplify_stmt(ctx, a);
         return first + simplify_stmt(ctx, b);
     }
-    std::vector<tree_node*> moved;
-    if (ctx.opt.opt_level == 0) {
-        std::vector<tree_node**> slots;
-        find_increments(&q, slots);
-        for (tree_node** slot : slots) {
-            tree_node* inc = *slot;
-            *slot = tree_copy(ctx, inc->left);
-            inc->op = inc->op == OP_POSTINC ? OP_ASG_ADD : OP_ASG_SUB;
-            moved.push_back(inc);
-        }
-        if (!moved.empty()) q = simplify_expr(ctx, q);
+    if (output_deferred(ctx)) {
+        // Increments move out when the function's statements are generated.
+        defer_statement(ctx, q, true);
+        return 1;
     }
+    emit_moving_increments(ctx, q);
+    return 1;
+}
+
+void emit_moving_increments(cg_context& ctx, tree_node* q) {
+    std::vector<tree_node*> moved;
+    std::vector<tree_node**> slots;
+    find_increments(&q, slots);
+    for (tree_node** slot : slots) {
+        tree_node* inc = *slot;
+        *slot = tree_copy(ctx, inc->left);
+        inc->op = inc->op == OP_POSTINC ? OP_ASG_ADD : OP_ASG_SUB;
+        moved.push_back(inc);
+    }
+    if (!moved.empty()) q = simplify_expr(ctx, q);
     emit_statement(ctx, q);
     for (tree_node* inc : moved) emit_statement(ctx, inc);
-    return 1;
 }
 
 bool lower_condition(cg_context& ctx, tree_node* tree) {

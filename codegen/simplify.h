@@ -12,7 +12,8 @@ namespace cg {
 // simplifier's from simplifier_label_base.
 constexpr int32_t switch_label_base = 30001;
 constexpr int32_t simplifier_label_base = 40000;
-// Bound on folding and rewriting rounds; reaching it is an internal error.
+// Bound on folding and rewriting rounds, raised by twice the tree's height; reaching it is an
+// internal error.
 constexpr int simplify_round_limit = 100;
 
 // Simplifies one expression; null for null.
@@ -24,6 +25,9 @@ int simplify_stmt(cg_context& ctx, tree_node* tree);
 // stored wider than a byte) becomes jumps on its parts, handed on as statements; true when it
 // took the tree.
 bool lower_condition(cg_context& ctx, tree_node* tree);
+// Hands a simplified statement to code generation, its post-increments and -decrements by 1
+// moved out (at most ten) and generated after it.
+void emit_moving_increments(cg_context& ctx, tree_node* q);
 // simplify_stmt with the reports of statements that generate no code.
 void simplify_and_emit(cg_context& ctx, tree_node* tree);
 

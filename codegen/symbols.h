@@ -72,6 +72,7 @@ enum : uint32_t {
     SF_CONST_VALUE = 1u << 22,  // const scalar whose value is written at the end
     SF_LOCAL_DECL = 1u << 23,   // static declared "\tlocal"
     SF_NAMED_TYPE = 1u << 24,   // derived type made for "&U" of an array
+    SF_FNADDR_WRITTEN = 1u << 25,   // "FNADDR" line written
 };
 
 // A table entry. Members of a structure are entries of their own (kind object) held in

@@ -746,6 +746,25 @@ expr_node* parse_expression_in(int context) {
     return result;
 }
 
+namespace {
+// True when the code generator's evaluator gives the tree's value: it knows constants and
+// arithmetic, but not comparisons, "&&", "||", "?:" or the cut of a narrowing conversion.
+bool generator_folds(const expr_node* n) {
+    if (!n) return true;
+    switch (n->code) {
+    case ic::OP_ICONST: case ic::OP_IDENT: case ic::OP_SIZEOF: case ic::OP_TYPE: return true;
+    case ic::OP_LT: case ic::OP_GT: case ic::OP_LE: case ic::OP_GE: case ic::OP_EQ: case ic::OP_NE:
+    case ic::OP_LAND: case ic::OP_LOR: case ic::OP_QUEST: case ic::OP_COLON: return false;
+    case ic::OP_CONV: {
+        int32_t v;
+        return !(const_value(n->left, v) && value_in_type(v, n->type) != v) && generator_folds(n->left);
+    }
+    default:
+        return generator_folds(n->left) && (ic::op_arity(n->code) != 2 || generator_folds(n->right));
+    }
+}
+}  // namespace
+
 expr_node* parse_constant_expression(int context, const type_desc* declared) {
     (void)declared;
     expr_node* e = parse_expression_in(context);
@@ -753,9 +772,19 @@ expr_node* parse_constant_expression(int context, const type_desc* declared) {
     if (!is_constant_expr(e)) alert_message(188);
     if (context == CX_DIMENSION) {
         int32_t v;
-        if (!is_integral_or_enum(e->type)) alert_message(189);
-        else if (const_value(e, v) && v <= 1) e = convert(e, make_basic(ic::T_INDEX + 1));   // still marks an array
-        else e = convert(e, make_basic(ic::T_INT + 1));
+        if (!is_integral_or_enum(e->type)) {
+            alert_message(189);
+        } else {
+            bool known = const_value(e, v);
+            // A count the code generator could not work out goes on as the number it is.
+            if (known && v >= 0 && static_cast<int64_t>(v) <= 2 * static_cast<int64_t>(int_max()) + 1 &&
+                !generator_folds(e)) {
+                release_tree(e);
+                e = int_const(v, ic::T_LONG);
+            }
+            if (known && v <= 1) e = convert(e, make_basic(ic::T_INDEX + 1));   // still marks an array
+            else e = convert(e, make_basic(ic::T_INT + 1));
+        }
     }
     return e;
 }

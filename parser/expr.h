@@ -40,6 +40,9 @@ expr_node* make_node(int code, expr_node* left, expr_node* right);
 // The integral promotion of a basic-type code (char, short, enum and bit to int or unsigned).
 int32_t promote_code(int32_t code);
 expr_node* convert(expr_node* node, const type_desc& t);
+// A constant's value in an integral type of the target: cut to the type's width and
+// sign-extended when the type is signed; other types keep the value.
+int32_t value_in_type(int32_t value, const type_desc& t);
 expr_node* convert_to_code(expr_node* node, int32_t code, bool other_constant);
 expr_node* assign_convert(expr_node* node, const type_desc& t, bool strict);
 bool const_value(const expr_node* node, int32_t& value);

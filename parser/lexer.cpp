@@ -40,6 +40,10 @@ const char* line_start_pointer = nullptr;
 const char* position_pointer = nullptr;
 bool token_pushed = false;
 bool member_expected = false;
+// Assembler lines read while the parser only looks ahead (for an "else"): they follow the
+// statement being finished, so they wait until the token after them is really taken.
+bool holding_asm = false;
+std::vector<std::string> held_asm;
 int32_t shown_line = -1;
 uint32_t shown_lines_read = 0;
 std::string shown_file;
@@ -186,7 +190,8 @@ void read_asm_block() {
         if (i != std::string::npos && line.compare(i, 7, "#endasm") == 0) break;
         std::string text = line;
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        emit_asm_line(text.c_str());
+        if (holding_asm) held_asm.push_back(text);
+        else emit_asm_line(text.c_str());
     }
     in_asm = false;
     line_queued = true;
@@ -675,7 +680,8 @@ void lex_init(const char* main_name) {
     line.clear();
     line.reserve(10240);
     pos = 0;
-    have_line = at_eof = in_asm = token_pushed = member_expected = false;
+    have_line = at_eof = in_asm = token_pushed = member_expected = holding_asm = false;
+    held_asm.clear();
     next_line_number = 1;
     lex_line = 0;
     lines_read = 0;
@@ -692,7 +698,20 @@ void lex_init(const char* main_name) {
     alert_set_position(lex_file, &lex_line, &line_start_pointer, &position_pointer);
 }
 
+void release_held_asm() {
+    for (const std::string& text : held_asm) emit_asm_line(text.c_str());
+    held_asm.clear();
+}
+
+int look_ahead_token() {
+    holding_asm = true;
+    int code = next_token();
+    holding_asm = false;
+    return code;
+}
+
 int next_token() {
+    if (!holding_asm && !held_asm.empty()) release_held_asm();
     if (token_pushed) {
         token_pushed = false;
         // A pushed-back identifier is looked up again: its scope may have changed meanwhile.

@@ -46,6 +46,11 @@ void skip_statement();
 int peek_char();
 // Next token only looked at, the token read stays the current one afterwards.
 int peek_token();
+// Reads the next token while the statement before it may still need code (an "if" looking for
+// its "else"): assembler lines met on the way are held until the next token is read, or until
+// `release_held_asm`.
+int look_ahead_token();
+void release_held_asm();
 // The lexer reads the next identifier in member position (no table look-up).
 void lex_member_expected();
 

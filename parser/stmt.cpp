@@ -346,7 +346,8 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
         emit_cond_jump(l1, e, false);
         bool r = parse_statement(continue_label, break_label, sw, break_seen);
         bool then_unreachable = unreachable;
-        if (next_token() == TK_ELSE) {
+        if (look_ahead_token() == TK_ELSE) {
+            release_held_asm();
             int l2 = new_label_number();
             emit_jump(l2);
             emit_label(l1);

@@ -19,8 +19,13 @@ uint16_t label_counter = 1;
 
 namespace {
 
+// The 256 buckets keep the order in which a closing scope reports its names and the function
+// flags are written; look-ups go through `lookup_index`, a hash of the whole name that grows with the
+// table, so that a long unit does not slow down with its name count.
 constexpr int bucket_count = 256;
 sym_record* buckets[bucket_count];
+std::vector<sym_record*> lookup_index(1024);
+size_t index_count = 0;
 int lowest_bucket = bucket_count;
 int highest_bucket = 0;   // one past the highest in use
 int high_water = 0;
@@ -75,6 +80,52 @@ bool in_space(const sym_record* s) {
            label == (lookup_space == NS_LABEL);
 }
 
+// FNV-1a over the whole name.
+uint32_t index_hash(const char* name) {
+    uint32_t h = 2166136261u;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) h = (h ^ *p) * 16777619u;
+    return h;
+}
+
+sym_record*& index_head(const char* name) { return lookup_index[index_hash(name) & (lookup_index.size() - 1)]; }
+
+// Links a record into the look-up index, deepest level first and newest first within a level,
+// as in its bucket: records of one name always share a chain, so look-up finds the same one.
+void index_insert(sym_record* s) {
+    sym_record** p = &index_head(s->name);
+    while (*p && (*p)->level > s->level) p = &(*p)->hash_next;
+    s->hash_next = *p;
+    *p = s;
+    ++index_count;
+}
+
+void index_remove(sym_record* s) {
+    for (sym_record** p = &index_head(s->name); *p; p = &(*p)->hash_next)
+        if (*p == s) {
+            *p = s->hash_next;
+            s->hash_next = nullptr;
+            --index_count;
+            return;
+        }
+}
+
+// Doubles the index when it holds more records than chains; each chain's order carries over.
+void grow_index() {
+    std::vector<sym_record*> old(lookup_index.size() * 2, nullptr);
+    old.swap(lookup_index);
+    std::vector<sym_record**> tails(lookup_index.size());
+    for (size_t i = 0; i < lookup_index.size(); ++i) tails[i] = &lookup_index[i];
+    for (sym_record* chain : old)
+        for (sym_record* s = chain; s;) {
+            sym_record* following = s->hash_next;
+            size_t i = index_hash(s->name) & (lookup_index.size() - 1);
+            s->hash_next = nullptr;
+            *tails[i] = s;
+            tails[i] = &s->hash_next;
+            s = following;
+        }
+}
+
 // Puts a record into its bucket, keeping the chain ordered deepest level first.
 void insert_in_bucket(sym_record* s) {
     uint32_t h = sym_hash(s->name);
@@ -84,9 +135,12 @@ void insert_in_bucket(sym_record* s) {
     *p = s;
     if (static_cast<int>(h) < lowest_bucket) lowest_bucket = static_cast<int>(h);
     if (static_cast<int>(h) + 1 > highest_bucket) highest_bucket = static_cast<int>(h) + 1;
+    if (index_count >= lookup_index.size()) grow_index();
+    index_insert(s);
 }
 
 void remove_from_bucket(sym_record* s) {
+    index_remove(s);
     for (sym_record** p = &buckets[sym_hash(s->name)]; *p; p = &(*p)->next)
         if (*p == s) {
             *p = s->next;
@@ -200,6 +254,8 @@ void release_symbols() {
 
 void init_symbols() {
     for (auto& b : buckets) b = nullptr;
+    lookup_index.assign(1024, nullptr);
+    index_count = 0;
     lowest_bucket = bucket_count;
     highest_bucket = 0;
     high_water = 0;
@@ -223,7 +279,7 @@ uint32_t sym_hash(const char* name) {
 }
 
 sym_record* find_symbol(const char* name) {
-    for (sym_record* s = buckets[sym_hash(name)]; s; s = s->next)
+    for (sym_record* s = index_head(name); s; s = s->hash_next)
         if (std::strcmp(s->name, name) == 0 && in_space(s)) return s;
     return nullptr;
 }
@@ -459,6 +515,7 @@ void report_scope_symbols(int level) {
             sym_record* s = buckets[b];
             buckets[b] = s->next;
             s->next = nullptr;
+            index_remove(s);
             report_record(s, level);
         }
     }
@@ -472,7 +529,9 @@ void set_sym_root(sym_record* sym) {
 
 void sweep_symbols() {
     if (blocks.empty()) return;
-    if (allocated_since_sweep < (total_records - live_after_sweep) / 2) return;
+    // A sweep costs as much as all records; it pays only when the garbage could be as large as
+    // what was live after the last one.
+    if (allocated_since_sweep < live_after_sweep || allocated_since_sweep < 64) return;
     for (size_t i = 0; i < blocks.size(); ++i)
         for (uint32_t j = 0; j < block_sizes[i]; ++j) blocks[i][j].mark = 0;
     for (sym_record* f = free_list; f; f = f->link) f->mark = 2;   // never collected twice

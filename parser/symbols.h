@@ -21,6 +21,7 @@ enum : uint16_t {
 struct sym_record {
     char* name;
     sym_record* next;
+    sym_record* hash_next;   // chain of the look-up index
     sym_record* link;      // member ring, parameter chain of the function being defined, free list
     type_desc type;
     sym_record* owner;     // an enum constant's tag

@@ -200,6 +200,19 @@ int32_t promote_code(int32_t code) {
     return code;
 }
 
+int32_t value_in_type(int32_t v, const type_desc& t) {
+    const type_desc& s = skip_transparent(t);
+    if (s.kind != K_PLAIN || s.indirection || !((s.code >= ic::T_CHAR && s.code < ic::T_FLOAT) || s.code == ic::T_ENUM))
+        return v;
+    int32_t size = type_size(s.code);
+    if (size <= 0 || size >= 4) return v;
+    uint32_t bits = static_cast<uint32_t>(size) * 8;
+    uint32_t u = static_cast<uint32_t>(v) & ((1u << bits) - 1);
+    bool is_unsigned = (s.code & 1) && s.code < ic::T_FLOAT;
+    if (!is_unsigned && (u >> (bits - 1))) u |= ~((1u << bits) - 1);   // sign-extend
+    return static_cast<int32_t>(u);
+}
+
 expr_node* convert(expr_node* n, const type_desc& t) {
     if (!n) return n;
     if (is_pointer(n->type) && is_pointer(t)) {
@@ -212,6 +225,7 @@ expr_node* convert(expr_node* n, const type_desc& t) {
         return n;
     }
     if (n->code == ic::OP_ICONST && is_scalar(t)) {
+        n->value = value_in_type(n->value, t);
         n->type = t;
         return n;
     }
@@ -315,7 +329,10 @@ bool const_value(const expr_node* n, int32_t& v) {
             return true;
         }
         return false;
-    case ic::OP_CONV: return const_value(n->left, v);
+    case ic::OP_CONV:
+        if (!const_value(n->left, v)) return false;
+        v = value_in_type(v, n->type);
+        return true;
     case ic::OP_NEG:
         if (!const_value(n->left, a)) return false;
         v = wrap_sub(0, a);
@@ -335,6 +352,50 @@ bool const_value(const expr_node* n, int32_t& v) {
         v = type_size(t.code);
         return true;
     }
+    case ic::OP_NOT:
+        if (!const_value(n->left, a)) return false;
+        v = value_in_type(a, n->left->type) == 0;
+        return true;
+    case ic::OP_COMPL:
+        if (!const_value(n->left, a)) return false;
+        v = ~a;
+        return true;
+    case ic::OP_LT: case ic::OP_GT: case ic::OP_LE: case ic::OP_GE: case ic::OP_EQ: case ic::OP_NE: {
+        if (!const_value(n->left, a) || !const_value(n->right, b)) return false;
+        // Both operands have the balanced type: compare in it, unsigned when it is.
+        a = value_in_type(a, n->left->type);
+        b = value_in_type(b, n->right->type);
+        const type_desc& t = skip_transparent(n->left->type);
+        bool is_unsigned = t.indirection || (t.kind == K_PLAIN && (t.code & 1) && t.code < ic::T_FLOAT);
+        int order = is_unsigned ? (static_cast<uint32_t>(a) < static_cast<uint32_t>(b) ? -1 : a != b)
+                                : (a < b ? -1 : a != b);
+        switch (n->code) {
+        case ic::OP_LT: v = order < 0; break;
+        case ic::OP_GT: v = order > 0; break;
+        case ic::OP_LE: v = order <= 0; break;
+        case ic::OP_GE: v = order >= 0; break;
+        case ic::OP_EQ: v = order == 0; break;
+        default: v = order != 0; break;
+        }
+        return true;
+    }
+    case ic::OP_LAND: case ic::OP_LOR:
+        // Only the operand that decides is needed, as at run time.
+        if (!const_value(n->left, a)) return false;
+        a = value_in_type(a, n->left->type) != 0;
+        if (n->code == ic::OP_LAND ? !a : a) {
+            v = a;
+            return true;
+        }
+        if (!const_value(n->right, b)) return false;
+        v = value_in_type(b, n->right->type) != 0;
+        return true;
+    case ic::OP_QUEST:
+        if (!n->right || n->right->code != ic::OP_COLON || !const_value(n->left, a)) return false;
+        return const_value(value_in_type(a, n->left->type) ? n->right->left : n->right->right, v);
+    case ic::OP_MOD:
+        if (!const_value(n->left, a) || !const_value(n->right, b)) return false;
+        return wrap_mod(a, b, v);
     case ic::OP_MUL: case ic::OP_AND: case ic::OP_SUB: case ic::OP_ADD: case ic::OP_DIV:
     case ic::OP_SHR: case ic::OP_SHL: case ic::OP_XOR: case ic::OP_OR:
         if (!const_value(n->left, a) || !const_value(n->right, b)) return false;
@@ -547,6 +608,7 @@ expr_node* make_node(int c, expr_node* p, expr_node* q) {
     }
     if ((mask & 0x0400) && !scaled_offset) q = assign_convert(q, p->type, !(mask & 0x0004));
     if (c == ic::OP_CONV && p->code == ic::OP_ICONST) {
+        p->value = value_in_type(p->value, q->type);
         p->type = q->type;
         release_tree(q);
         return p;

@@ -19,9 +19,10 @@ STATUS	equ	3
 FSR	equ	4
 PCLATH	equ	10
 	global	ram_copy,code_copy,string_indir,code_ptr
+	; only the six scratch bytes the copies use: a small chip keeps the rest
 	psect	temp,ovrld,class=BANK0,space=1
 btemp
-	ds	12
+	ds	6
 	psect	text,class=CODE,delta=2
 ram_copy
 	movwf	btemp+4

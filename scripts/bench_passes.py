@@ -101,7 +101,8 @@ def main():
         true_cost = measure(["/bin/true"], d, use_time)
         rows.append(("/bin/true", "-", true_cost, None))
         for name, args in [("ormasm", ["-oe.obj", "empty.as"]), ("ormannot", ["empty.c", "e.lst"]),
-                           ("ormpre", ["empty.c", "e.pre"]), ("ormlink", ["--ver"]), ("ormhex", ["--ver"]),
+                           ("ormpre", ["empty.c", "e.pre"]), ("ormparse", ["empty.c", "e.ic"]),
+                           ("ormlink", ["--ver"]), ("ormhex", ["--ver"]),
                            ("ormpatch", ["--ver"]), ("ormtrim", ["--ver"]), ("ormxref", ["--ver"]),
                            ("ormarch", ["--ver"]), ("ormcl", ["--ver"])]:
             if os.path.exists(ours(name)):
@@ -127,11 +128,20 @@ def main():
                 f.write(c_source(n // 20))
             rows.append(("ormpre", "%dx" % factor, measure([ours("ormpre"), "big.c", "big.pre"], d, use_time),
                          None))
+            rows.append(("ormparse", "%dx" % factor,
+                         measure([ours("ormparse"), "big.pre", "big.ic"], d, use_time), None))
     unit = "time" if use_time else "instructions"
-    print("%-10s %-6s %18s %18s %8s" % ("pass", "input", unit, "peer", "ratio"))
+    # "growth": the cost against the same pass on the input a quarter the size (4.00 is linear).
+    print("%-10s %-6s %18s %18s %8s %8s" % ("pass", "input", unit, "peer", "ratio", "growth"))
+    previous = {}
     for name, size, cost, peer in rows:
         ratio = "%.2f" % (cost / peer) if cost and peer else "-"
-        print("%-10s %-6s %18s %18s %8s" % (name, size, show(cost, use_time), show(peer, use_time, "-"), ratio))
+        before = previous.get(name) if size.endswith("x") else None
+        growth = "%.2f" % (cost / before) if cost and before else "-"
+        if size.endswith("x"):
+            previous[name] = cost
+        print("%-10s %-6s %18s %18s %8s %8s" % (name, size, show(cost, use_time), show(peer, use_time, "-"), ratio,
+                                                 growth))
     return 0
 
 

@@ -16,6 +16,7 @@ const assembler::directive assembler::directives_[] = {
     {"ds", &assembler::dir_ds, false},
     {"db", &assembler::dir_db, false},
     {"dw", &assembler::dir_dw, false},
+    {"fcf", &assembler::dir_fcf, false},
     {"end", &assembler::dir_end, false},
     {"file", &assembler::dir_file, false},
     {"line", &assembler::dir_line, false},

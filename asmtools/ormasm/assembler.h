@@ -166,6 +166,7 @@ private:
     void dir_ds(const source_line& line);
     void dir_db(const source_line& line);
     void dir_dw(const source_line& line);
+    void dir_fcf(const source_line& line);
     void dir_end(const source_line& line);
     void dir_file(const source_line& line);
     void dir_line(const source_line& line);

@@ -1,9 +1,11 @@
 // The directives of the psect dialect.
 #include <cctype>
+#include <cstdlib>
 #include "common/osdep.h"
 
 #include "asmtools/ormasm/assembler.h"
 #include "common/alert.h"
+#include "common/float_format.h"
 
 namespace asmx {
 
@@ -222,6 +224,43 @@ void assembler::data_values(const source_line& line, uint32_t value_bytes) {
     }
     if (pass_ == 2) note_line_symbol();
     emit(it, uint32_t(ops->size() * step / unit));
+}
+
+// fcf value[,size]: a floating constant read through a table call, one "retlw" word per byte,
+// low byte first. Size 3 (the default) is the 24-bit format, size 4 IEEE single precision.
+void assembler::dir_fcf(const source_line& line) {
+    if (!need_psect() || !operand_count(line, 1, 2)) return;
+    psect& p = psects_[size_t(current_)];
+    if (p.bit()) {
+        if (pass_ == 1) alert_message(2821, p.name.c_str());
+        return;
+    }
+    const std::string& text = line.parts[0];
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    bool bad = text.empty() || *end;
+    int64_t size = 3;
+    if (line.parts.size() == 2 && (!parse_number(line.parts[1], size) || (size != 3 && size != 4))) {
+        if (pass_ == 1) alert_message(2806, line.parts[1].c_str());
+        return;
+    }
+    if (bad) {
+        if (pass_ == 1) alert_message(2806, text.c_str());
+        return;
+    }
+    uint32_t bits = float_pattern(value, int(size));
+    uint32_t unit = p.unit_bytes();
+    uint32_t step = (2 + unit - 1) / unit * unit;
+    item& it = scratch_;
+    it.clear();
+    it.data.assign(size_t(size) * step, 0);
+    for (uint32_t i = 0; i < uint32_t(size); ++i) {
+        uint32_t word = 0x3400u | ((bits >> (8 * i)) & 0xffu);   // retlw
+        it.data[i * step] = uint8_t(word);
+        it.data[i * step + 1] = uint8_t(word >> 8);
+    }
+    if (pass_ == 2) note_line_symbol();
+    emit(it, uint32_t(size) * step / unit);
 }
 
 void assembler::dir_end(const source_line& line) {

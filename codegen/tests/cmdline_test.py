@@ -93,6 +93,44 @@ def interrupt(work):
     check(not any(f.startswith("int.as") for f in os.listdir(work)), "interrupt: output left behind")
 
 
+def interrupt_while_spooling(work):
+    """SIGINT while a function's texts wait in the spool file (-OG): status 151, and neither the
+    partial output nor the spool file is left behind."""
+    temp = os.path.join(work, "spooltemp")
+    os.mkdir(temp)
+    out = os.path.join(work, "spool.as")
+    fifo = os.path.join(work, "spool.fifo")
+    os.mkfifo(fifo)
+    env = dict(os.environ, TEMP=temp, TMP=temp)
+    p = subprocess.Popen([ORMCG, EDF, "-OG1", fifo, out], stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
+    writer = open(fifo, "w")
+    writer.write(GOOD + "[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n[; ;a comment\n[;  nop\n")
+    writer.flush()
+    for _ in range(6000):
+        if os.listdir(temp):
+            break
+        time.sleep(0.01)
+    check(os.listdir(temp) != [], "spooling: no spool file made in TEMP")
+    # The name is registered for removal just after the file is made; the program then blocks on
+    # the pipe, where the interrupt is meant to find it.
+    time.sleep(0.5)
+    p.send_signal(signal.SIGINT)
+    status = p.wait(timeout=60)
+    writer.close()
+    check(status == 151, "spooling interrupt: status %d, expected 151" % status)
+    check(os.listdir(temp) == [], "spooling interrupt: spool file left behind: %s" % os.listdir(temp))
+    check(not any(f.startswith("spool.as") for f in os.listdir(work)), "spooling interrupt: output left behind")
+    # A run that ends normally removes its spool too, after replaying the texts in place.
+    src = os.path.join(work, "spool.ic")
+    with open(src, "w") as f:
+        f.write(GOOD + "[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n[; ;a comment\n[;  nop\n}\n")
+    r = subprocess.run([ORMCG, EDF, "-OG1", src, out], capture_output=True, text=True, env=env)
+    with open(out) as f:
+        text = f.read()
+    check(r.returncode == 0 and ";a comment\n nop\n" in text, "spooling: texts not replayed: %r %s" % (text, r.stderr))
+    check(os.listdir(temp) == [], "spooling: spool file left after a normal run: %s" % os.listdir(temp))
+
+
 def unwritable(work):
     r = subprocess.run([ORMCG, EDF, os.path.join(work, "missing.ic")], capture_output=True, text=True)
     check(r.returncode == 1 and "(141)" in r.stderr, "unreadable input: %s" % r.stderr)
@@ -111,6 +149,7 @@ with tempfile.TemporaryDirectory(prefix="ormcg_cmd_") as work:
     for case in CASES:
         run_case(work, *case)
     interrupt(work)
+    interrupt_while_spooling(work)
     unwritable(work)
-print("%d cases, %d failures" % (len(CASES) + 3, len(failures)))
+print("%d cases, %d failures" % (len(CASES) + 4, len(failures)))
 sys.exit(1 if failures else 0)

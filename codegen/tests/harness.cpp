@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "codegen/asmout.h"
+#include "codegen/defer.h"
 #include "codegen/options.h"
 #include "codegen/reader.h"
 #include "codegen/sdb.h"
@@ -37,7 +38,7 @@ bool run_result::has_message(int number) const {
 
 namespace {
 run_result run(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int warning_level,
-               bool statements, bool lowered = false) {
+               bool statements, int opt_level, int round_limit = 0, bool lowered = false) {
     static bool loaded = false;
     if (!loaded) {
         const char* dir = std::getenv("ORM_SOURCE_DIR");
@@ -63,6 +64,8 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     cg::setup_processor(*ctx, chip);
     ctx->machine_flags |= flags;
     ctx->opt.warning_level = warning_level;
+    ctx->opt.opt_level = opt_level;
+    ctx->simp.round_limit = round_limit;
     int previous_level = alert_set_level(warning_level);
     if (statements)
         ctx->simp.emit_statement = [&r, lowered](cg::cg_context& c, cg::tree_node* t) {
@@ -78,6 +81,7 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     cg::ic_scanner scan(*ctx, in);
     scan.first_line();
     cg::read_module(*ctx, scan);
+    cg::spool_close(*ctx);
     std::fflush(out);
     r.assembly = slurp(out);
     if (sdb) {
@@ -96,12 +100,12 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
 }
 }  // namespace
 
-run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb) {
-    return run(ic, flags, chip, with_sdb, 0, false);
+run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int opt_level) {
+    return run(ic, flags, chip, with_sdb, 0, false, opt_level);
 }
 
-run_result run_statements(const std::string& ic, int warning_level, bool lowered) {
-    return run(ic, 0, "16F877A", false, warning_level, true, lowered);
+run_result run_statements(const std::string& ic, int warning_level, int round_limit, bool lowered) {
+    return run(ic, 0, "16F877A", false, warning_level, true, 0, round_limit, lowered);
 }
 
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {

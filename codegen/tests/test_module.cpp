@@ -91,7 +91,10 @@ TEST(sections, EachFunctionDeclaresItsCodeSection) {
               "\tpsect\ttext0,local,class=CODE,delta=2\n\tpsect\ttext0\n_f\n nop ;#\nl1: clrw ;#\n"
               "\tbcf\tstatus,6\t;carry unused\n\tbcf\tstatus,5\n\treturn\t;W free\n\tFNSIZE\t_f,0,0\n\tglobal\t_g\n"
               "\tpsect\ttext1,local,class=CODE,delta=2\n\tpsect\ttext1\n_g\n nop ;#\n"
-              "\tbcf\tstatus,6\t;carry unused\n\tbcf\tstatus,5\n\treturn\t;W free\n\tFNSIZE\t_g,0,0\n\tend\n");
+              "\tbcf\tstatus,6\t;carry unused\n\tbcf\tstatus,5\n\treturn\t;W free\n\tFNSIZE\t_g,0,0\n"
+              // The file scope's close signs both functions: 88 is a void result (0x18) under
+              // AUTOSTATIC (0x40).
+              "\tsignat\t_f,88\n\tsignat\t_g,88\n\tend\n");
 }
 
 TEST(sections, PsectRenameAppliesToEveryFunctionAndDropsLocal) {
@@ -191,6 +194,97 @@ TEST(data, ConstScalarWaitsForTheEnd) {
     size_t k = r.assembly.find("\n_k\n"), z = r.assembly.find("\n_z\n");
     ASSERT_NE(k, std::string::npos);
     EXPECT_LT(z, k);
+}
+
+}  // namespace
+
+namespace {
+
+// The initial bytes of a variable: the "retlw" lines that follow its label (after its "ds"
+// and the switch to the initial-data section), up to the next variable.
+std::string initial_bytes(const std::string& assembly, const std::string& label) {
+    std::string out;
+    size_t at = assembly.find("\n" + label + "\n");
+    if (at == std::string::npos) return out;
+    at += label.size() + 2;
+    while (at < assembly.size()) {
+        size_t end = assembly.find('\n', at);
+        std::string line = assembly.substr(at, end - at);
+        at = end + 1;
+        if (line.rfind("\tds\t", 0) == 0 || line.rfind("\tpsect\t", 0) == 0) continue;
+        if (line.rfind("\tretlw\t", 0) != 0) break;
+        out += line.substr(7, line.find('\t', 7) - 7) + " ";
+    }
+    return out;
+}
+
+// The parser's own spelling of these C initialisers; values worked out by hand with 8-bit
+// char, 16-bit int and 32-bit long.
+TEST(constant_data, InitialisersFoldWithTheTargetsWidths) {
+    auto r = run_ic(
+        "[v _c1 `uc 1 e ]\n[i _c1\n-> 300 `uc\n]\n"                       // (unsigned char)300
+        "[v _big `i 1 e ]\n[i _big\n* -> 200 `i -> 200 `i\n]\n"           // 200 * 200 wraps
+        "[v _lv `l 1 e ]\n[i _lv\n-> + -> 40000 `i -> 1 `i `l\n]\n"      // (int)40000 + 1, widened
+        "[s S1 `uc 1 `i 1 `l 1 ]\n[v _off `i 1 e ]\n[i _off\n-> &U . *U -> 0 `*S1 2 `i\n]\n");  // offsetof
+    EXPECT_FALSE(r.has_message(713)) << r.assembly;
+    EXPECT_EQ(initial_bytes(r.assembly, "_c1"), "44 ");
+    EXPECT_EQ(initial_bytes(r.assembly, "_big"), "64 156 ");           // 40000 - 65536 = -25536
+    EXPECT_EQ(initial_bytes(r.assembly, "_lv"), "65 156 255 255 ");   // -25535 sign-extended
+    EXPECT_EQ(initial_bytes(r.assembly, "_off"), "3 0 ");              // c after a char and an int
+}
+
+TEST(constant_data, DimensionsAndEnumerationsFoldTheSameWay) {
+    // A dimension cast to unsigned char: 258 becomes 2. An enumeration constant cast to int:
+    // 70000 becomes 4464, which needs two unsigned bytes; one cast to signed char is -56.
+    auto r = run_ic("[v _a `uc -> -> 258 `uc `ux e ]\n[c E1\n-> 70000 `i\n.. ]\n[v _e `E1 1 e ]\n"
+                    "[c E2\n-> 200 `c\n1\n.. ]\n[v _s `E2 1 e ]\n");
+    EXPECT_NE(r.assembly.find("\n_a\n\tds\t2\n"), std::string::npos) << r.assembly;
+    EXPECT_NE(r.assembly.find("\n_e\n\tds\t2\n"), std::string::npos);
+    EXPECT_NE(r.assembly.find("\n_s\n\tds\t1\n"), std::string::npos);
+    EXPECT_FALSE(r.has_message(700));
+}
+
+TEST(call_graph, SignaturesAndTakenAddressesAtScopeClose) {
+    // f's address is taken twice; h is called without a prototype; k is only declared.
+    auto r = run_ic(
+        "[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n}\n[v F24 `(v 1 tf ]\n[v _fp `*F24 1 e ]\n[i _fp\n&U _f\n]\n"
+        "[v _h `(v 0 e ]\n[v _k `(v 0 e ]\n"
+        "[v _g `(v 1 ef ]\n{\n[e :U _g ]\n[f ]\n[v _p `*F24 1 a ]\n[e = _p &U _f ]\n[e ( _h .. ]\n}\n");
+    EXPECT_EQ(lines_with(r.assembly, "\tFNADDR\t").size(), 1u) << r.assembly;
+    EXPECT_EQ(lines_with(r.assembly, "\tFNADDR\t_f").size(), 1u);
+    for (const char* fn : {"_f,", "_g,", "_h,"}) EXPECT_EQ(lines_with(r.assembly, std::string("\tsignat\t") + fn).size(), 1u) << fn;
+    EXPECT_TRUE(lines_with(r.assembly, "\tsignat\t_k").empty());
+}
+
+// A function as the parser writes it for a loop with a post-increment inside an index, a
+// comment, in-line assembly and a logical condition.
+const std::string loop_function =
+    "\"1 t2.c\n[v _a `uc -> 4 `ui e ]\n[v _i `uc 1 e ]\n[v _n `uc 1 e ]\n\"3\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n"
+    "[f ]\n[; ;t2.c: 2: void f(void)\n\"5\n[e = _n -> 0 `uc ]\n\"6\n[e $U 2 ]\n[e :U 3 ]\n"
+    "[; ;t2.c: 7: a[i++] = n;\n\"7\n[e = *U + &U _a * -> ++ _i -> 1 `uc `ux -> # `uc `ux _n ]\n\"8\n"
+    "[e ++ _n -> 1 `uc ]\n\"10\n[;  nop ;#\n\"6\n[e :U 2 ]\n[e $ < -> _n `i -> 3 `i 3 ]\n\"12\n[e :U 4 ]\n"
+    "\"13\n[e $ ! && != _i -> 0 `uc != _n -> 0 `uc 5 ]\n[e = _n -> 1 `uc ]\n\"14\n[e :U 5 ]\n"
+    "[; ;t2.c: 14: }\n[e :UE 1 ]\n}\n";
+
+TEST(deferred_output, GlobalOptimisationLevelWritesTheSameFunction) {
+    for (bool debug : {false, true}) {
+        auto plain = run_ic(loop_function, 0, "16F877A", debug, 0);
+        auto deferred = run_ic(loop_function, 0, "16F877A", debug, 9);
+        EXPECT_EQ(deferred.assembly, plain.assembly);
+        EXPECT_EQ(deferred.sdb, plain.sdb);
+        EXPECT_EQ(deferred.messages, plain.messages);
+        EXPECT_NE(plain.assembly.find(" nop ;#"), std::string::npos);
+        EXPECT_NE(plain.assembly.find(";t2.c: 7: a[i++] = n;"), std::string::npos);
+    }
+}
+
+TEST(deferred_output, LongAssemblyAndCommentLinesComeBackWhole) {
+    std::string asm_line(3000, 'x'), comment = ";" + std::string(2000, 'c');
+    std::string ic = "[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n[; " + comment + "\n[; \t" + asm_line + "\n}\n";
+    auto r = run_ic(ic, 0, "16F877A", false, 1);
+    EXPECT_EQ(lines_with(r.assembly, comment).size(), 1u);
+    EXPECT_EQ(lines_with(r.assembly, "\t" + asm_line).size(), 1u);
+    EXPECT_LT(r.assembly.find(comment), r.assembly.find(asm_line));
 }
 
 }  // namespace

@@ -218,7 +218,7 @@ TEST(simplify, StatementsWhoseValueIsUnused) {
 // Cases whose statements are those after conditions made of && || ?: became jumps.
 void check_lowered(const std::vector<rewrite_case>& cases) {
     for (const rewrite_case& c : cases) {
-        cgtest::run_result r = cgtest::run_statements(std::string(prologue) + c.body + epilogue, c.warning_level, true);
+        cgtest::run_result r = cgtest::run_statements(std::string(prologue) + c.body + epilogue, c.warning_level, 0, true);
         EXPECT_EQ(body_statements(r), c.statements) << c.name;
     }
 }
@@ -280,6 +280,37 @@ TEST(simplify, MalformedExpressions) {
         // The reader puts ".." where an operand is missing.
         {"missing operands", "[e = _x + ]\n[e ( ]\n[e = ( _f1 (1 ]\n", {"= _x << .. 1"}, {714}},
     });
+}
+
+TEST(simplify, RoundsAreBoundedByTheTreesHeight) {
+    // (char)(x = 1, x = 1, ..., x): the conversion moves one sequence level per round, so 150
+    // levels need about 150 rounds; a legal expression must settle, a lower bound reports 745.
+    std::string seq;
+    for (int i = 0; i < 150; ++i) seq += "; = _x -> 1 `i ";
+    std::string body = "[e = _c -> " + seq + "_x `c ]\n";
+    auto r = cgtest::run_statements(std::string(prologue) + body + epilogue, 0);
+    EXPECT_FALSE(r.has_message(745));
+    EXPECT_EQ(r.statements.size(), 153u);   // the label, 150 assignments, the store, the exit
+    EXPECT_EQ(r.statements[151], "= _c -> _x `c");
+    r = cgtest::run_statements(std::string(prologue) + body + epilogue, 0, 20);
+    EXPECT_TRUE(r.has_message(745));
+}
+
+TEST(rewrite, OffsetIntoASmallConstArrayIsOneUnsignedByte) {
+    // c = tab[x] and c = tab[x + 1] with tab a 4-byte const table: the int index narrows.
+    const std::string table = "[v _ctab `Cuc -> 4 `ui e ]\n[i _ctab\n:U ..\n1\n2\n3\n4\n..\n]\n";
+    auto r = cgtest::run_statements(table + prologue +
+                                        "[e = _uc -> *U + &U _ctab * -> _x `x -> # `Cuc `x `uc ]\n"
+                                        "[e = _uc -> *U + &U _ctab * -> + _x -> 1 `i `x -> # `Cuc `x `uc ]\n" +
+                                        epilogue,
+                                    0);
+    ASSERT_GE(r.statements.size(), 3u);
+    EXPECT_EQ(r.statements[1], "= _uc *U + &U _ctab -> _x `unx");
+    EXPECT_EQ(r.statements[2], "= _uc *U + &U _ctab + -> _x `unx 1");
+    // A table that is not const keeps the int index.
+    r = cgtest::run_statements(std::string(prologue) + "[e = _uc -> *U + &U _a * _x -> 2 `x `c ]\n" + epilogue, 0);
+    ASSERT_GE(r.statements.size(), 2u);
+    EXPECT_EQ(r.statements[1].find("unx"), std::string::npos) << r.statements[1];
 }
 
 TEST(simplify, ParserLabelsStayInTheirRange) {

@@ -4,6 +4,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/registers.h"
+#include "codegen/records.h"
 #include "codegen/tests/select_fixture.h"
 
 namespace {
@@ -106,13 +107,39 @@ TEST_F(release_fixture, ShortageReleasesARegisterVariableThenSucceeds) {
     EXPECT_LT(store, use);
 }
 
-TEST_F(release_fixture, WithGlobalOptimisationNothingIsReleased) {
+TEST_F(release_fixture, WithGlobalOptimisationTheValueStillMovesToItsHome) {
+    // No optimiser takes the variable over, so the plain release must keep its value.
     bind();
     ctx->opt.opt_level = 1;
-    EXPECT_FALSE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
-    EXPECT_TRUE(has_message(712));
-    EXPECT_EQ(v->reg, 6);
-    EXPECT_EQ(output().find("btemp"), std::string::npos);
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_FALSE(has_message(712));
+    EXPECT_EQ(v->reg, -1);
+    EXPECT_TRUE(v->flags & cg::SF_PLACED);
+    EXPECT_NE(output().find("\tmovwf\t?a_f+0\n"), std::string::npos) << output();
+}
+
+TEST_F(release_fixture, HomeOutlivesTheBlockTheReleaseHappensIn) {
+    bind();
+    // The function's block and an inner one are open; an earlier sibling block used 3 bytes.
+    ctx->blocks.resize(2);
+    ctx->functions.back().auto_high = 3;
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_EQ(v->offset, 3);
+    EXPECT_NE(output().find("\tmovwf\t?a_f+3\n"), std::string::npos) << output();
+    // Neither block gives the byte back when it closes.
+    EXPECT_EQ(ctx->blocks[0].auto_size, 4);
+    EXPECT_EQ(ctx->blocks[1].auto_size, 4);
+}
+
+TEST_F(release_fixture, LoadOfAVariableAlreadyInItsRegisterIsANoteOnly) {
+    bind();
+    ctx->opt.notes = true;
+    // The body's start loads nothing: the variable's value is in its register already.
+    cg::sym_load_bound_locals(*ctx);
+    cg::sym_load(*ctx, v, 6);
+    EXPECT_EQ(output().find("loaded to"), std::string::npos) << output();
+    EXPECT_NE(output().find(";_v already in btemp\n"), std::string::npos) << output();
+    EXPECT_FALSE(has_message(712));
 }
 
 TEST_F(release_fixture, NothingToReleaseGives712AndNoCode) {

@@ -310,4 +310,20 @@ TEST_F(switch_fixture, WordAndLongSwitchesOnSampledValues) {
     }
 }
 
+// Through the reader: case values arrive as constant expressions converted to the switched
+// type. A negated constant is folded; 300 on an unsigned char is out of range (not 44).
+TEST(switch_statement, CaseExpressionsAreFoldedAndRangeChecked) {
+    auto r = cgtest::run_ic(
+        "[v _x `uc 1 e ]\n[v _s `c 1 e ]\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n"
+        "[e [\\ _x , $ -> 300 `uc 4 , $ -> 44 `uc 5 2 ]\n[e :U 4 ]\n[e :U 5 ]\n[e :U 2 ]\n"
+        "[e [\\ _s , $ -> -U -> 3 `i `c 8 , $ -> 4 `c 9 6 ]\n[e :U 8 ]\n[e :U 9 ]\n[e :U 6 ]\n[e :UE 1 ]\n}\n");
+    ASSERT_EQ(r.messages.size(), 1u) << r.assembly;
+    EXPECT_NE(r.messages[0].find("(696) out-of-range case label (300)"), std::string::npos) << r.messages[0];
+    EXPECT_NE(r.assembly.find("\tmovf\t_x,w\n\txorlw\t44 ^ 0\n\tbtfsc\tstatus,2\n\tgoto\tl5\n\tgoto\tl2\n"),
+              std::string::npos)
+        << r.assembly;
+    EXPECT_NE(r.assembly.find("\txorlw\t4 ^ 0\n\tbtfsc\tstatus,2\n\tgoto\tl9\n\txorlw\t-3 ^ 4\n"), std::string::npos)
+        << r.assembly;
+}
+
 }  // namespace

@@ -13,28 +13,11 @@
 #include "common/msgfile.h"
 #include "hexfmt/ihex_reader.h"
 #include "hexfmt/image_writers.h"
+#include "testsupport/message_capture.h"
 
 namespace {
 
 using Image = std::map<uint32_t, uint8_t>;
-
-struct Messages {
-    std::vector<std::string> lines;
-    Messages() {
-        current() = this;
-        alert_set_output([](const char* line) { current()->lines.emplace_back(line); });
-    }
-    ~Messages() { alert_set_output(nullptr); }
-    static Messages*& current() {
-        static Messages* m = nullptr;
-        return m;
-    }
-    bool has(int number) const {
-        for (const std::string& l : lines)
-            if (l.find("(" + std::to_string(number) + ")") != std::string::npos) return true;
-        return false;
-    }
-};
 
 // The reader's messages with kinds that let a test go on after each of them.
 class ReaderMessages : public testing::Environment {
@@ -139,10 +122,10 @@ TEST(IntelHexRoundTrip, WriterAndReaderAgreeWithLinearAndSegmentAddresses) {
         hexfmt::IntelHexRules rules = lenient_rules();
         rules.segment_records = true;
         Image back;
-        Messages m;
+        testsupport::message_capture m;
         auto result = read_text(text, rules, back);
         EXPECT_EQ(result.end, hexfmt::IntelHexEnd::end_record);
-        EXPECT_TRUE(m.lines.empty()) << m.lines.front();
+        EXPECT_TRUE(m.lines().empty()) << m.lines().front();
         EXPECT_EQ(back, image);
     }
 }
@@ -155,7 +138,7 @@ TEST(IntelHexReader, RecordTypesByRules) {
     rules.segment_records = true;
     read_text(text, rules, with_segments);
     EXPECT_EQ(with_segments, (Image{{0x10004, 0x55}}));
-    Messages m;
+    testsupport::message_capture m;
     read_text(text, lenient_rules(), without);
     EXPECT_TRUE(m.has(960));   // a type the program does not understand
     EXPECT_EQ(without, (Image{{0x4, 0x55}}));
@@ -169,7 +152,7 @@ TEST(IntelHexReader, ChecksumErrorKeepsDataOrStopsByRule) {
     const std::string text = ":0100000011EE\n:0100010022FF\n:0100020033CA\n:00000001FF\n";   // line 2 bad
     Image going_on, stopped;
     {
-        Messages m;
+        testsupport::message_capture m;
         auto r = read_text(text, lenient_rules(), going_on);
         EXPECT_TRUE(m.has(636));
         EXPECT_EQ(r.end, hexfmt::IntelHexEnd::end_record);
@@ -177,7 +160,7 @@ TEST(IntelHexReader, ChecksumErrorKeepsDataOrStopsByRule) {
     EXPECT_EQ(going_on.size(), 3u);
     hexfmt::IntelHexRules stop = lenient_rules();
     stop.stop_on_checksum = true;
-    Messages m;
+    testsupport::message_capture m;
     auto r = read_text(text, stop, stopped);
     EXPECT_EQ(r.end, hexfmt::IntelHexEnd::stopped);
     EXPECT_EQ(r.records, 2);
@@ -188,7 +171,7 @@ TEST(IntelHexReader, StrayTextSkippedOrAStrayLineStops) {
     const std::string text = "junk :0100000011EE\nnot a record\n:0100010022DC\n";
     Image skipped, stopped;
     {
-        Messages m;
+        testsupport::message_capture m;
         auto r = read_text(text, lenient_rules(), skipped);
         EXPECT_EQ(r.end, hexfmt::IntelHexEnd::end_of_file);
         EXPECT_TRUE(m.has(966));   // no end record
@@ -196,7 +179,7 @@ TEST(IntelHexReader, StrayTextSkippedOrAStrayLineStops) {
     EXPECT_EQ(skipped.size(), 2u);
     hexfmt::IntelHexRules lines = lenient_rules();
     lines.stray_line = 635;
-    Messages m;
+    testsupport::message_capture m;
     auto r = read_text(":0100000011EE\nnot a record\n:0100010022DC\n", lines, stopped);
     EXPECT_EQ(r.end, hexfmt::IntelHexEnd::stopped);
     EXPECT_TRUE(m.has(635));
@@ -208,7 +191,7 @@ TEST(IntelHexReader, LowerCaseDigitsAreNotDigits) {
     hexfmt::IntelHexRules rules = lenient_rules();
     rules.bad_digit = 942;
     Image image;
-    Messages m;
+    testsupport::message_capture m;
     read_text(":01000000aa55\n:00000001FF\n", rules, image);
     EXPECT_TRUE(m.has(942));
 }

@@ -164,6 +164,11 @@ bool win32_sys::run_and_wait(const std::string& program, const std::function<voi
 }
 
 void win32_sys::start_hidden(const std::string& program, const std::string& folder) {
+    // Our current folder is the kept setup's own, which the batch removes: while it is ours it
+    // cannot go, and where the running setup can be deleted at once the batch does not wait.
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    SetCurrentDirectoryA(folder.empty() ? windows : folder.c_str());
     ShellExecuteA(nullptr, "open", program.c_str(), nullptr, folder.c_str(), SW_HIDE);
 }
 

@@ -1,7 +1,8 @@
 // The call graph: area offsets along call paths, roots, recursion, reentrancy and printing.
 #include <gtest/gtest.h>
 
-#include "linker/tests/capture.h"
+#include "linker/tests/fresh_link.h"
+#include "testsupport/message_capture.h"
 #include "linker/callgraph.h"
 #include "linker/link.h"
 #include "linker/options.h"
@@ -65,7 +66,7 @@ TEST_F(CallGraph, SecondRootStartsAfterTheFirst) {
 }
 
 TEST_F(CallGraph, FunctionInTwoGraphs) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     function("main", 1, 0);
     function("isr", 1, 0);
     function("h", 2, 0);
@@ -79,7 +80,7 @@ TEST_F(CallGraph, FunctionInTwoGraphs) {
 }
 
 TEST_F(CallGraph, RecursionIsReportedOnceAndTheWalkGoesOn) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     function("main", 1, 0);
     function("a", 2, 1);
     function("b", 2, 1);
@@ -98,7 +99,7 @@ TEST_F(CallGraph, RecursionIsReportedOnceAndTheWalkGoesOn) {
 }
 
 TEST_F(CallGraph, UncalledFunctionsGetAreasAtZero) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     function("main", 2, 0);
     function("lonely", 3, 1);
     fn_root("main");
@@ -110,7 +111,7 @@ TEST_F(CallGraph, UncalledFunctionsGetAreasAtZero) {
 }
 
 TEST_F(CallGraph, NamesMustBeKnown) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     fn_call("nobody", "nothing");
     fn_root("nobody");
     fn_size("nobody", 1, 1);
@@ -137,7 +138,7 @@ TEST_F(CallGraph, ManySignatureSetsAndIndirectCalls) {
 
 TEST_F(CallGraph, NoConfigurationNoAreas) {
     testobj::fresh_link();
-    testobj::message_capture m;
+    testsupport::message_capture m;
     function("main", 1, 0);
     fn_root("main");
     EXPECT_FALSE(callgraph_allocate(false));

@@ -2,7 +2,8 @@
 // and chain allocation.
 #include <gtest/gtest.h>
 
-#include "linker/tests/capture.h"
+#include "linker/tests/fresh_link.h"
+#include "testsupport/message_capture.h"
 #include "linker/classes.h"
 #include "linker/link.h"
 #include "linker/symtab.h"
@@ -112,7 +113,7 @@ TEST_F(Classes, SizeDeltaAndClassPairs) {
     parse_class_delta("CODE=2");
     EXPECT_EQ(c->delta, 2);
     EXPECT_TRUE(places.scaled);
-    testobj::message_capture m;
+    testsupport::message_capture m;
     parse_class_assign("text=CODE");
     parse_class_assign("text=CODE");
     EXPECT_FALSE(m.has(484));
@@ -277,7 +278,7 @@ TEST_F(Classes, PlaceInClassReportsAPsectTooLarge) {
     parse_class_ranges("BANK1=0A0h-0EFh");
     build_master_list();
     psect_rec* p = psect("rbss_1", "BANK0", 0x60);
-    testobj::message_capture m;
+    testsupport::message_capture m;
     uint32_t link = 0, load = 0;
     EXPECT_FALSE(place_in_class(cls("BANK1"), p, 0, link, load));
     EXPECT_TRUE(m.has(491));
@@ -295,7 +296,7 @@ TEST_F(Classes, PlaceInClassReportsAPsectTooLarge) {
 }
 
 TEST_F(Classes, SeventeenthSpaceIsRefusedOncePerAllocation) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     for (uint8_t s = 0; s < 16; ++s) raise_space(s, 1);
     EXPECT_FALSE(m.has(525));
     raise_space(16, 1);

@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "linker/tests/capture.h"
+#include "linker/tests/fresh_link.h"
+#include "testsupport/message_capture.h"
 #include "linker/classes.h"
 #include "linker/link.h"
 #include "linker/options.h"
@@ -33,7 +34,7 @@ protected:
 };
 
 TEST_F(Options, FlagLettersCombineAndUnknownLettersAreSkipped) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     parse_option("-ZX");
     EXPECT_TRUE(opts.no_generated);
     EXPECT_TRUE(opts.no_locals);
@@ -74,7 +75,7 @@ TEST_F(Options, SymbolFileNames) {
 }
 
 TEST_F(Options, WarningLevelAndPageWidth) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     parse_option("-W12");
     EXPECT_EQ(opts.page_width, 12);
     EXPECT_EQ(alert_set_level(0), 0);

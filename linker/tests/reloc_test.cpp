@@ -1,7 +1,8 @@
 // Patching fields and evaluating complex relocations.
 #include <gtest/gtest.h>
 
-#include "linker/tests/capture.h"
+#include "linker/tests/fresh_link.h"
+#include "testsupport/message_capture.h"
 #include "linker/link.h"
 #include "linker/options.h"
 #include "linker/output.h"
@@ -29,7 +30,7 @@ protected:
 };
 
 TEST_F(Reloc, SignedFieldsAndOverflow) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     std::vector<uint8_t> d{0xFE, 0xFF};
     fix(d, 0, 0x22, 1);
     EXPECT_EQ(d, (std::vector<uint8_t>{0xFF, 0xFF}));
@@ -54,7 +55,7 @@ TEST_F(Reloc, BitFieldsKeepTheBitsAboveThem) {
 }
 
 TEST_F(Reloc, ByteFixupsOfBytePsectsCheckOnlyEightBits) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     name_entry* p = sym_enter("rbss_1", FL_PSECT | FL_GLOBAL | FL_BYTE_FIXUP);
     std::vector<uint8_t> d{0};
     apply_fixup(d, 0, 9, 0, 0x21, 0xA0 + 0x80, p, "psect", "rbss_1");
@@ -73,7 +74,7 @@ TEST_F(Reloc, BigEndianTriplesAndBadFields) {
     std::vector<uint8_t> d{0x01, 0x02, 0x03};
     fix(d, 0, 0x23, 1);
     EXPECT_EQ(d, (std::vector<uint8_t>{0x01, 0x02, 0x04}));
-    testobj::message_capture m;
+    testsupport::message_capture m;
     fix(d, 2, 0x22, 1);
     EXPECT_TRUE(m.has(508));
     std::vector<uint8_t> wide(8, 0);
@@ -105,7 +106,7 @@ TEST_F(Reloc, OperandOrderAndArithmetic) {
 }
 
 TEST_F(Reloc, DivisionByZeroGivesZero) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     obj::expr_builder div;
     div.constant(0).constant(9).op(obj::EX_DIV).end();
     EXPECT_EQ(eval(div), 0u);
@@ -116,7 +117,7 @@ TEST_F(Reloc, DivisionByZeroGivesZero) {
 }
 
 TEST_F(Reloc, StackLimitsAreBadRelocations) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     obj::expr_builder under;
     under.constant(1).op(obj::EX_ADD).end();
     EXPECT_FALSE(eval(under));
@@ -141,7 +142,7 @@ TEST_F(Reloc, StackLimitsAreBadRelocations) {
 }
 
 TEST_F(Reloc, RangeChecks) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     obj::expr_builder ok;
     ok.constant(0x10).constant(0x7F).op_name(obj::EX_RANGE_NAME, "bank").op(obj::EX_RANGE).end();
     EXPECT_FALSE(eval(ok));   // a range check never patches
@@ -158,7 +159,7 @@ TEST_F(Reloc, RangeChecks) {
 }
 
 TEST_F(Reloc, NamesInTheExpression) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     name_entry* code = sym_enter("code", FL_PSECT | FL_GLOBAL);
     code->rec->delta = 2;
     code->rec->link = 0x200;
@@ -205,7 +206,7 @@ TEST_F(Reloc, ConditionalExpressionSkipsTheModule) {
 }
 
 TEST_F(Reloc, PartialAndLoadRelocationsReportComplexOnes) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     opts.load_reloc = true;
     obj::expr_builder e;
     e.constant(1).end();

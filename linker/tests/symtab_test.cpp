@@ -1,7 +1,8 @@
 // The name table: kinds, module scopes, the definition rules, indirect chains and its size.
 #include <gtest/gtest.h>
 
-#include "linker/tests/capture.h"
+#include "linker/tests/fresh_link.h"
+#include "testsupport/message_capture.h"
 #include "linker/link.h"
 #include "linker/symtab.h"
 
@@ -45,7 +46,7 @@ TEST_F(Symtab, GeneratedLabels) {
 }
 
 TEST_F(Symtab, CommonsKeepTheLargestSize) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     name_entry* bss = sym_enter("bss", KIND_GLOBAL_PSECT);
     name_entry* c = sym_enter("_buf", FL_GLOBAL);
     define_symbol(c, SK_COMMON | FL_GLOBAL, 4, bss);
@@ -71,7 +72,7 @@ TEST_F(Symtab, DefinitionsAddTheModulesStart) {
 }
 
 TEST_F(Symtab, MultipleDefinitionsInPassZeroAndAgainInPassOne) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     module(3, 7);
     name_entry* f = sym_enter("_f", FL_GLOBAL);
     define_symbol(f, SK_DEFINED | FL_GLOBAL, 0, text());
@@ -89,7 +90,7 @@ TEST_F(Symtab, MultipleDefinitionsInPassZeroAndAgainInPassOne) {
 }
 
 TEST_F(Symtab, LocalsOfOldModulesLiveInTheGlobalTable) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     module(2, 1);
     name_entry* a = sym_enter("loc", 0);
     EXPECT_EQ(link_sym_lookup("loc", FL_GLOBAL), a);
@@ -121,7 +122,7 @@ TEST_F(Symtab, ModuleScopesOfNewModules) {
 }
 
 TEST_F(Symtab, IndirectChains) {
-    testobj::message_capture m;
+    testsupport::message_capture m;
     name_entry* t = text();
     name_entry* base = sym_enter("base", FL_GLOBAL);
     define_symbol(base, SK_DEFINED | FL_GLOBAL, 0x100, t);

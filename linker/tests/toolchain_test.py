@@ -4,15 +4,10 @@ linked for the 16F877 with the driver's class and placement options. Checks the 
 against tools nobody here wrote: gpdasm (call targets are the symbols our symbol file names),
 srec_info (the image's ranges are the map's CODE psects) and gpsim (the program runs to the
 expected RAM contents: initialised data copied, calls across modules and the library)."""
-import os
 import re
-import shutil
-import subprocess
 import sys
-import tempfile
 
-build = os.path.abspath(sys.argv[1])
-bindir = os.path.join(build, "bin")
+from ormtest import Workdir, need, program, run
 
 MAIN = """\tprocessor 16F877
 \tpsect\ttext,class=CODE,delta=2
@@ -44,11 +39,6 @@ def check(condition, text):
         print("FAIL:", text)
 
 
-def run(args, cwd):
-    env = dict(os.environ, ORM_REGISTRY="")
-    return subprocess.run(args, cwd=cwd, env=env, capture_output=True, text=True, errors="replace")
-
-
 def map_code_ranges(map_text):
     """Byte ranges of the CODE psects of the map's totals table, merged."""
     ranges = []
@@ -73,53 +63,44 @@ def map_code_ranges(map_text):
 
 
 def main():
-    work = tempfile.mkdtemp(prefix="orm_toolchain_")
-    try:
+    need("gpdasm", "srec_info", "gpsim")
+    with Workdir("orm_toolchain_") as work:
         for name, text in (("main.as", MAIN), ("g.as", G), ("f.as", F)):
-            with open(os.path.join(work, name), "w") as f:
-                f.write(text)
-        r = run([os.path.join(bindir, "ormcl"), "--chip=16F877", "-C", "f.as"], work)
+            work.write(name, text)
+        r = work.run([program("ormcl"), "--chip=16F877", "-C", "f.as"])
         check(r.returncode == 0, "f.as assembles: " + r.stdout + r.stderr)
-        r = run([os.path.join(bindir, "ormarch"), "r", "libf.lib", "f.obj"], work)
+        r = work.run([program("ormarch"), "r", "libf.lib", "f.obj"])
         check(r.returncode == 0, "ormarch builds the library: " + r.stderr)
-        r = run([os.path.join(bindir, "ormcl"), "--chip=16F877", "--output=intel", "-Mmain.map",
-                 "main.as", "g.as", "libf.lib"], work)
+        r = work.run([program("ormcl"), "--chip=16F877", "--output=intel", "-Mmain.map",
+                      "main.as", "g.as", "libf.lib"])
         check(r.returncode == 0, "the build links: " + r.stdout + r.stderr)
         if failures:
             return
         symbols = {}
-        with open(os.path.join(work, "main.sym")) as f:
-            for line in f:
-                w = line.split()
-                if len(w) >= 2 and re.fullmatch(r"[0-9A-F]+", w[1]):
-                    symbols[w[0]] = int(w[1], 16)
+        for line in work.read("main.sym").splitlines():
+            w = line.split()
+            if len(w) >= 2 and re.fullmatch(r"[0-9A-F]+", w[1]):
+                symbols[w[0]] = int(w[1], 16)
         for name in ("_main", "_f", "_g", "_var", "_init", "__Lrdata_0", "__Hrdata_0", "__Lidata_0"):
             check(name in symbols, name + " is in the symbol file")
         check(symbols.get("_var") == 0xA0, "_var lies in bank 1")
 
-        if shutil.which("gpdasm"):
-            r = run(["gpdasm", "-p16f877", "main.hex"], work)
-            calls = {int(m, 16) for m in re.findall(r"call\s+0x([0-9a-f]+)", r.stdout)}
-            check(symbols.get("_f") in calls, "gpdasm shows a call to _f at %s" % hex(symbols.get("_f", 0)))
-            check(symbols.get("_g") in calls, "gpdasm shows a call to _g")
+        r = work.run(["gpdasm", "-p16f877", "main.hex"])
+        calls = {int(m, 16) for m in re.findall(r"call\s+0x([0-9a-f]+)", r.stdout)}
+        check(symbols.get("_f") in calls, "gpdasm shows a call to _f at %s" % hex(symbols.get("_f", 0)))
+        check(symbols.get("_g") in calls, "gpdasm shows a call to _g")
 
-        if shutil.which("srec_info"):
-            r = run(["srec_info", "main.hex", "-intel"], work)
-            shown = [[int(a, 16), int(b, 16)] for a, b in re.findall(r"([0-9A-F]{4}) - ([0-9A-F]{4})", r.stdout)]
-            with open(os.path.join(work, "main.map")) as f:
-                expected = map_code_ranges(f.read())
-            check(shown == expected, "srec_info ranges %s match the map %s" % (shown, expected))
+        r = work.run(["srec_info", "main.hex", "-intel"])
+        shown = [[int(a, 16), int(b, 16)] for a, b in re.findall(r"([0-9A-F]{4}) - ([0-9A-F]{4})", r.stdout)]
+        expected = map_code_ranges(work.read("main.map"))
+        check(shown == expected, "srec_info ranges %s match the map %s" % (shown, expected))
 
-        if shutil.which("gpsim"):
-            commands = "step 80\nreg(0x%x)\nreg(0xa0)\nquit\n" % symbols["_init"]
-            r = subprocess.run(["gpsim", "-p", "p16f877", "main.hex"], cwd=work, input=commands,
-                               capture_output=True, text=True, errors="replace", timeout=60)
-            values = re.findall(r"REG0*([0-9A-F]+)\S* = \$([0-9a-f]+)", r.stdout)
-            found = {int(a, 16): int(v, 16) for a, v in values}
-            check(found.get(symbols["_init"]) == 42, "gpsim: initialised data copied (%s)" % found)
-            check(found.get(0xA0) == 10, "gpsim: 7 through _f and _g stored in _var (%s)" % found)
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+        commands = "step 80\nreg(0x%x)\nreg(0xa0)\nquit\n" % symbols["_init"]
+        r = work.run(["gpsim", "-p", "p16f877", "main.hex"], stdin=commands)
+        values = re.findall(r"REG0*([0-9A-F]+)\S* = \$([0-9a-f]+)", r.stdout)
+        found = {int(a, 16): int(v, 16) for a, v in values}
+        check(found.get(symbols["_init"]) == 42, "gpsim: initialised data copied (%s)" % found)
+        check(found.get(0xA0) == 10, "gpsim: 7 through _f and _g stored in _var (%s)" % found)
 
 
 main()

@@ -10,7 +10,7 @@
 #include "objfmt/objfmt.h"
 #include "objfmt/record_io.h"
 #include "objfmt/records.h"
-#include "objfmt/tests/captured_messages.h"
+#include "testsupport/message_capture.h"
 
 using namespace obj;
 using bytes = std::vector<uint8_t>;
@@ -144,7 +144,7 @@ TEST(Merging, EntriesShareRecordsUpTo509Bytes) {
 }
 
 TEST(Decoding, EveryReadStaysInsideTheBody) {
-    testmsg::install();
+    testsupport::message_capture messages;
     // A SYM entry whose symbol name has no NUL.
     bytes body{0, 0, 0, 0, 0x10, 0, 't', 0, 'a', 'b'};
     body_cursor c(body.data(), body.size(), byte_order());
@@ -346,17 +346,17 @@ TEST(RoundTrip, BigEndianBodyBytesAreExact) {
 }
 
 TEST(Framing, ReadModuleReportsTheLinkerMessages) {
-    testmsg::install();
+    testsupport::message_capture messages;
     std::vector<record> recs;
     bytes no_end{1, 0, LR_TEXT, 'x'};
     EXPECT_FALSE(read_module(no_end.data(), no_end.size(), recs));
-    EXPECT_TRUE(testmsg::has(505));
+    EXPECT_TRUE(messages.has(505));
     bytes short_body{4, 0, TEXT, 0, 0};
     EXPECT_FALSE(read_module(short_body.data(), short_body.size(), recs));
-    EXPECT_TRUE(testmsg::has(502));
+    EXPECT_TRUE(messages.has(502));
     bytes too_long{0xFE, 0x01, TEXT};
     EXPECT_FALSE(read_module(too_long.data(), too_long.size(), recs));
-    EXPECT_TRUE(testmsg::has(506));
+    EXPECT_TRUE(messages.has(506));
     // Everything after the first END is left for the next module.
     bytes two{0, 0, END, 0, 0, END};
     recs.clear();

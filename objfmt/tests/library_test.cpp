@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "objfmt/dump/dump.h"
-#include "objfmt/tests/captured_messages.h"
+#include "testsupport/message_capture.h"
 #include "objfmt/library.h"
 #include "objfmt/record_io.h"
 
@@ -46,7 +46,7 @@ TEST(Library, DirectoryBytesAreExact) {
 }
 
 TEST(Library, ReadsAreBoundedByTheDirectory) {
-    testmsg::install();
+    testsupport::message_capture messages;
     std::vector<lib_module> mods(2);
     mods[0].name = "one";
     mods[0].symbols = {{0, "alpha"}};
@@ -73,7 +73,7 @@ TEST(Library, ReadsAreBoundedByTheDirectory) {
     bad = good;
     bad[2] = 3;
     EXPECT_FALSE(read_lib_directory(bad.data(), bad.size(), d));
-    EXPECT_TRUE(testmsg::has(507));
+    EXPECT_TRUE(messages.has(507));
 }
 
 TEST(Library, SixteenBitLimitsAreRefusedNotWrapped) {

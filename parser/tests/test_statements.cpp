@@ -75,3 +75,52 @@ TEST(Statements, DefinitionAgainstItsPrototype) {
     EXPECT_TRUE(has_message(dimension, 368));
     EXPECT_NE(dimension.ic.find("[v _a `*i 1 p ]"), std::string::npos) << dimension.ic;
 }
+
+// Casts of constants take the target's widths (8-bit char, 16-bit int, 32-bit long): the value
+// is cut and sign-extended, not only retyped. Expected values worked out by hand.
+TEST(Statements, CastsOfConstantsCutToTheTargetWidth) {
+    auto r = parse_c("int i; long l; unsigned u;\n"
+                     "void t(void) { i = (char)(unsigned)55417; i = (unsigned char)300; i = (signed char)200;\n"
+                     "l = (int)70000L; u = 65535; }\n");
+    for (const char* line : {"[e = _i -> 121 `i ]", "[e = _i -> 44 `i ]", "[e = _i -> -56 `i ]",
+                             "[e = _l -> 4464 `l ]", "[e = _u -> 65535 `ui ]"})
+        EXPECT_NE(r.ic.find(line), std::string::npos) << line << "\n" << r.ic;
+    // Through dimensions, where the parser evaluates the tree: (unsigned)-1 is 65535 and the cut
+    // of a conversion over an operator counts as well.
+    auto d = parse_c("char a[(unsigned char)(200 + 100)];\nchar b[(unsigned)-1 == 65535 ? 2 : 3];\n"
+                     "char c[(signed char)0x180 + 130];\n");
+    EXPECT_NE(d.ic.find("[v _a `c -> 44 `ui e ]"), std::string::npos) << d.ic;
+    EXPECT_NE(d.ic.find("[v _b `c -> 2 `ui e ]"), std::string::npos) << d.ic;
+    EXPECT_NE(d.ic.find("[v _c `c -> + -> -128 `i -> 130 `i `ui e ]"), std::string::npos) << d.ic;
+}
+
+// Comparisons, "&&", "||", "!" and "?:" are constant expressions: a dimension made of them is
+// written as its value, in the operands' type (unsigned when balanced to unsigned).
+TEST(Statements, DimensionsOfComparisonsLogicAndConditionals) {
+    auto r = parse_c("char a[2 == 2];\nchar b[(1 && 2) ? 3 : 4];\nchar c[(-1 < 0u) ? 5 : 6];\n"
+                     "char d[(-1 < 0) + 4];\nchar e[(0 || 0) + !0 + (3 != 3) + 7 % 4];\n"
+                     "char f[(65535u + 1u == 0) ? 8 : 9];\nchar g[0 && 1 / 0 ? 1 : 10];\n"
+                     "unsigned s = sizeof b;\n");
+    EXPECT_EQ(r.messages, "");
+    for (const char* line : {"[v _a `c -> 1 `ux e ]", "[v _b `c -> 3 `ui e ]", "[v _c `c -> 6 `ui e ]",
+                             "[v _d `c -> 5 `ui e ]", "[v _e `c -> 4 `ui e ]", "[v _f `c -> 8 `ui e ]",
+                             "[v _g `c -> 10 `ui e ]"})
+        EXPECT_NE(r.ic.find(line), std::string::npos) << line << "\n" << r.ic;
+    // A dimension the code generator can evaluate keeps its spelling (prototypes show it).
+    auto kept = parse_c("char h[4 * 2];");
+    EXPECT_NE(kept.ic.find("[v _h `c -> * -> 4 `i -> 2 `i `ui e ]"), std::string::npos) << kept.ic;
+}
+
+// An assembler block after an "if" without "else" follows the whole statement: the parser reads
+// it while looking for the "else", but its lines come after the "if"'s end label.
+TEST(Statements, AsmBlockAfterIfWithoutElseFollowsTheStatement) {
+    auto r = parse_c("int x, y;\nvoid t(void) {\nif (x) if (y) x = 1;\n#asm\n nop\n#endasm\ny = 2;\n"
+                     "if (x) y = 3; else y = 4;\n#asm\n clrw\n#endasm\n}\n");
+    size_t inner = r.ic.find("[e :U 3 ]"), outer = r.ic.find("[e :U 2 ]"), nop = r.ic.find(" nop");
+    ASSERT_NE(nop, std::string::npos) << r.ic;
+    EXPECT_LT(inner, nop) << r.ic;
+    EXPECT_LT(outer, nop) << r.ic;
+    EXPECT_LT(nop, r.ic.find("[e = _y -> 2 `i ]")) << r.ic;
+    size_t after_else = r.ic.find("[e = _y -> 4 `i ]");
+    EXPECT_LT(r.ic.find("[e :U", after_else), r.ic.find(" clrw")) << r.ic;
+}

@@ -97,3 +97,18 @@ TEST(Symbols, ExternInsideFunctionAndQualifiedAuto) {
     auto allowed = parse_c("void f(void) { far int a; a = 0; }", [] { opt.default_classes = Q_FAR; });
     EXPECT_FALSE(has_message(allowed, 348));
 }
+
+// Thousands of globals whose names differ only in their first characters (the report order's
+// hash sees the last ones): each still resolves to itself, inner declarations still hide outer
+// ones after the look-up table has grown, and a closing scope still drops only its own names.
+TEST(Symbols, LookUpHoldsAcrossManyNamesOfOneTail) {
+    std::string src;
+    for (int i = 0; i < 3000; ++i) src += "int n" + std::to_string(i) + "_same_tail;\n";
+    src += "void f(void) { char n7_same_tail; n7_same_tail = 1; n2999_same_tail = 2; }\n"
+           "void g(void) { n7_same_tail = 3; }\n";
+    auto r = parse_c(src);
+    EXPECT_EQ(r.messages, "");
+    EXPECT_NE(r.ic.find("[e = _n7_same_tail -> 1 `c ]"), std::string::npos);   // the local char
+    EXPECT_NE(r.ic.find("[e = _n2999_same_tail -> 2 `i ]"), std::string::npos);
+    EXPECT_NE(r.ic.find("[e = _n7_same_tail -> 3 `i ]"), std::string::npos);         // the global again
+}

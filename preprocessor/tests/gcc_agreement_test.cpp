@@ -86,7 +86,7 @@ ormpre_run expect_as_gcc(const std::string& source) {
 }  // namespace
 
 TEST(GccAgreement, FunctionLikeNameWithoutCallKeepsTheNextTokenWhole) {
-    if (!testsupport::have_tool("gcc")) GTEST_SKIP() << "gcc not installed";
+    ORM_REQUIRE_TOOL("gcc");
     // The name directly before the punctuator, after a blank, at the end of a line, at the end
     // of another macro's text and at the end of an argument.
     std::string source = "#define f(a) (a)\n#define g f\n#define id(x) x\n";
@@ -107,7 +107,7 @@ TEST(GccAgreement, FunctionLikeNameWithoutCallKeepsTheNextTokenWhole) {
 }
 
 TEST(GccAgreement, PastingAndArguments) {
-    if (!testsupport::have_tool("gcc")) GTEST_SKIP() << "gcc not installed";
+    ORM_REQUIRE_TOOL("gcc");
     // "##" in an argument handed on to another macro.
     expect_as_gcc("#define cat(a,b) a##b\n#define xcat(a,b) cat(a,b)\n#define call(m,a,b) m(a,b)\n"
                   "call(cat, x, 1); xcat(cat(p,q), r); call(xcat, u, v);\n");
@@ -122,7 +122,7 @@ TEST(GccAgreement, PastingAndArguments) {
 }
 
 TEST(GccAgreement, PastingAfterAPunctuatorLeavesNoBlank) {
-    if (!testsupport::have_tool("gcc")) GTEST_SKIP() << "gcc not installed";
+    ORM_REQUIRE_TOOL("gcc");
     // The token list cannot tell ". 5" from ".5": the lines themselves are compared.
     scratch_dir dir;
     dir.file("t.c", "#define C(a,b) a##b\nC(., 5)\nC(-, =)\nC(+,+)\nx C(.,) y\n");

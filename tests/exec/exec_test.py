@@ -4,6 +4,9 @@ in gpsim until it writes orm_done, and its globals (addresses from our symbol fi
 gpsim) compared with the expected values: for C programs those of the same program built and
 run on the host by gcc through target.h, under the undefined-behaviour sanitizer.
 
+    exec_test.py [CHIP [OPTION_SET]]   one chip (and one option set: "none" or "default") only,
+                                       so that CTest runs the combinations side by side
+
 While the code generator cannot compile a program (message 725 or 712) the target side of a C
 program is reported as unsupported, not failed; every other failure fails the test."""
 import os
@@ -18,6 +21,13 @@ import table  # noqa: E402
 
 need("gpsim", "gcc")
 
+CHIPS = sys.argv[1:2] or table.CHIPS
+OPTION_SETS = table.OPTION_SETS
+if len(sys.argv) > 2:
+    OPTION_SETS = [o for o in table.OPTION_SETS if (o[0].split("=")[1] if o else "default") == sys.argv[2]]
+if not set(CHIPS) <= set(table.CHIPS) or not OPTION_SETS:
+    sys.exit("usage: exec_test.py [%s [none|default]]" % "|".join(table.CHIPS))
+
 
 def test_c_programs():
     for source, expected in table.C_PROGRAMS:
@@ -30,8 +40,8 @@ def test_c_programs():
                 continue
             expected = [("_" + name, i * SIZES[kind], SIZES[kind], host[(name, i)])
                         for name, kind, count in results for i in range(count)]
-            for chip in table.CHIPS:
-                for options in table.OPTION_SETS:
+            for chip in CHIPS:
+                for options in OPTION_SETS:
                     run_on_target(w, chip, options, source, expected)
 
 
@@ -39,8 +49,8 @@ def test_asm_programs():
     for source, expected in table.ASM_PROGRAMS:
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
-            for chip in table.CHIPS:
-                for options in table.OPTION_SETS:
+            for chip in CHIPS:
+                for options in OPTION_SETS:
                     run_on_target(w, chip, options, source, [(s, 0, size, v) for s, size, v in expected])
 
 

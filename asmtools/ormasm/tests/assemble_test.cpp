@@ -292,6 +292,18 @@ TEST(Definitions, EquSetAndLabels) {
     }
 }
 
+TEST(Definitions, FloatingConstantsInBothFormats) {
+    // IEEE single patterns: 1.5 0x3FC00000, -2.0 0xC0000000, 0.1 0x3DCCCCCD; the 24-bit form is
+    // the top 24 bits rounded, so 0.1 rounds up to 0x3DCCCD. One retlw per byte, low first.
+    std::string dir = testsupport::scratch_folder("fcf");
+    result r = assemble(dir, std::string(code_psect) + "\tfcf\t1.5000000000000000\n\tfcf\t1.5,4\n"
+                                                       "\tfcf\t-2.0000000000000000,3\n\tfcf\t0.10000000000000001\n");
+    EXPECT_EQ(r.status, 0) << r.messages;
+    std::vector<uint16_t> expected = {0x3400, 0x34C0, 0x343F, 0x3400, 0x3400, 0x34C0, 0x343F,
+                                      0x3400, 0x3400, 0x34C0, 0x34CD, 0x34CC, 0x343D};
+    EXPECT_EQ(words_of(psect_bytes(r.object, "text")), expected);
+}
+
 TEST(BadInput, NumberedMessageAtTheLineAndNoObject) {
     std::string dir = testsupport::scratch_folder("bad_input");
     struct bad_case {
@@ -314,6 +326,9 @@ TEST(BadInput, NumberedMessageAtTheLineAndNoObject) {
         {"\tpsect\tflags,bit\n\tnop\n", "t.as: 3: (2821)"},
         {"\tfile\tmain.c\n", "t.as: 2: (2826)"},
         {"\tdb\t300\n", "t.as: 2: (2827)"},
+        {"\tfcf\t1.5,5\n", "t.as: 2: (2806)"},                 // only 3 and 4 bytes
+        {"\tfcf\tpi\n", "t.as: 2: (2806)"},
+        {"\tfcf\t1.5,3,3\n", "t.as: 2: (2805)"},
     };
     for (const bad_case& c : cases) {
         // A failed run leaves the object of an earlier one as it was.

@@ -4,12 +4,12 @@ strings must give the image srec_cat gives; bad inputs stop with their message a
 output file as it was."""
 import os
 import pathlib
-import subprocess
-import sys
-import tempfile
 import unittest
 
-ORMPATCH = sys.argv.pop(1)
+import ormtest
+
+ormtest.need("gpasm", "srec_cat", "srec_info", "srec_cmp")
+ORMPATCH = ormtest.program("ormpatch")
 
 PROGRAM_A = """    processor 16f877a
     org 0
@@ -40,7 +40,7 @@ PROGRAM_DIFFERENT = """    processor 16f877a
 
 
 def run(*args, check=True, cwd=None):
-    result = subprocess.run(args, capture_output=True, text=True, cwd=cwd)
+    result = ormtest.run(list(args), cwd=cwd)
     if check and result.returncode != 0:
         raise AssertionError(f"{args} failed ({result.returncode}): {result.stderr}")
     return result
@@ -49,8 +49,8 @@ def run(*args, check=True, cwd=None):
 class PatchAgainstSrecord(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.dir = tempfile.TemporaryDirectory()
-        cls.path = pathlib.Path(cls.dir.name)
+        cls.dir = ormtest.Workdir()
+        cls.path = pathlib.Path(cls.dir.path)
         for name, text in (("a", PROGRAM_A), ("b", PROGRAM_B), ("same", PROGRAM_SAME),
                            ("diff", PROGRAM_DIFFERENT)):
             (cls.path / f"{name}.asm").write_text(text)
@@ -58,7 +58,7 @@ class PatchAgainstSrecord(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        cls.dir.cleanup()
+        cls.dir.remove()
 
     def p(self, name):
         return str(self.path / name)
@@ -170,13 +170,13 @@ class PatchAgainstSrecord(unittest.TestCase):
 
 class PatchRejectsBadInput(unittest.TestCase):
     def setUp(self):
-        self.dir = tempfile.TemporaryDirectory()
-        self.path = pathlib.Path(self.dir.name)
+        self.dir = ormtest.Workdir()
+        self.path = pathlib.Path(self.dir.path)
         self.out = self.path / "out.hex"
         self.out.write_text("previous\n")
 
     def tearDown(self):
-        self.dir.cleanup()
+        self.dir.remove()
 
     def stops(self, text, number):
         source = self.path / "in.hex"

@@ -1,19 +1,16 @@
 #!/usr/bin/env python3
 """Checks ormparse's side files against independent tools on the sources beside this script:
 the prototype file (-p) against cproto, the cross-reference definitions (-C) against ctags.
-Usage: compare_tools.py ORMPARSE MESSAGE_FILE. Exit 77 when cproto or ctags is missing."""
+Run by CTest (ormtest finds the build tree); cproto or ctags missing: skipped, failed on CI."""
 import os
 import re
-import shutil
-import subprocess
 import sys
-import tempfile
+
+from ormtest import Workdir, message_file, need, program, run
 
 here = os.path.dirname(os.path.abspath(__file__))
-parser, messages = sys.argv[1], sys.argv[2]
-if not shutil.which("cproto") or not shutil.which("ctags"):
-    print("cproto or ctags is not installed; skipped")
-    sys.exit(77)
+need("cproto", "ctags")
+parser = program("ormparse")
 
 
 def normalise(line):
@@ -33,21 +30,20 @@ def normalise(line):
 
 
 failures = 0
-with tempfile.TemporaryDirectory() as work:
+with Workdir() as work:
     for name in sorted(f for f in os.listdir(here) if f.endswith(".c")):
         source = os.path.join(here, name)
-        pro = os.path.join(work, name + ".pro")
-        crf = os.path.join(work, name + ".crf")
-        run = subprocess.run([parser, "--edf=" + messages, "-p" + pro, "-C" + crf, source,
-                              os.path.join(work, name + ".ic")], capture_output=True, text=True)
-        if run.returncode != 0:
-            print(f"{name}: ormparse failed:\n{run.stderr}")
+        pro = work.file(name + ".pro")
+        crf = work.file(name + ".crf")
+        parsed = run([parser, "--edf=" + message_file(), "-p" + pro, "-C" + crf, source, work.file(name + ".ic")])
+        if parsed.returncode != 0:
+            print(f"{name}: ormparse failed:\n{parsed.stderr}")
             failures += 1
             continue
         ours = sorted(normalise(l) for l in open(pro) if l.strip())
         theirs = []
         for extra in (["-S"], []):
-            out = subprocess.run(["cproto", "-e", "-f2"] + extra + [source], capture_output=True, text=True).stdout
+            out = run(["cproto", "-e", "-f2"] + extra + [source]).stdout
             theirs += [normalise(l) for l in out.splitlines() if l.strip() and not l.startswith("/*")]
         theirs.sort()
         if ours != theirs:
@@ -62,7 +58,7 @@ with tempfile.TemporaryDirectory() as work:
             if l.startswith("#"):
                 symbol, line = l[1:].split()
                 definitions.add((symbol, int(line)))
-        tags = subprocess.run(["ctags", "-x", "--c-kinds=fvgsuet", source], capture_output=True, text=True).stdout
+        tags = run(["ctags", "-x", "--c-kinds=fvgsuet", source]).stdout
         missing = []
         for l in tags.splitlines():
             parts = l.split()

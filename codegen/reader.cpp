@@ -42,6 +42,7 @@ void read_statement(cg_context& ctx, ic_scanner& scan) {
 }  // namespace
 
 void generate_statement(cg_context& ctx, tree_node* t) {
+    if (lower_condition(ctx, t)) return;
     if (t->op == OP_ASM) {
         // In-line assembly needs no code selection: it is copied as written.
         psect_request(ctx, PS_TEXT);

@@ -146,6 +146,121 @@ bool assignment_branch(cg_context& ctx, tree_node* q, int& count) {
     return true;
 }
 
+bool is_compare(uint32_t op) {
+    return op == OP_EQ || op == OP_NE || op == OP_LT || op == OP_LE || op == OP_GT || op == OP_GE;
+}
+
+bool is_choice(const tree_node* n) {
+    return n && n->op == OP_QUEST && n->left && n->right && n->right->op == OP_COLON && n->right->left &&
+           n->right->right;
+}
+
+// Jumps that select one of two statements: "$" (!c, A); first; "$U" B; ":U" A; second; ":U" B.
+int emit_choice(cg_context& ctx, tree_node* c, tree_node* first, tree_node* second) {
+    int32_t other = new_label(ctx), end = new_label(ctx);
+    int count = simplify_stmt(ctx, make_jump(ctx, tree_make(ctx, OP_NOT, c, nullptr), other));
+    count += simplify_stmt(ctx, first);
+    count += emit_goto(ctx, end);
+    count += emit_label(ctx, other);
+    count += simplify_stmt(ctx, second);
+    count += emit_label(ctx, end);
+    return count;
+}
+
+// A jump on a condition made of && || ?: becomes jumps on its parts, so that each part is
+// evaluated only when the parts before it left the outcome open.
+bool split_jump(cg_context& ctx, tree_node* q, int& count) {
+    if (q->op != OP_CJUMP || !q->left || !q->right || q->right->op != OP_CONST) return false;
+    tree_node* c = q->left;
+    int32_t target = q->right->value;
+    tree_node *a = nullptr, *b = nullptr;
+    if (c->op == OP_LOR || c->op == OP_LAND) {
+        a = c->left;
+        b = c->right;
+        if (!a || !b) return false;
+        bool any = c->op == OP_LOR;
+        ctx.nodes.free(c);
+        if (any) {
+            count = simplify_stmt(ctx, make_jump(ctx, a, target));
+        } else {
+            int32_t skip = new_label(ctx);
+            count = simplify_stmt(ctx, make_jump(ctx, tree_make(ctx, OP_NOT, a, nullptr), skip));
+            count += simplify_stmt(ctx, make_jump(ctx, b, target));
+            b = nullptr;
+            count += emit_label(ctx, skip);
+        }
+        if (b) count += simplify_stmt(ctx, make_jump(ctx, b, target));
+        tree_free(ctx, q->right);
+        ctx.nodes.free(q);
+        return true;
+    }
+    // c ? a : b, !(c ? a : b), and (c ? a : b) compared with a constant: the test moves into
+    // the alternatives.
+    tree_node* choice = c->op == OP_NOT || (is_compare(c->op) && c->right && c->right->op == OP_CONST) ? c->left : c;
+    if (!is_choice(choice)) return false;
+    tree_node* alts = choice->right;
+    a = alts->left;
+    b = alts->right;
+    if (c != choice) {
+        if (c->op == OP_NOT) {
+            a = tree_make(ctx, OP_NOT, a, nullptr);
+            b = tree_make(ctx, OP_NOT, b, nullptr);
+        } else {
+            a = tree_make(ctx, c->op, a, tree_copy(ctx, c->right));
+            b = tree_make(ctx, c->op, b, c->right);
+        }
+        ctx.nodes.free(c);
+    }
+    tree_node* test = choice->left;
+    ctx.nodes.free(alts);
+    ctx.nodes.free(choice);
+    count = emit_choice(ctx, test, make_jump(ctx, a, target), make_jump(ctx, b, target));
+    tree_free(ctx, q->right);
+    ctx.nodes.free(q);
+    return true;
+}
+
+// A store or return of c ? a : b, of a && or || value, or of a comparison wider than a byte:
+// jumps select between the store (return) of each alternative, or of 1 and 0.
+bool choose_value(cg_context& ctx, tree_node* q, int& count) {
+    tree_node** slot = nullptr;
+    if (q->op == OP_ASSIGN && q->left && q->right && !tree_has_effect(q->left)) slot = &q->right;
+    else if (q->op == OP_RETURN && q->left) slot = &q->left;
+    if (!slot) return false;
+    tree_node* value = *slot;
+    tree_node* inner = value;
+    while (inner->op == OP_CONV && inner->left) inner = inner->left;
+    bool choice = is_choice(inner);
+    bool logical = inner->op == OP_LAND || inner->op == OP_LOR ||
+                   ((is_compare(inner->op) || inner->op == OP_NOT) && node_size(ctx, value) != 1);
+    if (!choice && !logical) return false;
+    tree_node *test = inner, *a = nullptr, *b = nullptr;
+    if (choice) {
+        test = inner->left;
+        a = tree_convert(ctx, inner->right->left, value);
+        b = tree_convert(ctx, inner->right->right, value);
+        ctx.nodes.free(inner->right);
+        ctx.nodes.free(inner);
+    } else {
+        a = const_make(ctx, 1);
+        b = const_make(ctx, 0);
+        const_convert(ctx, a, value, false);
+        const_convert(ctx, b, value, false);
+    }
+    for (tree_node* n = value; n != inner;) {
+        tree_node* next = n->left;
+        tree_free(ctx, n->right);   // a conversion's type leaf
+        ctx.nodes.free(n);
+        n = next;
+    }
+    *slot = nullptr;
+    tree_node* first = tree_copy(ctx, q);
+    *(first->op == OP_ASSIGN ? &first->right : &first->left) = a;
+    *slot = b;
+    count = emit_choice(ctx, test, first, q);
+    return true;
+}
+
 }  // namespace
 
 tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
@@ -278,6 +393,11 @@ void emit_moving_increments(cg_context& ctx, tree_node* q) {
     if (!moved.empty()) q = simplify_expr(ctx, q);
     emit_statement(ctx, q);
     for (tree_node* inc : moved) emit_statement(ctx, inc);
+}
+
+bool lower_condition(cg_context& ctx, tree_node* tree) {
+    int count = 0;
+    return tree && (split_jump(ctx, tree, count) || choose_value(ctx, tree, count));
 }
 
 void simplify_and_emit(cg_context& ctx, tree_node* tree) {

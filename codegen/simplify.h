@@ -21,6 +21,10 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree);
 // Simplifies an expression used as a statement and emits the resulting statements; returns
 // how many of them generate code.
 int simplify_stmt(cg_context& ctx, tree_node* tree);
+// A simplified statement whose condition or stored value is made of && || ?: (or a comparison
+// stored wider than a byte) becomes jumps on its parts, handed on as statements; true when it
+// took the tree.
+bool lower_condition(cg_context& ctx, tree_node* tree);
 // Hands a simplified statement to code generation, its post-increments and -decrements by 1
 // moved out (at most ten) and generated after it.
 void emit_moving_increments(cg_context& ctx, tree_node* q);

@@ -8,6 +8,7 @@
 #include "codegen/options.h"
 #include "codegen/reader.h"
 #include "codegen/sdb.h"
+#include "codegen/simplify.h"
 #include "common/alert.h"
 #include "common/msgfile.h"
 
@@ -37,7 +38,7 @@ bool run_result::has_message(int number) const {
 
 namespace {
 run_result run(const std::string& ic, uint16_t flags, const char* chip, bool with_sdb, int warning_level,
-               bool statements, int opt_level, int round_limit = 0) {
+               bool statements, int opt_level, int round_limit = 0, bool lowered = false) {
     static bool loaded = false;
     if (!loaded) {
         const char* dir = std::getenv("ORM_SOURCE_DIR");
@@ -67,7 +68,8 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     ctx->simp.round_limit = round_limit;
     int previous_level = alert_set_level(warning_level);
     if (statements)
-        ctx->simp.emit_statement = [&r](cg::cg_context& c, cg::tree_node* t) {
+        ctx->simp.emit_statement = [&r, lowered](cg::cg_context& c, cg::tree_node* t) {
+            if (lowered && cg::lower_condition(c, t)) return;
             r.statements.push_back(cg::tree_dump(t));
             cg::tree_free(c, t);
         };
@@ -102,8 +104,8 @@ run_result run_ic(const std::string& ic, uint16_t flags, const char* chip, bool 
     return run(ic, flags, chip, with_sdb, 0, false, opt_level);
 }
 
-run_result run_statements(const std::string& ic, int warning_level, int round_limit) {
-    return run(ic, 0, "16F877A", false, warning_level, true, 0, round_limit);
+run_result run_statements(const std::string& ic, int warning_level, int round_limit, bool lowered) {
+    return run(ic, 0, "16F877A", false, warning_level, true, 0, round_limit, lowered);
 }
 
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {

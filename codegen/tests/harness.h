@@ -22,9 +22,9 @@ struct run_result {
 run_result run_ic(const std::string& ic, uint16_t flags = 0, const char* chip = "16F877A",
                   bool with_sdb = false, int opt_level = 0);
 // Runs `ic` at a warning level, recording each simplified statement in prefix form instead of
-// generating code for it.
+// generating code for it; with `lowered`, after conditions made of && || ?: became jumps.
 // `round_limit` replaces the simplifier's bound on folding and rewriting rounds (0: its own).
-run_result run_statements(const std::string& ic, int warning_level = 0, int round_limit = 0);
+run_result run_statements(const std::string& ic, int warning_level = 0, int round_limit = 0, bool lowered = false);
 // The lines of `text` that contain `needle`.
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle);
 

@@ -232,6 +232,42 @@ TEST(simplify, StatementsWhoseValueIsUnused) {
     });
 }
 
+// Cases whose statements are those after conditions made of && || ?: became jumps.
+void check_lowered(const std::vector<rewrite_case>& cases) {
+    for (const rewrite_case& c : cases) {
+        cgtest::run_result r = cgtest::run_statements(std::string(prologue) + c.body + epilogue, c.warning_level, 0, true);
+        EXPECT_EQ(body_statements(r), c.statements) << c.name;
+    }
+}
+
+// A condition made of && || ?: is tested part by part: the operand on the right (here a
+// call) runs only when the left one leaves the outcome open.
+TEST(simplify, CombinedConditionsBecomeJumps) {
+    check_lowered({
+        {"|| jumps on either part", "[e $ || != _x -> 0 `i != ( _f0 .. -> 0 `i 5 ]\n[e :U 5 ]\n",
+         {"$ != _x 0 5", "$ != ( _f0 .. 0 5", ":U 5"}, {}},
+        {"&& skips the right part", "[e $ && != _x -> 0 `i != ( _f0 .. -> 0 `i 5 ]\n[e :U 5 ]\n",
+         {"$ == _x 0 40001", "$ != ( _f0 .. 0 5", ":U 40001", ":U 5"}, {}},
+        {"jump when false on &&", "[e $ ! && != _x -> 0 `i != ( _f0 .. -> 0 `i 5 ]\n[e :U 5 ]\n",
+         {"$ == _x 0 5", "$ == ( _f0 .. 0 5", ":U 5"}, {}},
+        {"?: chooses the test", "[e $ ? != _x -> 0 `i : < _y -> 3 `i != ( _f0 .. -> 0 `i 5 ]\n[e :U 5 ]\n",
+         {"$ == _x 0 40001", "$ < _y 3 5", "$U 40002", ":U 40001", "$ != ( _f0 .. 0 5", ":U 40002", ":U 5"}, {}},
+    });
+}
+
+// A && || ?: value that is stored or returned becomes jumps to the store of each alternative.
+TEST(simplify, LogicalValuesBecomeJumps) {
+    check_lowered({
+        {"x = a && f()", "[e = _x -> && != _y -> 0 `i != ( _f0 .. -> 0 `i `i ]\n",
+         {"$ == _y 0 40001", "$ == ( _f0 .. 0 40001", "= _x 1", "$U 40002", ":U 40001", "= _x 0", ":U 40002"}, {}},
+        {"x = c ? f() : y", "[e = _l -> ? != _x -> 0 `i : ( _f0 .. _y `l ]\n",
+         {"$ == _x 0 40001", "= _l -> ( _f0 .. `l", "$U 40002", ":U 40001", "= _l -> _y `l", ":U 40002"}, {}},
+        {"an int compare value", "[e = _x -> < _y _i `i ]\n",
+         {"$ >= _y _i 40001", "= _x 1", "$U 40002", ":U 40001", "= _x 0", ":U 40002"}, {}},
+        {"a byte compare value stays", "[e = _uc -> < _y _i `uc ]\n", {"= _uc -> < _y _i `uc"}, {}},
+    });
+}
+
 TEST(simplify, ConstantConditions) {
     check_all({
         {"constant jumps", "[e $ ! -> 0 `i 5 ]\n[e $ ! -> 1 `i 5 ]\n[e :U 5 ]\n", {"$U 5", ":U 5"}, {757}, -1},

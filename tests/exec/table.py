@@ -63,9 +63,15 @@ def _pairs(kind, n):
 
 
 C_PROGRAMS += [
-    ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4)),
+    ("compare8.c", _pairs("u8", 3) + _pairs("i8", 4) + [("r_wide", "u8")]),
     ("compare16.c", _pairs("u16", 4) + _pairs("i16", 4)),
     ("compare32.c", _pairs("u32", 3) + _pairs("i32", 3)),
+    ("logic.c", [("r_jump", "u8"), ("r_calls", "u8"), ("r_and8", "u8"), ("r_or8", "u8"), ("r_not8", "u8"),
+                 ("r_q8", "u8"), ("r_loops", "u8"), ("r_while", "u8"), ("r_goto", "u8"), ("r_and16", "i16"),
+                 ("r_q16", "i16"), ("r_not16", "i16"), ("r_steps", "i16"), ("r_or32", "i32"), ("r_q32", "i32")]),
+]
+
+C_PROGRAMS += [
     # pointers and aggregates
     ("pointers.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2)]),
     ("arrays.c", [("r_g", "u8", 4), ("r_w", "i16", 4), ("r_s", "u8", 3), ("r_loc", "u8", 4)]),

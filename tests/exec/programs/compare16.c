@@ -5,19 +5,22 @@
 
 static u8 bits;
 
-static u16 x_u16, y_u16;
+/* Sets one bit a relation between x_T and y_T. */
+#define PAIR(T) \
+    static T x_##T, y_##T; \
+    static u8 pair_##T(void) \
+    { \
+        bits = 0; \
+        if (x_##T == y_##T) bits |= 1; \
+        if (x_##T != y_##T) bits |= 2; \
+        if (x_##T < y_##T) bits |= 4; \
+        if (x_##T <= y_##T) bits |= 8; \
+        if (x_##T > y_##T) bits |= 16; \
+        if (x_##T >= y_##T) bits |= 32; \
+        return bits; \
+    }
 
-static u8 pair_u16(void)
-{
-    bits = 0;
-    if (x_u16 == y_u16) bits |= 1;
-    if (x_u16 != y_u16) bits |= 2;
-    if (x_u16 < y_u16) bits |= 4;
-    if (x_u16 <= y_u16) bits |= 8;
-    if (x_u16 > y_u16) bits |= 16;
-    if (x_u16 >= y_u16) bits |= 32;
-    return bits;
-}
+PAIR(u16)
 
 static u8 konst_u16(void)
 {
@@ -33,19 +36,7 @@ static u8 konst_u16(void)
     return bits;
 }
 
-static i16 x_i16, y_i16;
-
-static u8 pair_i16(void)
-{
-    bits = 0;
-    if (x_i16 == y_i16) bits |= 1;
-    if (x_i16 != y_i16) bits |= 2;
-    if (x_i16 < y_i16) bits |= 4;
-    if (x_i16 <= y_i16) bits |= 8;
-    if (x_i16 > y_i16) bits |= 16;
-    if (x_i16 >= y_i16) bits |= 32;
-    return bits;
-}
+PAIR(i16)
 
 static u8 konst_i16(void)
 {
@@ -61,7 +52,11 @@ static u8 konst_i16(void)
     return bits;
 }
 
-u8 r_u16_00, r_u16_01, r_u16_02, r_u16_03, r_u16_k0, r_u16_10, r_u16_11, r_u16_12, r_u16_13, r_u16_k1, r_u16_20, r_u16_21, r_u16_22, r_u16_23, r_u16_k2, r_u16_30, r_u16_31, r_u16_32, r_u16_33, r_u16_k3, r_i16_00, r_i16_01, r_i16_02, r_i16_03, r_i16_k0, r_i16_10, r_i16_11, r_i16_12, r_i16_13, r_i16_k1, r_i16_20, r_i16_21, r_i16_22, r_i16_23, r_i16_k2, r_i16_30, r_i16_31, r_i16_32, r_i16_33, r_i16_k3;
+u8 r_u16_00, r_u16_01, r_u16_02, r_u16_03, r_u16_k0, r_u16_10, r_u16_11, r_u16_12, r_u16_13,
+    r_u16_k1, r_u16_20, r_u16_21, r_u16_22, r_u16_23, r_u16_k2, r_u16_30, r_u16_31, r_u16_32,
+    r_u16_33, r_u16_k3, r_i16_00, r_i16_01, r_i16_02, r_i16_03, r_i16_k0, r_i16_10, r_i16_11,
+    r_i16_12, r_i16_13, r_i16_k1, r_i16_20, r_i16_21, r_i16_22, r_i16_23, r_i16_k2, r_i16_30,
+    r_i16_31, r_i16_32, r_i16_33, r_i16_k3;
 
 int main(void)
 {

@@ -5,19 +5,22 @@
 
 static u8 bits;
 
-static u32 x_u32, y_u32;
+/* Sets one bit a relation between x_T and y_T. */
+#define PAIR(T) \
+    static T x_##T, y_##T; \
+    static u8 pair_##T(void) \
+    { \
+        bits = 0; \
+        if (x_##T == y_##T) bits |= 1; \
+        if (x_##T != y_##T) bits |= 2; \
+        if (x_##T < y_##T) bits |= 4; \
+        if (x_##T <= y_##T) bits |= 8; \
+        if (x_##T > y_##T) bits |= 16; \
+        if (x_##T >= y_##T) bits |= 32; \
+        return bits; \
+    }
 
-static u8 pair_u32(void)
-{
-    bits = 0;
-    if (x_u32 == y_u32) bits |= 1;
-    if (x_u32 != y_u32) bits |= 2;
-    if (x_u32 < y_u32) bits |= 4;
-    if (x_u32 <= y_u32) bits |= 8;
-    if (x_u32 > y_u32) bits |= 16;
-    if (x_u32 >= y_u32) bits |= 32;
-    return bits;
-}
+PAIR(u32)
 
 static u8 konst_u32(void)
 {
@@ -31,19 +34,7 @@ static u8 konst_u32(void)
     return bits;
 }
 
-static i32 x_i32, y_i32;
-
-static u8 pair_i32(void)
-{
-    bits = 0;
-    if (x_i32 == y_i32) bits |= 1;
-    if (x_i32 != y_i32) bits |= 2;
-    if (x_i32 < y_i32) bits |= 4;
-    if (x_i32 <= y_i32) bits |= 8;
-    if (x_i32 > y_i32) bits |= 16;
-    if (x_i32 >= y_i32) bits |= 32;
-    return bits;
-}
+PAIR(i32)
 
 static u8 konst_i32(void)
 {
@@ -58,7 +49,9 @@ static u8 konst_i32(void)
     return bits;
 }
 
-u8 r_u32_00, r_u32_01, r_u32_02, r_u32_k0, r_u32_10, r_u32_11, r_u32_12, r_u32_k1, r_u32_20, r_u32_21, r_u32_22, r_u32_k2, r_i32_00, r_i32_01, r_i32_02, r_i32_k0, r_i32_10, r_i32_11, r_i32_12, r_i32_k1, r_i32_20, r_i32_21, r_i32_22, r_i32_k2;
+u8 r_u32_00, r_u32_01, r_u32_02, r_u32_k0, r_u32_10, r_u32_11, r_u32_12, r_u32_k1, r_u32_20,
+    r_u32_21, r_u32_22, r_u32_k2, r_i32_00, r_i32_01, r_i32_02, r_i32_k0, r_i32_10, r_i32_11,
+    r_i32_12, r_i32_k1, r_i32_20, r_i32_21, r_i32_22, r_i32_k2;
 
 int main(void)
 {

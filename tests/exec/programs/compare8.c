@@ -5,19 +5,22 @@
 
 static u8 bits;
 
-static u8 x_u8, y_u8;
+/* Sets one bit a relation between x_T and y_T. */
+#define PAIR(T) \
+    static T x_##T, y_##T; \
+    static u8 pair_##T(void) \
+    { \
+        bits = 0; \
+        if (x_##T == y_##T) bits |= 1; \
+        if (x_##T != y_##T) bits |= 2; \
+        if (x_##T < y_##T) bits |= 4; \
+        if (x_##T <= y_##T) bits |= 8; \
+        if (x_##T > y_##T) bits |= 16; \
+        if (x_##T >= y_##T) bits |= 32; \
+        return bits; \
+    }
 
-static u8 pair_u8(void)
-{
-    bits = 0;
-    if (x_u8 == y_u8) bits |= 1;
-    if (x_u8 != y_u8) bits |= 2;
-    if (x_u8 < y_u8) bits |= 4;
-    if (x_u8 <= y_u8) bits |= 8;
-    if (x_u8 > y_u8) bits |= 16;
-    if (x_u8 >= y_u8) bits |= 32;
-    return bits;
-}
+PAIR(u8)
 
 static u8 konst_u8(void)
 {
@@ -33,19 +36,7 @@ static u8 konst_u8(void)
     return bits;
 }
 
-static i8 x_i8, y_i8;
-
-static u8 pair_i8(void)
-{
-    bits = 0;
-    if (x_i8 == y_i8) bits |= 1;
-    if (x_i8 != y_i8) bits |= 2;
-    if (x_i8 < y_i8) bits |= 4;
-    if (x_i8 <= y_i8) bits |= 8;
-    if (x_i8 > y_i8) bits |= 16;
-    if (x_i8 >= y_i8) bits |= 32;
-    return bits;
-}
+PAIR(i8)
 
 static u8 konst_i8(void)
 {
@@ -61,10 +52,24 @@ static u8 konst_i8(void)
     return bits;
 }
 
-u8 r_u8_00, r_u8_01, r_u8_02, r_u8_k0, r_u8_10, r_u8_11, r_u8_12, r_u8_k1, r_u8_20, r_u8_21, r_u8_22, r_u8_k2, r_i8_00, r_i8_01, r_i8_02, r_i8_03, r_i8_k0, r_i8_10, r_i8_11, r_i8_12, r_i8_13, r_i8_k1, r_i8_20, r_i8_21, r_i8_22, r_i8_23, r_i8_k2, r_i8_30, r_i8_31, r_i8_32, r_i8_33, r_i8_k3;
+u8 r_u8_00, r_u8_01, r_u8_02, r_u8_k0, r_u8_10, r_u8_11, r_u8_12, r_u8_k1, r_u8_20, r_u8_21,
+    r_u8_22, r_u8_k2, r_i8_00, r_i8_01, r_i8_02, r_i8_03, r_i8_k0, r_i8_10, r_i8_11, r_i8_12,
+    r_i8_13, r_i8_k1, r_i8_20, r_i8_21, r_i8_22, r_i8_23, r_i8_k2, r_i8_30, r_i8_31, r_i8_32,
+    r_i8_33, r_i8_k3;
+
+/* Widened before the compare: a sum that leaves the byte range, bytes of different signs. */
+static u8 w_a = 200, w_b = 100, w_c = 44;
+static i8 w_e = -56;
+u8 r_wide;
 
 int main(void)
 {
+    r_wide = 0;
+    if (w_a + w_b == w_c) r_wide |= 1;
+    if (w_a + w_b != w_c) r_wide |= 2;
+    if (w_e == w_a) r_wide |= 4;
+    if (w_e < w_a) r_wide |= 8;
+    if (w_a + w_b > w_a) r_wide |= 16;
     x_u8 = 0;
     y_u8 = 0;
     r_u8_00 = pair_u8();

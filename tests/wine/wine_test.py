@@ -143,14 +143,20 @@ def case_runtime_libraries(wine, win64):
     work = tempfile.mkdtemp(prefix="orm_wine_lib_")
     runtime = os.path.join(SOURCE, "runtime")
     out = os.path.join(work, "lib")
-    done = subprocess.run([sys.executable, os.path.join(runtime, "make_libraries.py"),
-                           "--chips", os.path.join(SOURCE, "dat", "ormc-lite.ini"), "--sources", runtime,
-                           "--runner", wine.loader,
-                           "--ormasm", os.path.join(win64, "bin", "ormasm.exe"),
-                           "--ormarch", os.path.join(win64, "bin", "ormarch.exe"),
-                           "--work", os.path.join(work, "obj"), "--out", out],
-                          env=wine.env, capture_output=True, text=True, timeout=600)
-    check(done.returncode == 0, "building the libraries under wine: %s%s" % (done.stdout, done.stderr))
+    # Output goes to a file, not a pipe: a wine service started on the way would inherit the
+    # pipe and hold it open long after the build ends.
+    log = os.path.join(work, "build.log")
+    with open(log, "w") as sink:
+        done = subprocess.run([sys.executable, os.path.join(runtime, "make_libraries.py"),
+                               "--chips", os.path.join(SOURCE, "dat", "ormc-lite.ini"), "--sources", runtime,
+                               "--runner", wine.loader,
+                               "--ormasm", os.path.join(win64, "bin", "ormasm.exe"),
+                               "--ormarch", os.path.join(win64, "bin", "ormarch.exe"),
+                               "--work", os.path.join(work, "obj"), "--out", out],
+                              env=wine.env, stdin=subprocess.DEVNULL, stdout=sink, stderr=subprocess.STDOUT,
+                              timeout=600)
+    with open(log, errors="replace") as f:
+        check(done.returncode == 0, "building the libraries under wine: %s" % f.read())
     native = os.path.join(os.environ["ORM_BUILD_DIR"], "lib")
     names = sorted(os.listdir(native))
     check(names and names == sorted(os.listdir(out)) if os.path.isdir(out) else False, "library lists differ")

@@ -8,8 +8,10 @@ programs list (symbol, size in bytes, value) with values worked out by hand.
 To add a program: put it in programs/ and add a line here."""
 
 C_PROGRAMS = [
-    ("arith.c", [("r_u8", "u8", 6), ("r_i8", "i8", 4), ("r_u16", "u16", 8), ("r_i16", "i16", 6),
-                 ("r_u32", "u32", 6), ("r_i32", "i32", 6)]),
+    ("arith.c", [("r_u8", "u8", 6), ("r_i8", "i8", 4)]),
+    ("arith16.c", [("r_u16", "u16", 8), ("r_i16", "i16", 6)]),
+    ("arith32.c", [("r_u32", "u32", 6)]),
+    ("arith32s.c", [("r_i32", "i32", 6)]),
     ("control.c", [("r_sum", "u16"), ("r_sorted", "u8", 8), ("r_dot", "i32"), ("r_cases", "u8", 4),
                    ("r_mid", "i16", 2), ("r_tag", "u8")]),
     # values: moves, constants, + - & | ^ ~ negation, compound assignments, conversions

@@ -4,14 +4,14 @@
 #include "target.h"
 
 #if defined(__ORMC__) && defined(_16F877A)
-#define BANK1 bank1
+#define IN_BANK1 bank1
 #else
-#define BANK1
+#define IN_BANK1
 #endif
 
-BANK1 u16 x1 = 1234, q1;
-BANK1 u8 s1 = 5, k1 = 3;
-BANK1 i32 l1 = -100000L;
+IN_BANK1 u16 x1 = 1234, q1;
+IN_BANK1 u8 s1 = 5, k1 = 3;
+IN_BANK1 i32 l1 = -100000L;
 u16 y0 = 56;
 u8 r0, h0;
 

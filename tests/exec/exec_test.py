@@ -9,6 +9,7 @@ run on the host by gcc through target.h, under the undefined-behaviour sanitizer
 
 While the code generator cannot compile a program (message 725 or 712) the target side of a C
 program is reported as unsupported, not failed; every other failure fails the test."""
+import glob
 import os
 import shutil
 import sys
@@ -35,6 +36,9 @@ def test_c_programs():
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
             shutil.copy(os.path.join(HERE, "target.h"), w.file("target.h"))
+            # Headers that several programs share.
+            for header in glob.glob(os.path.join(PROGRAMS, "*.h")):
+                shutil.copy(header, w.file(os.path.basename(header)))
             host = run_on_host(w, source, results)
             if host is None:
                 continue

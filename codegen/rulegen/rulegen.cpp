@@ -1,8 +1,9 @@
 // The rule generator: reads a rule source and writes the code selector's tables as C++
 // (transition hash, candidate lists, rule rows, template pool), after checking every rule.
 //
-//   rulegen [--table NAME] [--stats] RULES OUTPUT.cpp
+//   rulegen [--table NAME] [--stats] RULES... OUTPUT.cpp
 //
+// Several rule files are read as one source, in the order given (one file per rule family).
 // Rule source, one block per rule; "#" starts a comment:
 //   goals stmt wreg mem ...            goal names, numbered from 89 in order (89 = stmt)
 //   rule GOAL : "OP" [LEFT|_ [RIGHT]]  an operator rule; LEFT/RIGHT are goals
@@ -57,25 +58,36 @@ struct rule_src {
 };
 
 struct generator {
-    std::string file;
+    // Lines are numbered across all files read; each file starts at its first line's number.
+    std::vector<std::pair<int, std::string>> files;
     int errors = 0;
     std::vector<std::string> goals;
     std::map<std::string, int> goal_number;
     std::vector<rule_src> rules;     // rules[0] is the empty row
 
+    // "file:line" of a line number counted across the files.
+    // The generated tables name files without their directory, so any checkout gives the same text.
+    std::string where(int line, bool base_name = false) const {
+        size_t k = 0;
+        while (k + 1 < files.size() && files[k + 1].first <= line) ++k;
+        if (files.empty()) return std::to_string(line);
+        std::string name = files[k].second;
+        if (base_name) name = name.substr(name.find_last_of("/\\") + 1);
+        return name + ":" + std::to_string(line - files[k].first + 1);
+    }
     void error(int line, const std::string& text) {
-        std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), line, text.c_str());
+        std::fprintf(stderr, "%s: %s\n", where(line).c_str(), text.c_str());
         ++errors;
     }
 };
 
-bool read_tokens(const std::string& path, std::vector<token>& out, generator& g) {
+bool read_tokens(const std::string& path, std::vector<token>& out, generator& g, int& line) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::stringstream ss;
     ss << in.rdbuf();
     const std::string s = ss.str();
-    int line = 1;
+    g.files.emplace_back(line, path);
     for (size_t i = 0; i < s.size();) {
         char c = s[i];
         if (c == '\n') { ++line; ++i; continue; }
@@ -106,6 +118,7 @@ bool read_tokens(const std::string& path, std::vector<token>& out, generator& g)
         }
         out.push_back(t);
     }
+    ++line;
     return true;
 }
 
@@ -458,7 +471,7 @@ std::string write_cpp(const generator& g, const tables& t, const std::string& ta
         o << "    {" << r.mflags << ", " << r.pred << ", " << r.operand_reg << ", " << r.need << ", " << r.clobbers
           << ", " << r.op << ", " << r.left << ", " << r.right << ", " << t.code[n] << ", " << t.result[n] << ", 0x"
           << std::hex << r.kind << std::dec << ", " << t.post[n] << "},"
-          << (n ? "  // line " + std::to_string(g.rules[n].line) : std::string()) << "\n";
+          << (n ? "  // " + g.where(g.rules[n].line, true) : std::string()) << "\n";
     }
     o << "};\n\nconst char pool[] =";
     size_t start = 0;
@@ -488,33 +501,37 @@ int main(int argc, char** argv) {
         else if (a == "--stats") stats = true;
         else files.push_back(a);
     }
-    if (files.size() != 2) {
-        std::fprintf(stderr, "usage: rulegen [--table NAME] [--stats] RULES OUTPUT.cpp\n");
+    if (files.size() < 2) {
+        std::fprintf(stderr, "usage: rulegen [--table NAME] [--stats] RULES... OUTPUT.cpp\n");
         return 2;
     }
+    const std::string output = files.back();
+    files.pop_back();
     generator g;
-    g.file = files[0];
     std::vector<token> toks;
-    if (!read_tokens(files[0], toks, g)) {
-        std::fprintf(stderr, "%s: cannot read\n", files[0].c_str());
-        return 1;
+    int line = 1;
+    for (const std::string& f : files) {
+        if (!read_tokens(f, toks, g, line)) {
+            std::fprintf(stderr, "%s: cannot read\n", f.c_str());
+            return 1;
+        }
     }
     parse_rules(g, toks);
     resolve(g);
     tables t;
     if (g.errors == 0) build(g, t);
     if (g.errors) {
-        std::fprintf(stderr, "%s: %d error%s, no tables written\n", files[0].c_str(), g.errors, g.errors == 1 ? "" : "s");
+        std::fprintf(stderr, "%s: %d error%s, no tables written\n", files.back().c_str(), g.errors, g.errors == 1 ? "" : "s");
         return 1;
     }
     if (stats)
         std::printf("%zu rules, %zu goals, %d of %u slots, longest probe %d, %zu candidates, pool %zu bytes\n",
                     g.rules.size() - 1, g.goals.size(), t.filled, cg::transition_slots, t.longest_probe,
                     t.candidates.size(), t.pool.size());
-    // The source name is written without its directory so that any checkout gives the same text.
-    std::string base = files[0].substr(files[0].find_last_of("/\\") + 1);
-    std::string text = write_cpp(g, t, table, base);
-    std::string tmp = files[1] + ".tmp";
+    std::string names;
+    for (const std::string& f : files) names += (names.empty() ? "" : ", ") + f.substr(f.find_last_of("/\\") + 1);
+    std::string text = write_cpp(g, t, table, names);
+    std::string tmp = output + ".tmp";
     {
         std::ofstream out(tmp, std::ios::binary);
         out << text;
@@ -524,8 +541,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (std::rename(tmp.c_str(), files[1].c_str()) != 0) {
-        std::fprintf(stderr, "%s: cannot write\n", files[1].c_str());
+    if (std::rename(tmp.c_str(), output.c_str()) != 0) {
+        std::fprintf(stderr, "%s: cannot write\n", output.c_str());
         std::remove(tmp.c_str());
         return 1;
     }

@@ -6,7 +6,8 @@ import subprocess
 import sys
 import tempfile
 
-RULEGEN, SOURCE, BUILT = sys.argv[1:4]
+RULEGEN, BUILT = sys.argv[1:3]
+SOURCES = sys.argv[3:]
 failures = []
 
 
@@ -16,21 +17,24 @@ def check(cond, text):
         print("FAIL:", text)
 
 
-def run(source_text=None, source=None, stats=False):
+def run(source_text=None, sources=None, stats=False):
     with tempfile.TemporaryDirectory() as d:
-        if source is None:
-            source = os.path.join(d, "t.rules")
-            with open(source, "w") as f:
-                f.write(source_text)
+        if sources is None:
+            sources = []
+            # A text split at "@@@" lines is written as several files read in order.
+            for k, part in enumerate(source_text.split("@@@\n")):
+                sources.append(os.path.join(d, "t%d.rules" % k))
+                with open(sources[-1], "w") as f:
+                    f.write(part)
         out = os.path.join(d, "out.cpp")
-        args = [RULEGEN] + (["--stats"] if stats else []) + [source, out]
+        args = [RULEGEN] + (["--stats"] if stats else []) + sources + [out]
         r = subprocess.run(args, capture_output=True, text=True)
         text = open(out).read() if os.path.exists(out) else None
         return r, text
 
 
 # Regeneration: the same source gives the same tables, byte for byte.
-r, text = run(source=SOURCE, stats=True)
+r, text = run(sources=SOURCES, stats=True)
 check(r.returncode == 0, "the shipped rules generate: " + r.stderr)
 check(text == open(BUILT).read(), "regenerating gives the tables the build compiled")
 check("longest probe" in r.stdout, "the longest probe distance is reported: " + r.stdout)
@@ -58,6 +62,13 @@ for rule, words, line in BAD:
     check(r.returncode == 1, "refused: %r (%s)" % (rule, r.stderr))
     check(words in r.stderr and (":%d:" % line) in r.stderr, "message %r at line %d: %s" % (words, line, r.stderr))
     check(text is None, "no tables written for %r" % rule)
+
+# Several files are one source in order: goals of the first serve the second, and a fault in
+# the second is reported with that file's name and its own line.
+r, _ = run(BASE + "@@@\n" + 'rule stmt : "=" mem mem\n    kind none\n')
+check(r.returncode == 0, "a rule in a second file uses the first file's goals: " + r.stderr)
+r, _ = run(BASE + "@@@\n" + '\nrule stmt : "=" mem mem\n    kind nowhere\n')
+check(r.returncode == 1 and "t1.rules:3:" in r.stderr, "the second file's own line: " + r.stderr)
 
 # A goal that nothing derives, and a first goal that is not the statement goal.
 r, _ = run('goals stmt orphan\nrule stmt : "ID"\n    kind none\n')

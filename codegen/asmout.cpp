@@ -244,6 +244,12 @@ void declare_scope(cg_context& ctx, symbol* s) {
     if (s->sclass == storage::external) announce_external(ctx, s);
 }
 
+// A variable's label line; the last one written is what helper 7 names.
+void label_variable(cg_context& ctx, symbol* s) {
+    write_label(ctx, asm_name(s));
+    ctx.helpers.last_labelled = s;
+}
+
 }  // namespace
 
 void define_variable(cg_context& ctx, symbol* s) {
@@ -260,7 +266,7 @@ void define_variable(cg_context& ctx, symbol* s) {
     }
     int kind = variable_psect(s);
     psect_request(ctx, kind);
-    write_label(ctx, asm_name(s));
+    label_variable(ctx, s);
     if (kind == PS_EEPROM) {
         for (uint16_t i = 0; i < size; ++i) emit(ctx, "\tdb\t0\n");
     } else if (bit) {
@@ -288,14 +294,14 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
             kind = PS_CONST;
         }
         psect_request(ctx, kind);
-        write_label(ctx, asm_name(s));
+        label_variable(ctx, s);
         if (table) emit(ctx, "\taddwf\tpc\n");
         for (const data_item& item : bytes) write_item(ctx, item, kind == PS_CSTRINGS);
         return;
     }
     if (kind == PS_EEPROM) {
         psect_request(ctx, kind);
-        write_label(ctx, asm_name(s));
+        label_variable(ctx, s);
         for (const data_item& item : bytes) {
             if (item.expr.empty()) emit(ctx, "\tdb\t%u\n", item.byte);
             else emit(ctx, "\tdb\t%s\n", item.expr.c_str());
@@ -304,7 +310,7 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
     }
     int bank = kind - PS_RDATA0;
     psect_request(ctx, kind);
-    write_label(ctx, asm_name(s));
+    label_variable(ctx, s);
     emit(ctx, "\tds\t%u\n", static_cast<unsigned>(bytes.size()));
     psect_request(ctx, PS_IDATA0 + bank);
     for (const data_item& item : bytes) write_item(ctx, item, false);

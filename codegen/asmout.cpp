@@ -122,6 +122,7 @@ void emit_char(cg_context& ctx, char c) {
     if (c == '\r') c = '\n';
     ctx.buffer.line.push_back(c);
     if (c != '\n') return;
+    if (ctx.buffer.capture) *ctx.buffer.capture += ctx.buffer.line;
     if (!ctx.buffer.dry_run) {
         psect_check(ctx);
         std::fwrite(ctx.buffer.line.data(), 1, ctx.buffer.line.size(), ctx.out);

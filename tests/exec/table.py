@@ -93,5 +93,24 @@ ASM_PROGRAMS = [
     ("table_rt.as", [("_copied", 4, 0x01040103), ("_last", 1, 5)]),
 ]
 
-CHIPS = ["16F877A", "16F84A", "12F675"]
+# Every chip of the chip file that gpsim simulates (the 16F84A as the 16F84).
+CHIPS = ["16C84", "16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675", "16F684", "16F877", "16F877A",
+         "16F690"]
 OPTION_SETS = [["--opt=none"], []]
+
+# Interrupt functions, EEPROM data and bank-qualified variables (the interrupt program itself
+# runs in interrupts_test.py: it counts its own errors rather than leaving fixed results).
+C_PROGRAMS += [
+    ("eeprom.c", [("r_a", "u8"), ("r_b", "u8"), ("r_sum", "u8"), ("r_zero", "u8"), ("r_ff", "u8"),
+                  ("r_mix", "u8"), ("r_back", "u8")]),
+    ("eeinit.c", [("r_init", "u8"), ("r_ff", "u8"), ("r_zero", "u8"), ("r_one", "u8")]),
+]
+
+# Programs that cannot run on some chips, with the reason: {program: ({chips}, reason)}.
+NOT_ON = {
+    "eeinit.c": ({"16F684", "16F690"}, "gpsim does not load these chips' EEPROM from the hex file"),
+}
+C_PROGRAMS += [
+    ("bankinit.c", [("r_c", "u8"), ("r_z", "u8"), ("r_arr", "u8"), ("r_p1", "u8"), ("r_p0", "u8"),
+                    ("r_back", "u8"), ("r_w", "u16"), ("r_l", "i32")]),
+]

@@ -87,6 +87,13 @@ C_PROGRAMS += [
                    ("r_rec", "u8", 4), ("r_recb", "i16")]),
 ]
 
+C_PROGRAMS += [
+    # function pointers, bit variables and bit-fields, variadic functions, packed strings
+    ("fnptr.c", [("r_b", "u8", 6), ("r_note", "u8")]),
+    ("fnptr32.c", [("r_w", "i16", 2), ("r_l", "u32"), ("r_n", "i32")]),
+    ("bitfields.c", [("r_b", "u8", 8), ("r_p", "u8", 4), ("r_sum", "u16")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

@@ -94,6 +94,11 @@ C_PROGRAMS += [
     ("bitfields.c", [("r_b", "u8", 8), ("r_p", "u8", 4), ("r_sum", "u16")]),
 ]
 
+# Found by the torture and random differential runs.
+C_PROGRAMS += [
+    ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

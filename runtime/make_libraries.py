@@ -9,6 +9,7 @@ import pathlib
 import subprocess
 import sys
 
+import floats
 import routines
 
 
@@ -89,7 +90,7 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     runner = [a.runner] if a.runner else []
     objects = []
-    sources = sorted(pathlib.Path(a.sources).glob("*.as")) + routines.write(work / "generated")
+    sources = sorted(pathlib.Path(a.sources).glob("*.as")) + routines.write(work / "generated", {**routines.modules(), **floats.modules()})
     for source in sources:
         obj = work / (source.stem + ".obj")
         subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)

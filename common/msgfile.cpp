@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "common/alert.h"
 #include "common/alloc.h"
@@ -30,22 +32,15 @@ vector* retired_records = nullptr;   // records of replaced tables: callers may 
 std::string message_file_path;
 int load_state = 0;   // 0 nothing tried, 1 start-up load found none, 2 loaded
 
-// A whole line (no length limit); false at the end of the file. The line end (LF or CR LF)
-// is not kept.
-bool read_line(std::FILE* f, std::string& line)
+// The whole file in one read; false when it cannot be read to its end.
+bool read_whole_file(std::FILE* f, std::string& content)
 {
-    line.clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
-        any = true;
-        if (c == '\n')
-            break;
-        line += static_cast<char>(c);
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return any;
+    content.clear();
+    char chunk[16384];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        content.append(chunk, n);
+    return !std::ferror(f);
 }
 
 void report_malformed(unsigned line_number)
@@ -57,7 +52,7 @@ void report_malformed(unsigned line_number)
 bool is_field_blank(char c) { return c == ' ' || c == '\t'; }
 
 // The next run of characters up to a blank or a tab, leading blanks and tabs skipped.
-std::string take_field(const std::string& line, size_t& pos)
+std::string_view take_field(std::string_view line, size_t& pos)
 {
     while (pos < line.size() && is_field_blank(line[pos]))
         pos++;
@@ -67,50 +62,70 @@ std::string take_field(const std::string& line, size_t& pos)
     return line.substr(start, pos - start);
 }
 
-void parse_file(std::FILE* f)
+// A copy of text with its terminating zero, from the zeroing allocator.
+char* copy_text(std::string_view text)
 {
-    std::string line;
+    auto* copy = static_cast<char*>(xalloc(text.size() + 1));
+    std::memcpy(copy, text.data(), text.size());
+    return copy;
+}
+
+// One line of the file (its end, LF or CR LF, not included).
+void parse_line(std::string_view line, unsigned line_number)
+{
+    if (!line.empty() && line[0] == '#')
+        return;
+    size_t pos = 0;
+    std::string number_field(take_field(line, pos));
+    long number = std::atol(number_field.c_str());
+    if (number_field.empty() || number < 0 || number > max_message_number) {
+        report_malformed(line_number);
+        return;
+    }
+    std::string kind(take_field(line, pos));
+    if (kind.empty()) {
+        report_malformed(line_number);
+        return;
+    }
+    msg_desc* record = xnew<msg_desc>();
+    record->number = static_cast<int32_t>(number);
+    char k = kind[0];
+    if (k == 'F' || k == 'f') {
+        record->kind = MSG_FATAL;
+    } else if (k == 'E' || k == 'e') {
+        record->kind = MSG_ERROR;
+    } else if (k == 'M' || k == 'm') {
+        record->kind = MSG_PLAIN;
+    } else if (k == '-' || std::isdigit(static_cast<unsigned char>(k))) {
+        record->kind = MSG_WARNING;
+        record->level = std::atoi(kind.c_str());
+    } else {
+        report_malformed(line_number);   // kept, with kind 0
+    }
+    if (pos >= line.size()) {   // no text
+        report_malformed(line_number);
+        xfree(record);
+        return;
+    }
+    record->text = copy_text(line.substr(pos + 1));
+    if (void* replaced = vec_get(message_table, static_cast<uint32_t>(number)))
+        vec_push(retired_records, replaced);
+    vec_set(message_table, record, static_cast<uint32_t>(number));
+}
+
+// Every line of the file's content; a last line without a line end counts too.
+void parse_content(std::string_view content)
+{
     unsigned line_number = 0;
-    while (read_line(f, line)) {
-        line_number++;
-        if (!line.empty() && line[0] == '#')
-            continue;
-        size_t pos = 0;
-        std::string number_field = take_field(line, pos);
-        long number = std::atol(number_field.c_str());
-        if (number_field.empty() || number < 0 || number > max_message_number) {
-            report_malformed(line_number);
-            continue;
-        }
-        std::string kind = take_field(line, pos);
-        if (kind.empty()) {
-            report_malformed(line_number);
-            continue;
-        }
-        msg_desc* record = xnew<msg_desc>();
-        record->number = static_cast<int32_t>(number);
-        char k = kind[0];
-        if (k == 'F' || k == 'f') {
-            record->kind = MSG_FATAL;
-        } else if (k == 'E' || k == 'e') {
-            record->kind = MSG_ERROR;
-        } else if (k == 'M' || k == 'm') {
-            record->kind = MSG_PLAIN;
-        } else if (k == '-' || std::isdigit(static_cast<unsigned char>(k))) {
-            record->kind = MSG_WARNING;
-            record->level = std::atoi(kind.c_str());
-        } else {
-            report_malformed(line_number);   // kept, with kind 0
-        }
-        if (pos >= line.size()) {   // no text
-            report_malformed(line_number);
-            xfree(record);
-            continue;
-        }
-        record->text = xstrdup(line.c_str() + pos + 1);
-        if (void* replaced = vec_get(message_table, static_cast<uint32_t>(number)))
-            vec_push(retired_records, replaced);
-        vec_set(message_table, record, static_cast<uint32_t>(number));
+    size_t pos = 0;
+    while (pos < content.size()) {
+        size_t end = content.find('\n', pos);
+        size_t next = end == std::string_view::npos ? content.size() : end + 1;
+        std::string_view line = content.substr(pos, (end == std::string_view::npos ? content.size() : end) - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        parse_line(line, ++line_number);
+        pos = next;
     }
 }
 
@@ -140,8 +155,13 @@ int msgfile_open(const char* path)
         name = std::string("..") + sep + "dat" + sep + "en_msgs.txt";
     }
     message_file_path = name;
-    std::FILE* f = std::fopen(name.c_str(), "r");
+    std::FILE* f = std::fopen(name.c_str(), "rb");
     if (!f)
+        return 0;
+    std::string content;
+    bool read = read_whole_file(f, content);
+    std::fclose(f);
+    if (!read)
         return 0;
     if (!message_table)
         message_table = vec_create();
@@ -151,8 +171,7 @@ int msgfile_open(const char* path)
         if (void* record = vec_get(message_table, i))
             vec_push(retired_records, record);
     vec_clear(message_table);
-    parse_file(f);
-    std::fclose(f);
+    parse_content(content);
     // An explicit open after a failed start-up load counts as loaded, too.
     load_state = 2;
     return 1;

@@ -164,6 +164,7 @@ void function_exit_code(cg_context& ctx, function_entry& fe) {
     emit(ctx, "\tFNSIZE\t%s,%d,%d\n", name.c_str(), autos, args);
     if (autos) emit(ctx, "\t%s\t?a%s\n", word, name.c_str());
     if (args) emit(ctx, "\t%s\t?%s\n", word, name.c_str());
+    else ctx.fn_without_area.push_back(fn);
     if (interrupt) write_interrupt_entry(ctx, saved);
     if (fe.temp_high) emit(ctx, "f%u3\tequ\t?a%s+%d\n", ctx.psects.function_number, name.c_str(), fe.auto_high);
     fn->reg_mask = ctx.regs.regs_used & reg_default_free();

@@ -767,6 +767,10 @@ tree_node* rewrite_node(cg_context& ctx, tree_node* n) {
         n = rewrite_shift(ctx, n);
         if (!has_operands(n) || !(dope_table[n->op] & DOPE_SHIFT)) return n;
     }
+    if ((dope_table[n->op] & DOPE_NARROW) && is_binary(n)) {
+        tree_node* narrowed = narrow_operation(ctx, n);
+        if (narrowed != n) return narrowed;
+    }
     if (is_comparison(n->op)) n = narrow_comparison(ctx, n);
     if ((n->op == OP_ADD || n->op == OP_SUB) && !is_floating(n)) {
         n = normalise_linear(ctx, n);

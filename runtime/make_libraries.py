@@ -10,6 +10,7 @@ import subprocess
 import sys
 
 import eeprom
+import floats
 import routines
 import saves
 
@@ -91,7 +92,9 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     runner = [a.runner] if a.runner else []
     objects = []
-    sources = sorted(pathlib.Path(a.sources).glob("*.as")) + routines.write(work / "generated") + saves.write(work / "generated")
+    sources = (sorted(pathlib.Path(a.sources).glob("*.as"))
+               + routines.write(work / "generated", {**routines.modules(), **floats.modules()})
+               + saves.write(work / "generated"))
     for source in sources:
         obj = work / (source.stem + ".obj")
         subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)

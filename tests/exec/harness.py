@@ -90,7 +90,8 @@ def run_on_target(w, chip, options, source, expected, may_not_fit=False):
 
 
 def report_unsupported():
-    for what in unsupported:
-        print("unsupported until the code generator lands:", what)
+    for what in sorted(unsupported):
+        print("unsupported (no rule yet):", what)
+    print("%d builds unsupported" % len(unsupported))
     for what in not_fitting:
         print("does not fit the chip's RAM:", what)

@@ -21,6 +21,10 @@ C_PROGRAMS = [
                     ("r_sinc", "i16"), ("r_sdec", "i16"), ("r_chain", "u16"), ("r_csub", "u16")]),
     ("values32.c", [("r_add", "u32"), ("r_sub", "u32"), ("r_logic", "u32"), ("r_ops", "u32"),
                     ("r_neg", "i32")]),
+    # narrowed operations: done in the byte type where the result cannot differ
+    ("narrow.c", [("r_div", "u16"), ("r_mod", "u16"), ("r_shr", "u16"), ("r_and", "u16"), ("r_orwide", "u16"),
+                  ("r_sdiv", "i16"), ("r_sdiv3", "i16"), ("r_smod", "i16"), ("r_smask", "i16"),
+                  ("r_swide", "i16"), ("r_sxor", "i16"), ("r_sshr", "i16"), ("r_nib", "u8"), ("r_top", "u8")]),
     ("convert.c", [("r_ub_w", "u16"), ("r_sum_w", "u16"), ("r_sb_w", "i16"), ("r_pos_w", "i16"),
                    ("r_ub_l", "u32"), ("r_uw_l", "u32"), ("r_sb_l", "i32"), ("r_sw_l", "i32"),
                    ("r_uw_sl", "i32"), ("r_lb", "u8"), ("r_wb", "u8"), ("r_lw", "u16"),
@@ -81,6 +85,18 @@ C_PROGRAMS += [
     ("structs.c", [("r_x", "i16", 2), ("r_tag", "u8", 2), ("r_big", "i32"), ("r_name", "u8", 2), ("r_u", "u8", 4)]),
     ("romdata.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2), ("r_str", "u8", 6),
                    ("r_rec", "u8", 4), ("r_recb", "i16")]),
+]
+
+C_PROGRAMS += [
+    # function pointers, bit variables and bit-fields, variadic functions, packed strings
+    ("fnptr.c", [("r_b", "u8", 6), ("r_note", "u8")]),
+    ("fnptr32.c", [("r_w", "i16", 2), ("r_l", "u32"), ("r_n", "i32")]),
+    ("bitfields.c", [("r_b", "u8", 8), ("r_p", "u8", 4), ("r_sum", "u16")]),
+]
+
+# Found by the torture and random differential runs.
+C_PROGRAMS += [
+    ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
 ]
 
 ASM_PROGRAMS = [

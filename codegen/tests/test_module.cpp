@@ -114,6 +114,19 @@ TEST(data, InitialisedGlobalGoesToRdataWithIdataCopy) {
               "\tpsect\tidata_0,class=CODE,delta=2\n\tpsect\tidata_0\n\tretlw\t5\n\tretlw\t0\n\tend\n");
 }
 
+// The bank qualifier of a pointer names its target's bank: the pointer itself is read in bank 0.
+TEST(data, InitialisedPointerToBankOneLivesInBankZero) {
+    auto r = run_ic("[v _x `Xuc 1 e ]\n[i _x\n-> 1 `Xuc\n]\n[v _p `*Xuc 1 e ]\n[i _p\n&U _x\n]\n");
+    const std::string& a = r.assembly;
+    size_t x = a.find("_x\n\tds\t1\n"), p = a.find("_p\n\tds\t");
+    ASSERT_NE(x, std::string::npos) << a;
+    ASSERT_NE(p, std::string::npos) << a;
+    // The section each label is written in: the last section switch before it.
+    auto section_before = [&](size_t at) { return a.substr(a.rfind("\tpsect\t", at), 15); };
+    EXPECT_EQ(section_before(x), "\tpsect\trdata_1\n") << a;
+    EXPECT_EQ(section_before(p), "\tpsect\trdata_0\n") << a;
+}
+
 TEST(data, ConstTableOpensItsOwnSection) {
     auto r = run_ic("[v _tab `Cc 1 s ]\n[i _tab\n:U ..\n-> 1 `Cc\n-> 2 `Cc\n-> 3 `Cc\n..\n]\n");
     EXPECT_EQ(after(r.assembly, "\tpsect"),

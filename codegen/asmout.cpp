@@ -122,6 +122,7 @@ void emit_char(cg_context& ctx, char c) {
     if (c == '\r') c = '\n';
     ctx.buffer.line.push_back(c);
     if (c != '\n') return;
+    if (ctx.buffer.capture) *ctx.buffer.capture += ctx.buffer.line;
     if (!ctx.buffer.dry_run) {
         psect_check(ctx);
         std::fwrite(ctx.buffer.line.data(), 1, ctx.buffer.line.size(), ctx.out);
@@ -252,6 +253,12 @@ void declare_scope(cg_context& ctx, symbol* s) {
     if (s->sclass == storage::external) announce_external(ctx, s);
 }
 
+// A variable's label line; the last one written is what helper 7 names.
+void label_variable(cg_context& ctx, symbol* s) {
+    write_label(ctx, asm_name(s));
+    ctx.helpers.last_labelled = s;
+}
+
 }  // namespace
 
 void define_variable(cg_context& ctx, symbol* s) {
@@ -268,7 +275,7 @@ void define_variable(cg_context& ctx, symbol* s) {
     }
     int kind = variable_psect(s);
     psect_request(ctx, kind);
-    write_label(ctx, asm_name(s));
+    label_variable(ctx, s);
     if (kind == PS_EEPROM) {
         for (uint16_t i = 0; i < size; ++i) emit(ctx, "\tdb\t0\n");
     } else if (bit) {
@@ -281,7 +288,11 @@ void define_variable(cg_context& ctx, symbol* s) {
 void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>& bytes) {
     s->flags |= SF_WRITTEN;
     declare_scope(ctx, s);
-    int kind = data_psect_kind(ctx, s->classes);
+    // A pointer's bank qualifiers name the bank of what it points to; the pointer itself lives
+    // in bank 0, where the code reads it (as an uninitialised one does).
+    uint16_t classes = s->classes;
+    if (outer_level(s->levels) == LEVEL_POINTER) classes &= static_cast<uint16_t>(~(PC_BANK1 | PC_BANK2 | PC_BANK3));
+    int kind = data_psect_kind(ctx, classes);
     if (s->flags & SF_ABSOLUTE) {
         // The object lives at its address; its label is an equate and the bytes follow it
         // in the section the qualifiers choose.
@@ -296,14 +307,14 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
             kind = PS_CONST;
         }
         psect_request(ctx, kind);
-        write_label(ctx, asm_name(s));
+        label_variable(ctx, s);
         if (table) emit(ctx, "\taddwf\tpc\n");
         for (const data_item& item : bytes) write_item(ctx, item, kind == PS_CSTRINGS);
         return;
     }
     if (kind == PS_EEPROM) {
         psect_request(ctx, kind);
-        write_label(ctx, asm_name(s));
+        label_variable(ctx, s);
         for (const data_item& item : bytes) {
             if (item.expr.empty()) emit(ctx, "\tdb\t%u\n", item.byte);
             else emit(ctx, "\tdb\t%s\n", item.expr.c_str());
@@ -312,7 +323,7 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
     }
     int bank = kind - PS_RDATA0;
     psect_request(ctx, kind);
-    write_label(ctx, asm_name(s));
+    label_variable(ctx, s);
     emit(ctx, "\tds\t%u\n", static_cast<unsigned>(bytes.size()));
     psect_request(ctx, PS_IDATA0 + bank);
     for (const data_item& item : bytes) write_item(ctx, item, false);

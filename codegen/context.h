@@ -118,6 +118,7 @@ struct kept_const {
 struct line_buffer {
     std::string line;
     bool dry_run = false;         // the optimiser's dry run drops completed lines
+    std::string* capture = nullptr;   // when set, completed lines are also appended here
 };
 
 // The debug (SDB) writer's state.

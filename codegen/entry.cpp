@@ -32,7 +32,7 @@ uint32_t saved_registers(const cg_context& ctx) {
     return used;
 }
 
-constexpr uint32_t mask_w = 0x1, mask_fsr = 0x2, mask_status = 0xc, mask_btemp = 0xfff0, mask_pclath = 1u << 26;
+constexpr uint32_t mask_w = 0x1, mask_fsr = 0x2, mask_status = 0xc, mask_btemp = 0x7fff0, mask_pclath = 1u << 26;
 
 void select_bank0(cg_context& ctx) { bank_select(ctx, BK_BANK0); }
 
@@ -84,7 +84,8 @@ void write_interrupt_entry(cg_context& ctx, uint32_t saved) {
     in_section(ctx, PS_INTSAVE);
     emit(ctx, "saved_status\tds\t1\n");
     in_section(ctx, PS_INTENTRY);
-    for (int b = 0; b < 12; ++b)
+    // btemp+0..11 and the three extended bytes have consecutive mask bits from bit 4.
+    for (int b = 0; b < 15; ++b)
         if (saved & (1u << (4 + b))) emit(ctx, "\tglobal\tsave_btemp%d\n", b);
     if (saved & mask_fsr) {
         in_section(ctx, PS_INTSAVE);

@@ -202,6 +202,17 @@ TEST(data, PackingOnlyPaysAboveTheThreshold) {
     EXPECT_EQ(lines_with(r.assembly, "\tdw\t").back(), "\tdw\t0x0000\t;0x00");
 }
 
+TEST(data, AStringWithoutItsZeroStaysBesideItsTail) {
+    const uint16_t pack = cg::MF_CANREADCODE | cg::MF_SPACEOPT;
+    std::string bytes;
+    for (int i = 0; i < 60; ++i) bytes += " 97";
+    // STR_2 ends in STR_3's zero (a shared tail): neither may be packed away from the other.
+    auto r = run_ic("[a 1" + bytes + " 0 ]\n[a 2 48 49 ]\n[a 3 0 ]\n", pack);
+    EXPECT_FALSE(lines_with(r.assembly, "STR_1\tequ\t").empty());
+    EXPECT_TRUE(lines_with(r.assembly, "STR_2\tequ\t").empty());
+    EXPECT_NE(r.assembly.find("STR_2\n\tretlw\t48\t;'0'\n\tretlw\t49\t;'1'\nSTR_3\n\tretlw\t0\n"), std::string::npos);
+}
+
 TEST(data, ConstScalarWaitsForTheEnd) {
     auto r = run_ic("[v _k `Ci 1 e ]\n[i _k\n-> 7 `Ci\n]\n[v _z `c 1 e ]\n");
     size_t k = r.assembly.find("\n_k\n"), z = r.assembly.find("\n_z\n");

@@ -91,7 +91,10 @@ C_PROGRAMS += [
     # function pointers, bit variables and bit-fields, variadic functions, packed strings
     ("fnptr.c", [("r_b", "u8", 6), ("r_note", "u8")]),
     ("fnptr32.c", [("r_w", "i16", 2), ("r_l", "u32"), ("r_n", "i32")]),
+    ("bits.c", [("r_b", "u8", 6), ("r_w", "u16")]),
     ("bitfields.c", [("r_b", "u8", 8), ("r_p", "u8", 4), ("r_sum", "u16")]),
+    # default options favour space: on the 16F877A the strings are packed
+    ("packed.c", [("r_len", "u8", 4), ("r_sum", "u16", 4), ("r_high", "u8", 3), ("r_bytes", "u16")]),
 ]
 
 # Found by the torture and random differential runs.

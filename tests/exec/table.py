@@ -115,7 +115,8 @@ def _float_acc(n):
     P = lambda x: _fe.from_float(x, n)  # noqa: E731
     a, b, tiny, big, third = P(1.5), P(-2.25), P(1e-3), P(3e38), P(0.333333333)
     return [("r_big", n, _fe.add(big, big, n)), ("r_acc", n, _fe.sub(_fe.add(a, tiny, n), b, n)),
-            ("r_round", n, _fe.add(third, a, n))]
+            ("r_round", n, _fe.add(third, a, n)), ("r_max", n, _fe._pattern(0, 254, (1 << _fe.frac_bits(n)) - 1, n)),
+            ("r_eps", 1, 3)]
 
 
 def _float_mul(n):
@@ -145,6 +146,14 @@ def _float_trunc(n):
             ("r_b", 1, _fe.to_int(pos, n, False, 8))]
 
 
+def _float_array(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    acc = P(0.0)
+    for x, y in ((1.5, 2.0), (-0.25, 4.0), (3.1, -1.5)):
+        acc = _fe.add(acc, _fe.mul(P(x), P(y), n), n)
+    return [("acc", n, acc), ("r_last", n, P(-1.5))]
+
+
 FLOAT_PROGRAMS = [
     ("float_add.c", _float_add),
     ("float_acc.c", _float_acc),
@@ -152,6 +161,7 @@ FLOAT_PROGRAMS = [
     ("float_madd.c", _float_madd),
     ("float_conv.c", _float_conv),
     ("float_trunc.c", _float_trunc),
+    ("float_array.c", _float_array),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]

@@ -71,8 +71,9 @@ TEST(function_exit, InterruptFunctionSavesWAndStatus) {
 }
 
 TEST(statements, NoRuleGives712WithTheLineAndCompilationGoesOn) {
-    auto r = run_ic("[v _x `d 1 e ]\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n\"7\n[e = _x * _x _x ]\n"
-                    "\"8\n[e = _x / _x _x ]\n[e :UE 1 ]\n}\n");
+    // A remainder of doubles: no rule computes one.
+    auto r = run_ic("[v _x `d 1 e ]\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n\"7\n[e = _x % _x _x ]\n"
+                    "\"8\n[e =% _x _x ]\n[e :UE 1 ]\n}\n");
     int count = 0;
     for (const std::string& m : r.messages)
         if (m.find("(712)") != std::string::npos) ++count;

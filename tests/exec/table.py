@@ -142,3 +142,77 @@ C_PROGRAMS += [
     ("bankinit.c", [("r_c", "u8"), ("r_z", "u8"), ("r_arr", "u8"), ("r_p1", "u8"), ("r_p0", "u8"),
                     ("r_back", "u8"), ("r_w", "u16"), ("r_l", "i32")]),
 ]
+
+# Floating point: each program computes in `double`, 24-bit by default and 32-bit with
+# --double=32, and runs both ways. The expected patterns come from the host emulation of the
+# run-time library (floatemu.py), not from the host's own floats. Each entry: source, and a
+# function of the double's size giving [(global, size in bytes, value)].
+import floatemu as _fe  # noqa: E402
+
+
+def _float_add(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, tiny = P(1.5), P(-2.25), P(1e-3)
+    neg = lambda p: p ^ 1 << (8 * n - 1)  # noqa: E731
+    cancel = _fe.sub(a, a, n)
+    lt = lambda x, y: _fe.compare(x, y, n) < 0  # noqa: E731
+    cmp = (lt(a, b) | lt(b, a) << 1 | (not lt(a, a)) << 2 | (_fe.compare(cancel, neg(cancel), n) == 0) << 3 |
+           (_fe.compare(a, b, n) != 0) << 4 | (not lt(b, a)) << 5 | lt(neg(a), tiny) << 6)
+    return [("r_add", n, _fe.add(a, b, n)), ("r_sub", n, _fe.sub(a, tiny, n)), ("r_neg", n, neg(b)),
+            ("r_cancel", n, cancel), ("r_cmp", 1, cmp)]
+
+
+def _float_acc(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, tiny, big, third = P(1.5), P(-2.25), P(1e-3), P(3e38), P(0.333333333)
+    return [("r_big", n, _fe.add(big, big, n)), ("r_acc", n, _fe.sub(_fe.add(a, tiny, n), b, n)),
+            ("r_round", n, _fe.add(third, a, n)), ("r_max", n, _fe._pattern(0, 254, (1 << _fe.frac_bits(n)) - 1, n)),
+            ("r_eps", 1, 3)]
+
+
+def _float_mul(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, three, zero = P(1.5), P(-2.25), P(3.0), P(0.0)
+    return [("r_mul", n, _fe.mul(a, b, n)), ("r_div", n, _fe.div(a, b, n)), ("r_third", n, _fe.div(a, three, n)),
+            ("r_div0", n, _fe.div(b, zero, n))]
+
+
+def _float_madd(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, c, small, big = P(1.5), P(-2.25), P(0.1), P(1e-20), P(1e30)
+    return [("r_under", n, _fe.mul(small, small, n)), ("r_over", n, _fe.mul(big, big, n)),
+            ("r_madd", n, _fe.mul(_fe.add(_fe.mul(a, c, n), b, n), b, n))]
+
+
+def _float_conv(n):
+    return [("r_fl", n, _fe.from_int(-123456, n)), ("r_ful", n, _fe.from_int(4000000000, n)),
+            ("r_fw", n, _fe.from_int(-300, n)), ("r_fb", n, _fe.from_int(200, n)), ("r_fsb", n, _fe.from_int(-5, n))]
+
+
+def _float_trunc(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    neg, pos, huge = P(-1234.56), P(200.7), P(3e9)
+    return [("r_l", 4, _fe.to_int(neg, n, True)), ("r_lsat", 4, _fe.to_int(huge, n, True)),
+            ("r_lu", 4, _fe.to_int(pos, n, False)), ("r_w", 2, _fe.to_int(neg, n, True, 16)),
+            ("r_b", 1, _fe.to_int(pos, n, False, 8))]
+
+
+def _float_array(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    acc = P(0.0)
+    for x, y in ((1.5, 2.0), (-0.25, 4.0), (3.1, -1.5)):
+        acc = _fe.add(acc, _fe.mul(P(x), P(y), n), n)
+    return [("acc", n, acc), ("r_last", n, P(-1.5))]
+
+
+FLOAT_PROGRAMS = [
+    ("float_add.c", _float_add),
+    ("float_acc.c", _float_acc),
+    ("float_mul.c", _float_mul),
+    ("float_madd.c", _float_madd),
+    ("float_conv.c", _float_conv),
+    ("float_trunc.c", _float_trunc),
+    ("float_array.c", _float_array),
+]
+# The double sizes the float programs run with, and the option that selects each.
+DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]

@@ -26,17 +26,22 @@ function(orm_add_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
-# orm_add_program(name SOURCES...): a toolchain program, built into bin/.
+# orm_add_program(name [DYNAMIC] SOURCES...): a toolchain program, built into bin/.
 # The program must define `component_name` and `exit_hook`; the link fails otherwise.
+# DYNAMIC keeps the C library shared (a program that resolves host names needs it).
 function(orm_add_program name)
-    add_executable(${name} ${ARGN})
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "DYNAMIC" "" "")
+    add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
     target_compile_options(${name} PRIVATE ${ORM_WARNINGS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE orm_common)
-    # A whole build starts seven to ten passes: loading the C++ run time dynamically showed
-    # in every pass's start-up.
+    # A whole build starts seven to ten passes: loading shared libraries cost each pass more
+    # than all the rest of its start-up. The sanitizers need the shared C library.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
         target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+        if(NOT ORM_SANITIZE AND NOT ARG_DYNAMIC AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+            target_link_options(${name} PRIVATE -static)
+        endif()
     endif()
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORM_BIN_DIR})
     if(TARGET orm_dat)

@@ -383,9 +383,12 @@ void write_collected_strings(cg_context& ctx) {
     bool after_unterminated = false;
     for (const collected_string& s : ctx.strings) {
         bool low = std::all_of(s.bytes.begin(), s.bytes.end(), [](uint8_t b) { return b < 128; });
-        if (low && !after_unterminated) packed.push_back(&s);
+        bool unterminated = s.bytes.empty() || s.bytes.back() != 0;
+        // A string without its zero continues into the next one (a shared tail), so both stay
+        // plain and in order: packing the first alone would cut it off from its end.
+        if (low && !after_unterminated && !unterminated) packed.push_back(&s);
         else plain.push_back(&s);
-        after_unterminated = s.bytes.empty() || s.bytes.back() != 0;
+        after_unterminated = unterminated;
     }
     size_t packed_bytes = 0;
     for (const collected_string* s : packed) packed_bytes += s->bytes.size();

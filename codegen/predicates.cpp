@@ -328,7 +328,8 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 99: return v.value_is(n, 1);                               // ISONE
     case 100: return v.value_is(n, 128);                            // HEX80
     case 101: return sz == 1 && l && lsz == 2;                      // WORD_TO_BYTE
-    case 102: return v.direct_addr(n);                              // DIRECT_ADDR
+    // A bit variable's address counts bits: it is never a byte operand.
+    case 102: return v.direct_addr(n) && !(v.scalar(n) && v.cls(n) == value_class::bit);   // DIRECT_ADDR
     case 103: return v.is_id(n) && v.unbanked(n->sym) && v.direct_addr(n);      // DIRECT_COMMON
     case 104: return v.reg_or_auto(n) || !(v.scalar(n) && v.has(n, PC_CONST | PC_EEPROM));
     case 105: return l && !v.vol(l) && sz == 2;                     // WORD_NONVOL

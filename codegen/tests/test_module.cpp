@@ -114,6 +114,19 @@ TEST(data, InitialisedGlobalGoesToRdataWithIdataCopy) {
               "\tpsect\tidata_0,class=CODE,delta=2\n\tpsect\tidata_0\n\tretlw\t5\n\tretlw\t0\n\tend\n");
 }
 
+// The bank qualifier of a pointer names its target's bank: the pointer itself is read in bank 0.
+TEST(data, InitialisedPointerToBankOneLivesInBankZero) {
+    auto r = run_ic("[v _x `Xuc 1 e ]\n[i _x\n-> 1 `Xuc\n]\n[v _p `*Xuc 1 e ]\n[i _p\n&U _x\n]\n");
+    const std::string& a = r.assembly;
+    size_t x = a.find("_x\n\tds\t1\n"), p = a.find("_p\n\tds\t");
+    ASSERT_NE(x, std::string::npos) << a;
+    ASSERT_NE(p, std::string::npos) << a;
+    // The section each label is written in: the last section switch before it.
+    auto section_before = [&](size_t at) { return a.substr(a.rfind("\tpsect\t", at), 15); };
+    EXPECT_EQ(section_before(x), "\tpsect\trdata_1\n") << a;
+    EXPECT_EQ(section_before(p), "\tpsect\trdata_0\n") << a;
+}
+
 TEST(data, ConstTableOpensItsOwnSection) {
     auto r = run_ic("[v _tab `Cc 1 s ]\n[i _tab\n:U ..\n-> 1 `Cc\n-> 2 `Cc\n-> 3 `Cc\n..\n]\n");
     EXPECT_EQ(after(r.assembly, "\tpsect"),
@@ -187,6 +200,17 @@ TEST(data, PackingOnlyPaysAboveTheThreshold) {
     // 'a' = 0x61: two bytes to a word, first in bits 13-7.
     EXPECT_EQ(lines_with(r.assembly, "\tdw\t")[0], "\tdw\t0x30E1\t;'a', 'a'");
     EXPECT_EQ(lines_with(r.assembly, "\tdw\t").back(), "\tdw\t0x0000\t;0x00");
+}
+
+TEST(data, AStringWithoutItsZeroStaysBesideItsTail) {
+    const uint16_t pack = cg::MF_CANREADCODE | cg::MF_SPACEOPT;
+    std::string bytes;
+    for (int i = 0; i < 60; ++i) bytes += " 97";
+    // STR_2 ends in STR_3's zero (a shared tail): neither may be packed away from the other.
+    auto r = run_ic("[a 1" + bytes + " 0 ]\n[a 2 48 49 ]\n[a 3 0 ]\n", pack);
+    EXPECT_FALSE(lines_with(r.assembly, "STR_1\tequ\t").empty());
+    EXPECT_TRUE(lines_with(r.assembly, "STR_2\tequ\t").empty());
+    EXPECT_NE(r.assembly.find("STR_2\n\tretlw\t48\t;'0'\n\tretlw\t49\t;'1'\nSTR_3\n\tretlw\t0\n"), std::string::npos);
 }
 
 TEST(data, ConstScalarWaitsForTheEnd) {

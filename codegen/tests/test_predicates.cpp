@@ -112,6 +112,12 @@ struct pred_case {
     std::function<tree_node*()> yes, no;
 };
 
+// A bit variable is no byte operand, or a byte rule would read the byte at its bit address.
+TEST_F(pred_fixture, ABitVariableIsNoDirectByteOperand) {
+    EXPECT_TRUE(cg_predicate(*ctx, id("b102", "uc"), 102));
+    EXPECT_FALSE(cg_predicate(*ctx, id("t102", "b"), 102));
+}
+
 TEST_F(pred_fixture, EveryPredicateHasAPositiveAndANegativeNode) {
     auto& f = *this;
     const uint16_t C = PC_CONST, F = PC_FAR, T = PC_EEPROM, V = PC_VOLATILE, W = PC_W, X = PC_BANK1,

@@ -2,6 +2,8 @@
 // rule set. Expected texts are worked out by hand from the letter's definition.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "codegen/asmout.h"
 #include "codegen/registers.h"
 #include "codegen/tests/select_fixture.h"
@@ -68,6 +70,21 @@ TEST_F(template_fixture, ConstantParts) {
     EXPECT_EQ(expand(m, "VN"), "255\n");
     cg::tree_node* z = labelled(constant(0), "con");
     EXPECT_EQ(expand(z, "VN SN"), "0\t0\n");
+}
+
+// A floating constant's bytes are left to the assembler, which reads a bare literal as the
+// 24-bit pattern: a 4-byte constant must say float32, and an infinity must stay a number.
+TEST_F(template_fixture, FloatingConstantPartsNameTheirSize) {
+    auto floating = [&](double v, const char* type) {
+        cg::tree_node* n = constant(0, type);
+        n->op = cg::OP_FCONST;
+        n->fvalue = v;
+        return n;
+    };
+    EXPECT_EQ(expand(floating(1.5, "d"), "movlw V1/3N"), "movlw\t(1.50000000000000000e+00 >> 8) & 255\n");
+    EXPECT_EQ(expand(floating(-2.0, "`l"), "movlw V3/4N"),
+              "movlw\t(float32 -2.00000000000000000e+00 >> 24) & 255\n");
+    EXPECT_EQ(expand(floating(HUGE_VAL, "d"), "movlw V0/3N"), "movlw\t(1.79769313486231571e+308 >> 0) & 255\n");
 }
 
 TEST_F(template_fixture, SymbolTextByStorage) {

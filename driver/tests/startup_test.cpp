@@ -70,6 +70,23 @@ TEST_F(Startup, DataInBanksZeroAndOneIsCopied) {
                   "startup_copy_data_16F877.as");
 }
 
+// The 16F84A's data lies in one bank range, yet bank-1 variables have sections of their own
+// (mirrors of bank 0): they are cleared and copied like those of bank 0.
+TEST_F(Startup, OneBankChipClearsAndCopiesBankOne) {
+    use_chip("16F84A");
+    startup_facts facts;
+    read_startup_facts(testsupport::scratch_file("l.sym", "__Lrdata_0 0C\n__Hrdata_0 0E\n__Lrdata_1 8E\n__Hrdata_1 91\n"
+                                                         "__Lidata_1 305\n__Lrbss_1 91\n__Hrbss_1 93\n"), facts);
+    std::string text = startup_text(facts, true, {"--chip=16F84A", "x.c"});
+    EXPECT_NE(text.find(";\tCopy bank0 initialized variables (2 bytes)"), std::string::npos);
+    EXPECT_NE(text.find(";\tCopy bank1 initialized variables (3 bytes)"), std::string::npos);
+    EXPECT_NE(text.find("\tmovlw\t__Lidata_1 & 0xFF\n"), std::string::npos);
+    EXPECT_NE(text.find(";\tClear bank1 uninitialized variables (2 bytes)"), std::string::npos);
+    // No data beyond bank 1: no lines for banks 2 and 3.
+    EXPECT_EQ(text.find("bank 2"), std::string::npos);
+    EXPECT_EQ(text.find("bank2"), std::string::npos);
+}
+
 TEST_F(Startup, InterruptAndPowerupRoutines) {
     use_chip("16F877");
     std::string interrupt = final_text("__Lintcode 4 0 CODE\n__Hintcode 1A\n");

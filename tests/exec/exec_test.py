@@ -48,8 +48,9 @@ def test_c_programs():
                 if chip in table.NOT_ON.get(source, ((), ""))[0]:
                     print("skipped: %s for %s: %s" % (source, chip, table.NOT_ON[source][1]))
                     continue
+                extra = table.CHIP_OPTIONS.get(source, {}).get(chip, [])
                 for options in OPTION_SETS:
-                    run_on_target(w, chip, options, source, expected)
+                    run_on_target(w, chip, options + extra, source, expected, may_not_fit=chip in table.SMALL_RAM)
 
 
 def test_asm_programs():

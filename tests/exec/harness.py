@@ -17,7 +17,10 @@ HOST_FLAGS = ["-std=c89", "-pedantic", "-Wall", "-Wextra", "-Werror", "-fsanitiz
 # While the rule set covers only part of C: "code for statements is not generated yet" and
 # "can't generate code for this expression" mark a program the code generator cannot build yet.
 NOT_YET = ("(725)", "(712)")
+# Linker messages that say the program's data does not fit the chip's RAM.
+DOES_NOT_FIT = ("(491)", "(593)")
 unsupported = []
+not_fitting = []
 
 
 def results_of(expected):
@@ -56,12 +59,16 @@ def run_on_host(w, source, results, flags=HOST_FLAGS):
     return values
 
 
-def run_on_target(w, chip, options, source, expected):
-    """Builds and runs `source` for `chip`; `expected` is [(symbol, byte offset, size, value)]."""
+def run_on_target(w, chip, options, source, expected, may_not_fit=False):
+    """Builds and runs `source` for `chip`; `expected` is [(symbol, byte offset, size, value)].
+    With `may_not_fit` a program whose data the linker cannot place is reported, not failed."""
     what = "%s for %s %s" % (source, chip, " ".join(options) or "(default options)")
     r, sym = build(w, chip, [source], *options)
     if source.endswith(".c") and any(mark in r.stdout + r.stderr for mark in NOT_YET):
         unsupported.append(what)
+        return
+    if sym is None and may_not_fit and any(mark in r.stdout + r.stderr for mark in DOES_NOT_FIT):
+        not_fitting.append(what)
         return
     if not check(sym is not None, what + " builds: " + r.stdout + r.stderr):
         return
@@ -86,3 +93,5 @@ def report_unsupported():
     for what in sorted(unsupported):
         print("unsupported (no rule yet):", what)
     print("%d builds unsupported" % len(unsupported))
+    for what in not_fitting:
+        print("does not fit the chip's RAM:", what)

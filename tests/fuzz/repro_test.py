@@ -21,6 +21,9 @@ from fuzz_programs import LINK_16F877, SANITIZER  # noqa: E402
 LINK_INPUTS = ["startup.obj", "main.obj", "util.obj", "lib.lib", "{lib}/orl61--u.lib", "{lib}/orl40c-c.lib",
                "{lib}/orl61--u.lib"]
 
+PARSER_OPTIONS = ["-u", "-Gstrings,const", "-M", "-B", "-Y", "-r", "-QX,bank1", "-QY,bank2", "-QZ,bank3", "-QT,eeprom",
+                  "-Z1,2,2,4,2,3,3"]
+
 # folder, program and arguments, message number expected in the output (None: any outcome).
 CASES = [
     # A symbol value with the top bit set made the map's width loop shift by 32.
@@ -36,6 +39,12 @@ CASES = [
     # An empty record body and a byte-order map with out-of-range positions.
     ("ormtrim-empty-record", ["ormtrim", "-_out", "x.obj"], None),
     ("ormtrim-byte-order", ["ormtrim", "-_out", "x.obj"], None),
+    # A line number past the largest int overflowed while it was read.
+    ("ormpre-line-number", ["ormpre", "-C", "-N31", "in.c", "out.1"], "(142)"),
+    # Mutated parser inputs that once overflowed or faulted; the options are the driver's.
+    ("ormparse-no-newline", ["ormparse"] + PARSER_OPTIONS + ["in.1", "out.2", "out.3"], "(337)"),
+    ("ormparse-bad-qualifier", ["ormparse"] + PARSER_OPTIONS + ["-O", "-Ix", "-Z9,9,9,9,9,9,9", "in.1", "out.2",
+                                                                "out.3"], "(231)"),
 ]
 
 

@@ -25,7 +25,9 @@ from ormtest import Workdir  # noqa: E402
 
 PASSING = os.path.join(HERE, "torture_passing.txt")
 CHIP = "16F877A"
-# abort and exit for the tests, and a main around theirs (renamed by -D) for those that return.
+# abort and exit for the tests, and a main around theirs (renamed by -D) for those that return;
+# exit is renamed too, since the run-time library has one of its own.
+RENAMES = ("-Dmain=torture_main", "-Dexit=torture_exit")
 SUPPORT = """\
 #undef main
 volatile unsigned char orm_result;
@@ -77,10 +79,10 @@ def classify(w, path):
     for stale in ("prog.hex", "prog.sym"):
         if w.exists(stale):
             os.remove(w.file(stale))
-    r, sym = build(w, CHIP, ["t.c", "support.c"], "-Dmain=torture_main")
+    r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES)
     if PASS_DIED in r.stdout + r.stderr:
         # A loaded machine can refuse to start a pass; a second refusal counts as a crash.
-        r, sym = build(w, CHIP, ["t.c", "support.c"], "-Dmain=torture_main")
+        r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES)
     out = r.stdout + r.stderr
     if r.returncode < 0 or PASS_DIED in out or "AddressSanitizer" in out or "runtime error" in out or "Segmentation" in out:
         return "crashed", first_message(out)
@@ -99,6 +101,14 @@ def classify(w, path):
     return ("passed", "") if regs.get(at) == 1 else ("WRONG", "abort called")
 
 
+def classify_guarded(w, path):
+    try:
+        return classify(w, path)
+    except subprocess.TimeoutExpired as e:
+        # A pass that never ends is a fault of its own, like one that dies.
+        return "crashed", "did not finish: " + " ".join(str(a) for a in e.cmd)[:200]
+
+
 def run_all(suite, files, jobs):
     """{name: (class, detail)}, `jobs` tests at a time, each worker in a scratch folder of its own."""
     local = threading.local()
@@ -108,7 +118,7 @@ def run_all(suite, files, jobs):
         if not hasattr(local, "w"):
             local.w = Workdir(prefix="orm_torture_")
             folders.append(local.w)
-        return name, classify(local.w, os.path.join(suite, name))
+        return name, classify_guarded(local.w, os.path.join(suite, name))
 
     try:
         with ThreadPoolExecutor(max_workers=jobs) as pool:

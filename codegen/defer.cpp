@@ -6,6 +6,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/optimise.h"
 #include "codegen/reader.h"
 #include "codegen/simplify.h"
 #include "common/alert.h"
@@ -106,6 +107,20 @@ void defer_comment(cg_context& ctx, const std::string& text) {
     ctx.deferred.push_back({nullptr, at, false, ctx.line, ctx.file_name});
 }
 
+void generate_item(cg_context& ctx, deferred_item& d) {
+    ctx.line = d.line;
+    ctx.file_name = d.file;
+    if (!d.tree) {
+        if (d.comment_at >= 0) emit_text(ctx, spool_read(ctx, d.comment_at) + "\n");
+        return;
+    }
+    tree_node* t = d.tree;
+    d.tree = nullptr;
+    restore_texts(ctx, t);
+    if (d.move_increments) emit_moving_increments(ctx, t);
+    else generate_statement(ctx, t);
+}
+
 void generate_deferred(cg_context& ctx) {
     std::vector<deferred_item> items = std::move(ctx.deferred);
     ctx.deferred.clear();
@@ -113,17 +128,8 @@ void generate_deferred(cg_context& ctx) {
     int32_t line = ctx.line;
     std::string file = ctx.file_name;
     ctx.replaying = true;
-    for (deferred_item& d : items) {
-        ctx.line = d.line;
-        ctx.file_name = d.file;
-        if (!d.tree) {
-            emit_text(ctx, spool_read(ctx, d.comment_at) + "\n");
-            continue;
-        }
-        restore_texts(ctx, d.tree);
-        if (d.move_increments) emit_moving_increments(ctx, d.tree);
-        else generate_statement(ctx, d.tree);
-    }
+    if (!cg_optimise_function(ctx, items, generate_item))
+        for (deferred_item& d : items) generate_item(ctx, d);
     ctx.replaying = false;
     ctx.line = line;
     ctx.file_name = file;

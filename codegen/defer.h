@@ -9,6 +9,7 @@ namespace cg {
 
 struct cg_context;
 struct tree_node;
+struct deferred_item;
 
 // True while statements of a function body are collected rather than generated.
 bool output_deferred(const cg_context& ctx);
@@ -17,6 +18,8 @@ bool output_deferred(const cg_context& ctx);
 void defer_statement(cg_context& ctx, tree_node* tree, bool move_increments);
 // Keeps a source comment line in its place among the statements.
 void defer_comment(cg_context& ctx, const std::string& text);
+// Writes one collected statement (taking its tree) or comment at its own source position.
+void generate_item(cg_context& ctx, deferred_item& d);
 // Generates the collected statements in order, each at its own source position.
 void generate_deferred(cg_context& ctx);
 // Closes and removes the spool file.

@@ -468,7 +468,10 @@ void expander::directive(tree_node* n, int index, const tpl_directive& d, const 
         int off = byte_offset(en);
         int size = node_size(ctx, en);
         if (en->op == OP_FCONST) {
-            std::snprintf(b, sizeof b, "(%.17e >> %d) & %d", en->fvalue, 8 * off, 0xff);
+            // The assembler reads a bare literal as the 24-bit pattern; a 4-byte constant says
+            // so. Infinities go out as the largest finite value, which the pattern saturates.
+            double v = std::isinf(en->fvalue) ? std::copysign(1.7976931348623157e308, en->fvalue) : en->fvalue;
+            std::snprintf(b, sizeof b, "(%s%.17e >> %d) & %d", size == 4 ? "float32 " : "", v, 8 * off, 0xff);
             puts(b);
         } else {
             int64_t v = en->value;

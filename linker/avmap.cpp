@@ -11,9 +11,6 @@
 
 namespace lnk {
 
-avmap_state& avmap = run_context.avmap;
-
-
 namespace {
 
 const char* const SEPARATORS = " \t\n\r";
@@ -26,35 +23,35 @@ std::vector<std::string> words_of(const char* text) {
 }
 
 // One entry: a psect or class name (or "-" for the default) and its memory key.
-void read_entry(const std::vector<std::string>& w, size_t first) {
+void read_entry(context& cx, const std::vector<std::string>& w, size_t first) {
     if (first >= w.size()) return;
     const name_entry* e;
     bool is_default = w[first] == "-";
     if (is_default) {
-        e = symtab.abs_psect;
+        e = cx.symtab.abs_psect;
     } else {
-        e = link_sym_lookup(w[first], KIND_GLOBAL_PSECT);
-        if (!e) e = link_sym_lookup(w[first], KIND_CLASS);
+        e = link_sym_lookup(cx, w[first], KIND_GLOBAL_PSECT);
+        if (!e) e = link_sym_lookup(cx, w[first], KIND_CLASS);
         if (!e) return;
     }
     if (first + 1 >= w.size()) {
         alert_message(463);
         return;
     }
-    if (is_default) avmap.default_pair = avmap.pairs.size();
-    avmap.pairs.push_back({e, w[first + 1]});
+    if (is_default) cx.avmap.default_pair = cx.avmap.pairs.size();
+    cx.avmap.pairs.push_back({e, w[first + 1]});
 }
 
 }  // namespace
 
-void avmap_read(const std::string& machine, const std::string& file) {
+void avmap_read(context& cx, const std::string& machine, const std::string& file) {
     FILE* f = std::fopen(file.c_str(), "r");
     if (!f) {
         alert_message(141, "avmap", file.c_str());
         exit_hook(1);
         std::exit(1);
     }
-    avmap.loaded = true;
+    cx.avmap.loaded = true;
     bool in_section = false, found = false;
     char buf[256];
     while (std::fgets(buf, sizeof buf, f)) {
@@ -69,24 +66,24 @@ void avmap_read(const std::string& machine, const std::string& file) {
         bool tab = *p == '\t';
         if (in_section) {
             if (!tab) break;
-            read_entry(words_of(p), 0);
+            read_entry(cx, words_of(p), 0);
             continue;
         }
         if (tab) continue;
         std::vector<std::string> w = words_of(p);
         if (!w.empty() && str_casecmp(w[0].c_str(), machine.c_str()) == 0) {
             in_section = found = true;
-            read_entry(w, 1);
+            read_entry(cx, w, 1);
         }
     }
     std::fclose(f);
     if (!found) alert_message(464);
 }
 
-std::string memory_key(const std::string& name) {
-    for (const avmap_pair& p : avmap.pairs)
-        if (p.entry->name == name && p.entry != symtab.abs_psect) return p.key;
-    if (avmap.default_pair < avmap.pairs.size()) return avmap.pairs[avmap.default_pair].key;
+std::string memory_key(context& cx, const std::string& name) {
+    for (const avmap_pair& p : cx.avmap.pairs)
+        if (p.entry->name == name && p.entry != cx.symtab.abs_psect) return p.key;
+    if (cx.avmap.default_pair < cx.avmap.pairs.size()) return cx.avmap.pairs[cx.avmap.default_pair].key;
     return "";
 }
 

@@ -13,6 +13,8 @@
 
 namespace lnk {
 
+struct context;
+
 struct fn_node {
     name_entry* fn = nullptr;       // function; null for indirect nodes and the root list
     int32_t set = -1;               // signature set of an indirect node
@@ -45,25 +47,24 @@ struct callgraph_state {
     uint32_t depth_limit = 0;
     uint32_t total = 0;
 };
-extern callgraph_state& graph;
 
 // FNCONF: the first record sets psect and prefixes; a different later one is 475.
-void fn_conf(const std::string& psect, const std::string& local_prefix, const std::string& arg_prefix,
+void fn_conf(context& cx, const std::string& psect, const std::string& local_prefix, const std::string& arg_prefix,
              bool has_depth = false, uint32_t depth = 0);
 // Applies one FNINFO sub-record; names are looked up in the symbol table (465-470 when absent).
-void fn_call(const std::string& caller, const std::string& callee);
-void fn_arg(const std::string& a, const std::string& b);
-void fn_indirect(uint8_t kind, const std::string& function, uint32_t set);   // FN_INDIR, FN_INDARG
-void fn_addr(const std::string& function);
-void fn_size(const std::string& function, uint32_t local_size, uint32_t arg_size);
-void fn_root(const std::string& function);
-void fn_set_link(uint32_t a, uint32_t b);
-void fn_break(const std::string& function, const std::string& root);
+void fn_call(context& cx, const std::string& caller, const std::string& callee);
+void fn_arg(context& cx, const std::string& a, const std::string& b);
+void fn_indirect(context& cx, uint8_t kind, const std::string& function, uint32_t set);   // FN_INDIR, FN_INDARG
+void fn_addr(context& cx, const std::string& function);
+void fn_size(context& cx, const std::string& function, uint32_t local_size, uint32_t arg_size);
+void fn_root(context& cx, const std::string& function);
+void fn_set_link(context& cx, uint32_t a, uint32_t b);
+void fn_break(context& cx, const std::string& function, const std::string& root);
 
 // The call-graph step at the end of pass 1: walks, prints (with a map), defines the area
 // symbols and grows the area psect's common part. True when areas were allocated.
-bool callgraph_allocate(bool print);
+bool callgraph_allocate(context& cx, bool print);
 // A partial link writes the joined graph back out (FNCONF, then FNINFO entries).
-void callgraph_write_partial();
+void callgraph_write_partial(context& cx);
 
 }  // namespace lnk

@@ -10,9 +10,6 @@
 
 namespace lnk {
 
-placement_state& places = run_context.places;
-
-
 namespace {
 
 int digit_value(char c) {
@@ -29,8 +26,8 @@ int digit_value(char c) {
 
 std::string name_before(const char* text, const char* end) { return std::string(text, end); }
 
-uint32_t delta_for(const addr_range& r, const psect_rec* p) {
-    if (places.scaled && r.cls) return class_delta(r.cls);
+uint32_t delta_for(context& cx, const addr_range& r, const psect_rec* p) {
+    if (cx.places.scaled && r.cls) return class_delta(r.cls);
     return p->delta ? p->delta : 1;
 }
 
@@ -43,7 +40,7 @@ void reset_members(psect_rec* p) {
 
 // Allocates every member of p into the block of load start ls (units of delta d), first in
 // order, then from the last to the first; resets them when neither works.
-bool allocate_members(range_list& work, psect_rec* p, uint32_t ls, uint32_t d, bool& forward) {
+bool allocate_members(context& cx, range_list& work, psect_rec* p, uint32_t ls, uint32_t d, bool& forward) {
     forward = true;
     if (p->members.empty()) return true;
     uint32_t lo = 0, hi = 0xFFFFFFFFu;
@@ -55,14 +52,14 @@ bool allocate_members(range_list& work, psect_rec* p, uint32_t ls, uint32_t d, b
     range_list trial = work;
     bool ok = true;
     for (psect_rec* m : p->members)
-        if (!(ok = allocate_chain(trial, m, lo, hi))) break;
+        if (!(ok = allocate_chain(cx, trial, m, lo, hi))) break;
     if (!ok) {
         reset_members(p);
         trial = work;
         forward = false;
         ok = true;
         for (auto it = p->members.rbegin(); it != p->members.rend(); ++it)
-            if (!(ok = allocate_chain(trial, *it, lo, hi))) break;
+            if (!(ok = allocate_chain(cx, trial, *it, lo, hi))) break;
         if (!ok) {
             reset_members(p);
             return false;
@@ -118,13 +115,13 @@ uint32_t class_delta(const name_entry* cls) {
 
 constexpr uint64_t max_range_repeat = 1024;
 
-void parse_class_ranges(const char* text) {
+void parse_class_ranges(context& cx, const char* text) {
     const char* eq = std::strchr(text, '=');
     if (!eq) {
         alert_message(441, text);
         stop();
     }
-    name_entry* cls = sym_enter(name_before(text, eq), KIND_CLASS);
+    name_entry* cls = sym_enter(cx, name_before(text, eq), KIND_CLASS);
     psect_rec* rec = cls->rec;
     const char* p = eq + 1;
     for (;;) {
@@ -169,7 +166,7 @@ void parse_class_ranges(const char* text) {
         }
         if (count && !rec->in_class_list) {
             rec->in_class_list = true;
-            places.class_list.push_back(cls);
+            cx.places.class_list.push_back(cls);
         }
         if (!load_given) load = low;
         uint32_t length = high - low + 1;
@@ -194,10 +191,10 @@ void parse_class_ranges(const char* text) {
     }
 }
 
-void parse_class_size(const char* text) {
+void parse_class_size(context& cx, const char* text) {
     const char* eq = std::strchr(text, '=');
     if (!eq) { alert_message(437); stop(); }
-    psect_rec* rec = sym_enter(name_before(text, eq), KIND_CLASS)->rec;
+    psect_rec* rec = sym_enter(cx, name_before(text, eq), KIND_CLASS)->rec;
     const char* p = eq + 1;
     uint32_t v = 0;
     if (*p && *p != ',') {
@@ -221,35 +218,35 @@ void parse_class_size(const char* text) {
     if (*p) { alert_message(438); stop(); }
 }
 
-void parse_class_assign(const char* text) {
+void parse_class_assign(context& cx, const char* text) {
     const char* eq = std::strchr(text, '=');
     if (!eq) { alert_message(437); stop(); }
     std::string psect = name_before(text, eq);
     std::string cls = eq + 1;
-    if (const class_pair* old = class_pair_for(psect)) {
+    if (const class_pair* old = class_pair_for(cx, psect)) {
         if (old->cls != cls) alert_message(484, psect.c_str(), cls.c_str(), old->cls.c_str());
         return;
     }
-    places.class_pairs.push_back({psect, cls});
+    cx.places.class_pairs.push_back({psect, cls});
 }
 
-const class_pair* class_pair_for(const std::string& psect) {
-    for (const class_pair& c : places.class_pairs)
+const class_pair* class_pair_for(context& cx, const std::string& psect) {
+    for (const class_pair& c : cx.places.class_pairs)
         if (c.psect == psect) return &c;
     return nullptr;
 }
 
-void parse_class_delta(const char* text) {
+void parse_class_delta(context& cx, const char* text) {
     const char* eq = std::strchr(text, '=');
     if (!eq) { alert_message(439, text); stop(); }
-    psect_rec* rec = sym_enter(name_before(text, eq), KIND_CLASS)->rec;
+    psect_rec* rec = sym_enter(cx, name_before(text, eq), KIND_CLASS)->rec;
     const char* p = eq + 1;
     uint32_t v = 0;
     // A delta of 0 would divide by zero; one above 255 does not fit the record field.
     if (!parse_number(p, v) || *p || v == 0 || v > 255) { alert_message(440); stop(); }
     rec->delta = static_cast<uint8_t>(v);
     rec->delta_set = true;
-    places.scaled = true;
+    cx.places.scaled = true;
 }
 
 namespace {
@@ -281,22 +278,22 @@ bool eval_selector(const std::string& expr, uint32_t n, uint32_t a, uint32_t k, 
 
 }  // namespace
 
-void parse_selector_option(const char* text) {
+void parse_selector_option(context& cx, const char* text) {
     uint32_t dummy = 0;
-    places.selector_expr = text;
-    places.segmented = true;
-    if (!eval_selector(places.selector_expr, 0, 0, 0, dummy)) {
+    cx.places.selector_expr = text;
+    cx.places.segmented = true;
+    if (!eval_selector(cx.places.selector_expr, 0, 0, 0, dummy)) {
         alert_message(435, text);
         stop();
     }
 }
 
-uint32_t segment_selector(uint32_t number, const psect_rec* p, uint32_t load, uint32_t link) {
+uint32_t segment_selector(context& cx, uint32_t number, const psect_rec* p, uint32_t load, uint32_t link) {
     if (p->selector) return p->selector;
-    if (!places.segmented) return p->align ? load / p->align : load;
+    if (!cx.places.segmented) return p->align ? load / p->align : load;
     uint32_t v = 0;
-    if (!eval_selector(places.selector_expr, number, load, link, v)) {
-        alert_message(435, places.selector_expr.c_str());
+    if (!eval_selector(cx.places.selector_expr, number, load, link, v)) {
+        alert_message(435, cx.places.selector_expr.c_str());
         stop();
     }
     return v;
@@ -320,12 +317,12 @@ void add_range(range_list& list, name_entry* cls, uint32_t low, uint32_t length,
     }
 }
 
-void subtract_range(range_list& list, uint32_t from_in, uint32_t to_in, uint8_t space) {
+void subtract_range(context& cx, range_list& list, uint32_t from_in, uint32_t to_in, uint8_t space) {
     for (size_t i = 0; i < list.size(); ++i) {
         addr_range& r = list[i];
         if (class_space(r.cls) != space) continue;
         uint64_t f = from_in, t = to_in;
-        if (places.scaled) {
+        if (cx.places.scaled) {
             uint32_t d = class_delta(r.cls);
             f /= d;
             t /= d;
@@ -357,12 +354,12 @@ void subtract_range(range_list& list, uint32_t from_in, uint32_t to_in, uint8_t 
     }
 }
 
-void build_master_list() {
-    places.master.clear();
-    for (name_entry* cls : places.class_list)
+void build_master_list(context& cx) {
+    cx.places.master.clear();
+    for (name_entry* cls : cx.places.class_list)
         for (const addr_range& r : cls->rec->ranges)
-            add_range(places.master, r.cls, r.low, r.length, r.overrun, r.load);
-    range_list& m = places.master;
+            add_range(cx.places.master, r.cls, r.low, r.length, r.overrun, r.load);
+    range_list& m = cx.places.master;
     for (size_t i = 0; i < m.size(); ++i) {
         for (size_t j = i + 1; j < m.size(); ++j) {
             if (class_space(m[i].cls) != class_space(m[j].cls)) continue;
@@ -373,44 +370,44 @@ void build_master_list() {
                 m[i].top = true;
         }
     }
-    for (const dabs_entry& d : places.dabs)
-        subtract_range(m, d.address, d.address + d.size, d.space);
+    for (const dabs_entry& d : cx.places.dabs)
+        subtract_range(cx, m, d.address, d.address + d.size, d.space);
 }
 
-void remove_placed(const psect_rec* p) {
+void remove_placed(context& cx, const psect_rec* p) {
     uint32_t d = p->delta ? p->delta : 1;
-    if (places.scaled)
-        subtract_range(places.master, p->load, p->load + p->words(), p->range_space);
+    if (cx.places.scaled)
+        subtract_range(cx, cx.places.master, p->load, p->load + p->words(), p->range_space);
     else
-        subtract_range(places.master, p->load / d, p->load / d + p->units(), p->range_space);
+        subtract_range(cx, cx.places.master, p->load / d, p->load / d + p->units(), p->range_space);
 }
 
-void raise_space(uint8_t space, uint32_t end) {
-    for (space_entry& s : places.spaces) {
+void raise_space(context& cx, uint8_t space, uint32_t end) {
+    for (space_entry& s : cx.places.spaces) {
         if (s.space == space) {
             if (end > s.high) s.high = end;
             return;
         }
     }
-    if (places.spaces.size() >= MAX_SPACES) {
+    if (cx.places.spaces.size() >= MAX_SPACES) {
         alert_message(525, static_cast<unsigned>(space));
         return;
     }
-    places.spaces.push_back({space, end});
+    cx.places.spaces.push_back({space, end});
 }
 
-bool allocate_chain(range_list& list, psect_rec* p, uint32_t lo_b, uint32_t hi_b) {
+bool allocate_chain(context& cx, range_list& list, psect_rec* p, uint32_t lo_b, uint32_t hi_b) {
     if (p->state != place_state::unplaced) {
         uint32_t d = p->delta ? p->delta : 1;
         uint64_t ls = p->load / d, n = p->units();
         if (ls < lo_b / d || (n && ls + n - 1 > lo_b / d + (hi_b - lo_b) / d)) return false;
         bool forward = true;
-        return allocate_members(list, p, static_cast<uint32_t>(ls), d, forward);
+        return allocate_members(cx, list, p, static_cast<uint32_t>(ls), d, forward);
     }
     for (size_t i = 0; i < list.size(); ++i) {
         const addr_range r = list[i];
         if (r.cls != p->cls) continue;
-        uint32_t d = delta_for(r, p);
+        uint32_t d = delta_for(cx, r, p);
         int64_t n = (p->words() + d - 1) / d;
         int64_t lo = lo_b / d, hi = lo + (hi_b - lo_b) / d;
         if (lo + n > hi) return false;
@@ -451,13 +448,13 @@ bool allocate_chain(range_list& list, psect_rec* p, uint32_t lo_b, uint32_t hi_b
             (n && link_s + n > int64_t(r.low) + r.length))
             continue;
         range_list work = list;
-        uint32_t scale = places.scaled ? d : 1;
-        subtract_range(work, static_cast<uint32_t>(load_s * scale), static_cast<uint32_t>((load_s + n) * scale),
+        uint32_t scale = cx.places.scaled ? d : 1;
+        subtract_range(cx, work, static_cast<uint32_t>(load_s * scale), static_cast<uint32_t>((load_s + n) * scale),
                        p->range_space);
-        raise_space(p->range_space, static_cast<uint32_t>(load_s + n));
+        raise_space(cx, p->range_space, static_cast<uint32_t>(load_s + n));
         p->state = place_state::tentative;
         bool forward = true;
-        if (!allocate_members(work, p, static_cast<uint32_t>(load_s), d, forward)) {
+        if (!allocate_members(cx, work, p, static_cast<uint32_t>(load_s), d, forward)) {
             p->state = place_state::unplaced;
             continue;
         }
@@ -471,7 +468,7 @@ bool allocate_chain(range_list& list, psect_rec* p, uint32_t lo_b, uint32_t hi_b
     return false;
 }
 
-void finish_chain(psect_rec* p) {
+void finish_chain(context& cx, psect_rec* p) {
     if (p->state == place_state::tentative) {
         if (p->cls && p->cls->rec) {
             psect_rec* c = p->cls->rec;
@@ -484,7 +481,7 @@ void finish_chain(psect_rec* p) {
         p->state = place_state::finished;
         std::string cls = p->cls ? p->cls->name : "";
         segment* found = nullptr;
-        for (segment& s : places.segments)
+        for (segment& s : cx.places.segments)
             if (s.space == p->space && s.cls == cls && s.delta == p->delta && s.load + s.length == p->load) found = &s;
         if (found) {
             found->length = p->load + p->words() - found->load;
@@ -498,24 +495,24 @@ void finish_chain(psect_rec* p) {
             s.space = p->space;
             s.delta = p->delta;
             s.cls = cls;
-            s.selector = segment_selector(static_cast<uint32_t>(places.segments.size()), p, p->load, p->link);
+            s.selector = segment_selector(cx, static_cast<uint32_t>(cx.places.segments.size()), p, p->load, p->link);
             p->selector = s.selector;
-            places.segments.push_back(s);
+            cx.places.segments.push_back(s);
         }
     }
-    for (psect_rec* m : p->members) finish_chain(m);
+    for (psect_rec* m : p->members) finish_chain(cx, m);
 }
 
-bool place_in_class(name_entry* cls, psect_rec* p, uint32_t lowest, uint32_t& link, uint32_t& load) {
+bool place_in_class(context& cx, name_entry* cls, psect_rec* p, uint32_t lowest, uint32_t& link, uint32_t& load) {
     name_entry* saved = p->cls;
     p->cls = cls;
-    if (!allocate_chain(places.master, p, lowest, 0xFFFFFFFFu)) {
+    if (!allocate_chain(cx, cx.places.master, p, lowest, 0xFFFFFFFFu)) {
         alert_message(491, p->units(), p->entry->name.c_str(), cls->name.c_str());
         p->failed = true;
         p->cls = saved;
         return false;
     }
-    finish_chain(p);
+    finish_chain(cx, p);
     uint32_t d = p->delta ? p->delta : 1;
     link = p->link / d;
     load = p->load / d;

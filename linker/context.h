@@ -1,6 +1,6 @@
 // The run state of one link in one record: options, name table, classes and placement, call
-// graph, address map, passes and outputs. Every module reaches its part through a reference
-// into `run_context`; a new link starts from a fresh record, so nothing needs resetting.
+// graph, address map, passes and outputs. Every function that needs it takes the record by
+// reference; a new link starts from a fresh record, so nothing needs resetting.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -52,9 +52,7 @@ struct context {
     side_outputs opened;
 };
 
-extern context run_context;
-
 // Replaces the run state by a fresh record: the name table holds only the absolute psect.
-void start_context();
+void start_context(context& cx);
 
 }  // namespace lnk

@@ -9,7 +9,7 @@
 extern const char component_name[] = "linker";
 
 void exit_hook(int status) {
-    lnk::link_cleanup(status == 0);
+    lnk::link_exit(status == 0);
     std::exit(status);
 }
 

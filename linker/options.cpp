@@ -18,11 +18,7 @@
 #include "linker/classes.h"
 #include "linker/symtab.h"
 
-
 namespace lnk {
-
-link_options& opts = run_context.opts;
-
 
 namespace {
 
@@ -36,18 +32,18 @@ bool starts_nocase(const char* text, const char* prefix) {
 }
 
 // -D (plain) and -H (extended) name the symbol file; "l.sym" when the name is empty.
-void set_symbol_file(const char* rest, bool extended) {
-    if (extended) opts.sym_style = symfile_style::extended;
-    else if (opts.sym_style == symfile_style::none) opts.sym_style = symfile_style::plain;
+void set_symbol_file(context& cx, const char* rest, bool extended) {
+    if (extended) cx.opts.sym_style = symfile_style::extended;
+    else if (cx.opts.sym_style == symfile_style::none) cx.opts.sym_style = symfile_style::plain;
     if (!*rest) {
-        if (opts.sym_file.empty()) opts.sym_file = "l.sym";
+        if (cx.opts.sym_file.empty()) cx.opts.sym_file = "l.sym";
         return;
     }
-    if (!opts.sym_file.empty() && opts.sym_file != "l.sym") {
+    if (!cx.opts.sym_file.empty() && cx.opts.sym_file != "l.sym") {
         alert_message(394);
         return;
     }
-    opts.sym_file = rest;
+    cx.opts.sym_file = rest;
 }
 
 // "-E": a digit is the layout; "-E" alone and "-E<file>" (messages appended to it) layout 1.
@@ -57,18 +53,18 @@ const pass_startup startup{.name = "ormlink",
                            .file_style = 1};
 
 // The options every pass shares; false for the linker's own.
-bool prefix_option(const char* arg) {
+bool prefix_option(context& cx, const char* arg) {
     pass_settings got;
     if (!pass_prefix_option(arg, startup, got)) return false;
-    if (got.error_limit >= 0) opts.error_limit = got.error_limit;
+    if (got.error_limit >= 0) cx.opts.error_limit = got.error_limit;
     if (got.message_style >= 0) {
-        opts.layout = got.message_style;
-        alert_set_formatted(opts.layout);
+        cx.opts.layout = got.message_style;
+        alert_set_formatted(cx.opts.layout);
     }
     return true;
 }
 
-void option_W(const char* rest) {
+void option_W(context& cx, const char* rest) {
     if (std::strchr(rest, '!')) alert_set_warn_fails(1);
     if (!std::isdigit(static_cast<unsigned char>(rest[0])) && rest[0] != '-') {
         alert_message(393);
@@ -76,7 +72,7 @@ void option_W(const char* rest) {
     }
     int32_t n = static_cast<int32_t>(std::strtol(rest, nullptr, 10));
     if (n >= 10)
-        opts.page_width = n;
+        cx.opts.page_width = n;
     else if (n < -9)
         alert_message(523, n);
     else
@@ -85,8 +81,8 @@ void option_W(const char* rest) {
 
 }  // namespace
 
-void parse_option(const char* arg) {
-    if (prefix_option(arg)) return;
+void parse_option(context& cx, const char* arg) {
+    if (prefix_option(cx, arg)) return;
     if (arg[0] == '-' && arg[1] == '-') {
         alert_message(168, arg);
         return;
@@ -96,124 +92,124 @@ void parse_option(const char* arg) {
         const char* letter = p;
         char c = static_cast<char>(std::toupper(static_cast<unsigned char>(*p++)));
         switch (c) {
-        case '8': opts.map_layout8 = true; continue;
-        case 'F': opts.symbols_only = true; continue;
-        case 'I': opts.undefined_warn = true; continue;
-        case 'K': opts.callgraph_flag = true; continue;
-        case 'R': opts.partial = true; continue;
-        case 'X': opts.no_locals = true; opts.no_generated = true; continue;
-        case 'Z': opts.no_generated = true; continue;
+        case '8': cx.opts.map_layout8 = true; continue;
+        case 'F': cx.opts.symbols_only = true; continue;
+        case 'I': cx.opts.undefined_warn = true; continue;
+        case 'K': cx.opts.callgraph_flag = true; continue;
+        case 'R': cx.opts.partial = true; continue;
+        case 'X': cx.opts.no_locals = true; cx.opts.no_generated = true; continue;
+        case 'Z': cx.opts.no_generated = true; continue;
         case 'L':
             if (*p == 'M' || *p == 'm') {
-                opts.load_reloc_marked = true;
+                cx.opts.load_reloc_marked = true;
                 ++p;
             } else {
-                opts.load_reloc = true;
+                cx.opts.load_reloc = true;
             }
             continue;
         case 'S':
             if (std::strchr(p, '=')) {
-                parse_class_size(p);
+                parse_class_size(cx, p);
                 return;
             }
-            opts.no_symbols = true;
-            opts.no_locals = true;
+            cx.opts.no_symbols = true;
+            cx.opts.no_locals = true;
             continue;
-        case 'A': parse_class_ranges(p); return;
+        case 'A': parse_class_ranges(cx, p); return;
         case 'B': return;
         case 'C':
-            if (str_casecmp(p, "n") == 0) opts.cg_print = 2;
-            else if (str_casecmp(p, "c") == 0) opts.cg_print = 1;
-            else if (std::strchr(p, '=')) parse_class_assign(p);
+            if (str_casecmp(p, "n") == 0) cx.opts.cg_print = 2;
+            else if (str_casecmp(p, "c") == 0) cx.opts.cg_print = 1;
+            else if (std::strchr(p, '=')) parse_class_assign(cx, p);
             else {
                 const char* q = p;
                 uint32_t base = 0;
                 if (*q) parse_number(q, base);
-                opts.binary = true;
-                opts.binary_base = base;
+                cx.opts.binary = true;
+                cx.opts.binary_base = base;
             }
             return;
         case 'D':
-            if (str_casecmp(p, "ebug") == 0) ++symtab.debug_level;
-            else if (std::strchr(p, '=')) parse_class_delta(p);
-            else set_symbol_file(p, false);
+            if (str_casecmp(p, "ebug") == 0) ++cx.symtab.debug_level;
+            else if (std::strchr(p, '=')) parse_class_delta(cx, p);
+            else set_symbol_file(cx, p, false);
             return;
         case 'G':
-            if (places.segmented || !*p) {
+            if (cx.places.segmented || !*p) {
                 alert_message(387);
                 stop();
             }
-            parse_selector_option(p);
+            parse_selector_option(cx, p);
             return;
         case 'H':
             if (*p == '+') {
-                opts.sym_plus = true;
+                cx.opts.sym_plus = true;
                 ++p;
             }
-            set_symbol_file(p, true);
+            set_symbol_file(cx, p, true);
             return;
         case 'J':
             if (!std::isdigit(static_cast<unsigned char>(*p))) {
                 alert_message(395);
                 stop();
             }
-            opts.error_limit = std::atoi(p);
-            alert_set_max_errors(opts.error_limit);
+            cx.opts.error_limit = std::atoi(p);
+            alert_set_max_errors(cx.opts.error_limit);
             return;
         case 'M':
-            if (opts.map && *p) {
+            if (cx.opts.map && *p) {
                 alert_message(388);
                 stop();
             }
-            opts.map = true;
-            if (*p) opts.map_file = p;
+            cx.opts.map = true;
+            if (*p) cx.opts.map_file = p;
             return;
         case 'N':
-            opts.sort = true;
-            if (*p == 's' || *p == 'S') opts.group = 's';
-            else if (*p == 'c' || *p == 'C') opts.group = 'c';
+            cx.opts.sort = true;
+            if (*p == 's' || *p == 'S') cx.opts.group = 's';
+            else if (*p == 'c' || *p == 'C') cx.opts.group = 'c';
             return;
         case 'O':
-            if (opts.output_given || !*p) {
+            if (cx.opts.output_given || !*p) {
                 alert_message(389);
                 stop();
             }
-            opts.output_given = true;
-            opts.output = p;
+            cx.opts.output_given = true;
+            cx.opts.output = p;
             return;
         case 'P':
-            if (opts.placements.size() >= MAX_PLACEMENTS || !*p) {
+            if (cx.opts.placements.size() >= MAX_PLACEMENTS || !*p) {
                 alert_message(390);
                 stop();
             }
-            opts.placements.push_back(p);
+            cx.opts.placements.push_back(p);
             return;
         case 'Q':
             if (!*p) {
                 alert_message(391);
                 stop();
             }
-            opts.machine = p;
+            cx.opts.machine = p;
             return;
         case 'U':
             if (!*p) {
                 alert_message(392);
                 stop();
             }
-            opts.undefs.push_back(p);
+            cx.opts.undefs.push_back(p);
             return;
         case 'V':
             if (starts_nocase(p, "ER=")) {
                 const char* text = p + 3;
                 if (const char* hash = std::strchr(text, '#')) {
-                    opts.product.assign(text, hash);
-                    opts.version = hash + 1;
+                    cx.opts.product.assign(text, hash);
+                    cx.opts.version = hash + 1;
                 }
             } else {
-                opts.avmap_file = p;
+                cx.opts.avmap_file = p;
             }
             return;
-        case 'W': option_W(p); return;
+        case 'W': option_W(cx, p); return;
         default:
             alert_message(168, letter);
             continue;
@@ -223,35 +219,35 @@ void parse_option(const char* arg) {
 
 bool same_path(const std::string& a, const std::string& b) { return same_file_name(a, b); }
 
-std::string output_name() {
-    if (opts.output_given) return opts.output;
-    return opts.binary ? "l.bin" : "l.obj";
+std::string output_name(context& cx) {
+    if (cx.opts.output_given) return cx.opts.output;
+    return cx.opts.binary ? "l.bin" : "l.obj";
 }
 
-void parse_command_line(int argc, char** argv) {
+void parse_command_line(context& cx, int argc, char** argv) {
     const std::vector<std::string> args = pass_arguments(argc, argv, startup);
     size_t i = 0;
     for (; i < args.size() && args[i][0] == '-'; ++i) {
-        opts.arguments.push_back(args[i]);
-        parse_option(args[i].c_str());
+        cx.opts.arguments.push_back(args[i]);
+        parse_option(cx, args[i].c_str());
     }
     for (; i < args.size(); ++i) {
-        opts.arguments.push_back(args[i]);
-        opts.inputs.push_back(args[i]);
+        cx.opts.arguments.push_back(args[i]);
+        cx.opts.inputs.push_back(args[i]);
     }
-    if (opts.error_limit == 0) opts.error_limit = 30;
-    alert_set_max_errors(opts.error_limit);
-    if (opts.binary && (opts.partial || opts.load_reloc)) {
+    if (cx.opts.error_limit == 0) cx.opts.error_limit = 30;
+    alert_set_max_errors(cx.opts.error_limit);
+    if (cx.opts.binary && (cx.opts.partial || cx.opts.load_reloc)) {
         alert_message(616);
         stop();
     }
-    if (opts.inputs.empty()) {
+    if (cx.opts.inputs.empty()) {
         alert_message(397);
         stop();
     }
-    refuse_output_over_input(output_name(), opts.inputs);
-    refuse_output_over_input(opts.map_file, opts.inputs);
-    refuse_output_over_input(opts.sym_file, opts.inputs);
+    refuse_output_over_input(output_name(cx), cx.opts.inputs);
+    refuse_output_over_input(cx.opts.map_file, cx.opts.inputs);
+    refuse_output_over_input(cx.opts.sym_file, cx.opts.inputs);
 }
 
 }  // namespace lnk

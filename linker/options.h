@@ -6,6 +6,8 @@
 
 namespace lnk {
 
+struct context;
+
 enum class symfile_style : uint8_t { none, plain, extended };
 
 struct link_options {
@@ -42,17 +44,16 @@ struct link_options {
     std::vector<std::string> inputs;
     std::vector<std::string> arguments;    // every argument, for the map's command line
 };
-extern link_options& opts;
 
 constexpr size_t MAX_PLACEMENTS = 29;
 
 // Reads one option argument (it begins with '-').
-void parse_option(const char* arg);
+void parse_option(context& cx, const char* arg);
 // Reads the options and inputs of argv[1..]; then checks them (error limit, 616, 397, the
 // output name and 398). Returns normally only when linking can go on.
-void parse_command_line(int argc, char** argv);
+void parse_command_line(context& cx, int argc, char** argv);
 // The output's name by the options: -O, else "l.bin" in binary mode, else "l.obj".
-std::string output_name();
+std::string output_name(context& cx);
 bool same_path(const std::string& a, const std::string& b);
 
 }  // namespace lnk

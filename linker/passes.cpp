@@ -14,9 +14,6 @@
 
 namespace lnk {
 
-passes_state& passes = run_context.passes;
-
-
 input_kind kind_of(const std::string& name) {
     size_t dot = name.find_last_of('.');
     size_t slash = name.find_last_of("/\\");
@@ -27,10 +24,10 @@ input_kind kind_of(const std::string& name) {
     return input_kind::object;
 }
 
-void read_module(const uint8_t* data, size_t size, int32_t module, bool symbols_only) {
-    set_current_module(module);
-    module_skip = false;
-    if (symtab.pass == 2 && !symbols_only) start_module_pass2();
+void read_module(context& cx, const uint8_t* data, size_t size, int32_t module, bool symbols_only) {
+    set_current_module(cx, module);
+    cx.module_skip = false;
+    if (cx.symtab.pass == 2 && !symbols_only) start_module_pass2(cx);
     obj::record_reader reader(data, size);
     obj::record rec;
     for (;;) {
@@ -46,11 +43,11 @@ void read_module(const uint8_t* data, size_t size, int32_t module, bool symbols_
         }
         bool end = rec.type == obj::END;
         if (symbols_only && (rec.type == obj::TEXT || rec.type == obj::RELOC || rec.type == obj::XPSECT)) continue;
-        if (module_skip && !end) continue;
-        if (record_handler h = handler_for(rec.type, symtab.pass)) h(rec);
+        if (cx.module_skip && !end) continue;
+        if (record_handler h = handler_for(rec.type, cx.symtab.pass)) h(cx, rec);
         if (end) break;
     }
-    set_current_module(-1);
+    set_current_module(cx, -1);
 }
 
 namespace {
@@ -78,7 +75,7 @@ bool load(input_file& in) {
 }
 
 // The taken modules in directory order; any other is stepped over.
-void read_library_modules(input_file& in) {
+void read_library_modules(context& cx, input_file& in) {
     for (size_t i = 0; i < in.dir.modules.size(); ++i) {
         if (!in.taken[i]) continue;
         const obj::lib_module& m = in.dir.modules[i];
@@ -89,31 +86,31 @@ void read_library_modules(input_file& in) {
         }
         size_t size = std::min<size_t>(m.length, in.data.size() - start);
         alert_set_position((in.name + ": " + m.name).c_str(), nullptr, nullptr, nullptr);
-        read_module(in.data.data() + start, size, in.modules[i], false);
+        read_module(cx, in.data.data() + start, size, in.modules[i], false);
     }
 }
 
-void read_input(input_file& in, size_t index) {
+void read_input(context& cx, input_file& in, size_t index) {
     load(in);
-    current_input = in.name;
+    cx.current_input = in.name;
     alert_set_position(in.name.c_str(), nullptr, nullptr, nullptr);
     switch (in.kind) {
     case input_kind::library:
         if (!in.dir_ok) break;
-        if (symtab.pass == 0) {
-            lib_select(in);
+        if (cx.symtab.pass == 0) {
+            lib_select(cx, in);
         } else {
-            if (symtab.pass == 2 && opts.map) map_library_line(in.name);
+            if (cx.symtab.pass == 2 && cx.opts.map) map_library_line(cx, in.name);
         }
-        read_library_modules(in);
+        read_library_modules(cx, in);
         break;
     case input_kind::symbols_only:
     case input_kind::object:
         if (in.module < 0) {
-            new_module(in.name, "", static_cast<int32_t>(index));
-            in.module = static_cast<int32_t>(symtab.modules.size() - 1);
+            new_module(cx, in.name, "", static_cast<int32_t>(index));
+            in.module = static_cast<int32_t>(cx.symtab.modules.size() - 1);
         }
-        read_module(in.data.data(), in.data.size(), in.module, in.kind == input_kind::symbols_only);
+        read_module(cx, in.data.data(), in.data.size(), in.module, in.kind == input_kind::symbols_only);
         break;
     }
     alert_set_position(nullptr, nullptr, nullptr, nullptr);
@@ -121,8 +118,8 @@ void read_input(input_file& in, size_t index) {
 
 }  // namespace
 
-void lib_select(input_file& in) {
-    set_current_module(-1);
+void lib_select(context& cx, input_file& in) {
+    set_current_module(cx, -1);
     uint32_t rounds = 0;
     bool added;
     do {
@@ -134,7 +131,7 @@ void lib_select(input_file& in) {
             bool needed = false;
             for (const obj::lib_symbol& s : m.symbols) {
                 if (!s.defines()) continue;
-                name_entry* e = link_sym_lookup(s.name, FL_GLOBAL);
+                name_entry* e = link_sym_lookup(cx, s.name, FL_GLOBAL);
                 if (e && e->kind() == SK_EXTERN && !e->lib_taken) {
                     e->lib_taken = true;
                     needed = true;
@@ -144,10 +141,10 @@ void lib_select(input_file& in) {
             if (!needed) continue;
             in.taken[i] = true;
             added = true;
-            new_module(m.name, in.name, static_cast<int32_t>(&in - passes.inputs.data()));
-            in.modules[i] = static_cast<int32_t>(symtab.modules.size() - 1);
+            new_module(cx, m.name, in.name, static_cast<int32_t>(&in - cx.passes.inputs.data()));
+            in.modules[i] = static_cast<int32_t>(cx.symtab.modules.size() - 1);
             for (const obj::lib_symbol& s : m.symbols) {
-                name_entry* e = sym_enter(s.name, FL_GLOBAL);
+                name_entry* e = sym_enter(cx, s.name, FL_GLOBAL);
                 if (s.defines()) e->lib_taken = true;
             }
         }
@@ -155,22 +152,22 @@ void lib_select(input_file& in) {
     if (rounds > 10) alert_message(522, in.name.c_str());
 }
 
-void run_passes() {
-    if (passes.inputs.empty())
-        for (const std::string& name : opts.inputs) {
+void run_passes(context& cx) {
+    if (cx.passes.inputs.empty())
+        for (const std::string& name : cx.opts.inputs) {
             input_file in;
             in.name = name;
             in.kind = kind_of(name);
-            passes.inputs.push_back(std::move(in));
+            cx.passes.inputs.push_back(std::move(in));
         }
     for (int pass = 0; pass < 3; ++pass) {
-        symtab.pass = pass;
-        for (size_t i = 0; i < passes.inputs.size(); ++i) read_input(passes.inputs[i], i);
-        set_current_module(-1);
-        if (pass == 1) end_of_pass1();
+        cx.symtab.pass = pass;
+        for (size_t i = 0; i < cx.passes.inputs.size(); ++i) read_input(cx, cx.passes.inputs[i], i);
+        set_current_module(cx, -1);
+        if (pass == 1) end_of_pass1(cx);
         if (pass == 2) {
-            finish_output();
-            map_end_of_pass2();
+            finish_output(cx);
+            map_end_of_pass2(cx);
         }
     }
 }

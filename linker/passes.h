@@ -9,6 +9,8 @@
 
 namespace lnk {
 
+struct context;
+
 enum class input_kind : uint8_t { object, symbols_only, library };
 
 struct input_file {
@@ -26,14 +28,13 @@ struct input_file {
 struct passes_state {
     std::vector<input_file> inputs;
 };
-extern passes_state& passes;
 
 input_kind kind_of(const std::string& name);
 // Runs pass 0, 1 and 2 over every input, with the end-of-pass actions.
-void run_passes();
+void run_passes(context& cx);
 // Pass 0 of a library: selects modules in rounds (522 after more than 10), then reads them.
-void lib_select(input_file& in);
+void lib_select(context& cx, input_file& in);
 // Reads one module (records up to its END) with the handlers of the current pass.
-void read_module(const uint8_t* data, size_t size, int32_t module, bool symbols_only);
+void read_module(context& cx, const uint8_t* data, size_t size, int32_t module, bool symbols_only);
 
 }  // namespace lnk

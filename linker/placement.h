@@ -8,6 +8,8 @@
 
 namespace lnk {
 
+struct context;
+
 enum class place_mode : uint8_t { catenate, explicit_addr, in_class, after_psect, as_link };
 
 struct placement_counters {
@@ -17,7 +19,6 @@ struct placement_counters {
     uint32_t highest = 0;
     uint32_t prev_size = 0;
 };
-extern placement_counters& counters;
 
 // How the -P option being placed sets link and load addresses.
 struct modes_state {
@@ -28,14 +29,14 @@ struct modes_state {
 };
 
 // Runs every step once; true when function areas were allocated.
-bool end_of_pass1();
+bool end_of_pass1(context& cx);
 
 // Steps, exposed for the tests.
-void layout_commons(bool areas);
-void pack_local_psects();
-void read_placements();
-void allocate_classes();
-void default_catenate(psect_rec* p);
-void make_symbols_absolute();
+void layout_commons(context& cx, bool areas);
+void pack_local_psects(context& cx);
+void read_placements(context& cx);
+void allocate_classes(context& cx);
+void default_catenate(context& cx, psect_rec* p);
+void make_symbols_absolute(context& cx);
 
 }  // namespace lnk

@@ -19,25 +19,22 @@
 
 namespace lnk {
 
-std::set<std::string>& placement_names = run_context.placement_names;
-std::string& current_input = run_context.current_input;
-
 namespace {
 
-const obj::byte_order& module_order() {
-    return symtab.current ? symtab.current->order : output_order();
+const obj::byte_order& module_order(context& cx) {
+    return cx.symtab.current ? cx.symtab.current->order : output_order(cx);
 }
 
-bool version_at_least(int major, int minor) {
-    return symtab.current && symtab.current->version_at_least(major, minor);
+bool version_at_least(context& cx, int major, int minor) {
+    return cx.symtab.current && cx.symtab.current->version_at_least(major, minor);
 }
 
 void incomplete(const obj::record& r) { obj::report_incomplete(r.type, r.length); }
 
 // Every entry of a run-of-entries body, decoded one by one; 502 when one is cut short.
 template <typename Entry, typename Decode, typename Fn>
-void for_entries(const obj::record& r, Decode decode, Fn fn) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void for_entries(context& cx, const obj::record& r, Decode decode, Fn fn) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     while (!c.at_end()) {
         Entry e;
         if (!decode(c, e)) {
@@ -62,28 +59,28 @@ bool holds(const psect_rec* from, const psect_rec* to, int depth = 0) {
 }
 
 // PSECT, pass 0.
-void psect_pass0(const obj::record& r) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void psect_pass0(context& cx, const obj::record& r) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     obj::psect_rec p;
     if (!obj::decode_psect(c, p)) return incomplete(r);
-    name_entry* e = sym_enter(p.name, static_cast<uint16_t>(p.flags | FL_PSECT));
+    name_entry* e = sym_enter(cx, p.name, static_cast<uint16_t>(p.flags | FL_PSECT));
     if (e->is_global() && !e->rec->cls)
-        if (const class_pair* pair = class_pair_for(p.name)) e->rec->cls = sym_enter(pair->cls, KIND_CLASS);
+        if (const class_pair* pair = class_pair_for(cx, p.name)) e->rec->cls = sym_enter(cx, pair->cls, KIND_CLASS);
 }
 
 // XPSECT, pass 0.
-void xpsect_pass0(const obj::record& r) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void xpsect_pass0(context& cx, const obj::record& r) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     obj::xpsect_rec x;
     if (!obj::decode_xpsect(c, x)) return incomplete(r);
-    name_entry* e = sym_enter(x.name, KIND_GLOBAL_PSECT);
+    name_entry* e = sym_enter(cx, x.name, KIND_GLOBAL_PSECT);
     psect_rec* p = e->rec;
     if (x.has_class && !x.cls.empty()) {
-        name_entry* cls = sym_enter(x.cls, KIND_CLASS);
+        name_entry* cls = sym_enter(cx, x.cls, KIND_CLASS);
         if (!p->cls) {
-            if (cls->rec->has_ranges && e->is_global() && !(e->flags & FL_OVERLAID) && !placement_names.count(x.name)) {
+            if (cls->rec->has_ranges && e->is_global() && !(e->flags & FL_OVERLAID) && !cx.placement_names.count(x.name)) {
                 uint8_t bitscale = p->bitscale;
-                e = sym_enter(x.name, static_cast<uint16_t>(e->flags & ~FL_GLOBAL));
+                e = sym_enter(cx, x.name, static_cast<uint16_t>(e->flags & ~FL_GLOBAL));
                 p = e->rec;
                 p->bitscale = bitscale;
             }
@@ -92,8 +89,8 @@ void xpsect_pass0(const obj::record& r) {
             alert_message(484, x.name.c_str(), x.cls.c_str(), p->cls->name.c_str());
         }
     }
-    if (version_at_least(3, 5) && x.has_with && !x.with.empty()) {
-        name_entry* w = link_sym_lookup(x.with, FL_PSECT);
+    if (version_at_least(cx, 3, 5) && x.has_with && !x.with.empty()) {
+        name_entry* w = link_sym_lookup(cx, x.with, FL_PSECT);
         if (!w) {
             alert_message(485, x.name.c_str());
         } else if (holds(p, w->rec)) {
@@ -106,15 +103,15 @@ void xpsect_pass0(const obj::record& r) {
     if (x.max_size && (!p->max_size || x.max_size < p->max_size)) p->max_size = x.max_size;
     uint32_t align = (e->flags & FL_ALIGN_HIGH) ? uint32_t(x.align) << 16 : x.align;
     if (align > p->align) p->align = align;
-    if (version_at_least(1, 0) && x.selector) {
+    if (version_at_least(cx, 1, 0) && x.selector) {
         if (!p->selector) p->selector = x.selector;
         else if (p->selector != x.selector) alert_message(486, x.name.c_str());
     }
-    if (version_at_least(1, 1) && x.type) {
+    if (version_at_least(cx, 1, 1) && x.type) {
         if (!p->type) p->type = x.type;
         else if (p->type != x.type) alert_message(487, x.name.c_str(), p->type, x.type);
     }
-    if (version_at_least(3, 3)) {
+    if (version_at_least(cx, 3, 3)) {
         if (!p->space_set) {
             p->space = x.space;
             p->space_set = true;
@@ -126,7 +123,7 @@ void xpsect_pass0(const obj::record& r) {
             alert_message(488, x.name.c_str(), p->space, x.space);
         }
     }
-    if (!version_at_least(3, 4)) {
+    if (!version_at_least(cx, 3, 4)) {
         if (!p->delta_set) p->delta = 1;
     } else {
         uint8_t d = x.delta ? x.delta : 1;
@@ -141,7 +138,7 @@ void xpsect_pass0(const obj::record& r) {
         psect_rec* cr = p->cls->rec;
         if (cr->max_size && (!p->max_size || p->max_size > cr->max_size)) p->max_size = cr->max_size;
         if (cr->align > p->align) p->align = cr->align;
-        if (version_at_least(3, 3)) {
+        if (version_at_least(cx, 3, 3)) {
             if (cr->space_set && cr->space != p->space) {
                 alert_message(490, p->cls->name.c_str(), p->space, cr->space);
             } else if (!cr->space_set) {
@@ -156,66 +153,66 @@ void xpsect_pass0(const obj::record& r) {
     }
 }
 
-void psectlim_pass0(const obj::record& r) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void psectlim_pass0(context& cx, const obj::record& r) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     obj::psectlim_rec l;
     if (!obj::decode_psectlim(c, l)) return incomplete(r);
-    psect_rec* p = sym_enter(l.psect, KIND_GLOBAL_PSECT)->rec;
+    psect_rec* p = sym_enter(cx, l.psect, KIND_GLOBAL_PSECT)->rec;
     if (l.limit && (!p->limit || l.limit < p->limit)) p->limit = l.limit;
     if (p->cls && p->cls->rec->limit && (!p->limit || p->limit > p->cls->rec->limit)) p->limit = p->cls->rec->limit;
 }
 
-void signat_pass0(const obj::record& r) {
-    for_entries<obj::signat_entry>(r, obj::decode_signat_entry, [](const obj::signat_entry& s) {
-        name_entry* e = sym_enter(s.name, FL_GLOBAL);
+void signat_pass0(context& cx, const obj::record& r) {
+    for_entries<obj::signat_entry>(cx, r, obj::decode_signat_entry, [&cx](const obj::signat_entry& s) {
+        name_entry* e = sym_enter(cx, s.name, FL_GLOBAL);
         if (!(e->flags & FL_SIGNATURE)) {
             e->signature = s.signature;
             e->flags |= FL_SIGNATURE;
-            e->sig_module = symtab.current_index;
+            e->sig_module = cx.symtab.current_index;
         } else if (e->signature != s.signature) {
             name_entry where;
             where.module = e->sig_module;
-            alert_message(480, s.name.c_str(), psect_origin_name(&where).c_str(), s.signature, e->signature);
+            alert_message(480, s.name.c_str(), psect_origin_name(cx, &where).c_str(), s.signature, e->signature);
         }
     });
 }
 
-void dabs_pass0(const obj::record& r) {
-    for_entries<obj::dabs_entry>(r, obj::decode_dabs_entry, [](const obj::dabs_entry& d) {
-        places.dabs.push_back({d.space, d.address, d.size});
+void dabs_pass0(context& cx, const obj::record& r) {
+    for_entries<obj::dabs_entry>(cx, r, obj::decode_dabs_entry, [&cx](const obj::dabs_entry& d) {
+        cx.places.dabs.push_back({d.space, d.address, d.size});
     });
 }
 
 // SYM, passes 0 and 1.
-void sym_define_pass(const obj::record& r) {
-    for_entries<obj::sym_entry>(r, [](obj::body_cursor& c, obj::sym_entry& e) { return obj::decode_sym_entry(c, e); },
-                                [](const obj::sym_entry& s) {
+void sym_define_pass(context& cx, const obj::record& r) {
+    for_entries<obj::sym_entry>(cx, r, [](obj::body_cursor& c, obj::sym_entry& e) { return obj::decode_sym_entry(c, e); },
+                                [&cx](const obj::sym_entry& s) {
         uint16_t kind = s.flags & SYM_KIND_MASK;
         uint16_t global = s.flags & FL_GLOBAL;
         switch (kind) {
         case SK_DEFINED: case SK_COMMON: case SK_DEFINED_GLOBAL: {
             if (kind == SK_DEFINED && !global) return;
-            name_entry* psect = sym_enter(s.psect, KIND_GLOBAL_PSECT);
-            name_entry* e = sym_enter(s.name, global);
+            name_entry* psect = sym_enter(cx, s.psect, KIND_GLOBAL_PSECT);
+            name_entry* e = sym_enter(cx, s.name, global);
             uint16_t k = kind == SK_DEFINED_GLOBAL ? SK_DEFINED : kind;
-            define_symbol(e, static_cast<uint16_t>(k | global), s.value * delta_of(psect), psect);
+            define_symbol(cx, e, static_cast<uint16_t>(k | global), s.value * delta_of(psect), psect);
             return;
         }
         case SK_STACK: case SK_REGISTER: case SK_INFO4: case SK_INFO5:
             if (global) alert_message(483, s.name.c_str());
             return;
         case SK_EXTERN:
-            if (symtab.pass == 0) {
-                name_entry* e = sym_enter(s.name, global);
-                if (e->ref_module < 0) e->ref_module = symtab.current_index;
+            if (cx.symtab.pass == 0) {
+                name_entry* e = sym_enter(cx, s.name, global);
+                if (e->ref_module < 0) e->ref_module = cx.symtab.current_index;
             }
             return;
         case SK_INDIRECT: {
             if (!global) return;
-            name_entry* target = sym_enter(s.psect, FL_GLOBAL);
-            name_entry* e = sym_enter(s.name, FL_GLOBAL);
+            name_entry* target = sym_enter(cx, s.psect, FL_GLOBAL);
+            name_entry* e = sym_enter(cx, s.name, FL_GLOBAL);
             const name_entry* tp = target->owner && target->owner->rec ? target->owner : nullptr;
-            define_symbol(e, SK_INDIRECT | FL_GLOBAL, s.value * delta_of(tp), target);
+            define_symbol(cx, e, SK_INDIRECT | FL_GLOBAL, s.value * delta_of(tp), target);
             return;
         }
         default:
@@ -225,89 +222,89 @@ void sym_define_pass(const obj::record& r) {
     });
 }
 
-bool hidden_local(const std::string& name) {
-    return opts.no_locals || (opts.no_generated && is_generated_label(name.c_str()));
+bool hidden_local(context& cx, const std::string& name) {
+    return cx.opts.no_locals || (cx.opts.no_generated && is_generated_label(name.c_str()));
 }
 
 // The absolute value of a module-local symbol of psect p (relative value v).
-uint32_t local_absolute(const name_entry* p, uint32_t v) {
-    if (opts.partial || !p || !p->rec || (p->flags & FL_ABSOLUTE)) return v;
+uint32_t local_absolute(context& cx, const name_entry* p, uint32_t v) {
+    if (cx.opts.partial || !p || !p->rec || (p->flags & FL_ABSOLUTE)) return v;
     return v + p->rec->link;
 }
 
 // SYM, pass 2: local information symbols and local labels go to the symbol output.
-void sym_pass2(const obj::record& r) {
-    for_entries<obj::sym_entry>(r, [](obj::body_cursor& c, obj::sym_entry& e) { return obj::decode_sym_entry(c, e); },
-                                [](const obj::sym_entry& s) {
+void sym_pass2(context& cx, const obj::record& r) {
+    for_entries<obj::sym_entry>(cx, r, [](obj::body_cursor& c, obj::sym_entry& e) { return obj::decode_sym_entry(c, e); },
+                                [&cx](const obj::sym_entry& s) {
         uint16_t kind = s.flags & SYM_KIND_MASK;
         bool local_label = kind == SK_DEFINED && !(s.flags & FL_GLOBAL);
         bool info = kind == SK_STACK || kind == SK_REGISTER || kind == SK_INFO4 || kind == SK_INFO5;
-        if (!(local_label || info) || hidden_local(s.name)) return;
-        name_entry* psect = s.psect.empty() ? nullptr : link_sym_lookup(s.psect, FL_PSECT);
-        if (psect == symtab.abs_psect) psect = nullptr;
+        if (!(local_label || info) || hidden_local(cx, s.name)) return;
+        name_entry* psect = s.psect.empty() ? nullptr : link_sym_lookup(cx, s.psect, FL_PSECT);
+        if (psect == cx.symtab.abs_psect) psect = nullptr;
         uint32_t value = s.value;
         if (psect && psect->rec) {
             value = value * delta_of(psect);
             if (!(psect->flags & FL_OVERLAID)) value += psect->rec->running;
-            value = local_absolute(psect, value);
+            value = local_absolute(cx, psect, value);
         }
         name_entry probe;
         probe.owner = psect;
-        emit_symbol(s.name, value, s.flags, psect ? symbol_psect(&probe) : nullptr);
+        emit_symbol(cx, s.name, value, s.flags, psect ? symbol_psect(cx, &probe) : nullptr);
     });
 }
 
-name_entry* text_psect(const std::string& name) {
-    name_entry* p = link_sym_lookup(name, FL_PSECT);
-    return p ? p : sym_enter(name, KIND_GLOBAL_PSECT);
+name_entry* text_psect(context& cx, const std::string& name) {
+    name_entry* p = link_sym_lookup(cx, name, FL_PSECT);
+    return p ? p : sym_enter(cx, name, KIND_GLOBAL_PSECT);
 }
 
 // TEXT, pass 1: the module's part of the psect grows to cover the data.
-bool text_size(const obj::record& r, obj::text_rec& t, name_entry*& psect) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+bool text_size(context& cx, const obj::record& r, obj::text_rec& t, name_entry*& psect) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     if (!obj::decode_text(c, t)) {
         int length = static_cast<int>(r.body.size());
         alert_message(516, length, 4, length > 4 ? length - 4 : 0);
         return false;
     }
-    psect = text_psect(t.psect);
+    psect = text_psect(cx, t.psect);
     uint32_t end = t.offset + static_cast<uint32_t>(t.data.size());
     if (end > psect->rec->part) psect->rec->part = end;
     return true;
 }
 
-void text_pass1(const obj::record& r) {
+void text_pass1(context& cx, const obj::record& r) {
     obj::text_rec t;
     name_entry* psect = nullptr;
-    text_size(r, t, psect);
+    text_size(cx, r, t, psect);
 }
 
-void text_pass2(const obj::record& r) {
-    flush_text_record();
-    out_flush();
+void text_pass2(context& cx, const obj::record& r) {
+    flush_text_record(cx);
+    out_flush(cx);
     obj::text_rec t;
     name_entry* psect = nullptr;
-    if (!text_size(r, t, psect)) return;
+    if (!text_size(cx, r, t, psect)) return;
     psect_rec* p = psect->rec;
     uint32_t a = t.offset + ((psect->flags & FL_OVERLAID) ? 0 : p->running);
-    pending.active = true;
-    pending.data = std::move(t.data);
-    pending.psect = psect->name;
-    pending.overhead = obj::text_overhead(t.psect);
-    pending.relocs.clear();
-    if (opts.partial) {
-        pending.base = a;
-        pending.out_offset = a;
+    cx.pending.active = true;
+    cx.pending.data = std::move(t.data);
+    cx.pending.psect = psect->name;
+    cx.pending.overhead = obj::text_overhead(t.psect);
+    cx.pending.relocs.clear();
+    if (cx.opts.partial) {
+        cx.pending.base = a;
+        cx.pending.out_offset = a;
     } else {
-        pending.base = a + p->link;
-        pending.out_offset = a + p->load;
+        cx.pending.base = a + p->link;
+        cx.pending.out_offset = a + p->load;
     }
 }
 
-void reloc_pass2(const obj::record& r) { reloc_record(r.body); }
+void reloc_pass2(context& cx, const obj::record& r) { reloc_record(cx, r.body); }
 
-void close_module_sizes() {
-    for (psect_rec* p : symtab.psect_list) {
+void close_module_sizes(context& cx) {
+    for (psect_rec* p : cx.symtab.psect_list) {
         if (p->entry->flags & FL_OVERLAID) p->running = std::max(p->running, p->part);
         else p->running += p->part;
         p->size = std::max(p->size, p->running);
@@ -315,83 +312,83 @@ void close_module_sizes() {
     }
 }
 
-void end_pass1(const obj::record&) { close_module_sizes(); }
+void end_pass1(context& cx, const obj::record&) { close_module_sizes(cx); }
 
-void end_pass2(const obj::record&) {
-    if (opts.map && symtab.current) map_module_lines(symtab.current->name);
-    close_module_sizes();
+void end_pass2(context& cx, const obj::record&) {
+    if (cx.opts.map && cx.symtab.current) map_module_lines(cx, cx.symtab.current->name);
+    close_module_sizes(cx);
 }
 
-void start_pass2(const obj::record& r) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void start_pass2(context& cx, const obj::record& r) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     obj::start_rec s;
     if (!obj::decode_start(c, s)) return incomplete(r);
-    if (symtab.entry_seen) alert_message(501);
-    symtab.entry_seen = true;
-    if (opts.binary) return;
-    name_entry* psect = link_sym_lookup(s.psect, FL_PSECT);
+    if (cx.symtab.entry_seen) alert_message(501);
+    cx.symtab.entry_seen = true;
+    if (cx.opts.binary) return;
+    name_entry* psect = link_sym_lookup(cx, s.psect, FL_PSECT);
     uint32_t address = s.address;
     if (psect && psect->rec) {
         uint32_t d = delta_of(psect);
         address += psect->rec->running / d;
-        if (!opts.partial) address += psect->rec->link / d;
+        if (!cx.opts.partial) address += psect->rec->link / d;
     }
-    flush_text_record();
-    out_start(obj::START, address, s.psect);
+    flush_text_record(cx);
+    out_start(cx, obj::START, address, s.psect);
 }
 
-void segstart_pass2(const obj::record& r) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void segstart_pass2(context& cx, const obj::record& r) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     obj::start_rec s;
     if (!obj::decode_start(c, s)) return incomplete(r);
-    symtab.entry_seen = true;
-    if (opts.binary) return;
+    cx.symtab.entry_seen = true;
+    if (cx.opts.binary) return;
     uint32_t address = s.address;
-    if (!opts.partial) {
-        if (name_entry* psect = link_sym_lookup(s.psect, FL_PSECT); psect && psect->rec) {
+    if (!cx.opts.partial) {
+        if (name_entry* psect = link_sym_lookup(cx, s.psect, FL_PSECT); psect && psect->rec) {
             address += psect->rec->selector;
             psect->flags |= FL_SELECTOR_REF;
         }
     }
-    flush_text_record();
-    out_start(obj::SEGSTART, address, s.psect);
+    flush_text_record(cx);
+    out_start(cx, obj::SEGSTART, address, s.psect);
 }
 
-void ident_pass0(const obj::record& r) {
+void ident_pass0(context& cx, const obj::record& r) {
     obj::ident_rec id;
     if (!obj::decode_ident(r.body, id)) return incomplete(r);
-    if (symtab.current) {
-        symtab.current->ver_major = id.version_major;
-        symtab.current->ver_minor = id.version_minor;
-        symtab.current->order = id.order;
+    if (cx.symtab.current) {
+        cx.symtab.current->ver_major = id.version_major;
+        cx.symtab.current->ver_minor = id.version_minor;
+        cx.symtab.current->order = id.order;
     }
-    if (!symtab.ident_seen) {
-        symtab.ident_seen = true;
-        symtab.machine = id.machine;
-        symtab.obj_major = id.version_major;
-        symtab.obj_minor = id.version_minor;
-        output_set_order(id.order);
-        if (opts.map) map_ident_lines(id.version_major, id.version_minor, id.machine);
-        if (!opts.binary) out_record(obj::IDENT, r.body);
+    if (!cx.symtab.ident_seen) {
+        cx.symtab.ident_seen = true;
+        cx.symtab.machine = id.machine;
+        cx.symtab.obj_major = id.version_major;
+        cx.symtab.obj_minor = id.version_minor;
+        output_set_order(cx, id.order);
+        if (cx.opts.map) map_ident_lines(cx, id.version_major, id.version_minor, id.machine);
+        if (!cx.opts.binary) out_record(cx, obj::IDENT, r.body);
         if (id.version() > 3 * 256 + 7) alert_message(504, 3, 7);
         return;
     }
-    const obj::byte_order& first = output_order();
+    const obj::byte_order& first = output_order(cx);
     for (int i = 0; i < 4; ++i)
         if (first.map32[i] != id.order.map32[i]) alert_message(503);
     for (int i = 0; i < 2; ++i)
         if (first.map16[i] != id.order.map16[i]) alert_message(503);
 }
 
-void fnconf_pass0(const obj::record& r) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void fnconf_pass0(context& cx, const obj::record& r) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     obj::fnconf_rec f;
     if (!obj::decode_fnconf(c, f)) return incomplete(r);
-    fn_conf(f.psect, f.local_prefix, f.arg_prefix, f.has_depth && version_at_least(3, 4), f.depth);
+    fn_conf(cx, f.psect, f.local_prefix, f.arg_prefix, f.has_depth && version_at_least(cx, 3, 4), f.depth);
 }
 
-void fninfo_pass0(const obj::record& r) {
-    obj::body_cursor c(r.body.data(), r.body.size(), module_order());
+void fninfo_pass0(context& cx, const obj::record& r) {
+    obj::body_cursor c(r.body.data(), r.body.size(), module_order(cx));
     while (!c.at_end()) {
         obj::fninfo_entry f;
         if (!obj::decode_fninfo_entry(c, f)) {
@@ -402,22 +399,22 @@ void fninfo_pass0(const obj::record& r) {
             return incomplete(r);
         }
         switch (f.kind) {
-        case obj::FN_CALL: fn_call(f.name, f.other); break;
-        case obj::FN_ARG: fn_arg(f.name, f.other); break;
-        case obj::FN_INDIR: fn_indirect(FN_INDIR, f.name, f.set); break;
-        case obj::FN_INDARG: fn_indirect(FN_INDARG, f.name, f.set); break;
-        case obj::FN_ADDR: fn_addr(f.name); break;
-        case obj::FN_SIZE: fn_size(f.name, f.local_size, f.arg_size); break;
-        case obj::FN_ROOT: fn_root(f.name); break;
-        case obj::FN_SETLINK: fn_set_link(f.set, f.set_b); break;
-        default: fn_break(f.name, f.other); break;
+        case obj::FN_CALL: fn_call(cx, f.name, f.other); break;
+        case obj::FN_ARG: fn_arg(cx, f.name, f.other); break;
+        case obj::FN_INDIR: fn_indirect(cx, FN_INDIR, f.name, f.set); break;
+        case obj::FN_INDARG: fn_indirect(cx, FN_INDARG, f.name, f.set); break;
+        case obj::FN_ADDR: fn_addr(cx, f.name); break;
+        case obj::FN_SIZE: fn_size(cx, f.name, f.local_size, f.arg_size); break;
+        case obj::FN_ROOT: fn_root(cx, f.name); break;
+        case obj::FN_SETLINK: fn_set_link(cx, f.set, f.set_b); break;
+        default: fn_break(cx, f.name, f.other); break;
         }
     }
 }
 
-void condexpr_any(const obj::record& r) { condexpr_record(r.body); }
+void condexpr_any(context& cx, const obj::record& r) { condexpr_record(cx, r.body); }
 
-void listreloc_pass2(const obj::record& r) { listreloc_record(r.body, current_input); }
+void listreloc_pass2(context& cx, const obj::record& r) { listreloc_record(cx, r.body, cx.current_input); }
 
 struct handler_row {
     record_handler pass[3];
@@ -455,27 +452,27 @@ record_handler handler_for(int type, int pass) {
     return handlers[type].pass[pass];
 }
 
-void start_module_pass2() {
-    module_rec* m = symtab.current;
+void start_module_pass2(context& cx) {
+    module_rec* m = cx.symtab.current;
     if (!m) return;
     for (name_entry* e : m->local_syms) {
         if (!e->is_symbol()) continue;
         const name_entry* p = e->owner && e->owner->rec ? e->owner : nullptr;
-        if (e->kind() != SK_EXTERN) e->value = local_absolute(p, e->value);
-        if (hidden_local(e->name)) continue;
-        emit_symbol(e->name, e->value, e->flags, p ? symbol_psect(e) : nullptr);
+        if (e->kind() != SK_EXTERN) e->value = local_absolute(cx, p, e->value);
+        if (hidden_local(cx, e->name)) continue;
+        emit_symbol(cx, e->name, e->value, e->flags, p ? symbol_psect(cx, e) : nullptr);
     }
 }
 
-void collect_placement_names() {
-    for (const std::string& option : opts.placements) {
+void collect_placement_names(context& cx) {
+    for (const std::string& option : cx.opts.placements) {
         const char* p = option.c_str();
         bool at_name = true;
         while (*p) {
             if (at_name) {
                 const char* s = p;
                 while (*p && !std::strchr("=,/+%", *p)) ++p;
-                if (p > s) placement_names.insert(std::string(s, p));
+                if (p > s) cx.placement_names.insert(std::string(s, p));
                 at_name = false;
                 continue;
             }
@@ -490,15 +487,15 @@ void collect_placement_names() {
     }
 }
 
-void finish_output() {
-    flush_text_record();
-    out_flush();
-    if (!opts.partial && !opts.binary && !opts.symbols_only && !symtab.entry_seen) {
+void finish_output(context& cx) {
+    flush_text_record(cx);
+    out_flush(cx);
+    if (!cx.opts.partial && !cx.opts.binary && !cx.opts.symbols_only && !cx.symtab.entry_seen) {
         alert_message(528);
-        out_start(obj::START, 0, "");
+        out_start(cx, obj::START, 0, "");
     }
-    out_end();
-    out_flush();
+    out_end(cx);
+    out_flush(cx);
 }
 
 }  // namespace lnk

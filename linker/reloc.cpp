@@ -16,17 +16,13 @@
 
 namespace lnk {
 
-pending_text& pending = run_context.pending;
-bool& module_skip = run_context.module_skip;
-
-
-void flush_text_record() {
-    if (!pending.active) return;
-    pending.active = false;
-    if (opts.symbols_only && !opts.binary) return;
-    out_text(pending.out_offset, pending.psect, pending.data.data(), pending.data.size());
-    for (const out_reloc_entry& r : pending.relocs) out_reloc(r.offset, r.type, r.target);
-    pending.relocs.clear();
+void flush_text_record(context& cx) {
+    if (!cx.pending.active) return;
+    cx.pending.active = false;
+    if (cx.opts.symbols_only && !cx.opts.binary) return;
+    out_text(cx, cx.pending.out_offset, cx.pending.psect, cx.pending.data.data(), cx.pending.data.size());
+    for (const out_reloc_entry& r : cx.pending.relocs) out_reloc(cx, r.offset, r.type, r.target);
+    cx.pending.relocs.clear();
 }
 
 namespace {
@@ -52,14 +48,14 @@ const name_entry* symbol_owner_psect(const name_entry* sym) {
     return p && p->rec ? p : nullptr;
 }
 
-name_entry* find_psect(const std::string& name) {
-    name_entry* e = link_sym_lookup(name, FL_PSECT);
+name_entry* find_psect(context& cx, const std::string& name) {
+    name_entry* e = link_sym_lookup(cx, name, FL_PSECT);
     if (!e) alert_message(517, "psect", name.c_str());
     return e;
 }
 
-name_entry* find_symbol(const std::string& name) {
-    name_entry* e = link_sym_lookup(name, FL_GLOBAL);
+name_entry* find_symbol(context& cx, const std::string& name) {
+    name_entry* e = link_sym_lookup(cx, name, FL_GLOBAL);
     if (!e) alert_message(517, "symbol", name.c_str());
     return e;
 }
@@ -69,8 +65,8 @@ uint32_t symbol_units(const name_entry* sym) {
     return p ? sym->value / delta_of(p) : sym->value;
 }
 
-uint32_t read_field(const std::vector<uint8_t>& data, uint32_t offset, uint32_t bytes) {
-    const obj::byte_order& o = output_order();
+uint32_t read_field(context& cx, const std::vector<uint8_t>& data, uint32_t offset, uint32_t bytes) {
+    const obj::byte_order& o = output_order(cx);
     const uint8_t* p = data.data() + offset;
     switch (bytes) {
     case 1: return p[0];
@@ -80,8 +76,8 @@ uint32_t read_field(const std::vector<uint8_t>& data, uint32_t offset, uint32_t 
     }
 }
 
-void write_field(std::vector<uint8_t>& data, uint32_t offset, uint32_t bytes, uint32_t v) {
-    const obj::byte_order& o = output_order();
+void write_field(context& cx, std::vector<uint8_t>& data, uint32_t offset, uint32_t bytes, uint32_t v) {
+    const obj::byte_order& o = output_order(cx);
     uint8_t* p = data.data() + offset;
     switch (bytes) {
     case 1: p[0] = static_cast<uint8_t>(v); break;
@@ -91,11 +87,9 @@ void write_field(std::vector<uint8_t>& data, uint32_t offset, uint32_t bytes, ui
     }
 }
 
-const name_entry*& current_ref_psect = run_context.current_ref_psect;
-
 }  // namespace
 
-void apply_fixup(std::vector<uint8_t>& data, uint32_t base, uint32_t overhead, uint32_t offset, uint8_t type,
+void apply_fixup(context& cx, std::vector<uint8_t>& data, uint32_t base, uint32_t overhead, uint32_t offset, uint8_t type,
                  uint32_t value, const name_entry* ref_psect, const char* ref_kind, const std::string& ref) {
     uint32_t s = type & 0x0F;
     bool bitfield = (type & 0xC0) == 0xC0;
@@ -115,11 +109,11 @@ void apply_fixup(std::vector<uint8_t>& data, uint32_t base, uint32_t overhead, u
         alert_message(509, type);
         return;
     }
-    uint32_t stored = read_field(data, offset, bytes);
+    uint32_t stored = read_field(cx, data, offset, bytes);
     uint32_t field = stored & mask;
     if (mask != 0xFFFFFFFFu && (field & ((mask >> 1) + 1))) field |= ~mask;
     uint32_t result = field + value;
-    write_field(data, offset, bytes, (result & mask) | (stored & ~mask));
+    write_field(cx, data, offset, bytes, (result & mask) | (stored & ~mask));
     uint32_t check = result;
     if (bytes == 1 && ref_psect && (ref_psect->flags & (FL_BYTE_FIXUP | FL_BIT))) check &= 0xFF;
     if ((check & ~mask) && (check | mask) != 0xFFFFFFFFu && !(ref_psect && ref_psect->rec && ref_psect->rec->failed)) {
@@ -141,10 +135,10 @@ uint32_t rotated_immediate(uint32_t v) {
     return ((33 - n) / 2) * 256 + part;
 }
 
-std::optional<uint32_t> eval_complex_reloc(const uint8_t* expr, size_t size, size_t& used, uint32_t base,
+std::optional<uint32_t> eval_complex_reloc(context& cx, const uint8_t* expr, size_t size, size_t& used, uint32_t base,
                                            uint32_t offset) {
-    if (opts.partial || opts.load_reloc || opts.load_reloc_marked) alert_message(510);
-    obj::body_cursor c(expr, size, output_order());
+    if (cx.opts.partial || cx.opts.load_reloc || cx.opts.load_reloc_marked) alert_message(510);
+    obj::body_cursor c(expr, size, output_order(cx));
     uint32_t stack[STACK_DEPTH];
     size_t depth = 0;
     std::string range_name;
@@ -210,12 +204,12 @@ std::optional<uint32_t> eval_complex_reloc(const uint8_t* expr, size_t size, siz
         case 16: case 80: case 144: {
             std::string name = c.name();
             if (c.failed()) return bad();
-            name_entry* p = find_psect(name);
+            name_entry* p = find_psect(cx, name);
             if (!p) {
                 used = size;
                 return std::nullopt;
             }
-            current_ref_psect = p;
+            cx.current_ref_psect = p;
             if (op == 144) {
                 p->flags |= FL_SELECTOR_REF;
                 v = p->rec->selector;
@@ -229,7 +223,7 @@ std::optional<uint32_t> eval_complex_reloc(const uint8_t* expr, size_t size, siz
         case 32: case 96: case 160: {
             std::string name = c.name();
             if (c.failed()) return bad();
-            name_entry* s = find_symbol(name);
+            name_entry* s = find_symbol(cx, name);
             if (!s) {
                 used = size;
                 return std::nullopt;
@@ -240,7 +234,7 @@ std::optional<uint32_t> eval_complex_reloc(const uint8_t* expr, size_t size, siz
                 if (p) const_cast<name_entry*>(p)->flags |= FL_SELECTOR_REF;
             } else {
                 v = symbol_units(s);
-                if (p) current_ref_psect = p;
+                if (p) cx.current_ref_psect = p;
                 if (op == 96) v -= base + offset;
             }
             if (!push(v)) return bad();
@@ -263,7 +257,7 @@ std::optional<uint32_t> eval_complex_reloc(const uint8_t* expr, size_t size, siz
         case 20: {
             std::string name = c.name();
             if (c.failed()) return bad();
-            if (!push(link_sym_lookup(name, FL_GLOBAL) ? 1 : 0)) return bad();
+            if (!push(link_sym_lookup(cx, name, FL_GLOBAL) ? 1 : 0)) return bad();
             break;
         }
         default:
@@ -278,27 +272,27 @@ std::optional<uint32_t> eval_complex_reloc(const uint8_t* expr, size_t size, siz
 namespace {
 
 // One entry of a full link.
-void apply_entry(const obj::reloc_entry& r) {
+void apply_entry(context& cx, const obj::reloc_entry& r) {
     uint8_t type = r.type;
     uint8_t kind = type & 0xF0;
     uint32_t value = 0;
     const name_entry* ref_psect = nullptr;
     const char* ref_kind = nullptr;
-    current_ref_psect = nullptr;
+    cx.current_ref_psect = nullptr;
     bool complex = kind == 0x30 || kind == 0x70 || kind == 0xF0;
     if (complex) {
         size_t used = 0;
-        auto result = eval_complex_reloc(r.expr.data(), r.expr.size(), used, pending.base, r.offset);
+        auto result = eval_complex_reloc(cx, r.expr.data(), r.expr.size(), used, cx.pending.base, r.offset);
         if (!result) return;
         value = *result;
-        if (kind == 0x70) value -= r.offset + pending.base;
-        apply_fixup(pending.data, pending.base, pending.overhead, r.offset, type, value, current_ref_psect, nullptr, "");
+        if (kind == 0x70) value -= r.offset + cx.pending.base;
+        apply_fixup(cx, cx.pending.data, cx.pending.base, cx.pending.overhead, r.offset, type, value, cx.current_ref_psect, nullptr, "");
         return;
     }
     switch (kind) {
     case 0x00: case 0x80: break;
     case 0x10: case 0xD0: case 0x40: case 0x50: case 0x90: {
-        name_entry* p = find_psect(r.target);
+        name_entry* p = find_psect(cx, r.target);
         if (!p) return;
         ref_psect = p;
         ref_kind = "psect";
@@ -307,12 +301,12 @@ void apply_entry(const obj::reloc_entry& r) {
             value = p->rec->selector;
         } else {
             value = psect_address(p);
-            if (kind == 0x40 || kind == 0x50) value -= pending.base + r.offset;
+            if (kind == 0x40 || kind == 0x50) value -= cx.pending.base + r.offset;
         }
         break;
     }
     case 0x20: case 0xE0: case 0x60: case 0xA0: {
-        name_entry* s = find_symbol(r.target);
+        name_entry* s = find_symbol(cx, r.target);
         if (!s) return;
         const name_entry* p = symbol_owner_psect(s);
         if (!p) return;
@@ -323,7 +317,7 @@ void apply_entry(const obj::reloc_entry& r) {
             value = p->rec->selector;
         } else {
             value = symbol_units(s);
-            if (kind == 0x60) value -= pending.base + r.offset;
+            if (kind == 0x60) value -= cx.pending.base + r.offset;
         }
         break;
     }
@@ -331,42 +325,42 @@ void apply_entry(const obj::reloc_entry& r) {
         alert_message(514, type);
         return;
     }
-    apply_fixup(pending.data, pending.base, pending.overhead, r.offset, type, value, ref_psect, ref_kind, r.target);
-    bool keep = (opts.load_reloc && !(type & 0x80)) || (opts.load_reloc_marked && (type & 0x80));
+    apply_fixup(cx, cx.pending.data, cx.pending.base, cx.pending.overhead, r.offset, type, value, ref_psect, ref_kind, r.target);
+    bool keep = (cx.opts.load_reloc && !(type & 0x80)) || (cx.opts.load_reloc_marked && (type & 0x80));
     if (keep && ref_psect && !(ref_psect->flags & FL_ABSOLUTE))
-        pending.relocs.push_back({r.offset, static_cast<uint8_t>(type & 0x8F), ref_psect->name});
+        cx.pending.relocs.push_back({r.offset, static_cast<uint8_t>(type & 0x8F), ref_psect->name});
 }
 
 // One entry of a partial link: symbol references to defined symbols become psect ones.
-void partial_entry(obj::reloc_entry r) {
+void partial_entry(context& cx, obj::reloc_entry r) {
     uint8_t kind = r.type & 0xF0;
     if (kind == 0x30 || kind == 0x70 || kind == 0xF0) {
         size_t used = 0;
-        eval_complex_reloc(r.expr.data(), r.expr.size(), used, pending.base, r.offset);
+        eval_complex_reloc(cx, r.expr.data(), r.expr.size(), used, cx.pending.base, r.offset);
         return;
     }
     if ((r.type & 0x30) == 0x20) {
-        name_entry* s = link_sym_lookup(r.target, FL_GLOBAL);
+        name_entry* s = link_sym_lookup(cx, r.target, FL_GLOBAL);
         if (s && s->kind() != SK_EXTERN && s->owner && s->owner->rec) {
             const name_entry* p = s->owner;
             r.type &= static_cast<uint8_t>(~0x30);
             if (!(p->flags & FL_ABSOLUTE)) r.type |= 0x10;
             r.target = p->name;
-            apply_fixup(pending.data, pending.base, pending.overhead, r.offset, r.type, s->value - module_start(p), p,
+            apply_fixup(cx, cx.pending.data, cx.pending.base, cx.pending.overhead, r.offset, r.type, s->value - module_start(p), p,
                         "symbol", s->name);
         }
     }
     kind = r.type & 0xF0;
-    if (kind != 0x00) pending.relocs.push_back({r.offset, r.type, r.target});
+    if (kind != 0x00) cx.pending.relocs.push_back({r.offset, r.type, r.target});
     switch (kind) {
     case 0x10: case 0x40: case 0x50: {
-        name_entry* p = link_sym_lookup(r.target, FL_PSECT);
-        apply_fixup(pending.data, pending.base, pending.overhead, r.offset, r.type, p ? module_start(p) : 0, p,
+        name_entry* p = link_sym_lookup(cx, r.target, FL_PSECT);
+        apply_fixup(cx, cx.pending.data, cx.pending.base, cx.pending.overhead, r.offset, r.type, p ? module_start(p) : 0, p,
                     "psect", r.target);
         break;
     }
     case 0x00: case 0x20: case 0x60: case 0x80: case 0x90: case 0xA0:
-        apply_fixup(pending.data, pending.base, pending.overhead, r.offset, r.type, 0, nullptr, "psect", r.target);
+        apply_fixup(cx, cx.pending.data, cx.pending.base, cx.pending.overhead, r.offset, r.type, 0, nullptr, "psect", r.target);
         break;
     default:
         alert_message(514, r.type);
@@ -376,30 +370,30 @@ void partial_entry(obj::reloc_entry r) {
 
 }  // namespace
 
-void reloc_record(const std::vector<uint8_t>& body) {
-    if (!pending.active) return;
-    obj::body_cursor c(body.data(), body.size(), output_order());
+void reloc_record(context& cx, const std::vector<uint8_t>& body) {
+    if (!cx.pending.active) return;
+    obj::body_cursor c(body.data(), body.size(), output_order(cx));
     while (!c.at_end()) {
         obj::reloc_entry r;
         if (!obj::decode_reloc_entry(c, r)) {
             obj::report_incomplete(obj::RELOC, static_cast<uint32_t>(body.size()));
             return;
         }
-        if (opts.partial) partial_entry(r);
-        else apply_entry(r);
+        if (cx.opts.partial) partial_entry(cx, r);
+        else apply_entry(cx, r);
     }
 }
 
-void condexpr_record(const std::vector<uint8_t>& body) {
+void condexpr_record(context& cx, const std::vector<uint8_t>& body) {
     size_t used = 0;
-    auto v = eval_complex_reloc(body.data(), body.size(), used, 0, 0);
-    if (v && *v == 0) module_skip = true;
+    auto v = eval_complex_reloc(cx, body.data(), body.size(), used, 0, 0);
+    if (v && *v == 0) cx.module_skip = true;
 }
 
 namespace {
 
-void print_listed(FILE* f, const uint8_t value[4], uint8_t width) {
-    const obj::byte_order& o = output_order();
+void print_listed(context& cx, FILE* f, const uint8_t value[4], uint8_t width) {
+    const obj::byte_order& o = output_order(cx);
     uint32_t word = obj::get_word(o, value), lng = obj::get_long(o, value);
     switch (width) {
     case 1: std::fprintf(f, "%1.1X", value[0] & 0x0F); break;
@@ -421,9 +415,9 @@ std::string directory_of(const std::string& path) {
 
 }  // namespace
 
-void listreloc_record(const std::vector<uint8_t>& body, const std::string& input_name) {
-    if (opts.partial) return;
-    obj::body_cursor c(body.data(), body.size(), output_order());
+void listreloc_record(context& cx, const std::vector<uint8_t>& body, const std::string& input_name) {
+    if (cx.opts.partial) return;
+    obj::body_cursor c(body.data(), body.size(), output_order(cx));
     obj::listreloc_rec lr;
     if (!obj::decode_listreloc(c, lr)) {
         obj::report_incomplete(obj::LISTRELOC, static_cast<uint32_t>(body.size()));
@@ -441,7 +435,7 @@ void listreloc_record(const std::vector<uint8_t>& body, const std::string& input
         return;
     }
     // Committed with the other outputs when the link succeeds.
-    replacing_file* listing_file = open_listing(listing_name);
+    replacing_file* listing_file = open_listing(cx, listing_name);
     FILE* listing = listing_file ? listing_file->stream() : nullptr;
     if (!listing) {
         std::fclose(list);
@@ -456,20 +450,20 @@ void listreloc_record(const std::vector<uint8_t>& body, const std::string& input
             if (copying) std::fwrite(rec.body.data(), 1, rec.body.size(), listing);
         } else if (rec.type == obj::LR_RELOC) {
             if (!copying) continue;
-            flush_text_record();
-            out_flush();
-            obj::body_cursor rc(rec.body.data(), rec.body.size(), output_order());
+            flush_text_record(cx);
+            out_flush(cx);
+            obj::body_cursor rc(rec.body.data(), rec.body.size(), output_order(cx));
             obj::lr_reloc_rec r;
             if (!obj::decode_lr_reloc(rc, r)) break;
             std::vector<uint8_t> field(r.value, r.value + 4);
             size_t used = 0;
-            current_ref_psect = nullptr;
-            auto v = eval_complex_reloc(r.expr.data(), r.expr.size(), used, 0, r.position);
-            if (v) apply_fixup(field, 0, 0, r.position, r.type, *v, current_ref_psect, nullptr, "");
-            print_listed(listing, field.data(), r.width);
+            cx.current_ref_psect = nullptr;
+            auto v = eval_complex_reloc(cx, r.expr.data(), r.expr.size(), used, 0, r.position);
+            if (v) apply_fixup(cx, field, 0, 0, r.position, r.type, *v, cx.current_ref_psect, nullptr, "");
+            print_listed(cx, listing, field.data(), r.width);
         } else if (rec.type == obj::CONDEXPR) {
             size_t used = 0;
-            auto v = eval_complex_reloc(rec.body.data(), rec.body.size(), used, 0, 0);
+            auto v = eval_complex_reloc(cx, rec.body.data(), rec.body.size(), used, 0, 0);
             copying = !(v && *v != 0);
         } else if (rec.type != obj::IDENT) {
             break;

@@ -10,34 +10,32 @@
 
 namespace lnk {
 
-symtab_state& symtab = run_context.symtab;
-
 namespace {
 
 // Names of different kinds (symbol, psect, class) never match each other.
 uint16_t kind_class(uint16_t flags) { return flags & (FL_PSECT | FL_CLASS); }
 
-name_entry* new_entry(const std::string& name, uint16_t flags) {
-    symtab.entries.push_back(std::make_unique<name_entry>());
-    name_entry* e = symtab.entries.back().get();
+name_entry* new_entry(context& cx, const std::string& name, uint16_t flags) {
+    cx.symtab.entries.push_back(std::make_unique<name_entry>());
+    name_entry* e = cx.symtab.entries.back().get();
     e->name = name;
     e->flags = flags;
     // A psect's origin is the module that first named it.
-    if (flags & FL_PSECT) e->module = symtab.current_index;
+    if (flags & FL_PSECT) e->module = cx.symtab.current_index;
     return e;
 }
 
-void count_undefined_up(name_entry* e) {
-    ++symtab.undefined;
-    if (symtab.debug_level >= 3) std::fprintf(stderr, "nundef++: %s\n", e->name.c_str());
+void count_undefined_up(context& cx, name_entry* e) {
+    ++cx.symtab.undefined;
+    if (cx.symtab.debug_level >= 3) std::fprintf(stderr, "nundef++: %s\n", e->name.c_str());
 }
 
 // Slot of name in the global table for the kind class, or of the empty slot where it goes.
-uint32_t probe(const std::string& name, uint16_t kind) {
+uint32_t probe(context& cx, const std::string& name, uint16_t kind) {
     uint32_t start = name_hash(name);
     uint32_t i = start;
     do {
-        name_entry* e = symtab.slots[i];
+        name_entry* e = cx.symtab.slots[i];
         if (!e || (kind_class(e->flags) == kind_class(kind) && e->name == name)) return i;
         i = (i + 1) % GLOBAL_SLOTS;
     } while (i != start);
@@ -67,36 +65,36 @@ uint32_t name_hash(const std::string& name) {
     return sum % GLOBAL_SLOTS;
 }
 
-psect_rec* new_psect_record(name_entry* entry, uint8_t bitscale) {
-    symtab.records.push_back(std::make_unique<psect_rec>());
-    psect_rec* r = symtab.records.back().get();
+psect_rec* new_psect_record(context& cx, name_entry* entry, uint8_t bitscale) {
+    cx.symtab.records.push_back(std::make_unique<psect_rec>());
+    psect_rec* r = cx.symtab.records.back().get();
     r->entry = entry;
     r->bitscale = bitscale;
     entry->rec = r;
-    symtab.psect_list.push_back(r);
+    cx.symtab.psect_list.push_back(r);
     return r;
 }
 
-void symtab_start() {
-    symtab.abs_psect = sym_enter("", FL_PSECT | FL_GLOBAL | FL_OVERLAID | FL_ABSOLUTE);
+void symtab_start(context& cx) {
+    cx.symtab.abs_psect = sym_enter(cx, "", FL_PSECT | FL_GLOBAL | FL_OVERLAID | FL_ABSOLUTE);
 }
 
-module_rec* new_module(const std::string& name, const std::string& library, int32_t file) {
-    symtab.modules.push_back(std::make_unique<module_rec>());
-    module_rec* m = symtab.modules.back().get();
+module_rec* new_module(context& cx, const std::string& name, const std::string& library, int32_t file) {
+    cx.symtab.modules.push_back(std::make_unique<module_rec>());
+    module_rec* m = cx.symtab.modules.back().get();
     m->name = name;
     m->library = library;
     m->file = file;
     return m;
 }
 
-void set_current_module(int32_t index) {
-    symtab.current_index = index;
-    symtab.current = index >= 0 ? symtab.modules[static_cast<size_t>(index)].get() : nullptr;
+void set_current_module(context& cx, int32_t index) {
+    cx.symtab.current_index = index;
+    cx.symtab.current = index >= 0 ? cx.symtab.modules[static_cast<size_t>(index)].get() : nullptr;
 }
 
-name_entry* link_sym_lookup(const std::string& name, uint16_t kind) {
-    module_rec* m = symtab.current;
+name_entry* link_sym_lookup(context& cx, const std::string& name, uint16_t kind) {
+    module_rec* m = cx.symtab.current;
     if (m && !(kind & FL_CLASS)) {
         const auto& list = (kind & FL_PSECT) ? m->local_psects : m->local_syms;
         if (name_entry* e = find_in(list, name, kind)) return merged(e);
@@ -104,7 +102,7 @@ name_entry* link_sym_lookup(const std::string& name, uint16_t kind) {
     uint32_t start = name_hash(name);
     uint32_t i = start;
     do {
-        name_entry* e = symtab.slots[i];
+        name_entry* e = cx.symtab.slots[i];
         if (!e) return nullptr;
         if (kind_class(e->flags) == kind_class(kind) && e->name == name) return merged(e);
         i = (i + 1) % GLOBAL_SLOTS;
@@ -112,8 +110,8 @@ name_entry* link_sym_lookup(const std::string& name, uint16_t kind) {
     return nullptr;
 }
 
-name_entry* sym_enter(const std::string& name, uint16_t kind) {
-    module_rec* m = symtab.current;
+name_entry* sym_enter(context& cx, const std::string& name, uint16_t kind) {
+    module_rec* m = cx.symtab.current;
     bool psect = kind & FL_PSECT;
     bool cls = kind & FL_CLASS;
     bool global = kind & FL_GLOBAL;
@@ -123,27 +121,27 @@ name_entry* sym_enter(const std::string& name, uint16_t kind) {
         e = find_in(list, name, kind);
         bool local_scope = psect ? !global : (!global && m->version_at_least(3, 0));
         if (!e && local_scope) {
-            e = new_entry(name, kind & ~SYM_KIND_MASK);
+            e = new_entry(cx, name, kind & ~SYM_KIND_MASK);
             list.push_back(e);
             if (psect) {
-                new_psect_record(e, (kind & FL_BIT) ? 8 : 1);
+                new_psect_record(cx, e, (kind & FL_BIT) ? 8 : 1);
             } else {
                 e->flags |= SK_EXTERN;
-                count_undefined_up(e);
+                count_undefined_up(cx, e);
             }
             return e;
         }
     }
     if (!e) {
-        uint32_t slot = probe(name, kind);
-        e = symtab.slots[slot];
+        uint32_t slot = probe(cx, name, kind);
+        e = cx.symtab.slots[slot];
         if (!e) {
-            e = new_entry(name, (kind & ~SYM_KIND_MASK) | ((psect || cls) ? 0 : SK_EXTERN));
-            symtab.slots[slot] = e;
+            e = new_entry(cx, name, (kind & ~SYM_KIND_MASK) | ((psect || cls) ? 0 : SK_EXTERN));
+            cx.symtab.slots[slot] = e;
             if (psect || cls)
-                new_psect_record(e, (kind & FL_BIT) ? 8 : 1);
+                new_psect_record(cx, e, (kind & FL_BIT) ? 8 : 1);
             else
-                count_undefined_up(e);
+                count_undefined_up(cx, e);
             return e;
         }
     }
@@ -158,11 +156,11 @@ bool is_generated_label(const char* name) {
     return true;
 }
 
-void count_undefined_down(name_entry* e) {
-    if (symtab.undefined) --symtab.undefined;
-    if (symtab.debug_level < 3) return;
-    if (symtab.pass == 0)
-        std::fprintf(stderr, "nundef-- == %u: %s\n", symtab.undefined, e->name.c_str());
+void count_undefined_down(context& cx, name_entry* e) {
+    if (cx.symtab.undefined) --cx.symtab.undefined;
+    if (cx.symtab.debug_level < 3) return;
+    if (cx.symtab.pass == 0)
+        std::fprintf(stderr, "nundef-- == %u: %s\n", cx.symtab.undefined, e->name.c_str());
     else
         std::fprintf(stderr, "nundef--: %s\n", e->name.c_str());
 }
@@ -190,7 +188,7 @@ void resolve_indirect(name_entry* entry) {
     entry->signature = target->signature;
 }
 
-void define_symbol(name_entry* e, uint16_t kflags, uint32_t value, name_entry* psect) {
+void define_symbol(context& cx, name_entry* e, uint16_t kflags, uint32_t value, name_entry* psect) {
     uint16_t k = kflags & SYM_KIND_MASK;
     bool k_global = kflags & FL_GLOBAL;
     uint16_t o = e->kind();
@@ -200,52 +198,52 @@ void define_symbol(name_entry* e, uint16_t kflags, uint32_t value, name_entry* p
         return;
     }
     bool defined = o != SK_EXTERN && o != SK_COMMON && !(o == k && !e->is_global() && !k_global);
-    if (symtab.pass == 1) defined = defined && e->defined_pass1;
+    if (cx.symtab.pass == 1) defined = defined && e->defined_pass1;
     if (defined) {
         if (k != SK_COMMON && (k_global || e->is_global()))
-            alert_message(482, e->name.c_str(), psect_origin_name(e).c_str());
+            alert_message(482, e->name.c_str(), psect_origin_name(cx, e).c_str());
         return;
     }
-    if (o == SK_EXTERN) count_undefined_down(e);
+    if (o == SK_EXTERN) count_undefined_down(cx, e);
     if (!k_global) e->flags &= static_cast<uint16_t>(~FL_GLOBAL);
     e->value = value;
     e->owner = psect;
     if (k != SK_COMMON && k != SK_INDIRECT && psect && psect->rec && !(psect->flags & FL_OVERLAID))
         e->value += psect->rec->running;
     e->flags = static_cast<uint16_t>((e->flags & ~SYM_KIND_MASK) | k);
-    if (symtab.current) {
-        e->file = symtab.current->file;
-        e->module = symtab.current_index;
+    if (cx.symtab.current) {
+        e->file = cx.symtab.current->file;
+        e->module = cx.symtab.current_index;
     }
-    if (symtab.pass == 1) e->defined_pass1 = true;
+    if (cx.symtab.pass == 1) e->defined_pass1 = true;
 }
 
-void bind_symbol(name_entry* e, uint16_t kflags, uint32_t value, name_entry* psect) {
-    if (e->kind() == SK_EXTERN) count_undefined_down(e);
+void bind_symbol(context& cx, name_entry* e, uint16_t kflags, uint32_t value, name_entry* psect) {
+    if (e->kind() == SK_EXTERN) count_undefined_down(cx, e);
     e->flags = static_cast<uint16_t>((e->flags & ~(SYM_KIND_MASK | FL_GLOBAL)) | (kflags & (SYM_KIND_MASK | FL_GLOBAL)));
     e->value = value;
     e->owner = psect;
 }
 
-void define_linker_symbol(const std::string& name, name_entry* psect, uint32_t value, uint16_t kind) {
-    module_rec* saved = symtab.current;
-    int32_t saved_index = symtab.current_index;
-    set_current_module(-1);
-    name_entry* e = link_sym_lookup(name, FL_GLOBAL);
+void define_linker_symbol(context& cx, const std::string& name, name_entry* psect, uint32_t value, uint16_t kind) {
+    module_rec* saved = cx.symtab.current;
+    int32_t saved_index = cx.symtab.current_index;
+    set_current_module(cx, -1);
+    name_entry* e = link_sym_lookup(cx, name, FL_GLOBAL);
     if (!e || e->kind() == SK_EXTERN) {
-        if (!e) e = sym_enter(name, FL_GLOBAL);
-        bind_symbol(e, kind, value, psect);
+        if (!e) e = sym_enter(cx, name, FL_GLOBAL);
+        bind_symbol(cx, e, kind, value, psect);
         e->linker_defined = true;
         e->file = -1;
         e->module = -1;
     }
-    symtab.current = saved;
-    symtab.current_index = saved_index;
+    cx.symtab.current = saved;
+    cx.symtab.current_index = saved_index;
 }
 
-std::string psect_origin_name(const name_entry* e) {
-    if (e->module < 0 || static_cast<size_t>(e->module) >= symtab.modules.size()) return "";
-    const module_rec* m = symtab.modules[static_cast<size_t>(e->module)].get();
+std::string psect_origin_name(context& cx, const name_entry* e) {
+    if (e->module < 0 || static_cast<size_t>(e->module) >= cx.symtab.modules.size()) return "";
+    const module_rec* m = cx.symtab.modules[static_cast<size_t>(e->module)].get();
     if (!m->library.empty()) return m->library + ": " + m->name;
     return m->name;
 }

@@ -11,6 +11,8 @@
 
 namespace lnk {
 
+struct context;
+
 constexpr uint32_t GLOBAL_SLOTS = 2003;
 
 // Lookup kinds: a symbol (FL_GLOBAL for a global reference), a psect (FL_PSECT, with
@@ -49,25 +51,24 @@ struct symtab_state {
     uint8_t obj_major = 0, obj_minor = 0;
     bool entry_seen = false;         // a START or SEGSTART was met
 };
-extern symtab_state& symtab;
 
-void symtab_start();                     // enters the absolute psect into a fresh table
+void symtab_start(context& cx);                     // enters the absolute psect into a fresh table
 uint32_t name_hash(const std::string& name);
-name_entry* link_sym_lookup(const std::string& name, uint16_t kind);
-name_entry* sym_enter(const std::string& name, uint16_t kind);
-module_rec* new_module(const std::string& name, const std::string& library, int32_t file);
-void set_current_module(int32_t index);   // -1: none
+name_entry* link_sym_lookup(context& cx, const std::string& name, uint16_t kind);
+name_entry* sym_enter(context& cx, const std::string& name, uint16_t kind);
+module_rec* new_module(context& cx, const std::string& name, const std::string& library, int32_t file);
+void set_current_module(context& cx, int32_t index);   // -1: none
 bool is_generated_label(const char* name);
 void resolve_indirect(name_entry* entry);
-void define_linker_symbol(const std::string& name, name_entry* psect, uint32_t value, uint16_t kind);
+void define_linker_symbol(context& cx, const std::string& name, name_entry* psect, uint32_t value, uint16_t kind);
 // Defines entry with kind and global bit kflags, value and psect, by the definition rules
 // (commons keep the largest size; a second definition is 482).
-void define_symbol(name_entry* entry, uint16_t kflags, uint32_t value, name_entry* psect);
+void define_symbol(context& cx, name_entry* entry, uint16_t kflags, uint32_t value, name_entry* psect);
 // Binds entry as kind kflags with an absolute value in psect (no module offset); an
 // undefined entry leaves the undefined count.
-void bind_symbol(name_entry* entry, uint16_t kflags, uint32_t value, name_entry* psect);
-std::string psect_origin_name(const name_entry* entry);
-void count_undefined_down(name_entry* entry);
-psect_rec* new_psect_record(name_entry* entry, uint8_t bitscale);
+void bind_symbol(context& cx, name_entry* entry, uint16_t kflags, uint32_t value, name_entry* psect);
+std::string psect_origin_name(context& cx, const name_entry* entry);
+void count_undefined_down(context& cx, name_entry* entry);
+psect_rec* new_psect_record(context& cx, name_entry* entry, uint8_t bitscale);
 
 }  // namespace lnk

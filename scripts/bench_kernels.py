@@ -2,6 +2,8 @@
 """Code size and speed of small kernels (tests/exec/bench/*.c) on the 16F877A: code words from
 the map file's CODE class, cycles from gpsim up to STOP(), with --opt=none and with the
 default options, and the ratio of the two. The baseline the optimiser is measured against.
+Then the total code words of the execution table's programs both ways, and the compile times of
+one function of 500 to 5,000 statements (their growth should stay near linear).
 
     scripts/bench_kernels.py [BUILD_DIR]        (default: build)"""
 import glob
@@ -9,6 +11,7 @@ import os
 import re
 import shutil
 import sys
+import time
 
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 sys.path.insert(0, os.path.join(SOURCE, "testsupport"))
@@ -54,7 +57,46 @@ def main():
                 continue
             (nw, nc), (dw, dc) = got["none"], got["default"]
             print("%-10s %8d/%-9d %8d/%-9d %6.2f/%-6.2f" % (name[:-2], nw, nc, dw, dc, dw / nw, dc / nc))
+        table_sizes(w)
+        compile_times(w)
     return 0
+
+
+def table_sizes(w):
+    """Total code words of the execution table's programs with each option set."""
+    sys.path.insert(0, os.path.join(SOURCE, "tests", "exec"))
+    from table import C_PROGRAMS  # noqa: E402
+    programs = os.path.join(SOURCE, "tests", "exec", "programs")
+    for header in glob.glob(os.path.join(programs, "*.h")):
+        shutil.copy(header, w.file(os.path.basename(header)))
+    totals = {k: 0 for k in OPTION_SETS}
+    for name, _ in C_PROGRAMS:
+        shutil.copy(os.path.join(programs, name), w.file(name))
+        sizes = {}
+        for k, o in OPTION_SETS.items():
+            r, sym = build(w, CHIP, [name], "-Mprog.map", *o)
+            sizes[k] = code_words(w.read("prog.map")) if sym is not None else None
+        if None in sizes.values():
+            continue
+        for k in totals:
+            totals[k] += sizes[k]
+    drop = 100.0 * (totals["none"] - totals["default"]) / totals["none"] if totals["none"] else 0.0
+    print("execution table: %d words with --opt=none, %d with the default options (%.1f%% smaller)"
+          % (totals["none"], totals["default"], drop))
+
+
+def compile_times(w):
+    """Seconds to compile (-S) one function of n statements, with each option set."""
+    print("%-10s %10s %10s" % ("statements", "none s", "default s"))
+    for n in (500, 1000, 2000, 5000):
+        body = "".join("    g%d += %d;\n    if (g%d == %d) g2++;\n" % (i % 2, i % 251, i % 2, i % 7) for i in range(n // 2))
+        w.write("long.c", "unsigned char g0, g1, g2;\nvoid f(void) {\n%s}\nvoid main(void) { f(); }\n" % body)
+        times = []
+        for o in OPTION_SETS.values():
+            start = time.monotonic()
+            w.tool("ormcl", "-Q", "--chip=" + CHIP, "-S", *o, "long.c")
+            times.append(time.monotonic() - start)
+        print("%-10d %10.2f %10.2f" % (n, times[0], times[1]))
 
 
 if __name__ == "__main__":

@@ -1,7 +1,10 @@
 #include "asmtools/ormasm/expr.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+
+#include "common/float_format.h"
 #include "common/osdep.h"
 
 namespace asmx {
@@ -96,10 +99,39 @@ expr_ptr make_unary(op o, expr_ptr l) {
 namespace {
 
 struct token {
-    enum kind_t { end, number, name, punct } kind = end;
+    enum kind_t { end, number, floating, name, punct } kind = end;
     std::string text;
     int64_t value = 0;
+    double fvalue = 0;          // floating
 };
+
+// The length of a decimal floating literal at s[from] (digits with a fraction, an exponent or
+// both, as the code generator writes them); 0 when there is none. A run that goes on with a
+// letter or digit is no literal ("1e5h" stays a hexadecimal number).
+size_t floating_length(const std::string& s, size_t from) {
+    size_t i = from;
+    auto digits = [&] {
+        size_t start = i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+        return i > start;
+    };
+    if (!digits()) return 0;
+    bool fraction = false, exponent = false;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        digits();
+        fraction = true;
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t mark = i++;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        if (digits()) exponent = true;
+        else i = mark;
+    }
+    if (!fraction && !exponent) return 0;
+    if (i < s.size() && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '.')) return 0;
+    return i - from;
+}
 
 // Recursive-descent parser over one operand text; C precedence.
 class parser {
@@ -137,6 +169,13 @@ private:
             }
             fail("bad character constant");
             pos_ = s_.size();
+            return;
+        }
+        if (size_t n = floating_length(s_, pos_)) {
+            tok_.kind = token::floating;
+            tok_.text = s_.substr(start, n);
+            tok_.fvalue = std::strtod(tok_.text.c_str(), nullptr);
+            pos_ += n;
             return;
         }
         if (std::isdigit(static_cast<unsigned char>(c))) {
@@ -224,8 +263,33 @@ private:
         }
         return l;
     }
+    // A floating literal stands for its bit pattern: the 24-bit format, or IEEE single after
+    // "float32"; a sign written right before the literal belongs to the value.
+    // floating := ["float32"] ["-" | "+"] literal
+    expr_ptr floating_literal(bool wide) {
+        bool negative = false;
+        if (is("-") || is("+")) {
+            negative = is("-");
+            advance();
+        }
+        if (tok_.kind != token::floating) {
+            fail("floating literal expected");
+            return make_constant(0);
+        }
+        double v = negative ? -tok_.fvalue : tok_.fvalue;
+        advance();
+        return make_constant(int64_t(float_pattern(v, wide ? 4 : 3)));
+    }
+
+    bool signed_floating_next() const {
+        if (!is("-") && !is("+")) return false;
+        size_t i = pos_;
+        while (i < s_.size() && std::isspace(static_cast<unsigned char>(s_[i]))) ++i;
+        return floating_length(s_, i) != 0;
+    }
+
     // unary := ("-" | "+" | "~" | "not" | "low" ["highword"] | "high" ["highword"]) unary
-    //        | primary
+    //        | floating | primary
     expr_ptr unary_expr() {
         if (!ok_) return make_constant(0);
         if (++depth_ > 200) {
@@ -233,7 +297,12 @@ private:
             return make_constant(0);
         }
         expr_ptr r;
-        if (is("-") || is("+") || is("~")) {
+        if (is_word("float32")) {
+            advance();
+            r = floating_literal(true);
+        } else if (tok_.kind == token::floating || signed_floating_next()) {
+            r = floating_literal(false);
+        } else if (is("-") || is("+") || is("~")) {
             op o = is("-") ? op::neg : is("+") ? op::plus : op::bnot;
             advance();
             r = make_unary(o, unary_expr());

@@ -5,8 +5,8 @@
 
 namespace testobj {
 
-inline void fresh_link() {
-    lnk::start_context();
+inline void fresh_link(lnk::context& cx) {
+    lnk::start_context(cx);
     alert_set_max_errors(1000000);
 }
 

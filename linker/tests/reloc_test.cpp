@@ -15,17 +15,18 @@ namespace {
 
 class Reloc : public testing::Test {
 protected:
+    context cx;   // the run state under test
     void SetUp() override {
-        testobj::fresh_link();
-        output_set_order(obj::byte_order::little());
+        testobj::fresh_link(cx);
+        output_set_order(cx, obj::byte_order::little());
     }
     // Evaluates an expression built with the format module's encoder.
     std::optional<uint32_t> eval(const obj::expr_builder& e, uint32_t base = 0, uint32_t offset = 0) {
         size_t used = 0;
-        return eval_complex_reloc(e.data().data(), e.data().size(), used, base, offset);
+        return eval_complex_reloc(cx, e.data().data(), e.data().size(), used, base, offset);
     }
     void fix(std::vector<uint8_t>& data, uint32_t offset, uint8_t type, uint32_t value) {
-        apply_fixup(data, 0x100, 9, offset, type, value, nullptr, "symbol", "_x");
+        apply_fixup(cx, data, 0x100, 9, offset, type, value, nullptr, "symbol", "_x");
     }
 };
 
@@ -56,21 +57,21 @@ TEST_F(Reloc, BitFieldsKeepTheBitsAboveThem) {
 
 TEST_F(Reloc, ByteFixupsOfBytePsectsCheckOnlyEightBits) {
     testsupport::message_capture m;
-    name_entry* p = sym_enter("rbss_1", FL_PSECT | FL_GLOBAL | FL_BYTE_FIXUP);
+    name_entry* p = sym_enter(cx, "rbss_1", FL_PSECT | FL_GLOBAL | FL_BYTE_FIXUP);
     std::vector<uint8_t> d{0};
-    apply_fixup(d, 0, 9, 0, 0x21, 0xA0 + 0x80, p, "psect", "rbss_1");
+    apply_fixup(cx, d, 0, 9, 0, 0x21, 0xA0 + 0x80, p, "psect", "rbss_1");
     EXPECT_FALSE(m.has(476));
     EXPECT_EQ(d[0], 0x20);
     p->flags &= static_cast<uint16_t>(~FL_BYTE_FIXUP);
-    apply_fixup(d, 0, 9, 0, 0x21, 0x1A0, p, "psect", "rbss_1");
+    apply_fixup(cx, d, 0, 9, 0, 0x21, 0x1A0, p, "psect", "rbss_1");
     EXPECT_TRUE(m.has(476));
     p->rec->failed = true;   // a psect without room reports no overflow
-    apply_fixup(d, 0, 9, 0, 0x21, 0x1A0, p, "psect", "rbss_1");
+    apply_fixup(cx, d, 0, 9, 0, 0x21, 0x1A0, p, "psect", "rbss_1");
     EXPECT_EQ(m.count(476), 1);
 }
 
 TEST_F(Reloc, BigEndianTriplesAndBadFields) {
-    output_set_order(obj::byte_order::big());
+    output_set_order(cx, obj::byte_order::big());
     std::vector<uint8_t> d{0x01, 0x02, 0x03};
     fix(d, 0, 0x23, 1);
     EXPECT_EQ(d, (std::vector<uint8_t>{0x01, 0x02, 0x04}));
@@ -134,10 +135,10 @@ TEST_F(Reloc, StackLimitsAreBadRelocations) {
     EXPECT_EQ(m.count(513), 3);
     std::vector<uint8_t> cut{obj::EX_CONST, 1, 2};   // a constant cut short
     size_t used = 0;
-    EXPECT_FALSE(eval_complex_reloc(cut.data(), cut.size(), used, 0, 0));
+    EXPECT_FALSE(eval_complex_reloc(cx, cut.data(), cut.size(), used, 0, 0));
     EXPECT_EQ(m.count(513), 4);
     std::vector<uint8_t> no_nul{obj::EX_SYM, 'a', 'b'};
-    EXPECT_FALSE(eval_complex_reloc(no_nul.data(), no_nul.size(), used, 0, 0));
+    EXPECT_FALSE(eval_complex_reloc(cx, no_nul.data(), no_nul.size(), used, 0, 0));
     EXPECT_EQ(m.count(513), 5);
 }
 
@@ -160,11 +161,11 @@ TEST_F(Reloc, RangeChecks) {
 
 TEST_F(Reloc, NamesInTheExpression) {
     testsupport::message_capture m;
-    name_entry* code = sym_enter("code", FL_PSECT | FL_GLOBAL);
+    name_entry* code = sym_enter(cx, "code", FL_PSECT | FL_GLOBAL);
     code->rec->delta = 2;
     code->rec->link = 0x200;
     code->rec->running = 0x10;
-    name_entry* f = sym_enter("_f", FL_GLOBAL);
+    name_entry* f = sym_enter(cx, "_f", FL_GLOBAL);
     f->flags = SK_DEFINED | FL_GLOBAL;
     f->value = 0x220;
     f->owner = code;
@@ -197,17 +198,17 @@ TEST_F(Reloc, RotatedImmediates) {
 TEST_F(Reloc, ConditionalExpressionSkipsTheModule) {
     obj::expr_builder one;
     one.constant(1).end();
-    condexpr_record(one.data());
-    EXPECT_FALSE(module_skip);
+    condexpr_record(cx, one.data());
+    EXPECT_FALSE(cx.module_skip);
     obj::expr_builder zero;
     zero.constant(0).end();
-    condexpr_record(zero.data());
-    EXPECT_TRUE(module_skip);
+    condexpr_record(cx, zero.data());
+    EXPECT_TRUE(cx.module_skip);
 }
 
 TEST_F(Reloc, PartialAndLoadRelocationsReportComplexOnes) {
     testsupport::message_capture m;
-    opts.load_reloc = true;
+    cx.opts.load_reloc = true;
     obj::expr_builder e;
     e.constant(1).end();
     EXPECT_EQ(eval(e), 1u);

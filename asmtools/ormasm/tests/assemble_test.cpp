@@ -304,6 +304,41 @@ TEST(Definitions, FloatingConstantsInBothFormats) {
     EXPECT_EQ(words_of(psect_bytes(r.object, "text")), expected);
 }
 
+// A floating literal in an expression gives the same bytes as fcf: each value is written once
+// by fcf and once byte by byte through expressions, in both sizes, as the code generator
+// writes them (its "%.17e" texts, a sign before the literal).
+TEST(Expressions, FloatingLiteralsMatchFcfBytes) {
+    std::string dir = testsupport::scratch_folder("float_expr");
+    const char* values[] = {"0.0", "1.50000000000000000e+00", "-2.00000000000000000e+00",
+                            "1.00000000000000006e-01", "-1.00000000000000006e-01",
+                            "3.40282346638528860e+38",    // the 24-bit rounding carries into the exponent
+                            "1.79769313486231570e+308", "-1.79769313486231570e+308", "1e-45", "65537.0"};
+    std::string source = code_psect;
+    for (const char* v : values) {
+        for (int size : {3, 4}) {
+            source += std::string("\tfcf\t") + v + "," + std::to_string(size) + "\n";
+            for (int i = 0; i < size; ++i)
+                source += std::string("\tretlw\t(") + (size == 4 ? "float32 " : "") + v + " >> " +
+                          std::to_string(8 * i) + ") & 255\n";
+        }
+    }
+    result r = assemble(dir, source);
+    ASSERT_EQ(r.status, 0) << r.messages;
+    std::vector<uint16_t> words = words_of(psect_bytes(r.object, "text"));
+    ASSERT_EQ(words.size(), std::size(values) * 14u);
+    size_t at = 0;
+    for (const char* v : values) {
+        for (size_t size : {3u, 4u}) {
+            for (size_t i = 0; i < size; ++i) EXPECT_EQ(words[at + i], words[at + size + i]) << v << " size " << size;
+            at += 2 * size;
+        }
+    }
+    // Spot values worked out by hand: 1.5 is 0x3FC000 and 0x3FC00000, -2 is 0xC00000.
+    EXPECT_EQ(words[14 + 3 + 2], 0x343F);
+    EXPECT_EQ(words[28 + 3 + 2], 0x34C0);
+    EXPECT_EQ(words[28 + 3 + 1], 0x3400);
+}
+
 TEST(BadInput, NumberedMessageAtTheLineAndNoObject) {
     std::string dir = testsupport::scratch_folder("bad_input");
     struct bad_case {

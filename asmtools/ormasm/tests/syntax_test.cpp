@@ -88,6 +88,24 @@ TEST(Numbers, RadixSuffixesAndCharacters) {
     EXPECT_FALSE(parse_number("0x100000000", v));
 }
 
+TEST(Expressions, FloatingLiteralsAreBitPatterns) {
+    EXPECT_EQ(value_of("1.5"), 0x3FC000);                      // the 24-bit format unless float32
+    EXPECT_EQ(value_of("float32 1.5"), 0x3FC00000);
+    EXPECT_EQ(value_of("-1.5e+00"), 0xBFC000);                 // the sign belongs to the literal
+    EXPECT_EQ(value_of("float32 -2e0 >> 24"), 0xC0);
+    EXPECT_EQ(value_of("(1.0 >> 8) & 255"), 0x80);
+    EXPECT_EQ(value_of("2 - 1.0"), 2 - 0x3F8000);              // a binary minus stays one
+    EXPECT_EQ(value_of("-(1.0)"), -0x3F8000);                  // the pattern, negated as an integer
+    EXPECT_EQ(value_of("1e5h"), 0x1E5);                        // radix forms stay integers
+    EXPECT_EQ(value_of("0E0h"), 0xE0);
+    expr_ptr e;
+    std::string why;
+    EXPECT_FALSE(parse_expression("float32 3", e, why));
+    EXPECT_FALSE(parse_expression("float32", e, why));
+    EXPECT_FALSE(parse_expression("1.5.2", e, why));
+    EXPECT_FALSE(parse_expression("1.5x", e, why));
+}
+
 TEST(Expressions, PrecedenceAndOperators) {
     EXPECT_EQ(value_of("1+2*3"), 7);
     EXPECT_EQ(value_of("(1+2)*3"), 9);

@@ -146,18 +146,6 @@ void argument_slots(tree_node** slot, std::vector<tree_node**>& out) {
     out.push_back(slot);
 }
 
-// A new automatic of the pointer's type that holds a computed callee.
-symbol* callee_temporary(cg_context& ctx, const tree_node* ptr) {
-    symbol* t = ctx.symbols.make_detached();
-    t->name = "_tmp" + std::to_string(++ctx.simp.temps);
-    t->kind = sym_kind::object;
-    t->base = ptr->type;
-    t->levels = ptr->levels;
-    t->classes = ptr->pclass;
-    t->align_mask = 0;
-    place_auto(ctx, t);
-    return t;
-}
 
 // On the 12-bit core a function returns through a stub in the jump table, whose address's
 // low byte the caller passes as a hidden first argument. The stub is written at once.
@@ -180,6 +168,18 @@ tree_node* return_stub_argument(cg_context& ctx, tree_node* call) {
 int32_t first_arg_offset(const tree_node* callee) { return callee_variadic(callee) ? 1 : 0; }
 
 }  // namespace
+
+symbol* value_temporary(cg_context& ctx, const tree_node* like) {
+    symbol* t = ctx.symbols.make_detached();
+    t->name = "_tmp" + std::to_string(++ctx.simp.temps);
+    t->kind = sym_kind::object;
+    t->base = like->type;
+    t->levels = like->levels;
+    t->classes = like->pclass;
+    t->align_mask = 0;
+    place_auto(ctx, t);
+    return t;
+}
 
 tree_node* arg_location(cg_context& ctx, const tree_node* callee, const tree_node* arg, int32_t offset) {
     tree_node* base;
@@ -225,7 +225,7 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
     tree_node* callee = call->left;
     if (!direct_callee(callee) && callee->op == OP_DEREF && callee->left &&
         (tree_has_effect(callee->left) || callee->height > 2) && !ctx.functions.empty()) {
-        symbol* tmp = callee_temporary(ctx, callee->left);
+        symbol* tmp = value_temporary(ctx, callee->left);
         tree_node* store = tree_make(ctx, OP_ASSIGN, make_id(ctx, tmp), callee->left);
         callee->left = make_id(ctx, tmp);
         refresh_node(callee);

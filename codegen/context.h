@@ -138,6 +138,11 @@ struct simplify_state {
     std::map<const symbol*, const symbol*> last_caller;   // call graph: callee -> last caller
     std::map<const symbol*, symbol*> arg_areas;           // a callee's argument area symbol
     int32_t temps = 0;              // temporaries made for indirect callees
+    // Temporaries of values taken out of a statement: how deep such statements nest, and, for
+    // the function whose statements are replayed at its end, the top of its own autos.
+    int hoist_depth = 0;
+    const symbol* hoist_function = nullptr;
+    int32_t hoist_base = 0;
     int round_limit = 0;            // folding and rewriting rounds allowed (0: by the tree's height)
     // Code generation of one simplified statement; unset until code selection exists.
     std::function<void(cg_context&, tree_node*)> emit_statement;

@@ -463,6 +463,19 @@ void write_position(cg_context& ctx) {
 
 }  // namespace
 
+bool cg_statement_fits(cg_context& ctx, tree_node* tree) {
+    int saved_offset = ctx.regs.temp_offset;
+    ctx.regs.temp_offset = 0;
+    clear_selection(tree);
+    cg_label_tree(ctx, tree);
+    ctx.sel.wanted_regs = 0;
+    ctx.sel.call_busy = false;
+    bool fits = cg_match(ctx, tree, statement_goal, ctx.regs.regs_free, 0, 0) == 0;
+    clear_selection(tree);
+    ctx.regs.temp_offset = saved_offset;
+    return fits;
+}
+
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     selector_state& s = ctx.sel;
     // main's value goes nowhere (its exit restarts the program): only its effects remain.

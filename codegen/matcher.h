@@ -58,6 +58,8 @@ int cg_match(cg_context& ctx, tree_node* n, uint32_t goal, uint32_t avail, uint3
 // Matches and emits one statement; section is the program-section kind wanted first (0 none).
 // Returns false after 712 (the tree then gave no code).
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section);
+// Whether some rule derives the statement, without releasing register variables or writing code.
+bool cg_statement_fits(cg_context& ctx, tree_node* tree);
 uint32_t cg_operand_value_regs(const tree_node* n);
 // The register masks trial matching limits itself to, one tier after another.
 const std::vector<uint32_t>& reg_alloc_tiers();

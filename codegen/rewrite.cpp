@@ -96,7 +96,10 @@ tree_node* hoist_sequences(cg_context& ctx, tree_node* n) {
                      (n->op == OP_CALL || (d & (DOPE_ORDERED | DOPE_EFFECT)) != (DOPE_ORDERED | DOPE_EFFECT));
     if (!hoistable) return n;
     if (n->left && is_seq(n->left)) return lift_sequence(ctx, n, n->left);
-    if (is_binary(n) && !(d & DOPE_SEQUENCED) && n->right && is_seq(n->right) && !is_call(n->right->right))
+    // From the right only when the left operand does nothing the lifted part must follow (a
+    // call's argument stores would otherwise land before an earlier call to the same function).
+    if (is_binary(n) && !(d & DOPE_SEQUENCED) && n->right && is_seq(n->right) && !is_call(n->right->right) &&
+        !tree_has_effect(n->left))
         return lift_sequence(ctx, n, n->right);
     return n;
 }

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "codegen/bitfields.h"
+#include "codegen/calls.h"
 #include "codegen/context.h"
 #include "codegen/defer.h"
 #include "codegen/fold.h"
+#include "codegen/matcher.h"
 #include "codegen/reader.h"
 #include "codegen/rewrite.h"
 #include "common/alert.h"
@@ -223,7 +225,7 @@ bool split_jump(cg_context& ctx, tree_node* q, int& count) {
 
 // A store or return of c ? a : b, of a && or || value, or of a comparison wider than a byte:
 // jumps select between the store (return) of each alternative, or of 1 and 0.
-bool choose_value(cg_context& ctx, tree_node* q, int& count) {
+bool choose_value(cg_context& ctx, tree_node* q, int& count, bool any_size = false) {
     tree_node** slot = nullptr;
     if (q->op == OP_ASSIGN && q->left && q->right && !tree_has_effect(q->left)) slot = &q->right;
     else if (q->op == OP_RETURN && q->left) slot = &q->left;
@@ -233,7 +235,7 @@ bool choose_value(cg_context& ctx, tree_node* q, int& count) {
     while (inner->op == OP_CONV && inner->left) inner = inner->left;
     bool choice = is_choice(inner);
     bool logical = inner->op == OP_LAND || inner->op == OP_LOR ||
-                   ((is_compare(inner->op) || inner->op == OP_NOT) && node_size(ctx, value) != 1);
+                   ((is_compare(inner->op) || inner->op == OP_NOT) && (any_size || node_size(ctx, value) != 1));
     if (!choice && !logical) return false;
     tree_node *test = inner, *a = nullptr, *b = nullptr;
     if (choice) {
@@ -260,6 +262,212 @@ bool choose_value(cg_context& ctx, tree_node* q, int& count) {
     *slot = b;
     count = emit_choice(ctx, test, first, q);
     return true;
+}
+
+// --- values taken out of a statement no rule derives ---------------------------------------
+// A call whose result feeds further arithmetic, an assignment used for its value, a computed
+// value compared, or two operands that both need the pointer register: each is computed by a
+// statement of its own into a temporary (or, for an assignment, into its own variable) ahead
+// of the statement, which then reads the temporary.
+
+bool is_call_value(const tree_node* n) {
+    while (n && n->op == OP_ARGSEQ) n = n->right;
+    return n && (n->op == OP_CALL || n->op == OP_CALLZAP);
+}
+
+bool is_compound_assignment(uint32_t op) {
+    switch (op) {
+    case OP_ASSIGN: case OP_ASG_MOD: case OP_ASG_AND: case OP_ASG_MUL: case OP_ASG_ADD: case OP_ASG_SUB:
+    case OP_ASG_DIV: case OP_ASG_SHL: case OP_ASG_SHR: case OP_ASG_XOR: case OP_ASG_OR:
+        return true;
+    default: return false;
+    }
+}
+
+bool is_aggregate(const tree_node* n) {
+    return n && !n->levels && n->type && (n->type->kind == sym_kind::aggregate || n->type->kind == sym_kind::union_reading);
+}
+
+// A memory read whose address is computed (it goes through FSR).
+bool is_indirect_read(const tree_node* n) {
+    while (n && n->op == OP_CONV && n->left) n = n->left;
+    if (!n || n->op != OP_DEREF || !n->left) return false;
+    const tree_node* a = n->left;
+    if (a->op == OP_ADDR) return false;
+    return !(a->op == OP_ADD && a->left && a->left->op == OP_ADDR && a->right && a->right->op == OP_CONST);
+}
+
+tree_node** below_conversions(tree_node** slot) {
+    while ((*slot)->op == OP_CONV && (*slot)->left) slot = &(*slot)->left;
+    return slot;
+}
+
+enum class hoist_mode {
+    pairs,      // only operands that would both need FSR at once
+    values,     // jump-made values, calls and assignments inside expressions
+};
+
+struct hoister {
+    cg_context& ctx;
+    hoist_mode mode;
+    std::vector<tree_node*> prefix;   // statements to run first, in order
+
+    // The value at *slot is computed into a new temporary first.
+    void to_temporary(tree_node** slot) {
+        tree_node* n = *slot;
+        symbol* t = value_temporary(ctx, n);
+        tree_node* id = make_id(ctx, t);
+        copy_value_type(id, n);
+        prefix.push_back(tree_make(ctx, OP_ASSIGN, id, n));
+        tree_node* use = make_id(ctx, t);
+        copy_value_type(use, n);
+        *slot = use;
+    }
+
+    bool worth_taking(const tree_node* n) const {
+        if (mode == hoist_mode::pairs || is_aggregate(n)) return false;
+        if (is_call_value(n)) return true;
+        // x op= y used for its value: the assignment first, then x is read.
+        return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
+               !(n->left->pclass & PC_VOLATILE);
+    }
+
+    void take(tree_node** slot) {
+        tree_node* n = *slot;
+        if (is_compound_assignment(n->op)) {
+            tree_node* use = tree_copy(ctx, n->left);
+            prefix.push_back(n);
+            *slot = use;
+            return;
+        }
+        to_temporary(slot);
+    }
+
+    // An lvalue stays where it is; only what computes its address is looked at.
+    void walk_lvalue(tree_node* n) {
+        if (n && n->op == OP_DEREF) walk(&n->left, false);
+    }
+
+    void walk(tree_node** slot, bool top) {
+        tree_node* n = *slot;
+        if (!n) return;
+        if (!top && worth_taking(n)) {
+            take(slot);
+            return;
+        }
+        const uint32_t op = n->op;
+        const uint32_t arity = op_arity(op);
+        // Operands evaluated only on some paths stay with their operator.
+        if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON) return;
+        if (arity == DOPE_UNARY) {
+            walk(&n->left, op == OP_RETURN);
+            return;
+        }
+        if (arity != DOPE_BINARY) return;
+        if (op == OP_ARGSEQ || op == OP_SEQ) {
+            // Argument stores run before the call: when the call's side had to move out, they
+            // move out ahead of it.
+            walk(&n->left, true);
+            if (mode != hoist_mode::pairs) {
+                prefix.push_back(n->left);
+                *slot = n->right;
+                ctx.nodes.free(n);
+                walk(slot, top);
+                return;
+            }
+            size_t mark = prefix.size();
+            walk(&n->right, top);
+            if (prefix.size() > mark) {
+                prefix.insert(prefix.begin() + static_cast<std::ptrdiff_t>(mark), n->left);
+                *slot = n->right;
+                ctx.nodes.free(n);
+            }
+            return;
+        }
+        if (op == OP_CJUMP) {
+            walk(&n->left, true);
+            return;
+        }
+        if (is_compound_assignment(op)) {
+            walk(&n->right, top);
+            walk_lvalue(n->left);
+            if (op == OP_ASSIGN && is_indirect_read(n->left) && is_indirect_read(n->right) && !is_aggregate(n))
+                to_temporary(&n->right);
+            return;
+        }
+        size_t mark = prefix.size();
+        walk(&n->left, false);
+        size_t after_left = prefix.size();
+        walk(&n->right, false);
+        // What the left operand does must not happen after what moved out of the right one.
+        if (prefix.size() > after_left && tree_has_effect(n->left)) {
+            std::vector<tree_node*> right_part(prefix.begin() + static_cast<std::ptrdiff_t>(after_left), prefix.end());
+            prefix.resize(after_left);
+            to_temporary(&n->left);
+            prefix.insert(prefix.end(), right_part.begin(), right_part.end());
+        } else if (prefix.size() == mark && is_indirect_read(n->left) && is_indirect_read(n->right)) {
+            to_temporary(below_conversions(&n->left));
+        } else if (prefix.size() == mark && is_compare(op) && mode != hoist_mode::pairs) {
+            // A compare of a computed value: the value first, at its own width.
+            for (tree_node** side : {&n->right, &n->left}) {
+                tree_node** inner = below_conversions(side);
+                if (op_arity((*inner)->op) == DOPE_BINARY && !tree_has_effect(*inner)) {
+                    to_temporary(inner);
+                    break;
+                }
+            }
+        }
+        refresh_node(n);
+    }
+};
+
+bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode);
+
+// A statement no rule derives: the values that can be computed ahead of it are, each by a
+// statement of its own. Returns false when nothing could be taken out.
+bool hoist_values(cg_context& ctx, tree_node* tree) {
+    if (ctx.functions.empty() || cg_statement_fits(ctx, tree)) return false;
+    int count = 0;
+    if (choose_value(ctx, tree, count, true)) return true;
+    return hoist_with(ctx, tree, hoist_mode::values);
+}
+
+// Two operands read through pointers cannot both hold FSR: the first is read into a
+// temporary ahead of the statement.
+bool separate_pointer_reads(cg_context& ctx, tree_node* tree) {
+    return !ctx.functions.empty() && hoist_with(ctx, tree, hoist_mode::pairs);
+}
+
+bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode) {
+    // Temporaries are free again after the statement that needed them.
+    function_entry& fe = ctx.functions.back();
+    const int32_t running = fe.auto_size;
+    if (ctx.simp.hoist_depth == 0) {
+        // Replayed at the function's end, every auto of the function is placed and any may be
+        // live; read in order, the autos of the open blocks are those below the running size.
+        if (!ctx.replaying) {
+            fe.auto_size = running;
+        } else {
+            if (ctx.simp.hoist_function != fe.fn) {
+                ctx.simp.hoist_function = fe.fn;
+                ctx.simp.hoist_base = fe.auto_high;
+            }
+            fe.auto_size = ctx.simp.hoist_base;
+        }
+    }
+    ++ctx.simp.hoist_depth;
+    hoister h{ctx, mode, {}};
+    tree_node* root = tree;
+    h.walk(&root, true);
+    bool hoisted = !h.prefix.empty();
+    if (hoisted) {
+        for (tree_node* s : h.prefix) generate_statement(ctx, s);
+        refresh_node(root);
+        generate_statement(ctx, root);
+    }
+    --ctx.simp.hoist_depth;
+    fe.auto_size = running;
+    return hoisted;
 }
 
 }  // namespace
@@ -400,7 +608,8 @@ void emit_moving_increments(cg_context& ctx, tree_node* q) {
 
 bool lower_condition(cg_context& ctx, tree_node* tree) {
     int count = 0;
-    return tree && (split_jump(ctx, tree, count) || choose_value(ctx, tree, count));
+    return tree && (split_jump(ctx, tree, count) || choose_value(ctx, tree, count) || separate_pointer_reads(ctx, tree) ||
+                    hoist_values(ctx, tree));
 }
 
 void simplify_and_emit(cg_context& ctx, tree_node* tree) {

@@ -12,8 +12,7 @@ C_PROGRAMS = [
     ("arith16.c", [("r_u16", "u16", 8), ("r_i16", "i16", 6)]),
     ("arith32.c", [("r_u32", "u32", 6)]),
     ("arith32s.c", [("r_i32", "i32", 6)]),
-    ("control.c", [("r_sum", "u16"), ("r_sorted", "u8", 8), ("r_dot", "i32"), ("r_cases", "u8", 4),
-                   ("r_mid", "i16", 2), ("r_tag", "u8")]),
+    ("control.c", [("r_sum", "u16"), ("r_sorted", "u8", 8), ("r_dot", "i32"), ("r_cases", "u8", 4)]),
     # values: moves, constants, + - & | ^ ~ negation, compound assignments, conversions
     ("values16.c", [("r_add", "u16"), ("r_add2", "u16"), ("r_sub", "u16"), ("r_sub2", "u16"),
                     ("r_logic", "u16"), ("r_compl", "u16"), ("r_inc", "u16"), ("r_dec", "u16"),
@@ -85,6 +84,12 @@ C_PROGRAMS += [
     ("structs.c", [("r_x", "i16", 2), ("r_tag", "u8", 2), ("r_big", "i32"), ("r_name", "u8", 2), ("r_u", "u8", 4)]),
     ("romdata.c", [("r_b", "u8", 6), ("r_w", "i16", 3), ("r_l", "i32", 2), ("r_str", "u8", 6),
                    ("r_rec", "u8", 4), ("r_recb", "i16")]),
+]
+
+# structures passed and returned
+C_PROGRAMS += [
+    ("structcalls.c", [("r_mid", "i16", 2), ("r_tag", "u8"), ("r_one", "u8", 2), ("r_word", "u16")]),
+    ("structret.c", [("r_three", "i16", 3), ("r_kept", "u8")]),
 ]
 
 C_PROGRAMS += [

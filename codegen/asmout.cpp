@@ -218,6 +218,14 @@ void write_header(cg_context& ctx) {
 
 std::string asm_name(const symbol* s) { return s->name; }
 
+std::string function_pointer_value(cg_context& ctx, const symbol* f) {
+    auto& targets = ctx.fn_pointer_targets;
+    if (std::find(targets.begin(), targets.end(), f) == targets.end()) targets.push_back(f);
+    // The entry follows the retlw of the argument area's address, which a function with
+    // parameters has.
+    return "(fpl_" + asm_name(f) + (f->param_number > 0 ? "+1)" : "+0)");
+}
+
 void announce_external(cg_context& ctx, symbol* s) {
     if (s->flags & SF_ANNOUNCED) return;
     s->flags |= SF_ANNOUNCED;
@@ -245,6 +253,12 @@ void declare_scope(cg_context& ctx, symbol* s) {
     if (s->sclass == storage::external) announce_external(ctx, s);
 }
 
+// A variable's label line; the last one written is what helper 7 names.
+void label_variable(cg_context& ctx, symbol* s) {
+    write_label(ctx, asm_name(s));
+    ctx.helpers.last_labelled = s;
+}
+
 }  // namespace
 
 void define_variable(cg_context& ctx, symbol* s) {
@@ -261,7 +275,7 @@ void define_variable(cg_context& ctx, symbol* s) {
     }
     int kind = variable_psect(s);
     psect_request(ctx, kind);
-    write_label(ctx, asm_name(s));
+    label_variable(ctx, s);
     if (kind == PS_EEPROM) {
         for (uint16_t i = 0; i < size; ++i) emit(ctx, "\tdb\t0\n");
     } else if (bit) {
@@ -274,7 +288,11 @@ void define_variable(cg_context& ctx, symbol* s) {
 void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>& bytes) {
     s->flags |= SF_WRITTEN;
     declare_scope(ctx, s);
-    int kind = data_psect_kind(ctx, s->classes);
+    // A pointer's bank qualifiers name the bank of what it points to; the pointer itself lives
+    // in bank 0, where the code reads it (as an uninitialised one does).
+    uint16_t classes = s->classes;
+    if (outer_level(s->levels) == LEVEL_POINTER) classes &= static_cast<uint16_t>(~(PC_BANK1 | PC_BANK2 | PC_BANK3));
+    int kind = data_psect_kind(ctx, classes);
     if (s->flags & SF_ABSOLUTE) {
         // The object lives at its address; its label is an equate and the bytes follow it
         // in the section the qualifiers choose.
@@ -289,14 +307,14 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
             kind = PS_CONST;
         }
         psect_request(ctx, kind);
-        write_label(ctx, asm_name(s));
+        label_variable(ctx, s);
         if (table) emit(ctx, "\taddwf\tpc\n");
         for (const data_item& item : bytes) write_item(ctx, item, kind == PS_CSTRINGS);
         return;
     }
     if (kind == PS_EEPROM) {
         psect_request(ctx, kind);
-        write_label(ctx, asm_name(s));
+        label_variable(ctx, s);
         for (const data_item& item : bytes) {
             if (item.expr.empty()) emit(ctx, "\tdb\t%u\n", item.byte);
             else emit(ctx, "\tdb\t%s\n", item.expr.c_str());
@@ -305,7 +323,7 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
     }
     int bank = kind - PS_RDATA0;
     psect_request(ctx, kind);
-    write_label(ctx, asm_name(s));
+    label_variable(ctx, s);
     emit(ctx, "\tds\t%u\n", static_cast<unsigned>(bytes.size()));
     psect_request(ctx, PS_IDATA0 + bank);
     for (const data_item& item : bytes) write_item(ctx, item, false);
@@ -396,10 +414,44 @@ void write_collected_strings(cg_context& ctx) {
     emit(ctx, "\n");
 }
 
+// A pointer to a function is the address of its lookup entry: the retlw before it gives the
+// address of the function's argument area (for callers that store arguments through the
+// pointer), and the entry restores the first argument, which the caller left in btemp, to W
+// before jumping to the function. External functions' entries are overlaid across modules.
+void write_function_pointer_lookups(cg_context& ctx) {
+    if (ctx.fn_pointer_targets.empty()) return;
+    emit_direct(ctx, "\n;function pointer lookups\n");
+    const char* cls = flag(ctx, MF_PIC12) ? "ENTRY" : "CONST";
+    for (const symbol* f : ctx.fn_pointer_targets) {
+        std::string name = asm_name(f);
+        if (f->sclass == storage::external)
+            emit_direct(ctx, sformat("psect fpp_%s,ovrld,global,class=%s,delta=2\n", name.c_str(), cls));
+        else
+            emit_direct(ctx, sformat("psect fpp_%s,local,class=%s,delta=2\n", name.c_str(), cls));
+        ctx.psects.written = ctx.psects.requested = PS_NONE;
+        emit(ctx, "fpl_%s\n", name.c_str());
+        if (f->param_number > 0) {
+            // A static function's area is local to the module, as its exit code declares it.
+            // A function whose arguments all travel in W has no area to name.
+            const auto& none = ctx.fn_without_area;
+            if (std::find(none.begin(), none.end(), f) != none.end()) {
+                emit(ctx, "\tretlw\t0\n");
+            } else {
+                if (f->sclass == storage::external) emit(ctx, "\tglobal\t?%s\n", name.c_str());
+                emit(ctx, "\tretlw\t?%s\n", name.c_str());
+            }
+            emit(ctx, "\tmovf\tbtemp,w\n");
+            ctx.btemp_used = std::max(ctx.btemp_used, 1);
+        }
+        emit(ctx, "\tljmp\t%s\n", name.c_str());
+    }
+}
+
 }  // namespace
 
 void write_end(cg_context& ctx) {
     write_collected_strings(ctx);
+    write_function_pointer_lookups(ctx);
     if (ctx.btemp_used) {
         emit_direct(ctx, "\tpsect\ttemp,ovrld,class=BANK0,space=1\n");
         emit(ctx, "btemp\n\tds\t%d\n", ctx.btemp_used);

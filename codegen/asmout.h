@@ -61,5 +61,7 @@ void write_float_pool(cg_context& ctx);
 void write_end(cg_context& ctx);
 // Assembler label of a symbol.
 std::string asm_name(const symbol* s);
+// A function pointer's value for f: its lookup entry, which the end of the file writes.
+std::string function_pointer_value(cg_context& ctx, const symbol* f);
 
 }  // namespace cg

@@ -30,6 +30,11 @@ const symbol* function_type_symbol(const tree_node* callee) {
     if (symbol* f = direct_callee(callee)) return f;
     for (const symbol* t = callee->type; t; t = t->base)
         if (outer_level(t->levels) == LEVEL_FUNCTION || (t->flags & (SF_PROTOTYPED | SF_VARIADIC))) return t;
+    // Through a pointer the indirection has taken the return type: the pointer's own type is
+    // the function type, whose parameters the signature counts like the function's own.
+    if (callee->op == OP_DEREF && callee->left)
+        for (const symbol* t = callee->left->type; t; t = t->base)
+            if (outer_level(t->levels) == LEVEL_FUNCTION) return t;
     return nullptr;
 }
 
@@ -119,11 +124,8 @@ void callgraph_call(cg_context& ctx, const tree_node* callee) {
         emit(ctx, "\t%s\t%s,%s\n", "FNCALL", caller.c_str(), asm_name(f).c_str());
         return;
     }
-    const tree_node* ptr = callee->op == OP_DEREF ? callee->left : nullptr;
-    if (ptr && ptr->op == OP_ID && ptr->sym && is_global_storage(ptr->sym->sclass)) {
-        emit(ctx, "\t%s\t%s,%s\n", "FNCALL", caller.c_str(), asm_name(ptr->sym).c_str());
-        return;
-    }
+    // A pointer variable is no call-graph node of its own (nothing marks one): the linker
+    // joins the call to every function of the same signature whose address was taken.
     emit(ctx, "\t%s\t%s,%u\n", "FNINDIR", caller.c_str(), callee_signature(ctx, callee));
 }
 

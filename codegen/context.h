@@ -181,6 +181,13 @@ struct cg_context {
     bool main_exit = false;
     bool stack_user_or_sys = false;         // a USR_MODE or SYS_MODE stack size was given
     std::vector<collected_string> strings;  // collected for the end of the file
+    std::vector<const symbol*> fn_pointer_targets;  // functions whose address was taken, in order
+    std::vector<const symbol*> fn_without_area;     // functions defined here whose argument area is empty
+    // Byte temporaries of bit-field statements: each statement reuses the current function's.
+    struct {
+        const symbol* function = nullptr;
+        std::vector<symbol*> bytes;
+    } bitfield_temps;
     std::vector<kept_const> kept_consts;
     std::vector<symbol*> kept_data;         // statics and externals kept for the end
     std::vector<symbol*> placeholders;      // "Fake" types made for inner derived types

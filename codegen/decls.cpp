@@ -131,6 +131,11 @@ void read_declaration(cg_context& ctx, ic_scanner& scan) {
         s->count = s->count ? s->count : 1;
         s->vclass = base_class(s->base);
         if (s->levels && outer_level(s->levels) == LEVEL_POINTER) s->vclass = value_class::unsigned_;
+        // A function type keeps its parameters, so that calls through a pointer to it carry
+        // the signature of the functions it may point at.
+        if (cls.prototyped) s->flags |= SF_PROTOTYPED;
+        if (cls.variadic) s->flags |= SF_VARIADIC;
+        s->param_number = cls.number;
         symbol_size(ctx, s);
         sdb_typedef(ctx, s);
         if (!scan.expect(']')) alert_message(714), skip_record(scan);

@@ -32,7 +32,7 @@ uint32_t saved_registers(const cg_context& ctx) {
     return used;
 }
 
-constexpr uint32_t mask_w = 0x1, mask_fsr = 0x2, mask_status = 0xc, mask_btemp = 0xfff0, mask_pclath = 1u << 26;
+constexpr uint32_t mask_w = 0x1, mask_fsr = 0x2, mask_status = 0xc, mask_btemp = 0x7fff0, mask_pclath = 1u << 26;
 
 void select_bank0(cg_context& ctx) { bank_select(ctx, BK_BANK0); }
 
@@ -84,7 +84,8 @@ void write_interrupt_entry(cg_context& ctx, uint32_t saved) {
     in_section(ctx, PS_INTSAVE);
     emit(ctx, "saved_status\tds\t1\n");
     in_section(ctx, PS_INTENTRY);
-    for (int b = 0; b < 12; ++b)
+    // btemp+0..11 and the three extended bytes have consecutive mask bits from bit 4.
+    for (int b = 0; b < 15; ++b)
         if (saved & (1u << (4 + b))) emit(ctx, "\tglobal\tsave_btemp%d\n", b);
     if (saved & mask_fsr) {
         in_section(ctx, PS_INTSAVE);
@@ -163,6 +164,7 @@ void function_exit_code(cg_context& ctx, function_entry& fe) {
     emit(ctx, "\tFNSIZE\t%s,%d,%d\n", name.c_str(), autos, args);
     if (autos) emit(ctx, "\t%s\t?a%s\n", word, name.c_str());
     if (args) emit(ctx, "\t%s\t?%s\n", word, name.c_str());
+    else ctx.fn_without_area.push_back(fn);
     if (interrupt) write_interrupt_entry(ctx, saved);
     if (fe.temp_high) emit(ctx, "f%u3\tequ\t?a%s+%d\n", ctx.psects.function_number, name.c_str(), fe.auto_high);
     fn->reg_mask = ctx.regs.regs_used & reg_default_free();

@@ -183,6 +183,8 @@ int cg_code_helper(cg_context& ctx, tree_node* n, int number, int offset, helper
         if (number == 1) {
             if (!h.call_table_label) h.call_table_label = ctx.next_label++;
             emit(ctx, "((l%" PRId32 "+%" PRId32 ")%s)", h.call_table_label, pos, pic12 ? "&0ffh" : "");
+        } else if (flag(ctx, MF_PIC14)) {
+            emit_text(ctx, function_pointer_value(ctx, fn));
         } else {
             emit(ctx, "((fpl_%s+%" PRId32 ")%s)", fn->name.c_str(), pos, pic12 ? "&0ffh" : "");
         }

@@ -31,24 +31,30 @@ struct layout_state {
     bool failed = false;
 };
 
-// An address expression for a value tree, or empty when it is none.
-std::string address_of(const tree_node* n, int32_t& offset) {
+bool is_function(const symbol* s) { return s && outer_level(s->levels) == LEVEL_FUNCTION; }
+
+// An address expression for a value tree, or empty when it is none. A function's address is
+// that of its pointer lookup entry.
+std::string address_of(cg_context& ctx, const tree_node* n, int32_t& offset) {
     if (!n) return {};
     switch (n->op) {
-    case OP_CONV: return address_of(n->left, offset);
+    case OP_CONV: return address_of(ctx, n->left, offset);
     case OP_ADDR:
-        if (n->left && n->left->op == OP_ID && n->left->sym) return asm_name(n->left->sym);
-        return address_of(n->left, offset);
+        if (n->left && n->left->op == OP_ID && n->left->sym) {
+            if (is_function(n->left->sym) && flag(ctx, MF_PIC14)) return function_pointer_value(ctx, n->left->sym);
+            return asm_name(n->left->sym);
+        }
+        return address_of(ctx, n->left, offset);
     case OP_ID:
         // A function or an array names its address.
-        if (n->sym && (outer_level(n->sym->levels) == LEVEL_FUNCTION || (n->sym->flags & SF_ARRAY)))
-            return asm_name(n->sym);
+        if (is_function(n->sym) && flag(ctx, MF_PIC14)) return function_pointer_value(ctx, n->sym);
+        if (n->sym && (is_function(n->sym) || (n->sym->flags & SF_ARRAY))) return asm_name(n->sym);
         return {};
     case OP_STRING:
         if (n->left && n->left->op == OP_CONST) return string_label(n->left->value);
         return {};
     case OP_ADD: case OP_SUB: {
-        std::string base = address_of(n->left, offset);
+        std::string base = address_of(ctx, n->left, offset);
         if (base.empty() || !n->right || n->right->op != OP_CONST) return {};
         offset += n->op == OP_ADD ? n->right->value : -n->right->value;
         return base;
@@ -69,10 +75,10 @@ void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t 
     // sums of constants all become one constant.
     tree_node* folded = simplify_expr(ctx, tree_copy(ctx, value));
     int32_t offset = 0;
-    std::string addr = address_of(value, offset);
+    std::string addr = address_of(ctx, value, offset);
     if (addr.empty() && folded && folded->op != OP_CONST && folded->op != OP_FCONST) {
         offset = 0;
-        addr = address_of(folded, offset);
+        addr = address_of(ctx, folded, offset);
     }
     if (!addr.empty()) {
         tree_free(ctx, folded);

@@ -4,6 +4,7 @@
 #include "codegen/matcher.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
@@ -153,13 +154,33 @@ uint32_t callee_mask(const tree_node* n) {
     return mask_of(R_ALLREG);   // not compiled yet, or through a pointer: anything may change
 }
 
+// The request a rule's operand register makes of its operand: a class flagged as a mask
+// takes any registers inside it rather than one member.
+uint32_t operand_request(const rule_row& row) {
+    uint32_t code = plain(row.operand_reg);
+    if ((row.operand_reg & RF_MASK) && reg_is_class(static_cast<int32_t>(code))) return REG_LITERAL | mask_of(code);
+    return code;
+}
+
+// The register of the variable under n's left operands, which a rule flagged so must not
+// take for its operand (it would change the variable).
+uint32_t left_symbol_regs(const tree_node* n) {
+    for (int guard = 0; n && guard < 64; ++guard) {
+        if (n->op == OP_ID) return mask_of(own_register(n));
+        if (!is_unary(n) && !is_binary(n)) break;
+        n = n->left;
+    }
+    return 0;
+}
+
 // Matches the children of an operator rule; returns a status (0 success).
 int match_children(cg_context& ctx, tree_node* n, const rule_row& row, uint32_t avail, uint32_t forbid) {
     tree_node* l = (is_unary(n) || is_binary(n)) ? n->left : nullptr;
     tree_node* r = is_binary(n) ? n->right : nullptr;
     bool kind_right = (row.kind & 7) == 2;
-    uint32_t want_left = kind_right ? 0 : plain(row.operand_reg);
-    uint32_t want_right = kind_right ? plain(row.operand_reg) : 0;
+    uint32_t want_left = kind_right ? 0 : operand_request(row);
+    uint32_t want_right = kind_right ? operand_request(row) : 0;
+    if ((row.operand_reg & RF_NOT_SYM) && l) forbid |= left_symbol_regs(l);
     bool sequenced = (dope_table[n->op] & DOPE_SEQUENCED) != 0;
     auto match_one = [&](tree_node* c, uint32_t goal, uint32_t a, uint32_t want, uint32_t forb) {
         if (!c || !goal) return 0;
@@ -247,7 +268,7 @@ int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint
     uint32_t operand_result = 0, operand_regs = 0, operand_alloc = 0;
     uint32_t children_used = 0;
     if (chain) {
-        int st = cg_match(ctx, n, row.op, child_avail, plain(row.operand_reg), forbid);
+        int st = cg_match(ctx, n, row.op, child_avail, operand_request(row), forbid);
         if (st) return st;
         rule_entry below = rule_at(n, rule_count(n) - 1);
         operand_result = below.result;
@@ -488,6 +509,42 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
     clear_selection(tree);
     tree_free(ctx, tree);
     return true;
+}
+
+const std::vector<uint32_t>& reg_alloc_tiers() {
+    // One tier: every register but the second file-select register.
+    static const std::vector<uint32_t> tiers{reg_code_mask(R_ALLREG) & ~reg_code_mask(R_FSR1)};
+    return tiers;
+}
+
+bool cg_select_retry(cg_context& ctx, tree_node* tree, uint32_t extra) {
+    selector_state& s = ctx.sel;
+    const std::vector<uint32_t>& tiers = reg_alloc_tiers();
+    cg_label_tree(ctx, tree);
+    size_t tier = 0;
+    for (;;) {
+        uint32_t free = ctx.regs.regs_free & ~extra & ~tree->sel_regs_held;
+        clear_selection(tree);
+        s.wanted_regs = 0;
+        s.call_busy = false;
+        if (cg_match(ctx, tree, statement_goal, free & tiers[tier], 0, 0) == 0) return true;
+        uint32_t wanted = s.wanted_regs;
+        uint32_t held = wanted & ~free & tiers[tier];
+        bool last = tier + 1 == tiers.size();
+        if ((last || !(tiers[tier + 1] & free & wanted)) && held && release_register_variable(ctx, held)) {
+            cg_label_tree(ctx, tree);
+            continue;
+        }
+        size_t next = tier + 1;
+        while (next < tiers.size() && !(tiers[next] & wanted)) ++next;
+        if (next >= tiers.size()) {
+            alert_message(712);
+            ++s.match_errors;
+            clear_selection(tree);
+            return false;
+        }
+        tier = next;
+    }
 }
 
 }  // namespace cg

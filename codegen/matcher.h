@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codegen/ruletable.h"
 
@@ -58,6 +59,13 @@ int cg_match(cg_context& ctx, tree_node* n, uint32_t goal, uint32_t avail, uint3
 // Returns false after 712 (the tree then gave no code).
 bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section);
 uint32_t cg_operand_value_regs(const tree_node* n);
+// The register masks trial matching limits itself to, one tier after another.
+const std::vector<uint32_t>& reg_alloc_tiers();
+// Matches a statement for the optimiser without emitting it: the registers free to it are the
+// function's free registers minus `extra` and those its own leaves hold, tier by tier, register
+// variables released where a tier lacks what they hold. The selection stays on the tree.
+// Returns false after 712.
+bool cg_select_retry(cg_context& ctx, tree_node* tree, uint32_t extra);
 
 // Emission (template expander).
 void cg_emit_node(cg_context& ctx, tree_node* n);

@@ -122,7 +122,9 @@ void leave_scope(cg_context& ctx, int level) {
             s->block_level = static_cast<uint8_t>(level > 0 ? level - 1 : 0);
             return false;
         }
-        return s->sclass == storage::param || s->sclass == storage::automatic || s->sclass == storage::reg;
+        bool drop = s->sclass == storage::param || s->sclass == storage::automatic || s->sclass == storage::reg;
+        if (drop && ctx.helpers.last_labelled == s) ctx.helpers.last_labelled = nullptr;   // the record is reused
+        return drop;
     });
     scope_directives(ctx, fns);
 }

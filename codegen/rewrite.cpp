@@ -517,14 +517,14 @@ bool conv_free(const cg_context& ctx, const tree_node* x, const tree_node* to) {
 }
 
 // An object read under the type of a conversion that is dropped: it must still be read each
-// time when volatile, and it stays in its own bank, whatever bank the new type names (the
-// type of an assignment's target carries that target's bank).
+// time when volatile, and it stays in its own bank and memory (RAM or EEPROM), whatever the
+// new type names (the type of an assignment's target carries that target's bank and memory).
 void retype_object(tree_node* x, const tree_node* like) {
-    constexpr uint16_t banks = PC_BANK1 | PC_BANK2 | PC_BANK3;
+    constexpr uint16_t kept = PC_BANK1 | PC_BANK2 | PC_BANK3 | PC_EEPROM;
     bool scalar = !x->levels;
-    uint16_t own = x->pclass & (scalar ? uint16_t{PC_VOLATILE | banks} : uint16_t{PC_VOLATILE});
+    uint16_t own = x->pclass & (scalar ? uint16_t{PC_VOLATILE | kept} : uint16_t{PC_VOLATILE});
     copy_value_type(x, like);
-    if (scalar) x->pclass = static_cast<uint16_t>(x->pclass & ~banks);
+    if (scalar) x->pclass = static_cast<uint16_t>(x->pclass & ~kept);
     x->pclass |= own;
 }
 
@@ -766,6 +766,10 @@ tree_node* rewrite_node(cg_context& ctx, tree_node* n) {
     if ((dope_table[n->op] & DOPE_SHIFT) && is_binary(n)) {
         n = rewrite_shift(ctx, n);
         if (!has_operands(n) || !(dope_table[n->op] & DOPE_SHIFT)) return n;
+    }
+    if ((dope_table[n->op] & DOPE_NARROW) && is_binary(n)) {
+        tree_node* narrowed = narrow_operation(ctx, n);
+        if (narrowed != n) return narrowed;
     }
     if (is_comparison(n->op)) n = narrow_comparison(ctx, n);
     if ((n->op == OP_ADD || n->op == OP_SUB) && !is_floating(n)) {

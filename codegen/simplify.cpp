@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "codegen/bitfields.h"
 #include "codegen/context.h"
 #include "codegen/defer.h"
 #include "codegen/fold.h"
@@ -292,6 +293,8 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
         ctx.nodes.changed = false;
         tree = tree_fold(ctx, tree);
         tree = tree_rewrite(ctx, tree);
+        // Bit-fields become byte arithmetic once their own rewrites are done.
+        if (!ctx.nodes.changed && lower_bitfields(ctx, tree)) ctx.nodes.changed = true;
     } while (ctx.nodes.changed);
     if (ctx.simp.pending_msg) {
         alert_message(ctx.simp.pending_msg);

@@ -1,12 +1,12 @@
 // Message description files and the message-language table.
 #include "common/msgfile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <string_view>
 
 #include "common/alert.h"
 #include "common/alloc.h"
@@ -28,66 +28,104 @@ namespace {
 constexpr int32_t max_message_number = 10000;
 
 vector* message_table = nullptr;
-vector* retired_records = nullptr;   // records of replaced tables: callers may still hold them
+// The blocks that hold records and texts: never freed, since callers may still hold records of
+// a table that a later load replaced.
+vector* kept_blocks = nullptr;
 std::string message_file_path;
 int load_state = 0;   // 0 nothing tried, 1 start-up load found none, 2 loaded
 
-// The whole file in one read; false when it cannot be read to its end.
-bool read_whole_file(std::FILE* f, std::string& content)
+// A loaded file is parsed when its table is first used: a program that reports nothing never
+// pays for it. Until then its content waits here, with the path its reports name.
+char* pending_content = nullptr;
+size_t pending_size = 0;
+std::string pending_path;
+
+// The whole file, with a terminating zero, in a block of its own; null when it cannot be read
+// to its end. One read when the file's size is known.
+char* read_whole_file(std::FILE* f, size_t& size)
 {
-    content.clear();
-    char chunk[16384];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        content.append(chunk, n);
-    return !std::ferror(f);
+    size_t capacity = 0;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        long known = std::ftell(f);
+        if (known > 0)
+            capacity = static_cast<size_t>(known);
+        std::rewind(f);
+    }
+    capacity += 1;   // the zero, and a byte to see the end by
+    auto* block = static_cast<char*>(std::malloc(capacity + 1));
+    if (!block)
+        block = static_cast<char*>(xalloc(capacity + 1));   // reports the lack of memory
+    size = 0;
+    for (;;) {
+        size += std::fread(block + size, 1, capacity - size, f);
+        if (size < capacity)
+            break;
+        // The file grew, or its size was unknown: read on into a block twice the size.
+        auto* larger = static_cast<char*>(std::realloc(block, 2 * capacity + 1));
+        if (!larger)
+            larger = static_cast<char*>(xalloc(2 * capacity + 1));   // reports the lack of memory
+        block = larger;
+        capacity *= 2;
+    }
+    if (std::ferror(f)) {
+        std::free(block);
+        return nullptr;
+    }
+    block[size] = '\0';
+    return block;
 }
 
 void report_malformed(unsigned line_number)
 {
     alert_report(3, "M", "Malformed error information on line %u, in file %s\n", line_number,
-                 message_file_path.c_str());
+                 pending_path.c_str());
 }
 
 bool is_field_blank(char c) { return c == ' ' || c == '\t'; }
 
-// The next run of characters up to a blank or a tab, leading blanks and tabs skipped.
-std::string_view take_field(std::string_view line, size_t& pos)
+// The next run of characters up to a blank, a tab or the end, leading blanks and tabs skipped.
+const char* take_field(const char*& p, const char* end)
 {
-    while (pos < line.size() && is_field_blank(line[pos]))
-        pos++;
-    size_t start = pos;
-    while (pos < line.size() && !is_field_blank(line[pos]))
-        pos++;
-    return line.substr(start, pos - start);
+    while (p < end && is_field_blank(*p))
+        p++;
+    const char* start = p;
+    while (p < end && !is_field_blank(*p))
+        p++;
+    return start;
 }
 
-// A copy of text with its terminating zero, from the zeroing allocator.
-char* copy_text(std::string_view text)
+// A decimal number as atol reads it: an optional sign, then digits up to the first other
+// character. Saturates far beyond any message number.
+long field_number(const char* p, const char* end)
 {
-    auto* copy = static_cast<char*>(xalloc(text.size() + 1));
-    std::memcpy(copy, text.data(), text.size());
-    return copy;
+    bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+'))
+        p++;
+    long value = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; p++)
+        if (value < 1000000000L)
+            value = value * 10 + (*p - '0');
+    return negative ? -value : value;
 }
 
-// One line of the file (its end, LF or CR LF, not included).
-void parse_line(std::string_view line, unsigned line_number)
+// One line (its end, LF or CR LF, already cut off by a zero). record is the line's slot;
+// false when the line gives no record.
+bool parse_line(char* line, char* end, unsigned line_number, msg_desc* record)
 {
-    if (!line.empty() && line[0] == '#')
-        return;
-    size_t pos = 0;
-    std::string number_field(take_field(line, pos));
-    long number = std::atol(number_field.c_str());
-    if (number_field.empty() || number < 0 || number > max_message_number) {
+    if (line < end && line[0] == '#')
+        return false;
+    const char* p = line;
+    const char* number_field = take_field(p, end);
+    long number = field_number(number_field, p);
+    if (number_field == p || number < 0 || number > max_message_number) {
         report_malformed(line_number);
-        return;
+        return false;
     }
-    std::string kind(take_field(line, pos));
-    if (kind.empty()) {
+    const char* kind = take_field(p, end);
+    if (kind == p) {
         report_malformed(line_number);
-        return;
+        return false;
     }
-    msg_desc* record = xnew<msg_desc>();
     record->number = static_cast<int32_t>(number);
     char k = kind[0];
     if (k == 'F' || k == 'f') {
@@ -98,35 +136,61 @@ void parse_line(std::string_view line, unsigned line_number)
         record->kind = MSG_PLAIN;
     } else if (k == '-' || std::isdigit(static_cast<unsigned char>(k))) {
         record->kind = MSG_WARNING;
-        record->level = std::atoi(kind.c_str());
+        record->level = static_cast<int32_t>(field_number(kind, p));
     } else {
         report_malformed(line_number);   // kept, with kind 0
     }
-    if (pos >= line.size()) {   // no text
+    if (p >= end) {   // no text
         report_malformed(line_number);
-        xfree(record);
-        return;
+        return false;
     }
-    record->text = copy_text(line.substr(pos + 1));
-    if (void* replaced = vec_get(message_table, static_cast<uint32_t>(number)))
-        vec_push(retired_records, replaced);
-    vec_set(message_table, record, static_cast<uint32_t>(number));
+    record->text = const_cast<char*>(p) + 1;
+    return true;
 }
 
-// Every line of the file's content; a last line without a line end counts too.
-void parse_content(std::string_view content)
+// Every line of the content (size bytes and a zero); a last line without a line end counts
+// too. Records and texts stay in blocks that are never freed.
+void parse_content(char* content, size_t size)
 {
+    char* end = content + size;
+    size_t lines = 1;
+    for (const char* p = content; (p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))); p++)
+        lines++;
+    auto* records = static_cast<msg_desc*>(xalloc(sizeof(msg_desc) * lines));
+    vec_push(kept_blocks, content);
+    vec_push(kept_blocks, records);
     unsigned line_number = 0;
-    size_t pos = 0;
-    while (pos < content.size()) {
-        size_t end = content.find('\n', pos);
-        size_t next = end == std::string_view::npos ? content.size() : end + 1;
-        std::string_view line = content.substr(pos, (end == std::string_view::npos ? content.size() : end) - pos);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        parse_line(line, ++line_number);
-        pos = next;
+    int32_t highest = -1;
+    for (char* line = content; line < end;) {
+        auto* newline = static_cast<char*>(std::memchr(line, '\n', size_t(end - line)));
+        char* line_end = newline ? newline : end;
+        char* next = newline ? newline + 1 : end;
+        if (line_end > line && line_end[-1] == '\r')
+            line_end--;
+        *line_end = '\0';
+        msg_desc* record = &records[line_number];
+        if (parse_line(line, line_end, ++line_number, record))
+            highest = std::max(highest, record->number);
+        else
+            record->text = nullptr;   // no record: left out below
+        line = next;
     }
+    if (highest < 0)
+        return;
+    vec_set(message_table, nullptr, static_cast<uint32_t>(highest));   // the table grows once
+    for (unsigned i = 0; i < line_number; i++)
+        if (records[i].text)   // a later line of the same number replaces an earlier one
+            vec_set(message_table, &records[i], static_cast<uint32_t>(records[i].number));
+}
+
+// Parses the loaded file when that has not been done yet.
+void ensure_parsed()
+{
+    if (!pending_content)
+        return;
+    char* content = pending_content;
+    pending_content = nullptr;
+    parse_content(content, pending_size);
 }
 
 // "%s_msgs.txt" in the installation's dat directory; empty when no installation is known.
@@ -158,20 +222,20 @@ int msgfile_open(const char* path)
     std::FILE* f = std::fopen(name.c_str(), "rb");
     if (!f)
         return 0;
-    std::string content;
-    bool read = read_whole_file(f, content);
+    size_t size = 0;
+    char* content = read_whole_file(f, size);
     std::fclose(f);
-    if (!read)
+    if (!content)
         return 0;
     if (!message_table)
         message_table = vec_create();
-    if (!retired_records)
-        retired_records = vec_create();
-    for (uint32_t i = 0; i < vec_size(message_table); i++)
-        if (void* record = vec_get(message_table, i))
-            vec_push(retired_records, record);
+    if (!kept_blocks)
+        kept_blocks = vec_create();
     vec_clear(message_table);
-    parse_content(content);
+    std::free(pending_content);   // a file replaced before it was parsed: nothing points into it
+    pending_content = content;
+    pending_size = size;
+    pending_path = name;
     // An explicit open after a failed start-up load counts as loaded, too.
     load_state = 2;
     return 1;
@@ -214,11 +278,16 @@ const msg_desc* msgfile_lookup(int32_t number)
 {
     if (!message_table || number < 0)
         return nullptr;
+    ensure_parsed();
     return static_cast<const msg_desc*>(vec_get(message_table, static_cast<uint32_t>(number)));
 }
 
 int msgfile_load_state() { return load_state; }
-vector* msgfile_table() { return message_table; }
+vector* msgfile_table()
+{
+    ensure_parsed();
+    return message_table;
+}
 const char* alert_msgfile_name() { return message_file_path.c_str(); }
 
 namespace {

@@ -144,6 +144,12 @@ void clear_and_copy(generator& g, const startup_facts& facts) {
         snprintf(name, sizeof name, "%s%d", prefix, i);
         return facts.value(name);
     };
+    // A chip whose data lies in one bank range still places bank-qualified variables in the
+    // sections of their banks (mirrors of bank 0): those banks are cleared and copied too.
+    for (int i = banks; i < 4; ++i)
+        if (v("__Hrbss_", i) != v("__Lrbss_", i) || v("__Hrbit_", i) != v("__Lrbit_", i) ||
+            v("__Hrdata_", i) != v("__Lrdata_", i))
+            banks = i + 1;
     for (int i = 0; i < banks; ++i) {
         uint32_t u = (v("__Hrbss_", i) - v("__Lrbss_", i)) + (v("__Hrbit_", i) - v("__Lrbit_", i) + 7) / 8;
         uint32_t d = v("__Hrdata_", i) - v("__Lrdata_", i);

@@ -9,7 +9,10 @@ import pathlib
 import subprocess
 import sys
 
+import eeprom
+import floats
 import routines
+import saves
 
 
 def read_chips(path):
@@ -89,13 +92,23 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     runner = [a.runner] if a.runner else []
     objects = []
-    sources = sorted(pathlib.Path(a.sources).glob("*.as")) + routines.write(work / "generated")
+    sources = (sorted(pathlib.Path(a.sources).glob("*.as"))
+               + routines.write(work / "generated", {**routines.modules(), **floats.modules()})
+               + saves.write(work / "generated"))
     for source in sources:
         obj = work / (source.stem + ".obj")
         subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)
         objects.append(str(obj))
+    # A chip support library of a chip with data EEPROM ("orl<DATABANK + 4>...--u.lib") also
+    # holds the EEPROM routines for the registers of its DATABANK.
     for name in names:
-        subprocess.run(runner + [a.ormarch, "r", str(out / name)] + objects, check=True)
+        extra = []
+        if name.endswith("--u.lib") and int(name[3], 16) >= 4:
+            for source in eeprom.write(work / "generated", int(name[3], 16) - 4):
+                obj = work / (source.stem + ".obj")
+                subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)
+                extra.append(str(obj))
+        subprocess.run(runner + [a.ormarch, "r", str(out / name)] + objects + extra, check=True)
     return 0
 
 

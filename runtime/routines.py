@@ -310,11 +310,11 @@ def modules():
     return out
 
 
-def write(folder):
+def write(folder, texts=None):
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
     written = []
-    for name, text in sorted(modules().items()):
+    for name, text in sorted((texts or modules()).items()):
         path = folder / name
         if not path.exists() or path.read_text() != text:
             path.write_text(text)

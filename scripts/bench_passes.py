@@ -5,9 +5,10 @@ instruction count (valgrind --tool=callgrind) and that of its peer: /bin/true fo
 gpasm for ormasm, srec_cat for ormpatch, gplink for ormlink. Measure a Release build:
 
     cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build build-release
-    scripts/bench_passes.py build-release [--base N] [--time]
+    scripts/bench_passes.py build-release [--base N] [--time] [--startup]
 
---time measures the best of three wall-clock runs instead, where valgrind is missing.
+--time measures the best of three wall-clock runs instead, where valgrind is missing;
+--startup measures only the empty inputs.
 """
 import argparse
 import os
@@ -89,6 +90,7 @@ def main():
     ap.add_argument("build")
     ap.add_argument("--base", type=int, default=4000, help="lines, words or functions of the 1x input")
     ap.add_argument("--time", action="store_true")
+    ap.add_argument("--startup", action="store_true", help="only the start-up rows")
     a = ap.parse_args()
     use_time = a.time or not shutil.which("valgrind")
     bindir = os.path.join(os.path.abspath(a.build), "bin")
@@ -102,13 +104,13 @@ def main():
         rows.append(("/bin/true", "-", true_cost, None))
         for name, args in [("ormasm", ["-oe.obj", "empty.as"]), ("ormannot", ["empty.c", "e.lst"]),
                            ("ormpre", ["empty.c", "e.pre"]), ("ormparse", ["empty.c", "e.ic"]),
-                           ("ormlink", ["--ver"]), ("ormhex", ["--ver"]),
+                           ("ormcg", ["--ver"]), ("ormlink", ["--ver"]), ("ormhex", ["--ver"]),
                            ("ormpatch", ["--ver"]), ("ormtrim", ["--ver"]), ("ormxref", ["--ver"]),
-                           ("ormarch", ["--ver"]), ("ormcl", ["--ver"])]:
+                           ("ormconv", ["--ver"]), ("ormarch", ["--ver"]), ("ormcl", ["--ver"])]:
             if os.path.exists(ours(name)):
                 rows.append((name, "empty", measure([ours(name)] + args, d, use_time), true_cost))
         # Growth: 1x, 4x, 16x inputs against the peer on the same input.
-        for factor in (1, 4, 16):
+        for factor in () if a.startup else (1, 4, 16):
             n = a.base * factor
             body = asm_body(n)
             with open(os.path.join(d, "big.as"), "w") as f:

@@ -3,8 +3,9 @@ library's tests and the execution harness."""
 import re
 
 # gpsim knows the 16F84A by its older name
-GPSIM_CHIP = {"16F877A": "p16f877a", "16F877": "p16f877", "16F84A": "p16f84", "12F675": "p12f675",
-              "16F690": "p16f690"}
+GPSIM_CHIP = {"16C84": "p16c84", "16F84": "p16f84", "16F84A": "p16f84", "16F627": "p16f627",
+              "16F627A": "p16f627a", "12F629": "p12f629", "12F675": "p12f675", "16F684": "p16f684",
+              "16F877": "p16f877", "16F877A": "p16f877a", "16F690": "p16f690"}
 
 
 def read_symbols(text):
@@ -22,10 +23,21 @@ def read_symbols(text):
 CALIBRATED = {"12F675": 0x3FF, "12F629": 0x3FF}
 
 
+# Chips whose watchdog gpsim runs out within a few hundred cycles while it is enabled, as it
+# is in a blank configuration word: {chip: configuration word with WDTE (bit 3) clear}.
+WATCHDOG_OFF = {"16F684": 0x3FF7, "16F690": 0x3FF7}
+CONFIG_WORD = 0x2007
+
+
+def word_hex(address, value):
+    """Intel HEX holding the 14-bit `value` at the program word `address`."""
+    record = [2, (address * 2) >> 8 & 0xFF, (address * 2) & 0xFF, 0, value & 0xFF, value >> 8]
+    return ":" + "".join("%02X" % b for b in record) + "%02X\n:00000001FF\n" % (-sum(record) & 0xFF)
+
+
 def calibration_hex(address, value=0x48):
     """Intel HEX holding "retlw value" at the program word `address`."""
-    record = [2, (address * 2) >> 8 & 0xFF, (address * 2) & 0xFF, 0, value, 0x34]
-    return ":" + "".join("%02X" % b for b in record) + "%02X\n:00000001FF\n" % (-sum(record) & 0xFF)
+    return word_hex(address, 0x3400 | value)
 
 
 def build(work, chip, sources, *options):
@@ -35,6 +47,9 @@ def build(work, chip, sources, *options):
     if chip in CALIBRATED:
         work.write("osccal.hex", calibration_hex(CALIBRATED[chip]))
         sources.append("osccal.hex")
+    if chip in WATCHDOG_OFF:
+        work.write("config.hex", word_hex(CONFIG_WORD, WATCHDOG_OFF[chip]))
+        sources.append("config.hex")
     r = work.tool("ormcl", "-Q", "--chip=" + chip, "--output=intel", "--summary=none", "-Oprog.hex",
                   *options, *sources)
     if r.returncode != 0 or not work.exists("prog.hex") or not work.exists("prog.sym"):
@@ -45,9 +60,9 @@ def build(work, chip, sources, *options):
 def run_until(work, chip, hexname, stop, registers, cycles=2000000):
     """Runs the image in gpsim until `stop` (a gpsim break: "e <address>" when that program
     address is reached, "w <register>, reg(<register>) == <value>" when the register is written
-    that value) or until `cycles` pass;
+    that value; None for none) or until `cycles` pass;
     returns ({register address: value}, whether `stop` ended the run, gpsim's output)."""
-    commands = "break %s\nbreak c %d\nrun\n" % (stop, cycles)
+    commands = ("break %s\n" % stop if stop else "") + "break c %d\nrun\n" % cycles
     commands += "".join("reg(0x%x)\n" % r for r in registers) + "quit\n"
     r = work.run(["gpsim", "-i", "-p", GPSIM_CHIP[chip], hexname], stdin=commands, timeout=600)
     # gpsim names a register by its address within the bank: take the values in command order.

@@ -220,6 +220,41 @@ TEST_F(bank_fixture, SmallTextHelpers) {
     EXPECT_NE(captured[0].find("5"), std::string::npos);
 }
 
+// Helper 7 names the variable the data writer labelled last (a const scalar becomes used);
+// helper 8 only ever lowers the temporaries start.
+TEST_F(bank_fixture, LastLabelledVariableAndTemporariesStart) {
+    chip("16F877A");
+    help(7);   // nothing labelled yet: nothing written
+    symbol* table = var("_table", PC_CONST);
+    define_variable(*ctx, table);
+    symbol* plain = var("_plain");
+    define_variable(*ctx, plain);
+    emit_text(*ctx, "\n");
+    std::string before = text();
+    help(7);
+    EXPECT_EQ(text().substr(before.size()), "_plain");
+    EXPECT_FALSE(plain->flags & SF_USED);   // not const
+    symbol* k = var("_k", PC_CONST);
+    define_initialised(*ctx, k, {data_item{5, {}}});
+    help(7);
+    EXPECT_TRUE(k->flags & SF_USED);
+    EXPECT_FALSE(table->flags & SF_USED);   // labelled earlier, never named
+    EXPECT_NE(text().find("_k\n"), std::string::npos);
+
+    EXPECT_EQ(ctx->helpers.temp_start, -1);
+    ctx->regs.temp_offset = 3;
+    help(8);
+    EXPECT_EQ(ctx->helpers.temp_start, 3);
+    ctx->regs.temp_offset = 5;
+    help(8);
+    EXPECT_EQ(ctx->helpers.temp_start, 3);
+    ctx->regs.temp_offset = 1;
+    help(8);
+    EXPECT_EQ(ctx->helpers.temp_start, 1);
+    helpers_function_end(*ctx);
+    EXPECT_EQ(ctx->helpers.temp_start, -1);
+}
+
 TEST_F(bank_fixture, InitialisedRamDataMovesToItsCodeImage) {
     chip("16F877A");
     ctx->psects.requested = PS_RDATA0 + 2;

@@ -77,6 +77,48 @@ TEST_F(select_fixture, ChainRuleStacksOnTheSameNode) {
     EXPECT_NE(output().find("\tmovf\t_y,w\n\tsublw\t0\n\tmovwf\t_x\n"), std::string::npos) << output();
 }
 
+cg::tree_node* unary(cg::cg_context& ctx, uint32_t op, cg::tree_node* operand) {
+    cg::tree_node* n = ctx.nodes.alloc();
+    n->op = op;
+    n->left = operand;
+    n->type = operand->type;
+    return n;
+}
+
+cg::tree_node* reg_leaf(select_fixture& f, int32_t code) {
+    cg::tree_node* r = f.constant(0);
+    r->op = cg::OP_REG;
+    r->value = code;
+    return r;
+}
+
+// A class flagged as a mask takes only registers inside it; a plain class also one that holds
+// the whole class.
+TEST_F(select_fixture, OperandClassAsMaskTakesOnlyRegistersInsideIt) {
+    enter_function();
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, unary(*ctx, cg::OP_COMPL, reg_leaf(*this, cg::R_WTEMP0)), cg::PS_TEXT));
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, unary(*ctx, cg::OP_COMPL, reg_leaf(*this, cg::R_LTEMP0_W)), cg::PS_TEXT));
+    std::string text = output();
+    // The pair lies inside the scratch bytes; the second register also holds W.
+    size_t inside = text.find("\tinside\t");
+    ASSERT_NE(inside, std::string::npos) << text;
+    EXPECT_EQ(text.find("\tinside\t", inside + 1), std::string::npos) << text;
+    EXPECT_GT(text.find("\toverlapping\t"), inside) << text;
+    EXPECT_NE(text.find("\toverlapping\t"), std::string::npos) << text;
+    EXPECT_FALSE(has_message(712));
+}
+
+// A rule flagged so never takes a register variable's own register for its operand.
+TEST_F(select_fixture, FlaggedOperandRefusesTheVariablesOwnRegister) {
+    enter_function();
+    cg::symbol* v = global("_v", "`uc");
+    v->reg = 6;   // btemp
+    EXPECT_TRUE(cg::cg_gen_statement(*ctx, unary(*ctx, cg::OP_NEG, id(v)), cg::PS_TEXT));
+    std::string text = output();
+    EXPECT_EQ(text.find("in place"), std::string::npos) << text;
+    EXPECT_NE(text.find("\tcopied\t"), std::string::npos) << text;
+}
+
 // A variable bound to the scratch byte the statement needs.
 struct release_fixture : select_fixture {
     cg::symbol* v = nullptr;
@@ -148,6 +190,27 @@ TEST_F(release_fixture, NothingToReleaseGives712AndNoCode) {
     EXPECT_FALSE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
     EXPECT_TRUE(has_message(712));
     EXPECT_EQ(output().find("xorwf"), std::string::npos);
+}
+
+// Trial matching for the optimiser: registers outside the tier, the extra registers and those
+// the tree's own leaves hold are not offered; a shortage releases a register variable and
+// tries the same tier again; nothing is written either way.
+TEST_F(release_fixture, TrialMatchKeepsToTheTierAndReleasesWhatItLacks) {
+    EXPECT_EQ(cg::reg_alloc_tiers().size(), 1u);
+    EXPECT_FALSE(cg::reg_alloc_tiers()[0] & cg::reg_code_mask(cg::R_FSR1));
+    bind();
+    cg::tree_node* t = needs_scratch();
+    EXPECT_TRUE(cg::cg_select_retry(*ctx, t, 0));
+    EXPECT_EQ(v->reg, -1);
+    EXPECT_TRUE(t->sel_regs_used & cg::reg_code_mask(6));
+    EXPECT_EQ(output().find("xorwf"), std::string::npos);
+    cg::tree_free(*ctx, t);
+    // The freed byte is withheld as extra: nothing is left to release.
+    t = needs_scratch();
+    EXPECT_FALSE(cg::cg_select_retry(*ctx, t, cg::reg_code_mask(6)));
+    EXPECT_TRUE(has_message(712));
+    EXPECT_EQ(cg::rule_count(t), 0);
+    cg::tree_free(*ctx, t);
 }
 
 TEST_F(select_fixture, DeepTreeReports701AndNeverOverflows) {

@@ -65,6 +65,28 @@ TEST_F(MsgFileTest, RecordsKindsAndMalformedLines)
     EXPECT_EQ(out.lines()[3], "Malformed error information on line 9, in file " + f + "\n\n");
 }
 
+// The table is parsed on first use: what it reports must still name the file it came from,
+// and the file read must be the one parsed, whatever was opened or failed in between.
+TEST_F(MsgFileTest, ParsedOnFirstUseFromTheFileThatWasLoaded)
+{
+    auto dir = testsupport::scratch_folder("msgfile_lazy");
+    auto first = dir / "first.txt", second = dir / "second.txt";
+    testsupport::write_file(first, "1\tE\tfirst file\n");
+    testsupport::write_file(second, "2\tE\tsecond file\r\n\r\n3\t4\tlast line without an end");
+    captured_output out;
+    ASSERT_EQ(msgfile_open(first.string().c_str()), 1);
+    ASSERT_EQ(msgfile_open(second.string().c_str()), 1);
+    EXPECT_EQ(msgfile_open("/nonexistent/dir/xx_msgs.txt"), 0);
+    EXPECT_EQ(msgfile_lookup(1), nullptr);   // replaced before it was ever used
+    ASSERT_NE(msgfile_lookup(2), nullptr);
+    EXPECT_STREQ(msgfile_lookup(2)->text, "second file");
+    ASSERT_NE(msgfile_lookup(3), nullptr);
+    EXPECT_STREQ(msgfile_lookup(3)->text, "last line without an end");
+    EXPECT_EQ(msgfile_lookup(3)->level, 4);
+    ASSERT_EQ(out.lines().size(), 1u);
+    EXPECT_EQ(out.lines()[0], "Malformed error information on line 2, in file " + second.string() + "\n\n");
+}
+
 TEST_F(MsgFileTest, FailedOpenKeepsTheTableButRemembersThePath)
 {
     EXPECT_EQ(msgfile_open("/nonexistent/dir/xx_msgs.txt"), 0);

@@ -45,6 +45,9 @@ def test_c_programs():
             expected = [("_" + name, i * SIZES[kind], SIZES[kind], host[(name, i)])
                         for name, kind, count in results for i in range(count)]
             for chip in CHIPS:
+                if chip in table.NOT_ON.get(source, ((), ""))[0]:
+                    print("skipped: %s for %s: %s" % (source, chip, table.NOT_ON[source][1]))
+                    continue
                 for options in OPTION_SETS:
                     run_on_target(w, chip, options, source, expected)
 

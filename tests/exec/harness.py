@@ -83,5 +83,6 @@ def run_on_target(w, chip, options, source, expected):
 
 
 def report_unsupported():
-    for what in unsupported:
-        print("unsupported until the code generator lands:", what)
+    for what in sorted(unsupported):
+        print("unsupported (no rule yet):", what)
+    print("%d builds unsupported" % len(unsupported))

@@ -196,14 +196,15 @@ class Generator:
         for t in TYPES:
             bits, w = BITS[t], work_type(t)
             guard = "b == 0" + (" || (a == %s && b == -1)" % MIN[t] if t in SIGNED and bits >= 16 else "")
+            # Statements rather than ?: so that the helpers stay plain code every program needs.
             out += ["static %s div_%s(%s a, %s b)" % (t, t, t, t), "{",
-                    "    return (%s)((%s) ? a : a / b);" % (t, guard), "}",
+                    "    if (%s)" % guard, "        return a;", "    return (%s)(a / b);" % t, "}",
                     "static %s mod_%s(%s a, %s b)" % (t, t, t, t), "{",
-                    "    return (%s)((%s) ? a : a %% b);" % (t, guard), "}",
+                    "    if (%s)" % guard, "        return a;", "    return (%s)(a %% b);" % t, "}",
                     "static %s shl_%s(%s a, u8 n)" % (t, t, t), "{",
-                    "    return (%s)((%s)a << (n & %d));" % (t, w, bits - 1), "}",
+                    "    n &= %d;" % (bits - 1), "    return (%s)((%s)a << n);" % (t, w), "}",
                     "static %s shr_%s(%s a, u8 n)" % (t, t, t), "{",
-                    "    return (%s)(a >> (n & %d));" % (t, bits - 1), "}"]
+                    "    n &= %d;" % (bits - 1), "    return (%s)(a >> n);" % t, "}"]
         return out
 
     def program(self):

@@ -21,6 +21,10 @@ C_PROGRAMS = [
                     ("r_sinc", "i16"), ("r_sdec", "i16"), ("r_chain", "u16"), ("r_csub", "u16")]),
     ("values32.c", [("r_add", "u32"), ("r_sub", "u32"), ("r_logic", "u32"), ("r_ops", "u32"),
                     ("r_neg", "i32")]),
+    # narrowed operations: done in the byte type where the result cannot differ
+    ("narrow.c", [("r_div", "u16"), ("r_mod", "u16"), ("r_shr", "u16"), ("r_and", "u16"), ("r_orwide", "u16"),
+                  ("r_sdiv", "i16"), ("r_sdiv3", "i16"), ("r_smod", "i16"), ("r_smask", "i16"),
+                  ("r_swide", "i16"), ("r_sxor", "i16"), ("r_sshr", "i16"), ("r_nib", "u8"), ("r_top", "u8")]),
     ("convert.c", [("r_ub_w", "u16"), ("r_sum_w", "u16"), ("r_sb_w", "i16"), ("r_pos_w", "i16"),
                    ("r_ub_l", "u32"), ("r_uw_l", "u32"), ("r_sb_l", "i32"), ("r_sw_l", "i32"),
                    ("r_uw_sl", "i32"), ("r_lb", "u8"), ("r_wb", "u8"), ("r_lw", "u16"),
@@ -83,11 +87,42 @@ C_PROGRAMS += [
                    ("r_rec", "u8", 4), ("r_recb", "i16")]),
 ]
 
+C_PROGRAMS += [
+    # function pointers, bit variables and bit-fields, variadic functions, packed strings
+    ("fnptr.c", [("r_b", "u8", 6), ("r_note", "u8")]),
+    ("fnptr32.c", [("r_w", "i16", 2), ("r_l", "u32"), ("r_n", "i32")]),
+    ("bitfields.c", [("r_b", "u8", 8), ("r_p", "u8", 4), ("r_sum", "u16")]),
+]
+
+# Found by the torture and random differential runs.
+C_PROGRAMS += [
+    ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),
     ("table_rt.as", [("_copied", 4, 0x01040103), ("_last", 1, 5)]),
 ]
 
-CHIPS = ["16F877A", "16F84A", "12F675"]
+# Every chip of the chip file that gpsim simulates (the 16F84A as the 16F84).
+CHIPS = ["16C84", "16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675", "16F684", "16F877", "16F877A",
+         "16F690"]
 OPTION_SETS = [["--opt=none"], []]
+
+# Interrupt functions, EEPROM data and bank-qualified variables (the interrupt program itself
+# runs in interrupts_test.py: it counts its own errors rather than leaving fixed results).
+C_PROGRAMS += [
+    ("eeprom.c", [("r_a", "u8"), ("r_b", "u8"), ("r_sum", "u8"), ("r_zero", "u8"), ("r_ff", "u8"),
+                  ("r_mix", "u8"), ("r_back", "u8")]),
+    ("eeinit.c", [("r_init", "u8"), ("r_ff", "u8"), ("r_zero", "u8"), ("r_one", "u8")]),
+]
+
+# Programs that cannot run on some chips, with the reason: {program: ({chips}, reason)}.
+NOT_ON = {
+    "eeinit.c": ({"16F684", "16F690"}, "gpsim does not load these chips' EEPROM from the hex file"),
+}
+C_PROGRAMS += [
+    ("bankinit.c", [("r_c", "u8"), ("r_z", "u8"), ("r_arr", "u8"), ("r_p1", "u8"), ("r_p0", "u8"),
+                    ("r_back", "u8"), ("r_w", "u16"), ("r_l", "i32")]),
+]

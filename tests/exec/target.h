@@ -16,6 +16,7 @@ typedef unsigned int uw;     /* arithmetic on 8- and 16-bit values */
 typedef unsigned long ul;    /* arithmetic on 32-bit values */
 volatile unsigned char orm_done;
 #define BANK1 bank1          /* a variable placed in RAM bank 1 */
+#define EEPROM eeprom        /* a variable in the data EEPROM */
 #define STOP() do { orm_done = 1; for (;;) continue; } while (0)
 #else
 typedef signed char i8;
@@ -30,6 +31,7 @@ typedef unsigned int ul;
 typedef char orm_host_check[sizeof(int) == 4 && sizeof(short) == 2 ? 1 : -1];
 void orm_host_stop(void);
 #define BANK1
+#define EEPROM
 #define STOP() orm_host_stop()
 #endif
 

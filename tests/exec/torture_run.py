@@ -4,16 +4,18 @@ passed, does not fit (ROM or RAM full: the linker's message), unsupported (the c
 message), crashed (a pass died) or WRONG (ran to abort, or never ended). Prints the counts;
 exits 1 on any WRONG or crash, or when a test of torture_passing.txt no longer passes.
 
-    torture_run.py BUILD_DIR [--update] [--only NAME...]
+    torture_run.py BUILD_DIR [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
 
---update rewrites torture_passing.txt with the tests that pass now. Not registered as a CTest
-test until the code generator compiles functions."""
+--shard K/N runs every N-th test from the K-th (0-based), so that CTest runs the shards side
+by side; --jobs runs that many tests at once. --update rewrites torture_passing.txt with the
+tests that pass now (run it without --shard). --list prints every test with its class."""
 import argparse
 import os
 import re
 import subprocess
 import sys
-import tempfile
+import threading
+from concurrent.futures import ThreadPoolExecutor
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
@@ -25,14 +27,24 @@ PASSING = os.path.join(HERE, "torture_passing.txt")
 CHIP = "16F877A"
 # abort and exit for the tests, and a main around theirs (renamed by -D) for those that return.
 SUPPORT = """\
+#undef main
 volatile unsigned char orm_result;
 void abort(void) { orm_result = 2; for (;;) continue; }
-void exit(int status) { orm_result = status == 0 ? 1 : 2; for (;;) continue; }
+void exit(int status) { if (status == 0) orm_result = 1; else orm_result = 2; for (;;) continue; }
 int torture_main();
 int main(void) { torture_main(); exit(0); return 0; }
 """
+# A numbered message at the start of a line, after "file: line: " or under a caret; not "(0)" in
+# a quoted source line.
+NUMBERED = re.compile(r"(?:^|: |\^ )\((\d+)\) ", re.M)
+# The driver's "exec failed": a pass died.
+PASS_DIED = "(900)"
 # Linker messages that say the program does not fit the chip.
 DOES_NOT_FIT = ("(491)", "(497)", "(498)", "(593)")
+# About 400 files pass the C89 filter; far fewer means the unpacking lost them.
+MINIMUM = 300
+# Cycles before a test that has not ended counts as never ending.
+CYCLES = 20000000
 
 
 def corpus(work):
@@ -41,16 +53,20 @@ def corpus(work):
         os.path.join(SOURCE, "tests", "torture", "c89_corpus.sh"), work)
     r = subprocess.run(["bash", "-c", script], capture_output=True, text=True)
     if r.returncode != 0:
+        print(r.stdout + r.stderr)
         sys.exit(r.returncode)
     lines = r.stdout.split()
+    if len(lines) - 1 < MINIMUM:
+        print("only %d tests in the corpus: the unpacking lost some" % (len(lines) - 1))
+        sys.exit(1)
     return lines[0], lines[1:]
 
 
 def first_message(text):
-    for line in text.splitlines():
-        if re.search(r"\(\d+\)", line) and "(908)" not in line:
-            return line.strip()
-    return text.strip()[:200]
+    """The first numbered error, else the first numbered message."""
+    lines = [line.strip() for line in text.splitlines() if NUMBERED.search(line) and "(908)" not in line]
+    errors = [line for line in lines if "(warning)" not in line]
+    return (errors or lines or [text.strip()[:200]])[0]
 
 
 def classify(w, path):
@@ -58,55 +74,87 @@ def classify(w, path):
     with open(path, encoding="latin-1") as f:
         w.write("t.c", f.read())
     w.write("support.c", SUPPORT)
+    for stale in ("prog.hex", "prog.sym"):
+        if w.exists(stale):
+            os.remove(w.file(stale))
     r, sym = build(w, CHIP, ["t.c", "support.c"], "-Dmain=torture_main")
+    if PASS_DIED in r.stdout + r.stderr:
+        # A loaded machine can refuse to start a pass; a second refusal counts as a crash.
+        r, sym = build(w, CHIP, ["t.c", "support.c"], "-Dmain=torture_main")
     out = r.stdout + r.stderr
-    if r.returncode < 0 or "AddressSanitizer" in out or "runtime error" in out or "Segmentation" in out:
+    if r.returncode < 0 or PASS_DIED in out or "AddressSanitizer" in out or "runtime error" in out or "Segmentation" in out:
         return "crashed", first_message(out)
     if sym is None:
         if any(m in out for m in DOES_NOT_FIT):
             return "does not fit", first_message(out)
+        if not NUMBERED.search(out):
+            return "crashed", "failed without a numbered message: " + out.strip()[:200]
         return "unsupported", first_message(out)
     if "_orm_result" not in sym:
         return "WRONG", "no orm_result in the symbol file"
     at = sym["_orm_result"]
-    regs, reached, _ = run_until(w, CHIP, "prog.hex", "w 0x{0:x}, reg(0x{0:x}) != 0".format(at), [at], 20000000)
+    regs, reached, _ = run_until(w, CHIP, "prog.hex", "w 0x{0:x}, reg(0x{0:x}) != 0".format(at), [at], CYCLES)
     if not reached:
         return "WRONG", "did not end"
     return ("passed", "") if regs.get(at) == 1 else ("WRONG", "abort called")
 
 
+def run_all(suite, files, jobs):
+    """{name: (class, detail)}, `jobs` tests at a time, each worker in a scratch folder of its own."""
+    local = threading.local()
+    folders = []
+
+    def one(name):
+        if not hasattr(local, "w"):
+            local.w = Workdir(prefix="orm_torture_")
+            folders.append(local.w)
+        return name, classify(local.w, os.path.join(suite, name))
+
+    try:
+        with ThreadPoolExecutor(max_workers=jobs) as pool:
+            return dict(pool.map(one, files))
+    finally:
+        for w in folders:
+            w.remove()
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("build_dir")
+    p.add_argument("--shard", default="0/1")
+    p.add_argument("--jobs", type=int, default=1)
     p.add_argument("--update", action="store_true")
+    p.add_argument("--list", action="store_true")
     p.add_argument("--only", nargs="*")
     a = p.parse_args()
-    os.environ["ORM_BUILD_DIR"] = os.path.abspath(a.build_dir)
-    work = tempfile.mkdtemp(prefix="orm_torture_")
-    suite, files = corpus(work)
+    build_dir = os.path.abspath(a.build_dir)
+    os.environ["ORM_BUILD_DIR"] = build_dir
+    k, n = (int(x) for x in a.shard.split("/"))
+    # Shards run side by side: each unpacks the corpus into a folder of its own.
+    suite, files = corpus(os.path.join(build_dir, "torture_exec", "shard%d" % k))
     if a.only:
         files = [f for f in files if f in a.only]
-    results = {}
-    with Workdir() as w:
-        for name in files:
-            results[name] = classify(w, os.path.join(suite, name))
-            if results[name][0] in ("WRONG", "crashed"):
-                print("%s: %s: %s" % (name, *results[name]))
+    files = files[k::n]
+    results = run_all(suite, files, max(1, a.jobs))
+    for name in files:
+        kind, detail = results[name]
+        if a.list or kind in ("WRONG", "crashed"):
+            print("%s: %s%s" % (name, kind, ": " + detail if detail else ""))
     counts = {}
     for kind, _ in results.values():
         counts[kind] = counts.get(kind, 0) + 1
-    print(", ".join("%s %d" % (k, counts.get(k, 0)) for k in ("passed", "does not fit", "unsupported", "WRONG", "crashed")))
-    passing = sorted(n for n, (kind, _) in results.items() if kind == "passed")
+    print(", ".join("%s %d" % (c, counts.get(c, 0)) for c in ("passed", "does not fit", "unsupported", "WRONG", "crashed")))
+    passing = sorted(name for name, (kind, _) in results.items() if kind == "passed")
     before = []
     if os.path.exists(PASSING):
         with open(PASSING) as f:
             before = [line.strip() for line in f if line.strip()]
-    lost = [n for n in before if n in results and results[n][0] != "passed"]
-    for n in lost:
-        print("%s passed before and now is %s: %s" % (n, *results[n]))
+    lost = [name for name in before if name in results and results[name][0] != "passed"]
+    for name in lost:
+        print("%s passed before and now is %s: %s" % (name, *results[name]))
     if a.update:
         with open(PASSING, "w") as f:
-            f.write("".join(n + "\n" for n in passing))
+            f.write("".join(name + "\n" for name in passing))
     return 1 if lost or counts.get("WRONG") or counts.get("crashed") else 0
 
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "codegen/dataflow.h"
 #include "codegen/flowgraph.h"
 #include "codegen/tree.h"
 
@@ -102,6 +103,7 @@ bool cg_optimise_function(cg_context& ctx, std::vector<deferred_item>& items, co
     }
     flow_link(ctx, g);
     flow_remove_unreachable(ctx, g);
+    if (ctx.opt.warning_level <= 0) warn_used_before_set(ctx, g);
     std::vector<block_exit> exits(g.blocks.size());
     for (uint32_t n = 0; n < g.blocks.size(); ++n) write_block(ctx, g, n, exits, write);
     items.clear();

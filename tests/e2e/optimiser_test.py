@@ -4,6 +4,8 @@ the default options runs in gpsim to the same values (worked out by hand from th
 the 16F877A; the optimised code selects banks less often and drops the block nothing reaches.
 Functions far larger than a user writes (5,000 statements, 300 labels, a switch of 511 cases)
 still compile."""
+import re
+
 from e2e import Workdir, check, finish, need
 from pictarget import build, run_until
 
@@ -64,6 +66,42 @@ def test_program():
                   "the loop nothing enters is dropped (99 is stored only by the plain code)")
 
 
+UNSET = r"""
+unsigned char g, h;
+struct pt { unsigned char x, y; };
+void main(void) {
+    unsigned char a, b, c, i, *q;
+    volatile unsigned char v;
+    struct pt p;
+    if (g) a = 1;
+    h = a;
+    b = 2;
+    h += b;
+    for (i = 0; i < 3; i++) c = i;
+    h += c;
+    p.x = 1;
+    h += p.y;
+    h += v;
+    q = &h;
+    *q = 3;
+    while (1) ;
+}
+"""
+
+
+def test_used_before_set():
+    """748 for a (set on one way only, read on line 9) and c (the loop may not run, line 13);
+    b is set first; the structure, the volatile and the pointer are not followed; -W1 or the
+    optimiser off gives none."""
+    with Workdir() as w:
+        w.write("unset.c", UNSET)
+        for options, expected in (([], [(9, "_a"), (13, "_c")]), (["-W1"], []), (["--opt=none"], [])):
+            r = w.ormcl("--chip=16F877A", "-S", *options, "unset.c")
+            got = [(int(m.group(1)), m.group(2)) for m in
+                   re.finditer(r"unset\.c: (\d+): \(748\) variable \"(\w+)\" may be used before set", r.stdout + r.stderr)]
+            check(r.returncode == 0 and got == expected, "748 with %s: %s" % (options, got))
+
+
 def big_function(name, body, decls=""):
     return "unsigned char g0, g1;\nunsigned int w;\n%svoid %s(void) {\n%s}\nvoid main(void) { %s(); }\n" % (
         decls, name, body, name)
@@ -86,5 +124,6 @@ def test_large_functions():
 
 
 test_program()
+test_used_before_set()
 test_large_functions()
 finish()

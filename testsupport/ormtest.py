@@ -102,6 +102,7 @@ class Workdir:
     def run(self, args, stdin=None, timeout=60, env=None):
         return run(args, cwd=self.path, stdin=stdin, env=env, timeout=timeout)
 
-    def tool(self, name, *args):
-        """A program of the build tree, run in this folder."""
-        return self.run([program(name)] + list(args))
+    def tool(self, name, *args, timeout=300):
+        """A program of the build tree, run in this folder. The time limit is generous: a
+        sanitizer build on a machine busy with parallel tests can take a minute for a build."""
+        return self.run([program(name)] + list(args), timeout=timeout)

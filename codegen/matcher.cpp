@@ -498,7 +498,9 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         s.call_busy = false;
         int st = cg_match(ctx, tree, statement_goal, ctx.regs.regs_free, 0, 0);
         if (st == 0) break;
-        if (!release_register_variable(ctx, s.wanted_regs)) {
+        // With the global optimiser on, giving registers back is the trial matcher's part
+        // (cg_select_retry): a statement that does not fit here is reported at once.
+        if (ctx.opt.opt_level > 0 || !release_register_variable(ctx, s.wanted_regs)) {
             alert_message(712);
             ++s.match_errors;
             clear_selection(tree);

@@ -149,15 +149,28 @@ TEST_F(release_fixture, ShortageReleasesARegisterVariableThenSucceeds) {
     EXPECT_LT(store, use);
 }
 
-TEST_F(release_fixture, WithGlobalOptimisationTheValueStillMovesToItsHome) {
-    // No optimiser takes the variable over, so the plain release must keep its value.
+TEST_F(release_fixture, WithGlobalOptimisationAShortageIs712WithoutRelease) {
     bind();
     ctx->opt.opt_level = 1;
-    EXPECT_TRUE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_FALSE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_TRUE(has_message(712));
+    EXPECT_EQ(v->reg, 6);
+    EXPECT_TRUE(v->flags & cg::SF_IN_REG);
+    EXPECT_EQ(output().find("xorwf"), std::string::npos) << output();
+    EXPECT_EQ(output().find("?a_f"), std::string::npos) << output();
+}
+
+TEST_F(release_fixture, WithGlobalOptimisationTheTrialMatchReleaseKeepsTheValue) {
+    // No optimiser takes the variable over, so the release must still move its value home.
+    bind();
+    ctx->opt.opt_level = 1;
+    cg::tree_node* t = needs_scratch();
+    EXPECT_TRUE(cg::cg_select_retry(*ctx, t, 0));
     EXPECT_FALSE(has_message(712));
     EXPECT_EQ(v->reg, -1);
     EXPECT_TRUE(v->flags & cg::SF_PLACED);
     EXPECT_NE(output().find("\tmovwf\t?a_f+0\n"), std::string::npos) << output();
+    cg::tree_free(*ctx, t);
 }
 
 TEST_F(release_fixture, HomeOutlivesTheBlockTheReleaseHappensIn) {

@@ -104,6 +104,11 @@ bool cg_optimise_function(cg_context& ctx, std::vector<deferred_item>& items, co
     flow_link(ctx, g);
     flow_remove_unreachable(ctx, g);
     if (ctx.opt.warning_level <= 0) warn_used_before_set(ctx, g);
+    optimise_data_flow(ctx, g);
+    if (!g.usable) {
+        items = std::move(g.items);
+        return false;
+    }
     std::vector<block_exit> exits(g.blocks.size());
     for (uint32_t n = 0; n < g.blocks.size(); ++n) write_block(ctx, g, n, exits, write);
     items.clear();

@@ -48,7 +48,6 @@ struct options {
     bool optimise = false;        // -O G or L
     int opt_level = 0;            // sum of the G numbers
     bool decimal_constants = false;   // -RD
-    int message_style = 0;
 };
 
 // Program-section state of the assembly writer.
@@ -154,7 +153,6 @@ struct cg_context {
     options opt;
     processor proc;
     uint16_t machine_flags = 0;
-    bool warnings_fail = false;
 
     // Current source position, kept by the reader and printed by the message system.
     std::string file_name;

@@ -220,6 +220,11 @@ bool cg_optimise_function(cg_context& ctx, std::vector<deferred_item>& items, co
     flow_link(ctx, g);
     flow_remove_unreachable(ctx, g);
     if (ctx.opt.warning_level <= 0) warn_used_before_set(ctx, g);
+    optimise_data_flow(ctx, g);
+    if (!g.usable) {
+        items = std::move(g.items);
+        return false;
+    }
 
     // Dry run: every block from nothing known, writing nothing.
     const uint8_t function_entry = ctx.banks.known;

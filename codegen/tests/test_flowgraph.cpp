@@ -2,6 +2,7 @@
 // switch successors, removal of what nothing reaches, and the entry state over the edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "codegen/banks.h"
@@ -279,9 +280,10 @@ TEST(function_output, DryRunWritesNothingAndTheRealRunTheSameCode) {
         ASSERT_EQ(opt.output_hashes.size(), 1u) << chip;
         EXPECT_EQ(opt.output_hashes[0].first, opt.output_hashes[0].second) << chip;
         EXPECT_TRUE(opt.messages.empty()) << chip;
-        // Every instruction once: the dry run left nothing in the output, the real run wrote
-        // the plain path's statements.
-        EXPECT_EQ(code_lines(opt.assembly), code_lines(plain.assembly)) << chip << "\n" << opt.assembly;
+        // Every statement once: the dry run left nothing in the output.
+        std::vector<std::string> code = code_lines(opt.assembly);
+        for (const char* line : {"l2", "l3", "\tmovwf\t_h", "\tincf\t_g,f", "\taddwf\t_c1,f", "\tmovlw\t01h"})
+            EXPECT_EQ(std::count(code.begin(), code.end(), line), 1) << chip << " " << line << "\n" << opt.assembly;
         EXPECT_LT(cgtest::lines_with(opt.assembly, "status,").size(), cgtest::lines_with(plain.assembly, "status,").size());
         // Each variable's debug record once.
         EXPECT_EQ(cgtest::lines_with(opt.sdb, "_i").size(), 1u) << opt.sdb;

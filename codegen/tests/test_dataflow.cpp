@@ -27,6 +27,13 @@ std::string between(const std::string& text, const std::string& from, const std:
     return text.substr(a, b == std::string::npos ? std::string::npos : b - a);
 }
 
+// The function written plainly and through the optimiser.
+struct both {
+    cgtest::run_result plain, opt;
+    explicit both(const std::string& ic)
+        : plain(run_ic(ic, 0, "16F877A", false, 0)), opt(run_ic(ic, 0, "16F877A", false, 9)) {}
+};
+
 const std::string two_bytes = "[v _x `uc 1 a ]\n[v _y `uc 1 a ]\n";
 
 TEST(data_flow, KnownConstantFoldsCompoundAssignmentAndJump) {
@@ -35,17 +42,17 @@ TEST(data_flow, KnownConstantFoldsCompoundAssignmentAndJump) {
                               "[e = _x -> 3 `uc ]\n[e =+ _x -> 2 `uc ]\n[e $ ! == -> _x `i -> 5 `i 3 ]\n"
                               "[e = _g -> 1 `uc ]\n[e $U 4 ]\n[e :U 3 ]\n[e = _g -> 171 `uc ]\n[e :U 4 ]\n"
                               "[e = _h _x ]\n");
-    auto plain = run_ic(ic, 0, "16F877A", false, 0);
-    auto opt = run_ic(ic, 0, "16F877A", false, 9);
-    EXPECT_TRUE(opt.messages.empty());
-    EXPECT_EQ(lines_with(plain.assembly, "movlw\t02h").size(), 1u);
-    EXPECT_TRUE(lines_with(opt.assembly, "movlw\t02h").empty());
-    EXPECT_EQ(between(opt.assembly, "_f\n", "FNSIZE\t_f").find("addwf"), std::string::npos);
+    both r(ic);
+    const std::string &plain = r.plain.assembly, &opt = r.opt.assembly;
+    EXPECT_TRUE(r.opt.messages.empty());
+    EXPECT_EQ(lines_with(plain, "movlw\t02h").size(), 1u);
+    EXPECT_TRUE(lines_with(opt, "movlw\t02h").empty());
+    EXPECT_EQ(between(opt, "_f\n", "FNSIZE\t_f").find("addwf"), std::string::npos);
     // The else branch is gone, the test with it; h takes the constant.
-    EXPECT_EQ(lines_with(plain.assembly, "movlw\t0ABh").size(), 1u);
-    EXPECT_TRUE(lines_with(opt.assembly, "movlw\t0ABh").empty());
-    EXPECT_TRUE(lines_with(opt.assembly, "xorlw").empty());
-    EXPECT_NE(between(opt.assembly, "_f\n", "movwf\t_h").find("movlw\t05h"), std::string::npos);
+    EXPECT_EQ(lines_with(plain, "movlw\t0ABh").size(), 1u);
+    EXPECT_TRUE(lines_with(opt, "movlw\t0ABh").empty());
+    EXPECT_TRUE(lines_with(opt, "xorlw").empty());
+    EXPECT_NE(between(opt, "_f\n", "movwf\t_h").find("movlw\t05h"), std::string::npos);
 }
 
 TEST(data_flow, DifferentConstantsOnTwoWaysAreNotSubstituted) {
@@ -54,12 +61,13 @@ TEST(data_flow, DifferentConstantsOnTwoWaysAreNotSubstituted) {
                               "[e $ ! != _g -> 0 `uc 5 ]\n[e = _x -> 1 `uc ]\n[e $U 6 ]\n[e :U 5 ]\n"
                               "[e = _x -> 2 `uc ]\n[e :U 6 ]\n[e = _h _x ]\n"
                               "[e = _v -> 3 `Vuc ]\n[e = _g -> _v `uc ]\n");
-    auto opt = run_ic(ic, 0, "16F877A", false, 9);
-    EXPECT_TRUE(opt.messages.empty());
-    std::string join = between(opt.assembly, "l6", "movwf\t_h");
+    auto result = run_ic(ic, 0, "16F877A", false, 9);
+    const std::string& opt = result.assembly;
+    EXPECT_TRUE(result.messages.empty());
+    std::string join = between(opt, "l6", "movwf\t_h");
     EXPECT_NE(join.find("movf\t?a_f+0,w"), std::string::npos) << join;
     // The volatile is stored and read back through memory.
-    std::string vol = between(opt.assembly, "movlw\t03h", "movwf\t_g");
+    std::string vol = between(opt, "movlw\t03h", "movwf\t_g");
     EXPECT_NE(vol.find("movwf\t?a_f+1"), std::string::npos) << vol;
     EXPECT_NE(vol.find("movf\t?a_f+1,w"), std::string::npos) << vol;
 }
@@ -69,15 +77,15 @@ TEST(data_flow, DeadStoreGoesButItsCallStays) {
     std::string ic = function(two_bytes,
                               "[e = _x -> 7 `uc ]\n[e = _y ( _t .. ]\n[e = _y ++ _x -> 1 `uc ]\n"
                               "[e = _g -> + -> _y `i -> _x `i `uc ]\n");
-    auto plain = run_ic(ic, 0, "16F877A", false, 0);
-    auto opt = run_ic(ic, 0, "16F877A", false, 9);
-    EXPECT_TRUE(opt.messages.empty());
-    EXPECT_EQ(lines_with(opt.assembly, "fcall\t_t").size(), 1u);
-    EXPECT_EQ(opt.assembly.find("fcall\t_t\n\tmovwf\t?a_f+1"), std::string::npos);
-    EXPECT_NE(plain.assembly.find("fcall\t_t\n\tmovwf\t?a_f+1"), std::string::npos);
+    both r(ic);
+    const std::string &plain = r.plain.assembly, &opt = r.opt.assembly;
+    EXPECT_TRUE(r.opt.messages.empty());
+    EXPECT_EQ(lines_with(opt, "fcall\t_t").size(), 1u);
+    EXPECT_EQ(opt.find("fcall\t_t\n\tmovwf\t?a_f+1"), std::string::npos);
+    EXPECT_NE(plain.find("fcall\t_t\n\tmovwf\t?a_f+1"), std::string::npos);
     // y = x++ reads x before the increment: its store is not the constant 8.
-    EXPECT_EQ(lines_with(opt.assembly, "incf\t?a_f+0,f").size(), 1u);
-    EXPECT_TRUE(lines_with(opt.assembly, "movlw\t08h").empty());
+    EXPECT_EQ(lines_with(opt, "incf\t?a_f+0,f").size(), 1u);
+    EXPECT_TRUE(lines_with(opt, "movlw\t08h").empty());
 }
 
 TEST(data_flow, LoopCounterIsNotTakenForItsFirstValue) {
@@ -85,12 +93,12 @@ TEST(data_flow, LoopCounterIsNotTakenForItsFirstValue) {
     std::string ic = function("[v _k `uc 1 a ]\n",
                               "[e = _k -> 4 `uc ]\n[e $U 2 ]\n[e :U 3 ]\n[e =+ _g _k ]\n[e -- _k -> 1 `uc ]\n"
                               "[e :U 2 ]\n[e $ != _k -> 0 `uc 3 ]\n");
-    auto plain = run_ic(ic, 0, "16F877A", false, 0);
-    auto opt = run_ic(ic, 0, "16F877A", false, 9);
-    EXPECT_TRUE(opt.messages.empty());
-    EXPECT_EQ(lines_with(opt.assembly, "decf").size(), lines_with(plain.assembly, "decf").size());
-    EXPECT_EQ(lines_with(opt.assembly, "addwf\t_g").size(), 1u);
-    EXPECT_EQ(lines_with(opt.assembly, "movlw\t04h").size(), 1u);
+    both r(ic);
+    const std::string &plain = r.plain.assembly, &opt = r.opt.assembly;
+    EXPECT_TRUE(r.opt.messages.empty());
+    EXPECT_EQ(lines_with(opt, "decf").size(), lines_with(plain, "decf").size());
+    EXPECT_EQ(lines_with(opt, "addwf\t_g").size(), 1u);
+    EXPECT_EQ(lines_with(opt, "movlw\t04h").size(), 1u);
 }
 
 }  // namespace

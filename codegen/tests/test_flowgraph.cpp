@@ -246,11 +246,12 @@ TEST(flow_lines, BankFactsALineMayChange) {
 namespace {
 
 // A function as the parser writes it: a loop over a bank-1 variable, then a post-increment.
-//   b1 = 1; for (i = 0; i < 3; i++) c1 += b1; g = c1; h = g++ + b1;
+//   b1 = 1; for (i = g; i < 3; i++) c1 += b1; g = c1; h = g++ + b1;
+// (the loop starts from a variable: a known start would fold its first test)
 const char* const loop_over_bank1 =
     "\"1 t.c\n[v _g `uc 1 e ]\n[v _h `uc 1 e ]\n[v _b1 `Xuc 1 e ]\n[v _c1 `Xuc 1 e ]\n"
     "\"3\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n\"4\n[v _i `uc 1 a ]\n\"5\n[e = _b1 -> 1 `Xuc ]\n"
-    "\"6\n[e = _i -> 0 `uc ]\n[e $ < -> _i `i -> 3 `i 2 ]\n[e $U 3 ]\n[e :U 2 ]\n[e =+ _c1 _b1 ]\n"
+    "\"6\n[e = _i _g ]\n[e $ < -> _i `i -> 3 `i 2 ]\n[e $U 3 ]\n[e :U 2 ]\n[e =+ _c1 _b1 ]\n"
     "[e ++ _i -> 1 `uc ]\n[e $ < -> _i `i -> 3 `i 2 ]\n[e :U 3 ]\n\"7\n[e = _g -> _c1 `uc ]\n"
     "\"8\n[e = _h -> + -> ++ _g -> 1 `uc `i -> _b1 `i `uc ]\n\"9\n[e :UE 1 ]\n}\n";
 

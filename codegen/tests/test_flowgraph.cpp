@@ -1,5 +1,6 @@
 // The optimiser's flow graph and the bank facts a label may keep: block cuts, label chains,
 // switch successors, removal of what nothing reaches, and the entry state over the edges.
+#include <map>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -280,9 +281,12 @@ TEST(function_output, DryRunWritesNothingAndTheRealRunTheSameCode) {
         ASSERT_EQ(opt.output_hashes.size(), 1u) << chip;
         EXPECT_EQ(opt.output_hashes[0].first, opt.output_hashes[0].second) << chip;
         EXPECT_TRUE(opt.messages.empty()) << chip;
-        // Every instruction once: the dry run left nothing in the output, the real run wrote
-        // the plain path's statements.
-        EXPECT_EQ(code_lines(opt.assembly), code_lines(plain.assembly)) << chip << "\n" << opt.assembly;
+        // Every instruction at most as often as the plain path writes it: the dry run left
+        // nothing in the output (the data flow may fold the loop's first test away).
+        std::map<std::string, int> left;
+        for (const std::string& line : code_lines(plain.assembly)) ++left[line];
+        for (const std::string& line : code_lines(opt.assembly)) EXPECT_GE(--left[line], 0) << chip << ": " << line << "\n" << opt.assembly;
+        EXPECT_EQ(cgtest::lines_with(opt.assembly, "\tline\t8").size(), 1u) << opt.assembly;
         EXPECT_LT(cgtest::lines_with(opt.assembly, "status,").size(), cgtest::lines_with(plain.assembly, "status,").size());
         // Each variable's debug record once.
         EXPECT_EQ(cgtest::lines_with(opt.sdb, "_i").size(), 1u) << opt.sdb;

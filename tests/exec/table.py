@@ -110,6 +110,7 @@ C_PROGRAMS += [
 # Torture run family: wrong code its programs found, each reduced to a small program.
 C_PROGRAMS += [
     ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),
+    ("shiftdiv.c", [("r_l", "i32", 3), ("r_w", "i16", 3)]),
 ]
 
 ASM_PROGRAMS = [

@@ -4,11 +4,15 @@ passed, does not fit (ROM or RAM full: the linker's message), unsupported (the c
 message), crashed (a pass died) or WRONG (ran to abort, or never ended). Prints the counts;
 exits 1 on any WRONG or crash, or when a test of torture_passing.txt no longer passes.
 
-    torture_run.py BUILD_DIR [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
+    torture_run.py BUILD_DIR [--opt none|default] [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
+
+--opt picks the option set (--opt=none or the default options; without it, both in turn).
 
 --shard K/N runs every N-th test from the K-th (0-based), so that CTest runs the shards side
 by side; --jobs runs that many tests at once. --update rewrites torture_passing.txt with the
-tests that pass now (run it without --shard). --list prints every test with its class."""
+tests that pass now, a line "OPTION_SET TEST" each (run it without --shard). --list prints every test with its class.
+Tests written for IEEE floating point run with --double=32; a test that needs what the target
+lacks (a 32-bit int ...) is unsupported without being compiled."""
 import argparse
 import os
 import re
@@ -36,6 +40,7 @@ void exit(int status) { if (status == 0) orm_result = 1; else orm_result = 2; fo
 int torture_main();
 int main(void) { torture_main(); exit(0); return 0; }
 """
+PROTOTYPES = "void abort(void);\nvoid exit(int);\n"
 # A numbered message at the start of a line, after "file: line: " or under a caret; not "(0)" in
 # a quoted source line.
 NUMBERED = re.compile(r"(?:^|: |\^ )\((\d+)\) ", re.M)
@@ -47,6 +52,13 @@ DOES_NOT_FIT = ("(491)", "(497)", "(498)", "(593)")
 MINIMUM = 300
 # Cycles before a test that has not ended counts as never ending.
 CYCLES = 20000000
+# What a test says it needs of the target that this one lacks (a 32-bit int, nested functions,
+# a large stack ...): it cannot be run here, whatever the compiler does.
+NEEDS = re.compile(r"dg-require-(?:effective-target\s+(\w+)|(stack-size))")
+# Floating point: `double` is 24 bits unless --double=32; the tests are written for IEEE
+# formats, so they run with the 32-bit one.
+FLOATING = re.compile(r"\b(float|double)\b")
+OPTION_SETS = {"none": ["--opt=none"], "default": []}
 
 
 def corpus(work):
@@ -71,18 +83,25 @@ def first_message(text):
     return (errors or lines or [text.strip()[:200]])[0]
 
 
-def classify(w, path):
+def classify(w, path, options):
     """(class, detail) of one test."""
     with open(path, encoding="latin-1") as f:
-        w.write("t.c", f.read())
+        source = f.read()
+    need = NEEDS.search(source)
+    if need:
+        return "unsupported", "needs a target feature this one lacks: " + (need.group(1) or need.group(2))
+    # Many tests call abort and exit undeclared (int in C89); the library's own prototypes
+    # first, as the tests' own compilers know them, so that the link agrees with support.c.
+    w.write("t.c", PROTOTYPES + source)
     w.write("support.c", SUPPORT)
     for stale in ("prog.hex", "prog.sym"):
         if w.exists(stale):
             os.remove(w.file(stale))
-    r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES)
+    options = options + (["--double=32"] if FLOATING.search(source) else [])
+    r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES, *options)
     if PASS_DIED in r.stdout + r.stderr:
         # A loaded machine can refuse to start a pass; a second refusal counts as a crash.
-        r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES)
+        r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES, *options)
     out = r.stdout + r.stderr
     if r.returncode < 0 or PASS_DIED in out or "AddressSanitizer" in out or "runtime error" in out or "Segmentation" in out:
         return "crashed", first_message(out)
@@ -101,15 +120,15 @@ def classify(w, path):
     return ("passed", "") if regs.get(at) == 1 else ("WRONG", "abort called")
 
 
-def classify_guarded(w, path):
+def classify_guarded(w, path, options):
     try:
-        return classify(w, path)
+        return classify(w, path, options)
     except subprocess.TimeoutExpired as e:
         # A pass that never ends is a fault of its own, like one that dies.
         return "crashed", "did not finish: " + " ".join(str(a) for a in e.cmd)[:200]
 
 
-def run_all(suite, files, jobs):
+def run_all(suite, files, jobs, options):
     """{name: (class, detail)}, `jobs` tests at a time, each worker in a scratch folder of its own."""
     local = threading.local()
     folders = []
@@ -118,7 +137,7 @@ def run_all(suite, files, jobs):
         if not hasattr(local, "w"):
             local.w = Workdir(prefix="orm_torture_")
             folders.append(local.w)
-        return name, classify_guarded(local.w, os.path.join(suite, name))
+        return name, classify_guarded(local.w, os.path.join(suite, name), options)
 
     try:
         with ThreadPoolExecutor(max_workers=jobs) as pool:
@@ -131,6 +150,7 @@ def run_all(suite, files, jobs):
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("build_dir")
+    p.add_argument("--opt", choices=sorted(OPTION_SETS))
     p.add_argument("--shard", default="0/1")
     p.add_argument("--jobs", type=int, default=1)
     p.add_argument("--update", action="store_true")
@@ -141,31 +161,37 @@ def main():
     os.environ["ORM_BUILD_DIR"] = build_dir
     k, n = (int(x) for x in a.shard.split("/"))
     # Shards run side by side: each unpacks the corpus into a folder of its own.
-    suite, files = corpus(os.path.join(build_dir, "torture_exec", "shard%d" % k))
+    suite, files = corpus(os.path.join(build_dir, "torture_exec", "shard%d_%s" % (k, a.opt or "both")))
     if a.only:
         files = [f for f in files if f in a.only]
     files = files[k::n]
-    results = run_all(suite, files, max(1, a.jobs))
-    for name in files:
-        kind, detail = results[name]
-        if a.list or kind in ("WRONG", "crashed"):
-            print("%s: %s%s" % (name, kind, ": " + detail if detail else ""))
-    counts = {}
-    for kind, _ in results.values():
-        counts[kind] = counts.get(kind, 0) + 1
-    print(", ".join("%s %d" % (c, counts.get(c, 0)) for c in ("passed", "does not fit", "unsupported", "WRONG", "crashed")))
-    passing = sorted(name for name, (kind, _) in results.items() if kind == "passed")
+    # torture_passing.txt: "OPTION_SET TEST" a line.
     before = []
     if os.path.exists(PASSING):
         with open(PASSING) as f:
-            before = [line.strip() for line in f if line.strip()]
-    lost = [name for name in before if name in results and results[name][0] != "passed"]
-    for name in lost:
-        print("%s passed before and now is %s: %s" % (name, *results[name]))
+            before = [tuple(line.split()) for line in f if len(line.split()) == 2]
+    failed = False
+    passing = [entry for entry in before if a.opt and entry[0] != a.opt]
+    for opt in [a.opt] if a.opt else sorted(OPTION_SETS):
+        results = run_all(suite, files, max(1, a.jobs), OPTION_SETS[opt])
+        for name in files:
+            kind, detail = results[name]
+            if a.list or kind in ("WRONG", "crashed"):
+                print("%s (%s): %s%s" % (name, opt, kind, ": " + detail if detail else ""))
+        counts = {}
+        for kind, _ in results.values():
+            counts[kind] = counts.get(kind, 0) + 1
+        print("%s: " % opt + ", ".join("%s %d" % (c, counts.get(c, 0))
+                                       for c in ("passed", "does not fit", "unsupported", "WRONG", "crashed")))
+        passing += [(opt, name) for name, (kind, _) in results.items() if kind == "passed"]
+        lost = [name for o, name in before if o == opt and name in results and results[name][0] != "passed"]
+        for name in lost:
+            print("%s (%s) passed before and now is %s: %s" % (name, opt, *results[name]))
+        failed = failed or bool(lost or counts.get("WRONG") or counts.get("crashed"))
     if a.update:
         with open(PASSING, "w") as f:
-            f.write("".join(name + "\n" for name in passing))
-    return 1 if lost or counts.get("WRONG") or counts.get("crashed") else 0
+            f.write("".join("%s %s\n" % entry for entry in sorted(passing)))
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

@@ -223,8 +223,11 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
 
     // A computed callee is evaluated once, before the arguments.
     tree_node* callee = call->left;
+    // So is a pointer kept in program memory, which the call rules cannot read in place.
+    const tree_node* ptr = callee->left;
+    const bool in_code = ptr && ptr->op == OP_ID && ptr->sym && !ptr->levels && (ptr->sym->classes & PC_CONST);
     if (!direct_callee(callee) && callee->op == OP_DEREF && callee->left &&
-        (tree_has_effect(callee->left) || callee->height > 2) && !ctx.functions.empty()) {
+        (tree_has_effect(callee->left) || callee->height > 2 || in_code) && !ctx.functions.empty()) {
         symbol* tmp = value_temporary(ctx, callee->left);
         tree_node* store = tree_make(ctx, OP_ASSIGN, make_id(ctx, tmp), callee->left);
         callee->left = make_id(ctx, tmp);

@@ -74,6 +74,12 @@ struct pview {
     static bool reg_or_auto(const tree_node* n) {
         return is_id(n) && (reg_var(n->sym) || n->sym->sclass == storage::automatic);
     }
+    // A variable declared const (a table, or a pointer that is itself const) lives in program
+    // memory. Its own declaration says so: a conversion that retyped its node may have dropped
+    // the classes, or given it the pointer levels of its value.
+    static bool in_code(const tree_node* n) {
+        return is_id(n) && !reg_or_auto(n) && n->sym->levels == 0 && (n->sym->classes & PC_CONST);
+    }
     static bool id_named(const tree_node* n, const char* name) {
         return is_id(n) && n->sym->name == name;
     }
@@ -145,6 +151,7 @@ struct pview {
     bool direct_addr(const tree_node* n) const {
         if (is_id(n) && reg_var(n->sym)) return false;
         if (n->levels == 0 && has(n, PC_EEPROM)) return false;
+        if (in_code(n)) return false;
         bool auto_id = is_id(n) && n->sym->sclass == storage::automatic;
         return auto_id || node_is_ptr(n) || !has(n, PC_CONST | PC_W);
     }
@@ -356,7 +363,7 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 124: return c && val >= 0;                                 // POSITIVE
     case 125: return v.is_id(n) && n->sym->reg == 0;                // HASWREG
     case 126: return l && lsz < sz && v.sgn(l) && lsz == 1 && !fl;  // SIGNCONV
-    case 127: return !v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST);   // ISCODE
+    case 127: return v.in_code(n) || (!v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST));   // ISCODE
     case 128: return sz == 2 && !v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
     case 129: return v.struct_same_bank(n);                         // STRUCT_SAME_BANK
     case 130: return v.wordcode(n);                                 // WORDCODE
@@ -372,7 +379,7 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 140: return v.scalar(n) && v.unsconv(n);                   // UNSCONV_NOT_PTR
     case 141: return v.id_named(n, "___va_start");                  // VA_START
     case 142: return v.is_id(n) && !v.reg_or_auto(n) && symbol_size(ctx, n->sym) <= 255 &&
-                     v.scalar(n) && v.has(n, PC_CONST);             // ISCODE_SML
+                     (v.in_code(n) || (v.scalar(n) && v.has(n, PC_CONST)));   // ISCODE_SML
     case 143: return sz == 1 && !v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
     case 144: return flag(ctx, MF_PIC17) && sz == 1 && v.scalar(n) && v.has(n, PC_W);
     case 145: return v.unsconv(n);                                  // UNSCONV

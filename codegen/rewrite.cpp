@@ -596,8 +596,12 @@ tree_node* rewrite_assign(cg_context& ctx, tree_node* n) {
     tree_node *x = n->left, *v = n->right;
     if (x->op == OP_BITFIELD && is_const_int(v)) {
         uint32_t m = node_mask(ctx, x);
-        if (static_cast<uint32_t>(v->value) & ~m) {
-            v->value = static_cast<int32_t>(static_cast<uint32_t>(v->value) & m);
+        // The value the field will read back: cut to its width, and sign-extended for a signed
+        // field (so that this rewrite, run again, finds nothing more to cut).
+        uint32_t kept = static_cast<uint32_t>(v->value) & m;
+        if (node_class(x) == value_class::signed_ && m != 0xffffffffu && (kept & ((m >> 1) + 1))) kept |= ~m;
+        if (static_cast<int32_t>(kept) != v->value) {
+            v->value = static_cast<int32_t>(kept);
             set_pending(ctx, 762);
         }
         return n;

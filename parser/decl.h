@@ -17,6 +17,7 @@ struct decl_spec {
     bool storage_given = false;
     bool reg = false;
     bool nothing = false;      // no class, qualifier, basic type, long/short or sign
+    bool signed_given = false; // "signed" written: a bit-field of it keeps its sign
     type_desc type{};
 };
 

@@ -92,12 +92,15 @@ void parse_member_declarations(sym_record* tag, bool attach) {
             if (next_token() == TK_COLON) {
                 type_desc& t = m->type;
                 bool signed_field = t.kind == K_PLAIN && !t.indirection && t.code < 16 && !(t.code & 1);
-                if (signed_field) {
+                // A plain int field is unsigned; one declared "signed int" keeps its sign.
+                bool keeps_sign = signed_field && spec.signed_given && (is_plain(t, 8) || (opt.char_bitfields && is_plain(t, 4)));
+                if (signed_field && !keeps_sign) {
                     if (!(m->flags & F_ANON)) alert_message(369);
                     t.code |= 1;
                 }
-                if (opt.char_bitfields && is_plain(t, 9)) t.code = 5;
-                if (!(is_plain(t, 9) || (opt.char_bitfields && is_plain(t, 5)))) alert_message(264);
+                if (opt.char_bitfields && (is_plain(t, 9) || is_plain(t, 8))) t.code = is_plain(t, 8) ? 4 : 5;
+                if (!(is_plain(t, 9) || is_plain(t, 8) || (opt.char_bitfields && (is_plain(t, 5) || is_plain(t, 4)))))
+                    alert_message(264);
                 if (next_token() != TK_ICONST) {
                     alert_message(265);
                     push_back_token();
@@ -646,6 +649,7 @@ bool parse_specifiers(decl_spec& spec, int context) {
         else if (is_unsigned) alert_message(274);
     }
     spec.type = t;
+    spec.signed_given = is_signed && !is_unsigned;
     spec.nothing = !any;
     return any;
 }

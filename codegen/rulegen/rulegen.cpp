@@ -248,12 +248,16 @@ void parse_rules(generator& g, const std::vector<token>& toks) {
                 if (head.size() > 3) g.error(r.line, "a chain rule names one goal");
             }
         }
+        bool seen_code = false, seen_result = false, seen_post = false;
         while (i < toks.size() && is_keyword(toks[i]) && toks[i].text != "rule" && toks[i].text != "goals") {
             const std::string key = toks[i].text;
             int line = toks[i].line;
             std::vector<token> args;
             for (++i; i < toks.size() && !is_keyword(toks[i]); ++i) args.push_back(toks[i]);
-            auto one_string = [&](std::string& to) {
+            // A second text of the same key would silently replace the first.
+            auto one_string = [&](std::string& to, bool& seen) {
+                if (seen) g.error(line, "a rule has one \"" + key + "\" line");
+                seen = true;
                 if (args.size() != 1 || !args[0].quoted) g.error(line, "\"" + key + "\" takes one quoted text");
                 else to = args[0].text;
             };
@@ -279,11 +283,11 @@ void parse_rules(generator& g, const std::vector<token>& toks) {
                 r.has_kind = true;
                 for (const token& a : args) r.row.kind |= parse_kind(g, line, a.text);
             } else if (key == "code") {
-                one_string(r.code);
+                one_string(r.code, seen_code);
             } else if (key == "result") {
-                one_string(r.result);
+                one_string(r.result, seen_result);
             } else {
-                one_string(r.post);
+                one_string(r.post, seen_post);
             }
         }
         if (!r.has_kind) g.error(r.line, "the rule has no kind");

@@ -56,6 +56,9 @@ BAD = [
     ('rule stmt : "=" mem mem\n', "the rule has no kind", 5),
     ('rule stmt : "=" mem mem\n    kind nowhere\n', 'unknown kind "nowhere"', 6),
     ('rule stmt : "@@" mem\n    kind none\n', 'unknown operator "@@"', 5),
+    ('rule stmt : "=" mem mem\n    kind none\n    code "movf L,w"\n    code "movwf R"\n',
+     'a rule has one "code" line', 8),
+    ('rule mem : "ID"\n    kind none\n    result "SN"\n    result "RN"\n', 'a rule has one "result" line', 8),
 ]
 for rule, words, line in BAD:
     r, text = run(BASE + rule)

@@ -118,6 +118,25 @@ TEST_F(pred_fixture, ABitVariableIsNoDirectByteOperand) {
     EXPECT_FALSE(cg_predicate(*ctx, id("t102", "b"), 102));
 }
 
+// A const pointer, or a const table retyped by a conversion, lives in program memory: it is no
+// direct RAM operand but a code object, whatever the node's own classes and levels say.
+TEST_F(pred_fixture, ConstObjectsAreCodeWhateverTheirNode) {
+    tree_node* fp = id("cfp127", "C*uc");
+    EXPECT_FALSE(cg_predicate(*ctx, fp, 102));
+    EXPECT_TRUE(cg_predicate(*ctx, fp, 127));
+    fp->pclass = 0;
+    fp->levels = 1;   // retyped as the pointer value it holds
+    EXPECT_FALSE(cg_predicate(*ctx, fp, 102));
+    EXPECT_TRUE(cg_predicate(*ctx, fp, 142));
+    tree_node* table = id("ctab127", "Ci");
+    table->pclass = 0;
+    EXPECT_FALSE(cg_predicate(*ctx, table, 102));
+    EXPECT_TRUE(cg_predicate(*ctx, table, 127));
+    // A RAM pointer to const data is a RAM operand.
+    EXPECT_TRUE(cg_predicate(*ctx, id("pc127", "*Cuc"), 102));
+    EXPECT_FALSE(cg_predicate(*ctx, id("pc127b", "*Cuc"), 127));
+}
+
 TEST_F(pred_fixture, EveryPredicateHasAPositiveAndANegativeNode) {
     auto& f = *this;
     const uint16_t C = PC_CONST, F = PC_FAR, T = PC_EEPROM, V = PC_VOLATILE, W = PC_W, X = PC_BANK1,

@@ -38,6 +38,13 @@ TEST(Declarations, BitFields) {
     auto y = parse_c("struct s { unsigned char c:3; unsigned i:2; };", [] { opt.char_bitfields = true; });
     EXPECT_NE(y.ic.find("[s S1 :3 `uc 1 :2 `uc 1 ]"), std::string::npos) << y.ic;
     EXPECT_TRUE(has_message(parse_c("struct s { unsigned a:x; };"), 265));
+    // Fields declared signed keep their sign, as int or (under -Y) char, without 369.
+    auto sf = parse_c("struct s { signed int a:3; signed b:2; };", [] { alert_set_level(-1); });
+    EXPECT_NE(sf.ic.find("[s S1 :3 `i 1 :2 `i 1 ]"), std::string::npos) << sf.ic;
+    EXPECT_FALSE(has_message(sf, 369));
+    auto sy = parse_c("struct s { signed int a:3; signed char c:2; int p:1; };", [] { opt.char_bitfields = true; });
+    EXPECT_NE(sy.ic.find("[s S1 :3 `c 1 :2 `c 1 :1 `uc 1 ]"), std::string::npos) << sy.ic;
+    EXPECT_TRUE(has_message(parse_c("struct s { signed char c:3; };"), 264));
 }
 
 TEST(Declarations, StructLayoutsAndErrors) {

@@ -2,10 +2,12 @@
 """Functions end to end: those never active together share their argument and auto areas, a
 callee's areas lie above its caller's, and what the compiled stack cannot hold (recursion, an
 argument that calls the function being called) is refused with a numbered message naming the
-functions and no hex file; in-line assembly runs where it stands."""
+functions and no hex file; in-line assembly runs where it stands; a function of another file
+takes its only argument in W, called directly or through a pointer."""
 import os
 
 from e2e import Workdir, check, finish, need
+import pictarget  # noqa: E402 (on the path e2e sets)
 
 need("gpsim")
 
@@ -61,7 +63,31 @@ def test_inline_assembly():
         check([regs.get(a) for a in addrs] == [2, 5], "g and h after the run: %s" % regs)
 
 
+def test_w_argument_across_files():
+    # Compiled separately and linked, on a chip of each memory layout.
+    for chip in ("16F877A", "16F84A", "12F675"):
+        for opt in ("--opt=none", None):
+            with Workdir() as w:
+                w.copy_program("wcall_main.c")
+                w.copy_program("wcall_lib.c")
+                common = ["-Q", "--chip=" + chip, "--output=intel", "--summary=none"] + ([opt] if opt else [])
+                for c in ("wcall_main.c", "wcall_lib.c"):
+                    r = w.ormcl(*(common + ["-c", c]))
+                    check(r.returncode == 0, "%s compiles for %s: %s" % (c, chip, r.stdout + r.stderr))
+                r, sym = pictarget.build(w, chip, ["wcall_main.obj", "wcall_lib.obj"], *([opt] if opt else []))
+                what = "wcall for %s %s" % (chip, opt or "(default options)")
+                if not check(sym is not None, what + " links: " + r.stdout + r.stderr):
+                    continue
+                addrs = [sym.get(s) for s in ("_r1", "_r2", "_r3")]
+                if not check(None not in addrs, what + ": results in the symbol file"):
+                    continue
+                regs = w.gpsim(chip, "prog.hex", 3000, addrs, preset={a: 0x99 for a in addrs})
+                # twice(21) = 42; put(7) leaves 8; put(twice(50)) leaves 101.
+                check([regs.get(a) for a in addrs] == [42, 8, 101], what + ": results after the run: %s" % regs)
+
+
 test_areas_overlay_by_the_call_graph()
 test_refused_call_graphs()
 test_inline_assembly()
+test_w_argument_across_files()
 finish()

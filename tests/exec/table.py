@@ -102,6 +102,15 @@ C_PROGRAMS += [
     ("packed.c", [("r_len", "u8", 4), ("r_sum", "u16", 4), ("r_high", "u8", 3), ("r_bytes", "u16")]),
 ]
 
+# Function pointers and bits (var): const tables of function pointers and element 0 of const
+# tables, signed bit-fields, bit variables in word and long arithmetic.
+C_PROGRAMS += [
+    ("fnptr_rom.c", [("r_b", "u8", 6), ("r_first", "u8", 2), ("r_word", "i16")]),
+    ("bitfields_signed.c", [("r_min", "i8", 8), ("r_max", "i8", 8), ("r_cut", "i8", 8), ("r_raw", "u8", 4),
+                            ("r_ops", "i8", 4)]),
+    ("bitword.c", [("r_w", "i16", 5), ("r_l", "i32", 4)]),
+]
+
 # Found by the torture and random differential runs.
 C_PROGRAMS += [
     ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),

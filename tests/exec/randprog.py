@@ -15,6 +15,7 @@ type, and functions write only their locals, so the order of evaluation cannot m
 """
 import os
 import random
+import re
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -137,13 +138,17 @@ class Generator:
         """name(arguments...), the arguments made by the given functions; None when the call
         would sit inside an argument of a call of the same function (or, for calls through
         pointers, of any call through a pointer): both would fill the one argument area."""
-        key = "(*)" if name.startswith(("fp_", "ft_")) else name
+        pointer = name.startswith(("fp_", "ft_"))
+        key = "(*)" if pointer else name
         if key in self.busy:
             return None
         self.busy.add(key)
-        text = "%s(%s)" % (name, ", ".join(make() for make in arguments))
+        args = [make() for make in arguments]
         self.busy.discard(key)
-        return text
+        # an argument made before the call was chosen may hold such a call already
+        if any(re.search(r"\bf[pt]_\d+\b" if pointer else r"\b%s\(" % name, a) for a in args):
+            return None
+        return "%s(%s)" % (name, ", ".join(args))
 
     def pointer_callee(self, scope, depth):
         """A call through a function pointer or a table of them: (callee text, parameter types)."""

@@ -107,6 +107,12 @@ C_PROGRAMS += [
     ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
 ]
 
+# Random programs (randprog.py): reductions of what they found.
+C_PROGRAMS += [
+    ("randbool.c", [("r_b", "u8", 4), ("r_w", "i16", 2)]),
+    ("randindex.c", [("r_sum", "u32"), ("r_wide", "i32"), ("r_low", "u8", 3), ("r_w", "i16"), ("r_l", "i32")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

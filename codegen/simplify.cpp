@@ -331,6 +331,8 @@ struct hoister {
     bool worth_taking(const tree_node* n) const {
         if (mode == hoist_mode::pairs || is_aggregate(n)) return false;
         if (is_call_value(n)) return true;
+        // c ? a : b inside an expression: a temporary is given the chosen value by jumps.
+        if (is_choice(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
         return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
                !(n->left->pclass & PC_VOLATILE);

@@ -89,8 +89,11 @@ def test_target(first, count, jobs, chips, floats):
                 for double, expected in doubles:
                     how = run_on_target(w, chip, options + double, name,
                                         [("_checksum", 0, 4, host[("checksum", 0)])] + expected)
+                    what = "seed %d %s %s" % (seed, chip, " ".join(options + double))
                     with lock:
-                        outcomes.setdefault(how, []).append("seed %d %s %s" % (seed, chip, " ".join(options + double)))
+                        outcomes.setdefault(how, []).append(what)
+                        if how in ("wrong", "hung", "build failed"):
+                            print("%s: %s" % (how, what), flush=True)   # a long run shows them at once
 
     try:
         with ThreadPoolExecutor(max_workers=jobs) as pool:

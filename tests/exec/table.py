@@ -116,6 +116,12 @@ C_PROGRAMS += [
     ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
 ]
 
+# Random programs (randprog.py): reductions of what they found.
+C_PROGRAMS += [
+    ("randbool.c", [("r_b", "u8", 4), ("r_w", "i16", 2)]),
+    ("randindex.c", [("r_sum", "u32"), ("r_wide", "i32"), ("r_low", "u8", 3), ("r_w", "i16"), ("r_l", "i32")]),
+]
+
 # Torture run family: wrong code its programs found, each reduced to a small program.
 C_PROGRAMS += [
     ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),

@@ -231,6 +231,9 @@ int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint
     if (!chain) {
         if (row.left && (!n->left || !cg_transition(t, row.left, n->left->op))) return MS_NO_RULE;
         if (row.right && (!is_binary(n) || !n->right || !cg_transition(t, row.right, n->right->op))) return MS_NO_RULE;
+        // A call rule without a right goal would leave the argument list's code out: it fits
+        // only a call without one.
+        if (!row.right && (n->op == OP_CALL || n->op == OP_CALLZAP) && n->right) return MS_NO_RULE;
     }
     if (row.pred && !cg_predicate(ctx, n, static_cast<int>(row.pred))) return MS_NO_RULE;
     if (row.clobbers & ~avail) {

@@ -288,6 +288,10 @@ bool is_aggregate(const tree_node* n) {
     return n && !n->levels && n->type && (n->type->kind == sym_kind::aggregate || n->type->kind == sym_kind::union_reading);
 }
 
+bool is_bit_value(const tree_node* n) {
+    return n && !n->levels && n->type && base_class(n->type) == value_class::bit;
+}
+
 // A memory read whose address is computed (it goes through FSR).
 bool is_indirect_read(const tree_node* n) {
     while (n && n->op == OP_CONV && n->left) n = n->left;
@@ -327,6 +331,8 @@ struct hoister {
     bool worth_taking(const tree_node* n) const {
         if (mode == hoist_mode::pairs || is_aggregate(n)) return false;
         if (is_call_value(n)) return true;
+        // c ? a : b inside an expression: a temporary is given the chosen value by jumps.
+        if (is_choice(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
         return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
                !(n->left->pclass & PC_VOLATILE);
@@ -411,7 +417,11 @@ struct hoister {
             // A compare of a computed value: the value first, at its own width.
             for (tree_node** side : {&n->right, &n->left}) {
                 tree_node** inner = below_conversions(side);
-                if (op_arity((*inner)->op) == DOPE_BINARY && !tree_has_effect(*inner)) {
+                // A one-bit value (a && b, a < b) has no home on the compiled stack: its
+                // widened value is what goes to the temporary.
+                if (is_bit_value(*inner) && inner != side) inner = side;
+                else if (op_arity((*inner)->op) != DOPE_BINARY || is_bit_value(*inner)) continue;
+                if (!tree_has_effect(*inner)) {
                     to_temporary(inner);
                     break;
                 }

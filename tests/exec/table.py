@@ -107,6 +107,11 @@ C_PROGRAMS += [
     ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
 ]
 
+# Torture run family: wrong code its programs found, each reduced to a small program.
+C_PROGRAMS += [
+    ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

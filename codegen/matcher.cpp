@@ -173,6 +173,16 @@ uint32_t left_symbol_regs(const tree_node* n) {
     return 0;
 }
 
+bool has_call(const tree_node* n) {
+    for (int guard = 0; n && guard < 1000; ++guard) {
+        if (n->op == OP_CALL || n->op == OP_CALLZAP) return true;
+        if (is_binary(n) && has_call(n->right)) return true;
+        if (!is_unary(n) && !is_binary(n)) return false;
+        n = n->left;
+    }
+    return false;
+}
+
 // Matches the children of an operator rule; returns a status (0 success).
 int match_children(cg_context& ctx, tree_node* n, const rule_row& row, uint32_t avail, uint32_t forbid) {
     tree_node* l = (is_unary(n) || is_binary(n)) ? n->left : nullptr;
@@ -186,7 +196,11 @@ int match_children(cg_context& ctx, tree_node* n, const rule_row& row, uint32_t 
         if (!c || !goal) return 0;
         return cg_match(ctx, c, goal, a, want, forb);
     };
-    bool right_first = r && row.right && !(n->nflags & NF_ORDER80) && !sequenced && r->height < (l ? l->height : 0);
+    // The arguments of a call on the left are stored before the statement, in an area that a
+    // call on the right may share (the callees never run at once): the left goes first then.
+    bool left_first = l && r && has_call(l) && has_call(r);
+    bool right_first = r && row.right && !(n->nflags & NF_ORDER80) && !sequenced && !left_first &&
+                       r->height < (l ? l->height : 0);
     if (right_first) {
         int st = match_one(r, row.right, avail, want_right, 0);
         if (st & (MS_NO_RULE | MS_NO_REGS)) return st;
@@ -208,7 +222,7 @@ int match_children(cg_context& ctx, tree_node* n, const rule_row& row, uint32_t 
 ordered:
     if (!l || !r || !row.left || !row.right || n->op == OP_COLON) return 0;
     // Evaluation order: whichever side's code leaves the other side's value alone goes first.
-    if ((l->sel_regs_used & r->sel_value_regs) == 0 && !(n->nflags & NF_ORDER80)) {
+    if ((l->sel_regs_used & r->sel_value_regs) == 0 && !(n->nflags & NF_ORDER80) && !left_first) {
         n->nflags = static_cast<uint16_t>(n->nflags & ~(NF_ORDER1 | NF_ORDER2));
         return 0;
     }

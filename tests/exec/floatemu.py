@@ -142,15 +142,12 @@ def widen(p):
 
 
 def from_float(x, size):
-    """The pattern of a Python float (the constants the compiler writes: via single precision,
-    then cut to 24 bits rounding half away from zero, as the assembler's fcf does)."""
-    import struct
-    bits = struct.unpack("<I", struct.pack("<f", x))[0]
-    if size == 4:
-        return bits
-    if bits & 0x7F800000 == 0x7F800000:
-        return bits >> 8
-    return (bits + 0x80) >> 8
+    """The pattern of a Python float as the compiler writes a constant: the exact value rounded
+    once to the target size, to nearest with ties to even, with the library's range rules."""
+    import math
+    if math.isinf(x):
+        return infinity(1 if x < 0 else 0, size)
+    return round_value(Fraction(x), size, 1 if math.copysign(1, x) < 0 else 0)
 
 
 def to_float(p, size):

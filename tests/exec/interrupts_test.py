@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Interrupt functions: a program whose timer 0 interrupt function runs while the main loop
-does 32-bit arithmetic and checks its own results runs a million cycles in gpsim on each
+does 32-bit or float arithmetic and checks its own results runs a million cycles in gpsim on each
 chip, with --opt=none and the default options; the interrupt function must have run and the
 main loop must have counted no error.
 
-    interrupts_test.py [CHIP...]"""
+    interrupts_test.py [PROGRAM.c] [CHIP...]     (one program, or all of them)"""
 import os
 import shutil
 import sys
@@ -17,8 +17,10 @@ import table  # noqa: E402
 
 need("gpsim")
 
-# Programs that count their own errors: (source, {global: size}).
-PROGRAMS = [("interrupts.c", {"_ticks": 2, "_errors": 1, "_loops": 2})]
+# Programs that count their own errors: (source, {global: size}, extra option sets); the float
+# one runs with the 24-bit and the 32-bit double.
+COUNTS = {"_ticks": 2, "_errors": 1, "_loops": 2}
+PROGRAMS = [("interrupts.c", COUNTS, [[]]), ("interrupts_float.c", COUNTS, [[], ["--double=32"]])]
 CYCLES = 1000000
 
 
@@ -27,12 +29,16 @@ CHIPS = [c for c in table.CHIPS if c != "16C84"]
 
 
 def main():
-    chips = sys.argv[1:] or CHIPS
-    for source, results in PROGRAMS:
+    args = sys.argv[1:]
+    only = args.pop(0) if args and args[0].endswith(".c") else None
+    chips = args or CHIPS
+    for source, results, extras in PROGRAMS:
+        if only and source != only:
+            continue
         with Workdir() as w:
             shutil.copy(os.path.join(HERE, "programs", source), w.file(source))
             for chip in chips:
-                for options in table.OPTION_SETS:
+                for options in [o + e for o in table.OPTION_SETS for e in extras]:
                     what = "%s for %s %s" % (source, chip, " ".join(options) or "(default options)")
                     r, sym = build(w, chip, [source], *options)
                     if not check(sym is not None and all(s in sym for s in results), what + " builds: " + r.stdout + r.stderr):

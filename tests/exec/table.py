@@ -216,6 +216,30 @@ def _float_array(n):
     return [("acc", n, acc), ("r_last", n, P(-1.5))]
 
 
+def _float_calls(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, one, two = P(1.5), P(-2.25), P(1.0), P(2.0)
+    twice = lambda x: _fe.mul(x, two, n)  # noqa: E731
+    nxt = lambda y: _fe.add(y, one, n)  # noqa: E731
+    lt = lambda x, y: _fe.compare(x, y, n) < 0  # noqa: E731
+    cmp = lt(a, twice(a)) | (_fe.compare(b, nxt(P(-3.25)), n) == 0) << 1 | (not lt(twice(b), b)) << 2
+    return [("r_calls", n, _fe.add(twice(a), nxt(b), n)), ("r_ret", n, _fe.mul(P(-0.5), a, n)), ("r_cmp", 1, cmp)]
+
+
+def _float_operands(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, c = P(1.5), P(-2.25), P(0.1)
+    acc = _fe.sub(a, _fe.mul(b, c, n), n)
+    acc = _fe.div(acc, _fe.sub(_fe.add(c, c, n), _fe.mul(a, a, n), n), n)
+    return [("r_madd", n, _fe.add(a, _fe.mul(b, c, n), n)), ("r_diff", n, _fe.sub(_fe.mul(a, b, n), _fe.div(c, b, n), n)),
+            ("r_acc", n, acc)]
+
+
+def _float_bits(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    return [("r_on", n, P(1.0)), ("r_off", n, P(0.0)), ("r_sum", n, _fe.add(P(0.5), P(1.0), n)), ("r_bits", 1, 3)]
+
+
 FLOAT_PROGRAMS = [
     ("float_add.c", _float_add),
     ("float_acc.c", _float_acc),
@@ -224,6 +248,9 @@ FLOAT_PROGRAMS = [
     ("float_conv.c", _float_conv),
     ("float_trunc.c", _float_trunc),
     ("float_array.c", _float_array),
+    ("float_calls.c", _float_calls),
+    ("float_operands.c", _float_operands),
+    ("float_bits.c", _float_bits),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]

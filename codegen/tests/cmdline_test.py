@@ -11,6 +11,9 @@ BUILD = os.path.abspath(sys.argv[1])
 ORMCG = os.path.join(BUILD, "bin", "ormcg")
 EDF = "--edf=" + os.path.join(BUILD, "dat", "en_msgs.txt")
 GOOD = "Version 3.2 BRYLLEX Software Intermediate Code\n"
+# if (1 != 0) g = 2; inside main: warned about only below warning level 0.
+CONSTANT_BRANCH = (GOOD + "[v _g `uc 1 e ]\n[v _main `(v 1 e ]\n{\n[e :U _main ]\n[f ]\n"
+                   "[e $ ! != -> 1 `i -> 0 `i 2 ]\n[e = _g -> 2 `uc ]\n[e :U 2 ]\n[e :UE 1 ]\n}\n")
 
 # (name, options, intermediate code, status, messages expected, flags expected in the SDB header,
 #  text expected in the assembly)
@@ -29,6 +32,9 @@ CASES = [
     ("unknown switch", ["-Q"], GOOD + "[v _g `i 1 e ]\n", 1, ["(717)"], ["PIC14"], None),
     ("driver's message list", ["--msgdisable=747", "-OX"], GOOD, 0, [], None, None),
     ("driver's default line", ["-Og9s", "-E1"], GOOD, 0, [], ["GLOBOPT"], None),
+    ("default warning level", ["-Og9s"], CONSTANT_BRANCH, 0, [], None, None),
+    ("warning level for the generator's own tests", ["-W-3", "-Og9s"], CONSTANT_BRANCH, 0, ["(757)"], None, None),
+    ("warnings that fail the run", ["-W-3!"], CONSTANT_BRANCH, 1, ["(757)"], None, None),
 ]
 
 failures = []

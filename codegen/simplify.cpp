@@ -306,6 +306,14 @@ tree_node** below_conversions(tree_node** slot) {
     return slot;
 }
 
+bool has_call(const tree_node* n) {
+    if (!n) return false;
+    if (n->op == OP_CALL || n->op == OP_CALLZAP) return true;
+    uint32_t arity = op_arity(n->op);
+    if (arity == DOPE_BINARY && has_call(n->right)) return true;
+    return (arity == DOPE_UNARY || arity == DOPE_BINARY) && has_call(n->left);
+}
+
 enum class hoist_mode {
     pairs,      // only operands that would both need FSR at once
     values,     // jump-made values, calls and assignments inside expressions
@@ -413,6 +421,13 @@ struct hoister {
             prefix.insert(prefix.end(), right_part.begin(), right_part.end());
         } else if (prefix.size() == mark && is_indirect_read(n->left) && is_indirect_read(n->right)) {
             to_temporary(below_conversions(&n->left));
+        } else if (prefix.size() == mark && mode == hoist_mode::pairs && has_call(n->left) && has_call(n->right) &&
+                   !is_aggregate(n->left) && !is_bit_value(n->left)) {
+            // Results come back in W or btemp: the right operand's call would overwrite the
+            // left one's, so the left value is kept in a temporary first, at its own width
+            // (a one-bit value has no home on the compiled stack: then its widened value).
+            tree_node** inner = below_conversions(&n->left);
+            to_temporary(is_bit_value(*inner) ? &n->left : inner);
         } else if (prefix.size() == mark && is_compare(op) && mode != hoist_mode::pairs) {
             // A compare of a computed value: the value first, at its own width.
             for (tree_node** side : {&n->right, &n->left}) {

@@ -126,6 +126,7 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),
     ("shiftdiv.c", [("r_l", "i32", 3), ("r_w", "i16", 3)]),
+    ("twocalls.c", [("r_b", "u8", 3), ("r_w", "u16", 3), ("r_l", "i32", 3)]),
 ]
 
 ASM_PROGRAMS = [

@@ -48,7 +48,6 @@ struct options {
     bool optimise = false;        // -O G or L
     int opt_level = 0;            // sum of the G numbers
     bool decimal_constants = false;   // -RD
-    int message_style = 0;
 };
 
 // Program-section state of the assembly writer.
@@ -59,6 +58,8 @@ struct psect_state {
     uint32_t function_number = 0; // "%u" of per-function sections
     uint32_t const_tables = 0;    // "%u" of "const%u"
     bool declared[42] = {};
+    // Words of jump tables placed in the section of function `table_function` (one page).
+    uint32_t table_function = 0, table_words = 0;
     std::vector<std::pair<std::string, std::string>> renames;   // psect pragmas, in order
 };
 
@@ -152,7 +153,6 @@ struct cg_context {
     options opt;
     processor proc;
     uint16_t machine_flags = 0;
-    bool warnings_fail = false;
 
     // Current source position, kept by the reader and printed by the message system.
     std::string file_name;
@@ -215,6 +215,8 @@ struct cg_context {
     std::vector<deferred_item> deferred;    // the current function's statements (deferred output)
     bool replaying = false;                 // the deferred statements are being generated
     spool_state spool;
+    // Per optimised function, the code of its dry run and of its real run (tests compare them).
+    std::vector<std::pair<uint64_t, uint64_t>> output_hashes;
 };
 
 // Symbol-table level of the current block: 0 at file scope, 1 for a function's outermost block.

@@ -1,30 +1,23 @@
 // Definite assignment of auto variables over the flow graph.
 #include "codegen/dataflow.h"
 
-#include <unordered_map>
 #include <vector>
 
 #include "codegen/flowgraph.h"
+#include "codegen/rewrite.h"
 #include "codegen/tree.h"
+#include "codegen/varflow.h"
 #include "common/alert.h"
 
 namespace cg {
 
-namespace {
-
-// An auto whose every occurrence is its plain value: no address, member, volatile or array
-// access that would let it change or be read out of sight.
 bool may_follow(const symbol* s) {
     return s && s->sclass == storage::automatic &&
            !(s->flags & (SF_ADDRESS_TAKEN | SF_ARRAY | SF_PARAM_COPY | SF_REGPARAM | SF_ABSOLUTE)) &&
            !(s->classes & PC_VOLATILE);
 }
 
-struct followed {
-    std::unordered_map<const symbol*, size_t> index;
-    std::vector<const symbol*> syms;
-    std::vector<bool> refused;
-};
+namespace {
 
 void find_candidates(const tree_node* n, uint32_t parent, followed& f) {
     if (!n) return;
@@ -44,43 +37,30 @@ void find_candidates(const tree_node* n, uint32_t parent, followed& f) {
     if (arity == DOPE_BINARY) find_candidates(n->right, n->op, f);
 }
 
-// Index of a followed variable an ID names; -1 for anything else.
+}  // namespace
+
+bool is_compound_assign(uint32_t op) { return plain_operator(op) != OP_NONE; }
+
+uint32_t plain_operator(uint32_t op) {
+    for (uint32_t plain : {OP_MOD, OP_AND, OP_MUL, OP_ADD, OP_SUB, OP_DIV, OP_SHL, OP_SHR, OP_XOR, OP_OR})
+        if (compound_of(plain) == op) return plain;
+    return OP_NONE;
+}
+
+followed find_followed(const std::vector<deferred_item>& items) {
+    followed f;
+    for (const deferred_item& d : items) find_candidates(d.tree, OP_NONE, f);
+    return f;
+}
+
 int64_t followed_index(const tree_node* n, const followed& f) {
     if (!n || n->op != OP_ID) return -1;
     auto it = f.index.find(n->sym);
     return it == f.index.end() || f.refused[it->second] ? -1 : static_cast<int64_t>(it->second);
 }
 
-// Walks a statement in evaluation order: `use(v, node)` for each read, `set(v)` for each store.
-template <typename U, typename S>
-void walk(const tree_node* n, const followed& f, U& use, S& set) {
-    if (!n) return;
-    if (n->op == OP_ID) {
-        if (int64_t v = followed_index(n, f); v >= 0) use(static_cast<size_t>(v), n);
-        return;
-    }
-    uint32_t arity = op_arity(n->op);
-    int64_t target = arity == DOPE_BINARY || arity == DOPE_UNARY ? followed_index(n->left, f) : -1;
-    if (target >= 0 && n->op == OP_ASSIGN) {
-        walk(n->right, f, use, set);
-        set(static_cast<size_t>(target));
-        return;
-    }
-    if (target >= 0 && ((dope_table[n->op] & DOPE_COMPOUND) || n->op == OP_POSTINC || n->op == OP_POSTDEC)) {
-        use(static_cast<size_t>(target), n->left);
-        if (arity == DOPE_BINARY) walk(n->right, f, use, set);
-        set(static_cast<size_t>(target));
-        return;
-    }
-    if (arity == DOPE_UNARY || arity == DOPE_BINARY) walk(n->left, f, use, set);
-    if (arity == DOPE_BINARY) walk(n->right, f, use, set);
-}
-
-}  // namespace
-
 void warn_used_before_set(cg_context& ctx, const flow_graph& g) {
-    followed f;
-    for (const deferred_item& d : g.items) find_candidates(d.tree, OP_NONE, f);
+    followed f = find_followed(g.items);
     const size_t vars = f.syms.size();
     if (vars == 0) return;
     const size_t blocks = g.blocks.size();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
@@ -15,7 +16,7 @@
 #include "codegen/reader.h"
 #include "codegen/sdb.h"
 #include "common/alert.h"
-#include "common/getargs.h"
+#include "common/pass_startup.h"
 #include "icode/icode.h"
 
 extern const char component_name[] = "code generator";
@@ -40,30 +41,13 @@ extern "C" void on_interrupt(int) {
     _exit(151);
 }
 
-// Start-up shared by the passes: arguments from the command line, standard input or "@file".
-char** read_arguments(int argc, char** argv, int& count) {
-    count = argc;
-    if (argc == 1) {
-        char** args = getargs(nullptr, "ORMCG");
-        count = getargs_count;
-        return args;
-    }
-    if (argc == 2 && argv[1][0] == '@') {
-        if (!std::freopen(argv[1] + 1, "r", stdin)) alert_message(141, "command", argv[1] + 1);
-        char** args = getargs(nullptr, "ORMCG");
-        count = getargs_count;
-        return args;
-    }
-    return argv;
-}
-
-void open_files(cg::cg_context& ctx, int count, char** args, int first) {
-    if (first < count && args[first]) {
+void open_files(cg::cg_context& ctx, const std::vector<std::string>& args, size_t first) {
+    if (first < args.size()) {
         ctx.opt.input = args[first];
         ctx.in = std::fopen(ctx.opt.input.c_str(), "r");
         if (!ctx.in) alert_message(141, "input", ctx.opt.input.c_str());
     }
-    if (first + 1 < count && args[first + 1]) {
+    if (first + 1 < args.size()) {
         output_name = args[first + 1];
         partial_name = output_name + ".part";
         std::snprintf(signal_unlink_name, sizeof signal_unlink_name, "%s", partial_name.c_str());
@@ -89,19 +73,15 @@ int main(int argc, char** argv) {
     });
     alert_set_max_errors(10);
     alert_set_warn_fails(0);
-    int count = 0;
-    char** args = read_arguments(argc, argv, count);
+    const std::vector<std::string> args = pass_arguments(argc, argv, cg::startup);
     static cg::cg_context ctx;
-    int first = cg::apply_options(ctx, count, args);
-    if (first < 0) return 0;
+    size_t first = cg::apply_options(ctx, args);
     if (ctx.proc.name.empty()) cg::setup_processor(ctx, "");
-    if (ctx.warnings_fail) alert_set_warn_fails(1);
-    if (ctx.opt.message_style) alert_set_formatted(1);
     alert_set_position(nullptr, &ctx.line, nullptr, nullptr);
     // Caught before the output is created, so an interrupt always removes it.
     auto previous = std::signal(SIGINT, on_interrupt);
     if (previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
-    open_files(ctx, count, args, first);
+    open_files(ctx, args, first);
     if (!ctx.opt.sdb_name.empty()) cg::sdb_open(ctx, ctx.opt.sdb_name);
     cg::setup_architecture(ctx);
     cg::write_header(ctx);

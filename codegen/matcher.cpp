@@ -231,6 +231,9 @@ int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint
     if (!chain) {
         if (row.left && (!n->left || !cg_transition(t, row.left, n->left->op))) return MS_NO_RULE;
         if (row.right && (!is_binary(n) || !n->right || !cg_transition(t, row.right, n->right->op))) return MS_NO_RULE;
+        // A call rule without a right goal would leave the argument list's code out: it fits
+        // only a call without one.
+        if (!row.right && (n->op == OP_CALL || n->op == OP_CALLZAP) && n->right) return MS_NO_RULE;
     }
     if (row.pred && !cg_predicate(ctx, n, static_cast<int>(row.pred))) return MS_NO_RULE;
     if (row.clobbers & ~avail) {
@@ -498,7 +501,9 @@ bool cg_gen_statement(cg_context& ctx, tree_node* tree, int section) {
         s.call_busy = false;
         int st = cg_match(ctx, tree, statement_goal, ctx.regs.regs_free, 0, 0);
         if (st == 0) break;
-        if (!release_register_variable(ctx, s.wanted_regs)) {
+        // With the global optimiser on, giving registers back is the trial matcher's part
+        // (cg_select_retry): a statement that does not fit here is reported at once.
+        if (ctx.opt.opt_level > 0 || !release_register_variable(ctx, s.wanted_regs)) {
             alert_message(712);
             ++s.match_errors;
             clear_selection(tree);

@@ -1,9 +1,11 @@
 // The per-function optimiser: with global optimisation on, a collected function is cut into
-// blocks, blocks that nothing reaches are dropped, and the function is written with what is
-// known of the bank selection at each block's entry.
+// blocks, blocks that nothing reaches are dropped, and the function is written twice: a dry
+// run learns what each block does to the bank selection, the states at the block entries are
+// settled over the flow graph, and the real run writes the function with them.
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "codegen/context.h"
@@ -19,21 +21,36 @@ using item_writer = std::function<void(cg_context&, deferred_item&)>;
 // function is one the optimiser leaves to the plain path.
 bool cg_optimise_function(cg_context& ctx, std::vector<deferred_item>& items, const item_writer& write);
 
-// What a written block leaves on its way out: the bank facts its jump carries and those it
-// carries when it falls through to the next block.
-struct block_exit {
-    int64_t jump_target = -1;     // block its jump names (-1: none)
+// What the dry run learned of one block, written from a state where nothing was known.
+struct block_banks {
+    uint8_t at_end = 0;           // bank facts known at the block's end
+    uint8_t on_jump = 0;          // known where its final jump may leave
+    uint8_t kept = 0;             // facts no instruction of the block may change
+    int64_t jump_target = -1;     // block its final jump names (-1: none)
     bool dispatch = false;        // ends in a switch: its targets learn nothing
-    bool falls = false;
-    uint8_t on_jump = 0, on_fall = 0;
-    bool written = false;
+    bool falls = true;            // may run on into the next block
 };
 
-// The bank facts known on entry to block n when blocks are written in order: what every
-// predecessor carries into it, and nothing over a back edge or from a switch.
-uint8_t block_entry_state(const flow_graph& g, uint32_t n, const std::vector<block_exit>& exits);
-// True when an instruction line may change the bank-select bits or leave the straight line
-// (a call, a write to STATUS).
-bool line_may_change_bank(const std::string& line);
+struct bank_flow {
+    std::vector<uint8_t> entry;   // known on entry to each block
+    int rounds = 0;
+    bool settled = false;         // false: the rounds ran out and every entry is unknown
+};
+
+// Rounds of the state flow before it gives up.
+constexpr int bank_flow_rounds = 10;
+
+// Settles the bank facts known at each block's entry: what every way in carries, loops
+// included. Starts from "everything known" and narrows; when the rounds run out before the
+// states settle, nothing is trusted and every block but the entry starts unknown.
+bank_flow bank_state_flow(const flow_graph& g, const std::vector<block_banks>& facts, uint8_t function_entry);
+
+// The bank facts an instruction line may change: RP0's for a write to STATUS bit 5, RP1's for
+// bit 6, all of them for a call or any other write to STATUS.
+uint8_t bank_facts_touched(const std::string& line);
+
+// The code of a text with its bank selections and source positions left out: what a dry run
+// and the real run of the same function must agree on.
+uint64_t code_hash(const std::string& text);
 
 }  // namespace cg

@@ -7,17 +7,12 @@
 #include <cstring>
 
 #include "common/alert.h"
-#include "common/msgfile.h"
 #include "common/osdep.h"
-#include "common/registry.h"
+#include "common/pass_startup.h"
 
 namespace cg {
 
 namespace {
-
-bool starts_with_nocase(const char* text, const char* prefix) {
-    return str_ncasecmp(text, prefix, std::strlen(prefix)) == 0;
-}
 
 void machine_option(cg_context& ctx, const char* arg) {
     const char* v = arg + 2;
@@ -63,15 +58,6 @@ void optimise_option(cg_context& ctx, const char* letters) {
     }
 }
 
-void disable_list(const char* list) {
-    for (const char* p = list; *p;) {
-        int n = std::atoi(p);
-        if (n) alert_msg_state(n, 1);
-        while (*p && *p != ',') ++p;
-        if (*p) ++p;
-    }
-}
-
 }  // namespace
 
 void setup_processor(cg_context& ctx, const char* text) {
@@ -109,37 +95,23 @@ void setup_architecture(cg_context& ctx) {
     ctx.proc.page_select = log + 1;
 }
 
-int apply_options(cg_context& ctx, int count, char** args) {
-    int i = 1;
-    for (; i < count && args[i] && args[i][0] == '-'; ++i) {
-        const char* a = args[i];
-        if (a[1] == '-') {
-            if (starts_with_nocase(a, "--edf=")) {
-                if (!msgfile_open(a + 6)) alert_kind_message("", "Could not open error description file %s", a + 6);
-            } else if (starts_with_nocase(a, "--disl=")) {
-                disable_list(a + 7);
-            } else if (starts_with_nocase(a, "--msgdisable=")) {
-                disable_list(a + 13);
-            } else if (starts_with_nocase(a, "--emax=")) {
-                alert_set_max_errors(std::atoi(a + 7));
-            } else if (starts_with_nocase(a, "--ver")) {
-                print_version_block();
-                return -1;
-            } else {
-                alert_message(717, a[1]);
-            }
-            continue;
-        }
+const pass_startup startup{.name = "ORMCG",
+                           .disl_nonzero_numbers = true,
+                           .message_style = message_style_option::digit_or_file,
+                           .bare_style = 1,
+                           .warning_level = true};
+
+size_t apply_options(cg_context& ctx, const std::vector<std::string>& args) {
+    pass_settings prefix;
+    size_t i = 0;
+    for (; i < args.size() && args[i][0] == '-'; ++i) {
+        const char* a = args[i].c_str();
+        if (pass_prefix_option(args[i], startup, prefix)) continue;
         const char* v = a + 2;
         switch (a[1]) {
         case 'D':
             ctx.opt.line_directives = true;
             ctx.opt.sdb_name = v;
-            break;
-        case 'E': case 'e':
-            if (!*v) ctx.opt.message_style = 1;
-            else if (std::isdigit(static_cast<unsigned char>(*v)) && !v[1]) ctx.opt.message_style = *v - '0';
-            else if (std::freopen(v, "a", stderr)) setvbuf(stderr, nullptr, _IOLBF, 512);
             break;
         case 'M': machine_option(ctx, a); break;
         case 'O': case 'Z': optimise_option(ctx, v); break;
@@ -150,15 +122,12 @@ int apply_options(cg_context& ctx, int count, char** args) {
             if (std::strcmp(v, "D") == 0) ctx.opt.decimal_constants = true;
             break;
         case 'S': ctx.opt.notes = true; break;
-        case 'W': case 'w':
-            ctx.opt.warning_level = std::atoi(v);
-            if (std::strchr(v, '!')) ctx.warnings_fail = true;
-            alert_set_level(ctx.opt.warning_level);
-            break;
         case 'B': case 'C': case 'c': case 'U': break;
         default: alert_message(717, a[1]); break;
         }
     }
+    if (prefix.message_style > 0) alert_set_formatted(1);
+    if (prefix.warning_level) ctx.opt.warning_level = *prefix.warning_level;
     return i;
 }
 

@@ -288,6 +288,10 @@ bool is_aggregate(const tree_node* n) {
     return n && !n->levels && n->type && (n->type->kind == sym_kind::aggregate || n->type->kind == sym_kind::union_reading);
 }
 
+bool is_bit_value(const tree_node* n) {
+    return n && !n->levels && n->type && base_class(n->type) == value_class::bit;
+}
+
 // A memory read whose address is computed (it goes through FSR).
 bool is_indirect_read(const tree_node* n) {
     while (n && n->op == OP_CONV && n->left) n = n->left;
@@ -351,9 +355,11 @@ struct hoister {
     bool worth_taking(const tree_node* n) const {
         if (mode == hoist_mode::pairs || is_aggregate(n)) return false;
         if (is_call_value(n)) return true;
+        // c ? a : b inside an expression: a temporary is given the chosen value by jumps.
+        if (is_choice(n)) return true;
         // A comparison's or logical operator's value is a bit until converted: the conversion
         // gives the temporary its type.
-        if (n->op == OP_CONV || is_choice(n)) {
+        if (n->op == OP_CONV) {
             const tree_node* v = n;
             while (v->op == OP_CONV && v->left) v = v->left;
             const value_class c = node_class(n);
@@ -469,7 +475,12 @@ struct hoister {
             // at its own width.
             for (tree_node** side : {&n->right, &n->left}) {
                 tree_node** inner = below_conversions(side);
-                if ((op_arity((*inner)->op) == DOPE_BINARY || is_indirect_read(*inner)) && !tree_has_effect(*inner)) {
+                // A one-bit value (a && b, a < b) has no home on the compiled stack: its
+                // widened value is what goes to the temporary.
+                if (is_bit_value(*inner) && inner != side) inner = side;
+                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner)) || is_bit_value(*inner))
+                    continue;
+                if (!tree_has_effect(*inner)) {
                     to_temporary(inner);
                     break;
                 }

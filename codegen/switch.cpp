@@ -15,6 +15,7 @@ namespace cg {
 namespace {
 
 constexpr size_t max_cases = 511;
+constexpr int64_t table_page_words = 256;
 
 uint32_t fresh_label(cg_context& ctx) { return static_cast<uint32_t>(ctx.next_label++); }
 
@@ -133,10 +134,18 @@ void byte_dispatch(cg_context& ctx, std::vector<switch_case> cases, uint32_t def
         cost = spread + (first < 1 ? 0 : 3) + (last > 254 ? 0 : 4) + 7;
     }
     const int64_t n = static_cast<int64_t>(cases.size());
-    if (flag(ctx, MF_PIC12) || (kind != SWK_DIRECT && 2 * n < cost)) {
+    // A function's tables share one section that must not outgrow its 256-word page: a table
+    // that no longer fits there becomes a chain.
+    psect_state& ps = ctx.psects;
+    if (ps.table_function != ps.function_number) ps.table_words = 0;
+    ps.table_function = ps.function_number;
+    const int64_t entries = signed_table ? range : spread + 1;
+    const bool fits = ps.table_words + entries <= table_page_words;
+    if (flag(ctx, MF_PIC12) || (kind != SWK_DIRECT && 2 * n < cost) || !fits) {
         byte_chain(ctx, cases, deflt);
         return;
     }
+    ps.table_words += static_cast<uint32_t>(entries);
     byte_table(ctx, cases, signed_table, deflt);
 }
 

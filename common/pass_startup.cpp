@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "common/alert.h"
 #include "common/alloc.h"
@@ -62,7 +63,15 @@ void pass_exit(int status)
 
 bool append_messages_to(const char* path)
 {
-    if (!std::freopen(path, "a", stderr))
+    // Not freopen: it closes standard error before it tries the file, and a failure would
+    // leave nowhere to report it.
+    FILE* file = std::fopen(path, "a");
+    if (!file)
+        return false;
+    std::fflush(stderr);
+    int moved = dup2(fileno(file), fileno(stderr));
+    std::fclose(file);
+    if (moved < 0)
         return false;
     static char buffer[512];
     std::setvbuf(stderr, buffer, _IOLBF, sizeof buffer);
@@ -109,16 +118,38 @@ bool message_style_option_applies(const char* rest, const pass_startup& how, pas
         if (one_digit) {
             got.message_style = rest[0] - '0';
         } else if (!*rest) {
+            if (how.bare_e_own)
+                return false;
             if (how.bare_style >= 0)
                 got.message_style = how.bare_style;
         } else {
-            append_messages_to(rest);
+            if (!append_messages_to(rest)) {
+                if (how.message_file_fatal)
+                    alert_message(141, "error", rest);
+                return true;
+            }
             if (how.file_style >= 0)
                 got.message_style = how.file_style;
         }
         return true;
     }
     return false;
+}
+
+void warning_level_option(const char* value, const pass_startup& how, pass_settings& got)
+{
+    if (std::strchr(value, '!'))
+        alert_set_warn_fails(1);
+    bool number = (*value >= '0' && *value <= '9') || *value == '-';
+    if (how.warning_level_checked && !number)
+        alert_message(393);
+    int32_t level = static_cast<int32_t>(std::atoi(value));
+    if (how.warning_level_checked && level < -9) {
+        alert_message(523, level);
+        return;
+    }
+    alert_set_level(level);
+    got.warning_level = level;
 }
 
 }  // namespace
@@ -145,9 +176,7 @@ bool pass_prefix_option(const std::string& arg, const pass_startup& how, pass_se
     } else if (arg.size() >= 2 && arg[0] == '-' && (arg[1] == 'E' || arg[1] == 'e')) {
         return message_style_option_applies(arg.c_str() + 2, how, got);
     } else if (how.warning_level && arg.size() >= 2 && arg[0] == '-' && (arg[1] == 'W' || arg[1] == 'w')) {
-        alert_set_level(std::atoi(arg.c_str() + 2));
-        if (arg.find('!') != std::string::npos)
-            alert_set_warn_fails(1);
+        warning_level_option(arg.c_str() + 2, how, got);
     } else {
         return false;
     }

@@ -28,6 +28,7 @@
 //   reading the options) and is also returned in `error_limit`.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,14 +51,19 @@ struct pass_startup {
                                         // as no number (not "every warning" as the list parser)
     message_style_option message_style = message_style_option::none;
     int32_t bare_style = -1;            // the style "-E" alone sets; -1 leaves it unset
+    bool bare_e_own = false;            // "-E" alone is the program's own option, not a style
     int32_t file_style = -1;            // the style "-E<file>" sets; -1 leaves it as it was
+    bool message_file_fatal = false;    // "-E<file>" that cannot be opened is fatal 141
     bool warning_level = false;         // "-W<n>[!]" sets the warning level here
+    bool warning_level_checked = false; // with it: no number after "-W" is fatal 393, a level
+                                        // below -9 is warning 523 and leaves the level as it was
 };
 
 // What the prefix options asked for that the program applies itself.
 struct pass_settings {
     int32_t error_limit = -1;     // "--emax="; -1 not given
     int32_t message_style = -1;   // "-E"; -1 not given
+    std::optional<int32_t> warning_level;   // "-W", when it set the level
 };
 
 std::vector<std::string> pass_arguments(int argc, char** argv, const pass_startup& how);
@@ -68,5 +74,5 @@ bool pass_prefix_option(const std::string& arg, const pass_startup& how, pass_se
 [[noreturn]] void pass_exit(int status);
 
 // Appends standard error (the messages) to the file, line-buffered; false when it cannot be
-// opened, and standard error stays as it was.
+// opened, and standard error stays as it was (still open, so the failure can be reported).
 bool append_messages_to(const char* path);

@@ -1,15 +1,14 @@
 #include "converter/options.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <unistd.h>
+#include <string>
+#include <vector>
 
 #include "common/alert.h"
-#include "common/getargs.h"
-#include "common/msgfile.h"
-#include "common/registry.h"
+#include "common/pass_startup.h"
 #include "converter/formats.h"
 
 namespace conv {
@@ -43,53 +42,23 @@ bool prefix_nocase(const char* text, const char* prefix) {
     return true;
 }
 
-bool equal_nocase(const std::string& a, const char* b) {
-    return a.size() == std::strlen(b) && prefix_nocase(a.c_str(), b);
-}
-
 void list_formats() {
     std::fputs("Formats available are:\n\nKey        Name\n\n", stderr);
     for (const format_desc& f : format_table) std::fprintf(stderr, "%-10s %s\n", f.key, f.display_name);
     std::fputs("\nKeys may be unambiguously abbreviated.\n", stderr);
 }
 
-// Messages go to the named file from here on, appended; the old standard error stays when the
-// file cannot be opened.
-bool redirect_messages(const char* name) {
-    FILE* f = std::fopen(name, "a");
-    if (!f) {
-        alert_message(141, "error", name);
-        return false;
-    }
-    std::fflush(stderr);
-    dup2(fileno(f), fileno(stderr));
-    std::fclose(f);
-    static char buffer[512];
-    std::setvbuf(stderr, buffer, _IOLBF, sizeof buffer);
-    return true;
-}
-
+// Only "--pathspec=" is ours among the long options; the others that are not the passes'
+// prefix options are ignored.
 void long_option(conv_context& ctx, const char* text) {
     std::string word = text;
-    if (prefix_nocase(text, "edf=")) {
-        if (!msgfile_open(text + 4)) alert_print("Could not open error description file %s", text + 4);
-    } else if (prefix_nocase(text, "disl=")) {
-        alert_disable(text + 5);
-    } else if (prefix_nocase(text, "msgdisable=")) {   // the driver passes this to every pass
-        alert_disable(text + 11);
-    } else if (prefix_nocase(text, "emax=")) {
-        alert_set_max_errors(std::atoi(text + 5));
-    } else if (equal_nocase(word, "ver")) {
-        print_version_block();
-        std::exit(0);
-    } else if (equal_nocase(word.substr(0, word.find('=')), "pathspec")) {
-        size_t eq = word.find('=');
-        size_t comma = eq == std::string::npos ? std::string::npos : word.find(',', eq);
-        if (comma == std::string::npos || comma == eq + 1 || comma + 1 == word.size()) alert_message(608);
-        ctx.opt.has_pathspec = true;
-        ctx.opt.pathspec_from = word.substr(eq + 1, comma - eq - 1);
-        ctx.opt.pathspec_to = word.substr(comma + 1);
-    }
+    size_t eq = word.find('=');
+    if (std::min(eq, word.size()) != 8 || !prefix_nocase(text, "pathspec")) return;
+    size_t comma = eq == std::string::npos ? std::string::npos : word.find(',', eq);
+    if (comma == std::string::npos || comma == eq + 1 || comma + 1 == word.size()) alert_message(608);
+    ctx.opt.has_pathspec = true;
+    ctx.opt.pathspec_from = word.substr(eq + 1, comma - eq - 1);
+    ctx.opt.pathspec_to = word.substr(comma + 1);
 }
 
 void add_output(conv_options& opt, uint32_t format, size_t& last) {
@@ -102,19 +71,30 @@ void add_output(conv_options& opt, uint32_t format, size_t& last) {
     last = opt.outputs.size() - 1;
 }
 
+const pass_startup startup{.name = "ormconv",
+                           .message_style = message_style_option::digit_or_file,
+                           .bare_e_own = true,
+                           .file_style = 1,
+                           .message_file_fatal = true,
+                           .warning_level = true,
+                           .warning_level_checked = true};
+
 }  // namespace
 
 void read_command_line(conv_context& ctx, int argc, char** argv) {
     conv_options& opt = ctx.opt;
-    if (argc <= 1 || (argc == 2 && argv[1][0] == '@')) {
-        if (argc == 2 && !std::freopen(argv[1] + 1, "r", stdin)) alert_message(141, "command", argv[1] + 1);
-        argv = getargs(nullptr, "ormconv");
-        argc = getargs_count;
-    }
-    int layout = 0;
+    // Kept for the life of the run: the option values point into it.
+    static const std::vector<std::string> args = pass_arguments(argc, argv, startup);
+    pass_settings prefix;
     size_t last_output = 0;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const char* arg = args[i].c_str();
+        bool style_option = arg[0] == '-' && (arg[1] == 'e' || arg[1] == 'E');
+        if (pass_prefix_option(args[i], startup, prefix)) {
+            // Every -e hands the layout as it then stands to the message system.
+            if (style_option) alert_set_formatted(std::max(prefix.message_style, 0));
+            continue;
+        }
         if (arg[0] != '-') {
             if (opt.outputs.empty()) opt.inputs.push_back(arg);
             else opt.outputs[last_output].name = arg;
@@ -132,21 +112,14 @@ void read_command_line(conv_context& ctx, int argc, char** argv) {
             case 'k': opt.fake_redefinitions = true; break;
             case 'm': opt.strip_underscore = true; break;
             case 'b': ctx.order = byte_order::big; break;
-            case 'e':
-                if (!*value) {
-                    opt.strip_extensions = true;
-                } else if (std::isdigit(static_cast<unsigned char>(value[0])) && !value[1]) {
-                    layout = value[0] - '0';
-                } else {
-                    // The configured layouts are for the file's reader; standard error keeps the plain one.
-                    if (redirect_messages(value)) layout = 1;
-                }
-                alert_set_formatted(layout);
+            case 'e':   // alone; with a layout or file it is a prefix option
+                opt.strip_extensions = true;
+                alert_set_formatted(std::max(prefix.message_style, 0));
                 break;
             case 'i': opt.input_format = format_lookup(value); break;
             case 'o': {
                 std::string key = value;
-                if (key.empty() && i + 1 < argc && argv[i + 1][0] != '-') key = argv[++i];
+                if (key.empty() && i + 1 < args.size() && args[i + 1][0] != '-') key = args[++i];
                 add_output(opt, format_lookup(key), last_output);
                 break;
             }
@@ -167,14 +140,6 @@ void read_command_line(conv_context& ctx, int argc, char** argv) {
                 if (!*value) alert_message(610);
                 opt.code_class_list = value;
                 break;
-            case 'w': {
-                if (std::strchr(arg, '!')) alert_set_warn_fails(1);
-                if (!std::isdigit(static_cast<unsigned char>(value[0])) && value[0] != '-') alert_message(393);
-                int level = std::atoi(value);
-                if (level < -9) alert_message(523, level);
-                else alert_set_level(level);
-                break;
-            }
             case 'l':
                 list_formats();
                 std::exit(0);

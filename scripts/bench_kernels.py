@@ -45,7 +45,8 @@ def measure(w, source, options):
 
 def main():
     os.environ["ORM_BUILD_DIR"] = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(SOURCE, "build"))
-    print("%-10s %18s %18s %14s" % ("kernel", "none words/cycles", "default words/cycles", "ratio w/c"))
+    print("%-10s %18s %18s %14s %16s" % ("kernel", "none words/cycles", "default words/cycles", "ratio w/c",
+                                        "words/cycles %"))
     with Workdir() as w:
         shutil.copy(os.path.join(SOURCE, "tests", "exec", "target.h"), w.file("target.h"))
         for path in sorted(glob.glob(os.path.join(BENCH, "*.c"))):
@@ -56,7 +57,10 @@ def main():
                 print("%-10s %s" % (name[:-2], "; ".join(v for v in got.values() if isinstance(v, str))))
                 continue
             (nw, nc), (dw, dc) = got["none"], got["default"]
-            print("%-10s %8d/%-9d %8d/%-9d %6.2f/%-6.2f" % (name[:-2], nw, nc, dw, dc, dw / nw, dc / nc))
+            # The optimiser must never make a kernel bigger: say so loudly when it does.
+            print("%-10s %8d/%-9d %8d/%-9d %6.2f/%-6.2f %+6.1f/%+6.1f%s" % (
+                name[:-2], nw, nc, dw, dc, dw / nw, dc / nc, 100.0 * (dw - nw) / nw, 100.0 * (dc - nc) / nc,
+                "  BIGGER" if dw > nw else ""))
         table_sizes(w)
         compile_times(w)
     return 0

@@ -84,6 +84,7 @@ run_result run(const std::string& ic, uint16_t flags, const char* chip, bool wit
     cg::spool_close(*ctx);
     std::fflush(out);
     r.assembly = slurp(out);
+    r.output_hashes = ctx->output_hashes;
     if (sdb) {
         std::fflush(sdb);
         r.sdb = slurp(sdb);

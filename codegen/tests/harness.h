@@ -13,6 +13,7 @@ struct run_result {
     std::string sdb;
     std::vector<std::string> messages;
     std::vector<std::string> statements;   // run_statements: each statement handed to code generation
+    std::vector<std::pair<uint64_t, uint64_t>> output_hashes;   // optimised functions: dry run, real run
     bool has_message(int number) const;
 };
 

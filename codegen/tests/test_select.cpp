@@ -149,15 +149,28 @@ TEST_F(release_fixture, ShortageReleasesARegisterVariableThenSucceeds) {
     EXPECT_LT(store, use);
 }
 
-TEST_F(release_fixture, WithGlobalOptimisationTheValueStillMovesToItsHome) {
-    // No optimiser takes the variable over, so the plain release must keep its value.
+TEST_F(release_fixture, WithGlobalOptimisationAShortageIs712WithoutRelease) {
     bind();
     ctx->opt.opt_level = 1;
-    EXPECT_TRUE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_FALSE(cg::cg_gen_statement(*ctx, needs_scratch(), cg::PS_TEXT));
+    EXPECT_TRUE(has_message(712));
+    EXPECT_EQ(v->reg, 6);
+    EXPECT_TRUE(v->flags & cg::SF_IN_REG);
+    EXPECT_EQ(output().find("xorwf"), std::string::npos) << output();
+    EXPECT_EQ(output().find("?a_f"), std::string::npos) << output();
+}
+
+TEST_F(release_fixture, WithGlobalOptimisationTheTrialMatchReleaseKeepsTheValue) {
+    // No optimiser takes the variable over, so the release must still move its value home.
+    bind();
+    ctx->opt.opt_level = 1;
+    cg::tree_node* t = needs_scratch();
+    EXPECT_TRUE(cg::cg_select_retry(*ctx, t, 0));
     EXPECT_FALSE(has_message(712));
     EXPECT_EQ(v->reg, -1);
     EXPECT_TRUE(v->flags & cg::SF_PLACED);
     EXPECT_NE(output().find("\tmovwf\t?a_f+0\n"), std::string::npos) << output();
+    cg::tree_free(*ctx, t);
 }
 
 TEST_F(release_fixture, HomeOutlivesTheBlockTheReleaseHappensIn) {
@@ -261,3 +274,27 @@ TEST_F(select_fixture, TemporariesArePlacedPerStatementAndReadInBankZero) {
     EXPECT_NE(text.find("\tmovwf\t" + temp + "\n\tmovf\t" + temp + ",w\n\tmovwf\t_v+1\n"), std::string::npos) << text;
     EXPECT_EQ(ctx->functions.back().temp_high, 2);
 }
+
+namespace {
+
+// A call's first byte argument travels in W; when nothing derives the argument, no call rule
+// may fit by leaving the argument list out (the callee would run on whatever W held).
+TEST_F(select_fixture, CallWithAnUnderivableArgumentIsNotCalledWithoutIt) {
+    enter_function();
+    ctx->machine_flags = cg::MF_PIC14;
+    ctx->sel.tables = &cg::pic14_rules;
+    cg::tree_node* k = id(global("_k", "`uc"));
+    cg::tree_node* test = binary(cg::OP_NE, k, constant(0));
+    cg::tree_node* choice = binary(cg::OP_QUEST, test, binary(cg::OP_COLON, constant(3), constant(5)));
+    choice->type = choice->right->type;
+    choice->levels = 0;
+    cg::tree_node* arg = binary(cg::OP_COUNT1, choice, nullptr);
+    cg::tree_node* call = binary(cg::OP_CALL, id(global("_g", "`(uc")), arg);
+    call->type = choice->type;
+    call->levels = 0;
+    EXPECT_FALSE(cg::cg_gen_statement(*ctx, binary(cg::OP_ASSIGN, id(global("_r", "`uc")), call), cg::PS_TEXT));
+    EXPECT_TRUE(has_message(712));
+    EXPECT_EQ(output().find("fcall"), std::string::npos) << output();
+}
+
+}  // namespace

@@ -44,6 +44,7 @@ struct switch_fixture : ::testing::Test {
         ctx->out = out;
         ctx->next_label = 30001;
         ctx->psects.written = PS_TEXT;
+        ctx->psects.table_words = 0;
         switch_request r;
         r.cases = std::move(cases);
         r.kind = kind;
@@ -307,6 +308,23 @@ TEST_F(switch_fixture, WordAndLongSwitchesOnSampledValues) {
                 if (static_cast<uint32_t>(c.value) == v) expected = c.label;
             EXPECT_EQ(simulate(code, v, 4, 0x3fe), expected) << std::hex << v;
         }
+    }
+}
+
+// Tables of one function share a 256-word section: a 511-case word switch fills it with its
+// first run and dispatches the rest by chains, and every value still reaches its case.
+TEST_F(switch_fixture, TablesBeyondTheirSectionBecomeChains) {
+    std::vector<switch_case> cases;
+    for (int32_t v = 0; v < 511; ++v) cases.push_back({v, static_cast<uint32_t>(1000 + v)});
+    for (uint16_t kind : {SWK_AUTO, SWK_DIRECT}) {
+        std::string code = run(cases, kind, false, 2);
+        size_t table = code.find("\tpsect\tswtext0\n"), back = code.find("\tpsect\ttext", table);
+        ASSERT_NE(table, std::string::npos);
+        std::string section = code.substr(table, back == std::string::npos ? std::string::npos : back - table);
+        EXPECT_LE(cgtest::lines_with(section, "\tgoto\t").size(), 256u);
+        EXPECT_EQ(code.find("\tpsect\tswtext0\n", table + 1), std::string::npos) << "one table only";
+        for (uint32_t v : {0u, 1u, 200u, 255u, 256u, 257u, 400u, 509u, 510u, 511u, 512u, 0xffffu})
+            EXPECT_EQ(simulate(code, v, 2, 0x3fe), v < 511 ? 1000 + v : 99u) << std::hex << v;
     }
 }
 

@@ -163,6 +163,62 @@ TEST_F(PassStartup, WarningLevelWhenTheProgramAsks)
     EXPECT_TRUE(alert_failed());
 }
 
+TEST_F(PassStartup, AnUnopenableMessageFileKeepsStandardError)
+{
+    const std::string absent = "-E" + (testsupport::scratch_folder("pass_startup_absent") / "no" / "m.txt").string();
+    pass_startup quiet{.name = "t", .message_style = message_style_option::digit_or_file, .file_style = 1};
+    EXPECT_EXIT(
+        {
+            if (!pass_prefix_option(absent, quiet, got) || got.message_style != -1)
+                std::exit(2);
+            std::fputs("still here\n", stderr);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "still here");
+
+    // The converter's way: "-e" alone is its own option and a file it cannot open is fatal.
+    pass_startup conv{.name = "t", .message_style = message_style_option::digit_or_file, .bare_e_own = true,
+                      .file_style = 1, .message_file_fatal = true};
+    EXPECT_FALSE(pass_prefix_option("-e", conv, got));
+    EXPECT_TRUE(pass_prefix_option("-e0", conv, got));
+    EXPECT_EQ(got.message_style, 0);
+    EXPECT_EXIT(
+        {
+            testsupport::load_messages();
+            pass_prefix_option(absent, conv, got);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(1), "\\(141\\) can't open error file");
+}
+
+TEST_F(PassStartup, CheckedWarningLevel)
+{
+    pass_startup how{.name = "t", .warning_level = true, .warning_level_checked = true};
+    EXPECT_TRUE(pass_prefix_option("-W-9", how, got));
+    EXPECT_EQ(got.warning_level, -9);
+    // Below -9: a warning, and the level stays where it was.
+    EXPECT_EXIT(
+        {
+            testsupport::load_messages();
+            pass_prefix_option("-W-5", how, got);
+            pass_prefix_option("-w-10", how, got);
+            std::exit(got.warning_level == -5 && alert_set_level(0) == -5 ? 3 : 2);
+        },
+        testing::ExitedWithCode(3), "\\(523\\)");
+    EXPECT_EXIT(
+        {
+            testsupport::load_messages();
+            pass_prefix_option("-W!", how, got);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(1), "\\(393\\)");
+    // Unchecked, anything after "-W" is a number.
+    pass_startup plain{.name = "t", .warning_level = true};
+    got = {};
+    EXPECT_TRUE(pass_prefix_option("-Wx", plain, got));
+    EXPECT_EQ(got.warning_level, 0);
+}
+
 TEST(ReplacingFile, TargetChangesOnlyOnCommit)
 {
     auto dir = testsupport::scratch_folder("replace_file");

@@ -123,7 +123,53 @@ def test_large_functions():
                   "a function of %s compiles: %s" % (what, (r.stdout + r.stderr)[-600:]))
 
 
+SWITCH = r"""
+unsigned int w, g;
+unsigned char r0, r1, r2, r3, r4, r5, done;
+unsigned char pick(void) {
+    g = 1000;
+    switch (w) {
+%s    }
+    return (unsigned char)(g ^ (g >> 8));
+}
+void main(void) {
+    w = 0; r0 = pick();
+    w = 255; r1 = pick();
+    w = 256; r2 = pick();
+    w = 300; r3 = pick();
+    w = 510; r4 = pick();
+    w = 511; r5 = pick();
+    done = 1;
+    while (1) ;
+}
+""" % "".join("    case %d: g = %d; break;\n" % (i, i * 7) for i in range(511))
+
+
+def test_long_switch_builds():
+    """A 511-case switch with the default options gets through the assembler: its tables never
+    outgrow their 256-word section. Each case leaves g = 7 * w (1000 by default); the result
+    is its low byte xor its high byte, worked out here."""
+    values = {"_r0": 0, "_r1": 255, "_r2": 256, "_r3": 300, "_r4": 510, "_r5": None}
+    expected = {}
+    for name, v in values.items():
+        g = 1000 if v is None else 7 * v
+        expected[name] = (g ^ (g >> 8)) & 0xff
+    with Workdir() as w:
+        w.write("sw.c", SWITCH)
+        for options in (["--opt=none"], []):
+            what = "the 511-case switch " + (" ".join(options) or "(default options)")
+            r, sym = build(w, "16F877A", ["sw.c"], *options)
+            if not check(sym is not None and all(n in sym for n in expected), what + " builds: " + (r.stdout + r.stderr)[-800:]):
+                continue
+            regs, reached, out = run_until(w, "16F877A", "prog.hex", "w 0x%x, reg(0x%x) == 1" % ((sym["_done"],) * 2),
+                                           [sym[n] for n in expected])
+            if check(reached, what + " runs to its end: " + out[-600:]):
+                got = {n: regs.get(sym[n]) for n in expected}
+                check(got == expected, what + " leaves %s, not %s" % (got, expected))
+
+
 test_program()
 test_used_before_set()
 test_large_functions()
+test_long_switch_builds()
 finish()

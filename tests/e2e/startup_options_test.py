@@ -24,10 +24,12 @@ PROGRAMS = [
     ("ormarch", ["r", "out.lib", "missing.obj"], 2881, False, True, False),
     ("ormxref", ["missing.tmp"], 141, False, True, True),
     ("ormtrim", ["missing.obj"], 141, False, True, False),
+    ("ormcg", ["missing.ic", "out.as"], 141, True, True, True),
+    ("ormconv", ["missing.sym", "-oihex", "out.hex"], 141, True, True, True),
 ]
 
 LAYOUT = "LAYOUT[%n] %s"
-REFUSALS = re.compile(r"unknown option|Unrecognized switch|illegal switch|\(168\)|\(2817\)")
+REFUSALS = re.compile(r"unknown option|Unrecognized (switch|option)|illegal switch|\(168\)|\(2817\)")
 
 
 def custom_message_file(w):
@@ -104,7 +106,7 @@ def main():
                 r = run(w, name, ["@absent_cmd"])
                 check(r.returncode != 0 and "(141)" in r.stdout + r.stderr and "command" in r.stderr,
                       "%s: an absent @file is message 141: %s" % (name, r.stderr))
-        for leftover in ("out.lst", "out.pre", "out.ic", "out.hex", "out.lib"):
+        for leftover in ("out.lst", "out.pre", "out.ic", "out.as", "out.hex", "out.lib"):
             check(not w.exists(leftover), "no %s left by a failed run" % leftover)
     finish()
 

@@ -62,33 +62,34 @@ def run_on_host(w, source, results, flags=HOST_FLAGS):
 def run_on_target(w, chip, options, source, expected, may_not_fit=False, must_compile=False):
     """Builds and runs `source` for `chip`; `expected` is [(symbol, byte offset, size, value)].
     With `may_not_fit` a program whose data the linker cannot place is reported, not failed;
-    with `must_compile` an operation the code generator has no rule for fails the test."""
+    with `must_compile` an operation the code generator has no rule for fails the test.
+    Returns how it ended: "passed", "unsupported", "does not fit", "build failed", "hung" or "wrong"."""
     what = "%s for %s %s" % (source, chip, " ".join(options) or "(default options)")
     r, sym = build(w, chip, [source], *options)
     if source.endswith(".c") and any(mark in r.stdout + r.stderr for mark in NOT_YET):
-        if not must_compile:
-            unsupported.append(what)
-        else:
+        if must_compile:
             check(False, what + " compiles: " + r.stdout + r.stderr)
-        return
+            return "build failed"
+        unsupported.append(what)
+        return "unsupported"
     if sym is None and may_not_fit and any(mark in r.stdout + r.stderr for mark in DOES_NOT_FIT):
         not_fitting.append(what)
-        return
+        return "does not fit"
     if not check(sym is not None, what + " builds: " + r.stdout + r.stderr):
-        return
+        return "build failed"
     if not check("_orm_done" in sym and all(s in sym for s, _, _, _ in expected),
                  what + ": its globals are in the symbol file"):
-        return
+        return "build failed"
     registers = sorted({sym[s] + at + i for s, at, size, _ in expected for i in range(size)})
     regs, reached, out = run_until(w, chip, "prog.hex", "w 0x{0:x}, reg(0x{0:x}) == 1".format(sym["_orm_done"]), registers)
     if not check(reached, what + " runs to STOP(): " + out[-1500:]):
-        return
+        return "hung"
     wrong = []
     for s, at, size, value in expected:
         got = little_endian(regs, sym[s] + at, size)
         if got != value:
             wrong.append("%s+%d=%s (expected 0x%X)" % (s, at, "?" if got is None else "0x%X" % got, value))
-    check(not wrong, what + " leaves the expected globals: " + ", ".join(wrong))
+    return "passed" if check(not wrong, what + " leaves the expected globals: " + ", ".join(wrong)) else "wrong"
 
 
 

@@ -10,9 +10,15 @@ width, array indexes are masked to the array, every intermediate result is cast 
 type, and functions write only their locals, so the order of evaluation cannot matter.
 
     randprog.py SEED    writes the program of that seed on standard output
+    randprog.py --floats SEED
+                        the same with a float part, then its expected results as comments
 """
+import os
 import random
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import floatemu  # noqa: E402
 
 TYPES = ["u8", "i8", "u16", "i16", "u32", "i32"]
 BITS = {"u8": 8, "i8": 8, "u16": 16, "i16": 16, "u32": 32, "i32": 32}
@@ -27,6 +33,11 @@ def work_type(t):
 
 
 def constant(rng, t):
+    return constant_valued(rng, t)[0]
+
+
+def constant_valued(rng, t):
+    """A constant of type t: (text, value)."""
     bits = BITS[t]
     v = rng.choice([0, 1, 2, 3, rng.getrandbits(bits), (1 << bits) - 1, 1 << (bits - 1),
                     (1 << (bits - 1)) - 1, rng.getrandbits(4)])
@@ -40,7 +51,7 @@ def constant(rng, t):
         text = "%d" % v if v >= -32767 else "(-32767 - 1)"
         if t == "u16" and v > 32767:
             text = "%dU" % v
-    return "((%s)%s)" % (t, text)
+    return "((%s)%s)" % (t, text), v
 
 
 class Scope:
@@ -55,12 +66,20 @@ class Scope:
 
 
 class Generator:
-    def __init__(self, seed):
+    def __init__(self, seed, floats=False):
         self.rng = random.Random(seed)
+        self.float_rng = random.Random(seed * 7919 + 1) if floats else None
+        self.float_part = None
         self.globals = []              # (name, type)
         self.arrays = []               # (name, type)
         self.fields = []               # (name, type) of struct rec
         self.functions = []            # (name, return type, [parameter types])
+        self.bitfields = []            # (name, width) of struct bits_t
+        self.pointers = []             # (name, table length or 0, [parameter types])
+        self.pointer_targets = {}      # pointer name: functions it may hold
+        self.busy = set()              # callees whose arguments are being made
+        self.in_main = False
+        self.initial = {}              # global: its initial value
         self.loop_depth = 0
         self.counter = 0
 
@@ -87,10 +106,12 @@ class Generator:
                 return "((%s)!%s)" % (t, a)
             return "((%s)%s(%s)%s)" % (t, op, w, a)
         if kind == "divmod":
-            return "%s_%s(%s, %s)" % (rng.choice(["div", "mod"]), t, a, self.expr(t, scope, depth - 1))
+            name = "%s_%s" % (rng.choice(["div", "mod"]), t)
+            return self.call_text(name, [lambda: a, lambda: self.expr(t, scope, depth - 1)]) or a
         if kind == "shift":
-            count = self.expr("u8", scope, depth - 1) if rng.random() < 0.5 else str(rng.randint(0, 40))
-            return "%s_%s(%s, %s)" % (rng.choice(["shl", "shr"]), t, a, count)
+            name = "%s_%s" % (rng.choice(["shl", "shr"]), t)
+            count = (lambda: self.expr("u8", scope, depth - 1)) if rng.random() < 0.5 else (lambda: str(rng.randint(0, 40)))
+            return self.call_text(name, [lambda: a, count]) or a
         if kind == "compare":
             s = rng.choice(TYPES)
             return "((%s)(%s %s %s))" % (t, self.expr(s, scope, depth - 1), rng.choice(["<", "<=", ">", ">=", "==", "!="]),
@@ -103,12 +124,33 @@ class Generator:
             return "((%s)%s)" % (t, self.expr(rng.choice(TYPES), scope, depth - 1))
         if kind == "call" and self.functions:
             name, ret, params = rng.choice(self.functions)
-            args = ", ".join(self.expr(p, scope, depth - 1) for p in params)
-            return "((%s)%s(%s))" % (t, name, args)
+            if self.in_main and self.pointers and rng.random() < 0.4:
+                name, params = self.pointer_callee(scope, depth)
+            call = self.call_text(name, [lambda p=p: self.expr(p, scope, depth - 1) for p in params])
+            return "((%s)%s)" % (t, call) if call else a
         if kind == "index" and self.arrays:
             name, at = rng.choice(self.arrays)
             return "((%s)%s[(uw)%s & %d])" % (t, name, self.expr("u8", scope, depth - 1), ARRAY_LEN - 1)
         return a
+
+    def call_text(self, name, arguments):
+        """name(arguments...), the arguments made by the given functions; None when the call
+        would sit inside an argument of a call of the same function (or, for calls through
+        pointers, of any call through a pointer): both would fill the one argument area."""
+        key = "(*)" if name.startswith(("fp_", "ft_")) else name
+        if key in self.busy:
+            return None
+        self.busy.add(key)
+        text = "%s(%s)" % (name, ", ".join(make() for make in arguments))
+        self.busy.discard(key)
+        return text
+
+    def pointer_callee(self, scope, depth):
+        """A call through a function pointer or a table of them: (callee text, parameter types)."""
+        name, size, params = self.rng.choice(self.pointers)
+        if not size:
+            return name, params
+        return "%s[(uw)%s & %d]" % (name, self.expr("u8", scope, min(depth - 1, 1)), size - 1), params
 
     def leaf(self, t, scope):
         rng = self.rng
@@ -122,6 +164,9 @@ class Generator:
         if self.fields and choice < 0.8:
             name, _ = rng.choice(self.fields)
             return "((%s)rec.%s)" % (t, name)
+        if self.bitfields and choice < 0.85:
+            name, _ = rng.choice(self.bitfields)
+            return "((%s)bf.%s)" % (t, name)
         return constant(rng, t)
 
     # Statements: lines of text at the given indentation.
@@ -137,7 +182,7 @@ class Generator:
         if depth > 0:
             kinds += ["if", "for", "while", "do", "switch"]
         if scope.writable is self.main_writable:
-            kinds += ["array", "field"]
+            kinds += ["array", "field", "bitfield"] + (["pointer"] if self.pointers else [])
         kind = rng.choice(kinds)
         if kind == "assign" or kind in ("compound", "incdec"):
             name, t = rng.choice(scope.writable)
@@ -153,6 +198,18 @@ class Generator:
         if kind == "field":
             name, t = rng.choice(self.fields)
             return [pad + "rec.%s = %s;" % (name, self.expr(t, scope, 2))]
+        if kind == "bitfield":
+            # unsigned fields: a store keeps the low bits, ++ wraps within the width
+            name, _ = rng.choice(self.bitfields)
+            op = rng.choice(["=", "=", "|=", "^=", "&=", "+=", "++"])
+            if op == "++":
+                return [pad + "bf.%s++;" % name]
+            return [pad + "bf.%s %s %s;" % (name, op, self.expr("u8", scope, 2))]
+        if kind == "pointer":
+            name, size, params = rng.choice(self.pointers)
+            targets = self.pointer_targets[name]
+            slot = "%s[(uw)%s & %d]" % (name, self.expr("u8", scope, 1), size - 1) if size else name
+            return [pad + "%s = %s;" % (slot, rng.choice(targets))]
         if kind == "if":
             out = [pad + "if (%s) {" % self.expr(rng.choice(TYPES), scope, 2)]
             out += self.statements(scope, rng.randint(1, 3), depth - 1, indent + 1)
@@ -215,25 +272,41 @@ class Generator:
             for _ in range(rng.randint(1, 2)):
                 name = self.fresh("g_")
                 self.globals.append((name, t))
-                out.append("%s %s = %s;" % (t, name, constant(rng, t)))
+                text, value = constant_valued(rng, t)
+                self.initial[name] = value
+                out.append("%s %s = %s;" % (t, name, text))
         for t in rng.sample(TYPES, 2):
             name = self.fresh("arr_")
             self.arrays.append((name, t))
             out.append("%s %s[%d];" % (t, name, ARRAY_LEN))
         self.fields = [("f%d" % i, t) for i, t in enumerate(rng.sample(TYPES, 3))]
         out.append("struct rec_t {%s };" % "".join(" %s %s;" % (t, n) for n, t in self.fields))
-        out += ["struct rec_t rec;", ""] + self.helpers() + [""]
+        out.append("struct rec_t rec;")
+        self.bitfields = [("b%d" % i, rng.randint(1, 8)) for i in range(rng.randint(1, 4))]
+        out += ["struct bits_t {%s };" % "".join(" unsigned %s : %d;" % f for f in self.bitfields), "struct bits_t bf;"]
+        out += [""] + self.helpers() + [""]
+        if self.float_rng:
+            self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh)
+            self.float_part.build(self.float_rng.randint(3, 8))
+            out += self.float_part.text()
         self.main_writable = None
+        signature = None
         for _ in range(rng.randint(1, 4)):
-            out += self.function()
+            # functions of one signature in a row, so that pointers have several to hold
+            out += self.function(signature if rng.random() < 0.5 else None)
+            signature = self.functions[-1][1:]
+        out += self.function_pointers()
         self.main_writable = list(self.globals)
+        self.in_main = True
         scope = Scope(self.globals + self.main_locals(out), self.main_writable)
         body = self.statements(scope, rng.randint(4, 10), 3, 1)
         fold = ["    checksum = checksum * 31UL + (u32)%s;" % n for n, _ in self.globals]
         for name, _ in self.arrays:
             fold += ["    for (k0 = 0; k0 < %d; k0++) checksum = checksum * 31UL + (u32)%s[k0];" % (ARRAY_LEN, name)]
         fold += ["    checksum = checksum * 31UL + (u32)rec.%s;" % n for n, _ in self.fields]
-        out += ["int main(void)", "{", "    u8 k0, k1, k2, k3;"] + self.main_local_decls + body + fold + \
+        fold += ["    checksum = checksum * 31UL + (u32)bf.%s;" % n for n, _ in self.bitfields]
+        start = ["    FLOAT_PART();"] if self.float_part else []
+        out += ["int main(void)", "{", "    u8 k0, k1, k2, k3;"] + self.main_local_decls + start + body + fold + \
                ["    (void)k1;", "    (void)k2;", "    (void)k3;", "    STOP();", "    return 0;", "}", ""]
         return "\n".join(out)
 
@@ -243,10 +316,32 @@ class Generator:
         self.main_local_decls = ["    %s %s = %s;" % (t, n, constant(self.rng, t)) for n, t in locals_]
         return locals_
 
-    def function(self):
+    def function_pointers(self):
+        """Pointers to the functions, alone or in tables, each starting at one of its functions."""
+        out = []
+        by_signature = {}
+        for name, ret, params in self.functions:
+            by_signature.setdefault((ret, tuple(params)), []).append(name)
+        for (ret, params), names in sorted(by_signature.items()):
+            if self.rng.random() < 0.3:
+                continue
+            size = self.rng.choice([0, 0, 2, 4])
+            name = self.fresh("ft_" if size else "fp_")
+            self.pointers.append((name, size, list(params)))
+            self.pointer_targets[name] = names
+            declared = "static %s (*%s%s)(%s)" % (ret, name, "[%d]" % size if size else "", ", ".join(params) or "void")
+            if size:
+                out.append("%s = {%s};" % (declared, ", ".join(self.rng.choice(names) for _ in range(size))))
+            else:
+                out.append("%s = %s;" % (declared, self.rng.choice(names)))
+        return out + [""] if out else out
+
+    def function(self, signature=None):
         rng = self.rng
         name, ret = self.fresh("fn_"), rng.choice(TYPES)
         params = [(self.fresh("p_"), rng.choice(TYPES)) for _ in range(rng.randint(0, 3))]
+        if signature:
+            ret, params = signature[0], [(self.fresh("p_"), t) for t in signature[1]]
         locals_ = [(self.fresh("l_"), rng.choice(TYPES)) for _ in range(rng.randint(1, 3))]
         # Reads globals, writes only its own locals and parameters.
         scope = Scope(params + locals_ + self.globals, params + locals_)
@@ -260,11 +355,192 @@ class Generator:
         return out
 
 
+# Floating point runs only on the target, where the host's own floats would not predict it:
+# the generator works every float result out itself with the emulation of the run-time
+# library (floatemu.py), for the 24- and the 32-bit double, and the runner compares the
+# target's result globals with those patterns. The float code reads integer globals only
+# before main changes them, so their values are the generator's constants.
+FLOAT_CONSTANTS = [0.0, 1.0, -1.0, 0.5, 1.5, -2.25, 3.0, 10.0, 0.1, -0.375, 100.0, 1234.5, -65536.0,
+                   3.14159, 1e-3, 2.5e6, -7.0e-5, 40000.0, 1e30, 3e-30]
+FLOAT_OPS = ["+", "-", "*", "/"]
+COMPARES = {"<": lambda c: c < 0, "<=": lambda c: c <= 0, ">": lambda c: c > 0, ">=": lambda c: c >= 0,
+            "==": lambda c: c == 0, "!=": lambda c: c != 0}
+
+
+def float_value(node, size, env):
+    """The pattern of a float expression node for the double of `size` bytes."""
+    kind = node[0]
+    if kind == "const":
+        return floatemu.from_float(node[2], size)
+    if kind == "slot":
+        return env[node[1]]
+    if kind == "int":
+        return floatemu.from_int(node[2], size)
+    if kind == "neg":
+        return float_value(node[1], size, env) ^ 1 << (8 * size - 1)
+    if kind == "bin":
+        a, b = float_value(node[2], size, env), float_value(node[3], size, env)
+        return {"+": floatemu.add, "-": floatemu.sub, "*": floatemu.mul, "/": floatemu.div}[node[1]](a, b, size)
+    if kind == "choose":
+        return float_value(node[4] if float_true(node[1:4], size, env) else node[5], size, env)
+    if kind == "call":
+        inner = dict(env)
+        inner.update({p: float_value(a, size, env) for p, a in zip(node[2], node[3])})
+        return float_value(node[1], size, inner)
+    raise ValueError(kind)
+
+
+def float_true(compare, size, env):
+    op, a, b = compare
+    return COMPARES[op](floatemu.compare(float_value(a, size, env), float_value(b, size, env), size))
+
+
+def float_to_int(p, size, t):
+    """(u32)(t)p as the run-time library converts."""
+    v = floatemu.to_int(p, size, t in SIGNED, BITS[t])
+    if t in SIGNED and v >= 1 << (BITS[t] - 1):
+        v -= 1 << BITS[t]
+    return v & 0xFFFFFFFF
+
+
+class FloatPart:
+    """Float statements over result slots fv[i], each written once, and integer results fi[j]."""
+
+    def __init__(self, rng, int_globals, fresh):
+        self.rng = rng
+        self.ints = int_globals        # (name, type, value at start)
+        self.fresh = fresh
+        self.slots = 0                 # fv[0 .. slots-1] written so far
+        self.int_results = []          # (text, function of (size, env) giving the u32 value)
+        self.lines = []
+        self.functions = []            # (name, parameter names, body node)
+        self.function_lines = []
+        self.float_slots = []          # per slot: (guard or None, node, node)
+
+    def leaf(self, env_names):
+        rng = self.rng
+        r = rng.random()
+        if env_names and r < 0.5:
+            name = rng.choice(env_names)
+            return ("slot", name), name
+        if self.ints and r < 0.75:
+            name, t, v = rng.choice(self.ints)
+            return ("int", name, v), "(double)%s" % name
+        x = rng.choice(FLOAT_CONSTANTS)
+        return ("const", None, x), repr(x) if "e" in repr(x) or "." in repr(x) else repr(x) + ".0"
+
+    def expr(self, env_names, depth):
+        """(node, text)."""
+        rng = self.rng
+        if depth <= 0 or rng.random() < 0.3:
+            return self.leaf(env_names)
+        kind = rng.choice(["bin", "bin", "bin", "neg", "choose", "call"])
+        if kind == "neg":
+            a, at = self.expr(env_names, depth - 1)
+            return ("neg", a), "(-%s)" % at
+        if kind == "choose":
+            c, ct = self.compare(env_names, depth - 1)
+            a, at = self.expr(env_names, depth - 1)
+            b, bt = self.expr(env_names, depth - 1)
+            return ("choose",) + c + (a, b), "(%s ? %s : %s)" % (ct, at, bt)
+        if kind == "call" and self.functions:
+            name, params, body = rng.choice(self.functions)
+            args = [self.expr(env_names, 0) for _ in params]
+            return ("call", body, params, [a for a, _ in args]), "%s(%s)" % (name, ", ".join(t for _, t in args))
+        op = rng.choice(FLOAT_OPS)
+        a, at = self.expr(env_names, depth - 1)
+        b, bt = self.expr(env_names, depth - 1)
+        return ("bin", op, a, b), "(%s %s %s)" % (at, op, bt)
+
+    def compare(self, env_names, depth):
+        op = self.rng.choice(sorted(COMPARES))
+        a, at = self.expr(env_names, depth)
+        b, bt = self.expr(env_names, depth)
+        return (op, a, b), "%s %s %s" % (at, op, bt)
+
+    def function(self):
+        name = self.fresh("ff_")
+        params = [self.fresh("q_") for _ in range(self.rng.randint(1, 3))]
+        body, text = self.expr(params, 2)
+        self.function_lines += ["static double %s(%s)" % (name, ", ".join("double " + p for p in params)), "{",
+                                "    return %s;" % text, "}"]
+        self.functions.append((name, params, body))
+
+    def statement(self):
+        rng = self.rng
+        names = ["fv[%d]" % i for i in range(self.slots)]
+        kind = rng.choice(["slot", "slot", "if", "int", "compare"])
+        if kind in ("slot", "if"):
+            target = "fv[%d]" % self.slots
+            a, at = self.expr(names, 3)
+            if kind == "if":
+                c, ct = self.compare(names, 1)
+                b, bt = self.expr(names, 2)
+                self.lines += ["    if (%s)" % ct, "        %s = %s;" % (target, at), "    else",
+                               "        %s = %s;" % (target, bt)]
+                self.float_slots.append(("choose",) + c + (a, b))
+            else:
+                self.lines.append("    %s = %s;" % (target, at))
+                self.float_slots.append(a)
+            self.slots += 1
+            return
+        if kind == "int":
+            t = rng.choice(TYPES)
+            a, at = self.expr(names, 2)
+            self.lines.append("    fi[%d] = (u32)(%s)%s;" % (len(self.int_results), t, at))
+            self.int_results.append(lambda size, env, a=a, t=t: float_to_int(float_value(a, size, env), size, t))
+            return
+        c, ct = self.compare(names, 2)
+        self.lines.append("    fi[%d] = (u32)(%s);" % (len(self.int_results), ct))
+        self.int_results.append(lambda size, env, c=c: int(float_true(c, size, env)))
+
+    def build(self, count):
+        for _ in range(self.rng.randint(0, 2)):
+            self.function()
+        for _ in range(count):
+            self.statement()
+        if not self.int_results:
+            self.lines.append("    fi[0] = (u32)(fv[0] < fv[0]);" if self.slots else "    fi[0] = 0;")
+            self.int_results.append(lambda size, env: 0)
+        if not self.slots:
+            self.lines.append("    fv[0] = 1.0;")
+            self.float_slots.append(("const", None, 1.0))
+            self.slots = 1
+
+    def expected(self, size):
+        """[(global, byte offset, size, value)] for the double of `size` bytes."""
+        env, out = {}, []
+        for i, node in enumerate(self.float_slots):
+            env["fv[%d]" % i] = float_value(node, size, env)
+            out.append(("_fv", i * size, size, env["fv[%d]" % i]))
+        for j, result in enumerate(self.int_results):
+            out.append(("_fi", 4 * j, 4, result(size, env)))
+        return out
+
+    def text(self):
+        return (["#ifdef __ORMC__", "double fv[%d];" % self.slots, "u32 fi[%d];" % len(self.int_results)] +
+                self.function_lines + ["static void float_part(void)", "{"] + self.lines + ["}",
+                "#define FLOAT_PART() float_part()", "#else", "#define FLOAT_PART() ((void)0)", "#endif", ""])
+
+
 def generate(seed):
     return Generator(seed).program()
 
 
+def generate_with_floats(seed):
+    """The program of `seed` with a float part: (text, {double size: expected results})."""
+    g = Generator(seed, floats=True)
+    text = g.program()
+    return text, {size: g.float_part.expected(size) for size in floatemu.SIZES}
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        sys.exit("usage: randprog.py SEED")
-    sys.stdout.write(generate(int(sys.argv[1])))
+    if len(sys.argv) == 3 and sys.argv[1] == "--floats":
+        program, expected = generate_with_floats(int(sys.argv[2]))
+        sys.stdout.write(program)
+        for size, results in expected.items():
+            sys.stdout.write("/* %d-byte double: %s */\n" % (size, " ".join("%s+%d=0x%X" % (s, at, v) for s, at, _, v in results)))
+    elif len(sys.argv) == 2:
+        sys.stdout.write(generate(int(sys.argv[1])))
+    else:
+        sys.exit("usage: randprog.py [--floats] SEED")

@@ -5,10 +5,12 @@ behaviour; then seeds are built for the 16F877A with --opt=none and with the def
 run in gpsim and their checksum compared with the host's. A program the code generator has no
 rule for (712) is reported as unsupported, never as wrong.
 
-    randprog_test.py [--seeds N] [--target-seeds M] [--first SEED] [--jobs J]
+    randprog_test.py [--seeds N] [--target-seeds M] [--first SEED] [--range A-B] [--jobs J]
+                     [--chips C1,C2] [--floats]
 
-CTest runs shards of a few hundred seeds side by side (--first picks the shard); a long run of
-thousands is e.g. `--seeds 0 --first 10000 --target-seeds 5000 --jobs 4`."""
+CTest runs shards of seeds side by side (--first picks the shard); a long run of thousands is
+e.g. `--range 10000-14999 --jobs 2`, and prints how many builds ended each way and which.
+`--chips` picks other chips, `--floats` adds a float part checked against the emulation."""
 import argparse
 import os
 import re
@@ -56,9 +58,13 @@ def test_host(first, count):
     check(not missing, "%d programs use every operator and statement kind (missing %s)" % (count, missing))
 
 
-def test_target(first, count, jobs):
+def test_target(first, count, jobs, chips, floats):
+    """Runs the seeds on each chip with both option sets (with floats, with both double sizes
+    too); returns {how it ended: [what]}."""
     local = threading.local()
     folders = []
+    outcomes = {}
+    lock = threading.Lock()
 
     def one(seed):
         if not hasattr(local, "w"):
@@ -67,12 +73,24 @@ def test_target(first, count, jobs):
             folders.append(local.w)
         w = local.w
         name = "rand%d.c" % seed
-        w.write(name, randprog.generate(seed))
+        if floats:
+            text, float_results = randprog.generate_with_floats(seed)
+            doubles = [(["--double=32"] if size == 4 else [], float_results[size]) for size in sorted(float_results)]
+        else:
+            text, doubles = randprog.generate(seed), [([], [])]
+        w.write(name, text)
         host = run_on_host(w, name, RESULTS, RANDOM_FLAGS)
         if host is None:
+            with lock:
+                outcomes.setdefault("host failed", []).append("seed %d" % seed)
             return
-        for options in (["--opt=none"], []):
-            run_on_target(w, "16F877A", options, name, [("_checksum", 0, 4, host[("checksum", 0)])])
+        for chip in chips:
+            for options in (["--opt=none"], []):
+                for double, expected in doubles:
+                    how = run_on_target(w, chip, options + double, name,
+                                        [("_checksum", 0, 4, host[("checksum", 0)])] + expected)
+                    with lock:
+                        outcomes.setdefault(how, []).append("seed %d %s %s" % (seed, chip, " ".join(options + double)))
 
     try:
         with ThreadPoolExecutor(max_workers=jobs) as pool:
@@ -80,6 +98,15 @@ def test_target(first, count, jobs):
     finally:
         for w in folders:
             w.remove()
+    return outcomes
+
+
+def report(outcomes):
+    for how in sorted(outcomes):
+        print("%s: %d" % (how, len(outcomes[how])))
+        if how != "passed":
+            for what in sorted(outcomes[how]):
+                print("    " + what)
 
 
 def main():
@@ -88,11 +115,18 @@ def main():
     p.add_argument("--target-seeds", type=int, default=3)
     p.add_argument("--first", type=int, default=1)
     p.add_argument("--jobs", type=int, default=1)
+    p.add_argument("--range", help="A-B: run seeds A to B on the target (a long run; no host check)")
+    p.add_argument("--chips", default="16F877A", help="chips, comma-separated")
+    p.add_argument("--floats", action="store_true", help="programs with a float part, with both double sizes")
     a = p.parse_args()
+    if a.range:
+        low, high = (int(x) for x in a.range.split("-"))
+        a.first, a.target_seeds, a.seeds = low, high - low + 1, 0
     test_deterministic()
     if a.seeds:
         test_host(a.first, a.seeds)
-    test_target(a.first, a.target_seeds, max(1, a.jobs))
+    outcomes = test_target(a.first, a.target_seeds, max(1, a.jobs), a.chips.split(","), a.floats)
+    report(outcomes)
     report_unsupported()
     finish()
 

@@ -107,9 +107,14 @@ C_PROGRAMS += [
     ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
 ]
 
+# Torture run family: wrong code its programs found, each reduced to a small program.
+C_PROGRAMS += [
+    ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),
+]
+
 # Values in expressions: comparisons and logical operators as operands and arguments,
-# word compares of array elements and through pointers, structure results of 1 and 3 bytes,
-# computed shift counts, signed indexes into const tables.
+# word compares of array elements and through pointers, computed shift counts, signed
+# indexes into const tables.
 C_PROGRAMS += [
     ("values_cmp.c", [("r_lt", "u8"), ("r_arg", "u8"), ("r_q", "u8"), ("r_not", "u8"), ("r_sides", "u8"),
                       ("r_calls", "u8"), ("r_sbyte", "u8")]),

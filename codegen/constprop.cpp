@@ -158,8 +158,8 @@ public:
     constant_pass(cg_context& c, flow_graph& graph, const followed& fl)
         : ctx(c), g(graph), f(fl), vars(fl.syms.size()), blocks(graph.blocks.size()) {}
 
-    // Substitutes and makes compound assignments plain; the items changed, null when the flow
-    // of constants did not settle.
+    // Substitutes and makes compound assignments plain; the number of items changed (none when
+    // the flow of constants did not settle).
     size_t run(replacements& r) {
         block_effects();
         if (!settle()) return 0;
@@ -325,7 +325,7 @@ private:
     flow_graph& g;
     const followed& f;
     size_t words, blocks;
-    std::vector<bits> live_in, live_out;
+    std::vector<bits> live_in;
 
     bits exit_live(uint32_t b) const {
         bits live(words, 0);

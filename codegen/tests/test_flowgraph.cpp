@@ -1,5 +1,6 @@
 // The optimiser's flow graph and the bank facts a label may keep: block cuts, label chains,
 // switch successors, removal of what nothing reaches, and the entry state over the edges.
+#include <map>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -246,11 +247,12 @@ TEST(flow_lines, BankFactsALineMayChange) {
 namespace {
 
 // A function as the parser writes it: a loop over a bank-1 variable, then a post-increment.
-//   b1 = 1; for (i = 0; i < 3; i++) c1 += b1; g = c1; h = g++ + b1;
+//   b1 = 1; for (i = g; i < 3; i++) c1 += b1; g = c1; h = g++ + b1;
+// (the loop starts from a variable: a known start would fold its first test)
 const char* const loop_over_bank1 =
     "\"1 t.c\n[v _g `uc 1 e ]\n[v _h `uc 1 e ]\n[v _b1 `Xuc 1 e ]\n[v _c1 `Xuc 1 e ]\n"
     "\"3\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n\"4\n[v _i `uc 1 a ]\n\"5\n[e = _b1 -> 1 `Xuc ]\n"
-    "\"6\n[e = _i -> 0 `uc ]\n[e $ < -> _i `i -> 3 `i 2 ]\n[e $U 3 ]\n[e :U 2 ]\n[e =+ _c1 _b1 ]\n"
+    "\"6\n[e = _i _g ]\n[e $ < -> _i `i -> 3 `i 2 ]\n[e $U 3 ]\n[e :U 2 ]\n[e =+ _c1 _b1 ]\n"
     "[e ++ _i -> 1 `uc ]\n[e $ < -> _i `i -> 3 `i 2 ]\n[e :U 3 ]\n\"7\n[e = _g -> _c1 `uc ]\n"
     "\"8\n[e = _h -> + -> ++ _g -> 1 `uc `i -> _b1 `i `uc ]\n\"9\n[e :UE 1 ]\n}\n";
 
@@ -279,9 +281,12 @@ TEST(function_output, DryRunWritesNothingAndTheRealRunTheSameCode) {
         ASSERT_EQ(opt.output_hashes.size(), 1u) << chip;
         EXPECT_EQ(opt.output_hashes[0].first, opt.output_hashes[0].second) << chip;
         EXPECT_TRUE(opt.messages.empty()) << chip;
-        // Every instruction once: the dry run left nothing in the output, the real run wrote
-        // the plain path's statements.
-        EXPECT_EQ(code_lines(opt.assembly), code_lines(plain.assembly)) << chip << "\n" << opt.assembly;
+        // Every instruction at most as often as the plain path writes it: the dry run left
+        // nothing in the output (the data flow may fold the loop's first test away).
+        std::map<std::string, int> left;
+        for (const std::string& line : code_lines(plain.assembly)) ++left[line];
+        for (const std::string& line : code_lines(opt.assembly)) EXPECT_GE(--left[line], 0) << chip << ": " << line << "\n" << opt.assembly;
+        EXPECT_EQ(cgtest::lines_with(opt.assembly, "\tline\t8").size(), 1u) << opt.assembly;
         EXPECT_LT(cgtest::lines_with(opt.assembly, "status,").size(), cgtest::lines_with(plain.assembly, "status,").size());
         // Each variable's debug record once.
         EXPECT_EQ(cgtest::lines_with(opt.sdb, "_i").size(), 1u) << opt.sdb;

@@ -314,6 +314,30 @@ bool has_call(const tree_node* n) {
     return (arity == DOPE_UNARY || arity == DOPE_BINARY) && has_call(n->left);
 }
 
+// A value made by jumps: a comparison, a logical operator, or c ? a : b.
+bool is_jump_value(const tree_node* n) {
+    return n && (is_compare(n->op) || n->op == OP_NOT || n->op == OP_LAND || n->op == OP_LOR || is_choice(n));
+}
+
+bool is_shift(uint32_t op) { return op == OP_SHL || op == OP_SHR || op == OP_ASG_SHL || op == OP_ASG_SHR; }
+
+bool is_leaf_operand(const tree_node* n) { return n->op == OP_ID || n->op == OP_CONST; }
+
+bool is_arithmetic(uint32_t op) {
+    switch (op) {
+    case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_MOD: case OP_AND: case OP_OR: case OP_XOR:
+    case OP_SHL: case OP_SHR:
+        return true;
+    default: return false;
+    }
+}
+
+// An operand worked out by an operator of two operands, with no side effect.
+bool is_computed(const tree_node* n) {
+    while (n->op == OP_CONV && n->left) n = n->left;
+    return op_arity(n->op) == DOPE_BINARY && is_arithmetic(n->op) && !tree_has_effect(n) && node_class(n) != value_class::floating;
+}
+
 enum class hoist_mode {
     pairs,      // only operands that would both need FSR at once
     values,     // jump-made values, calls and assignments inside expressions
@@ -341,13 +365,36 @@ struct hoister {
         if (is_call_value(n)) return true;
         // c ? a : b inside an expression: a temporary is given the chosen value by jumps.
         if (is_choice(n)) return true;
+        // A comparison's or logical operator's value is a bit until converted: the conversion
+        // gives the temporary its type.
+        if (n->op == OP_CONV) {
+            const tree_node* v = n;
+            while (v->op == OP_CONV && v->left) v = v->left;
+            const value_class c = node_class(n);
+            if (is_jump_value(v) && c != value_class::floating && c != value_class::bit) return true;
+        }
         // x op= y used for its value: the assignment first, then x is read.
         return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
                !(n->left->pclass & PC_VOLATILE);
     }
 
+    // A 0-or-1 value is kept in a byte and widened where it is read.
+    void to_byte_temporary(tree_node** slot) {
+        tree_node* n = *slot;
+        tree_node like;
+        copy_value_type(&like, n);
+        tree_node byte = basic_probe(ctx, "uc");
+        *slot = tree_convert(ctx, n, &byte);
+        to_temporary(slot);
+        *slot = tree_convert(ctx, *slot, &like);
+    }
+
     void take(tree_node** slot) {
         tree_node* n = *slot;
+        if (!is_choice(n) && !is_call_value(n) && !is_compound_assignment(n->op)) {
+            to_byte_temporary(slot);
+            return;
+        }
         if (is_compound_assignment(n->op)) {
             tree_node* use = tree_copy(ctx, n->left);
             prefix.push_back(n);
@@ -355,6 +402,13 @@ struct hoister {
             return;
         }
         to_temporary(slot);
+    }
+
+    // A computed shift count is computed first into a temporary of its own.
+    void shift_count_first(tree_node* n) {
+        if (!is_shift(n->op) || mode == hoist_mode::pairs || !n->right) return;
+        tree_node** count = below_conversions(&n->right);
+        if (!is_leaf_operand(*count) && !tree_has_effect(n->left)) to_temporary(count);
     }
 
     // An lvalue stays where it is; only what computes its address is looked at.
@@ -403,7 +457,9 @@ struct hoister {
             return;
         }
         if (is_compound_assignment(op)) {
-            walk(&n->right, top);
+            // x op= (a < b): the right side is an operand, not a value stored as it is.
+            walk(&n->right, top && op == OP_ASSIGN);
+            shift_count_first(n);
             walk_lvalue(n->left);
             if (op == OP_ASSIGN && is_indirect_read(n->left) && is_indirect_read(n->right) && !is_aggregate(n))
                 to_temporary(&n->right);
@@ -413,6 +469,7 @@ struct hoister {
         walk(&n->left, false);
         size_t after_left = prefix.size();
         walk(&n->right, false);
+        shift_count_first(n);
         // What the left operand does must not happen after what moved out of the right one.
         if (prefix.size() > after_left && tree_has_effect(n->left)) {
             std::vector<tree_node*> right_part(prefix.begin() + static_cast<std::ptrdiff_t>(after_left), prefix.end());
@@ -428,19 +485,35 @@ struct hoister {
             // (a one-bit value has no home on the compiled stack: then its widened value).
             tree_node** inner = below_conversions(&n->left);
             to_temporary(is_bit_value(*inner) ? &n->left : inner);
-        } else if (prefix.size() == mark && is_compare(op) && mode != hoist_mode::pairs) {
-            // A compare of a computed value: the value first, at its own width.
+        } else if (is_compare(op) && mode != hoist_mode::pairs) {
+            // A compare of a computed value or of one read through a pointer: the value first,
+            // at its own width.
             for (tree_node** side : {&n->right, &n->left}) {
                 tree_node** inner = below_conversions(side);
                 // A one-bit value (a && b, a < b) has no home on the compiled stack: its
                 // widened value is what goes to the temporary.
                 if (is_bit_value(*inner) && inner != side) inner = side;
-                else if (op_arity((*inner)->op) != DOPE_BINARY || is_bit_value(*inner)) continue;
+                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner)) || is_bit_value(*inner))
+                    continue;
                 if (!tree_has_effect(*inner)) {
                     to_temporary(inner);
                     break;
                 }
             }
+        } else if (mode != hoist_mode::pairs && op == OP_ADD && n->levels && n->left->op == OP_ADDR &&
+                   is_computed(n->right)) {
+            // An array indexed by a computed value: the index first. A signed byte index is read
+            // as the parser reads a plain one: as a count of elements, unsigned.
+            tree_node** index = below_conversions(&n->right);
+            const bool signed_byte = node_size(ctx, *index) == 1 && node_class(*index) == value_class::signed_;
+            to_temporary(index);
+            if (signed_byte) {
+                tree_node count = basic_probe(ctx, "unx");
+                *index = tree_convert(ctx, *index, &count);
+            }
+        } else if (mode != hoist_mode::pairs && is_arithmetic(op) && is_computed(n->left) && is_computed(n->right)) {
+            // Two computed operands: the right one first, into a temporary.
+            to_temporary(below_conversions(&n->right));
         }
         refresh_node(n);
     }
@@ -486,8 +559,10 @@ bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode) {
     h.walk(&root, true);
     bool hoisted = !h.prefix.empty();
     if (hoisted) {
-        for (tree_node* s : h.prefix) generate_statement(ctx, s);
+        for (tree_node* s : h.prefix) generate_statement(ctx, mode == hoist_mode::values ? simplify_expr(ctx, s) : s);
         refresh_node(root);
+        // With its operands now plain variables the statement may narrow further.
+        if (mode == hoist_mode::values) root = simplify_expr(ctx, root);
         generate_statement(ctx, root);
     }
     --ctx.simp.hoist_depth;

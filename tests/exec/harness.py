@@ -59,13 +59,17 @@ def run_on_host(w, source, results, flags=HOST_FLAGS):
     return values
 
 
-def run_on_target(w, chip, options, source, expected, may_not_fit=False):
+def run_on_target(w, chip, options, source, expected, may_not_fit=False, must_compile=False):
     """Builds and runs `source` for `chip`; `expected` is [(symbol, byte offset, size, value)].
-    With `may_not_fit` a program whose data the linker cannot place is reported, not failed.
+    With `may_not_fit` a program whose data the linker cannot place is reported, not failed;
+    with `must_compile` an operation the code generator has no rule for fails the test.
     Returns how it ended: "passed", "unsupported", "does not fit", "build failed", "hung" or "wrong"."""
     what = "%s for %s %s" % (source, chip, " ".join(options) or "(default options)")
     r, sym = build(w, chip, [source], *options)
     if source.endswith(".c") and any(mark in r.stdout + r.stderr for mark in NOT_YET):
+        if must_compile:
+            check(False, what + " compiles: " + r.stdout + r.stderr)
+            return "build failed"
         unsupported.append(what)
         return "unsupported"
     if sym is None and may_not_fit and any(mark in r.stdout + r.stderr for mark in DOES_NOT_FIT):

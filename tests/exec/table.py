@@ -129,6 +129,20 @@ C_PROGRAMS += [
     ("twocalls.c", [("r_b", "u8", 3), ("r_w", "u16", 3), ("r_l", "i32", 3)]),
 ]
 
+# Values in expressions: comparisons and logical operators as operands and arguments,
+# word compares of array elements and through pointers, computed shift counts, signed
+# indexes into const tables.
+C_PROGRAMS += [
+    ("values_cmp.c", [("r_lt", "u8"), ("r_arg", "u8"), ("r_q", "u8"), ("r_not", "u8"), ("r_sides", "u8"),
+                      ("r_calls", "u8"), ("r_sbyte", "u8")]),
+    ("values_cmpw.c", [("r_argw", "u8"), ("r_w", "i16"), ("r_qw", "i16"), ("r_notw", "i16"), ("r_subw", "i16")]),
+    ("values_cmp32.c", [("r_l", "i32"), ("r_l2", "i32"), ("r_q", "i32"), ("r_b", "u8")]),
+    ("shift_counts.c", [("r8", "u8", 3), ("q8", "i8"), ("r16", "u16", 3), ("q16", "i16"), ("r32", "u32", 3),
+                        ("q32", "i32")]),
+    ("signed_index.c", [("r_b", "u8", 6), ("r_w", "i16", 3)]),
+    ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

@@ -1,0 +1,24 @@
+/* Comparisons and logical operators as values at 2 bytes, signed and unsigned. */
+#include "target.h"
+
+static u16 a16 = 0xFF00u, b16 = 0xFFFFu;
+static i16 sw = -32768, tw = 1;
+
+u8 r_argw;
+i16 r_w, r_qw, r_notw, r_subw;
+
+static i16 plus(i16 a, i16 b)
+{
+    return (i16)(a + b);
+}
+
+int main(void)
+{
+    r_w = (i16)((sw < tw) + (a16 > b16) * 4 + (a16 < b16) * 8 + (sw == -32768) * 16);
+    r_qw = (i16)(tw + (tw ? sw : 7));
+    r_notw = (i16)(100 - !a16 - !sw * 2 - !(a16 - 0xFF00u) * 4);
+    r_subw = (i16)(10 - (sw != 0) - ((u16)sw > a16) * 2);
+    r_argw = (u8)plus((i16)(sw < 0), (i16)((b16 > a16) * 256));
+    STOP();
+    return 0;
+}

@@ -228,8 +228,13 @@ bool switch_collect(cg_context& ctx, const tree_node* sw, switch_request& out) {
         }
         int32_t v = value->value;
         if (high >= low && (v < low || v > high)) {
-            alert_message(696, static_cast<long>(v));
-            continue;
+            // A byte selector is promoted to int, so such a value never matches; an int-wide
+            // selector is not, and the value converts to its type as C converts it.
+            if (out.size == 1) {
+                alert_message(696, static_cast<long>(v));
+                continue;
+            }
+            v = out.is_signed ? static_cast<int16_t>(v) : static_cast<uint16_t>(v);
         }
         if (out.cases.size() >= max_cases) {
             alert_message(308);

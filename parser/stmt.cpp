@@ -274,7 +274,21 @@ bool parse_statement(int continue_label, int break_label, switch_context* sw, bo
                 release_tree(v);
             } else {
                 if (target->cases.size() >= 511) alert_message(308);
-                if (v && target->expression) v = assign_convert(v, target->expression->type, false);
+                if (v && target->expression) {
+                    const type_desc& t = target->expression->type;
+                    if (v->code == ic::OP_ICONST && is_integral(t) && type_size(skip_transparent(t).code) == 1 && value_in_type(v->value, t) != v->value) {
+                        // A byte selector is promoted to int, so a value its type cannot hold
+                        // never matches (wider selectors take the value converted): the conversion
+                        // stays unfolded so the code generator sees the value as written.
+                        expr_node* c = new_node(ic::OP_CONV);
+                        c->left = v;
+                        c->right = type_leaf(t);
+                        c->type = t;
+                        v = c;
+                    } else {
+                        v = assign_convert(v, t, false);
+                    }
+                }
                 hold(v);
                 target->cases.push_back({v, label});
             }

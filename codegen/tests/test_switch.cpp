@@ -344,4 +344,14 @@ TEST(switch_statement, CaseExpressionsAreFoldedAndRangeChecked) {
         << r.assembly;
 }
 
+// An unsigned int selector is not promoted: case -1 converts to 0xFFFF and is its case.
+TEST(switch_statement, IntWideSelectorTakesTheConvertedValue) {
+    auto r = cgtest::run_ic(
+        "[v _w `ui 1 e ]\n[v _f `(v 1 ef ]\n{\n[e :U _f ]\n[f ]\n"
+        "[e [\\ _w , $ -> -U -> 1 `i `ui 4 , $ -> 7 `ui 5 2 ]\n[e :U 4 ]\n[e :U 5 ]\n[e :U 2 ]\n[e :UE 1 ]\n}\n");
+    EXPECT_TRUE(r.messages.empty()) << r.messages[0];
+    EXPECT_NE(r.assembly.find("l4"), std::string::npos) << r.assembly;
+    EXPECT_NE(r.assembly.find("255"), std::string::npos) << r.assembly;
+}
+
 }  // namespace

@@ -22,6 +22,16 @@ TEST(Statements, FiveHundredElevenCasesAndNoMore) {
     EXPECT_EXIT(parse_c(switch_with_cases(512)), ::testing::ExitedWithCode(1), "");
 }
 
+// A byte selector is promoted to int: 255 is not (signed char)-1, and its conversion stays
+// unfolded for the range check; a value the byte holds is folded as before.
+TEST(Statements, CaseValuesOutsideAByteSelectorStayAsWritten) {
+    auto r = parse_c("signed char s; void f(void) { switch (s) { case 255: case 5: s = 1; } }\n");
+    EXPECT_EQ(r.messages, "");
+    EXPECT_NE(r.ic.find(", $ -> -> 255 `i `c "), std::string::npos) << r.ic;
+    EXPECT_NE(r.ic.find(", $ -> 5 `c "), std::string::npos) << r.ic;
+    EXPECT_EQ(r.ic.find("-> -1 `c"), std::string::npos) << r.ic;
+}
+
 TEST(Statements, ConstantArithmeticWrapsInThirtyTwoBits) {
     EXPECT_EQ(wrap_add(INT32_MAX, 1), INT32_MIN);
     EXPECT_EQ(wrap_sub(INT32_MIN, 1), INT32_MAX);

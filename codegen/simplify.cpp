@@ -306,12 +306,21 @@ tree_node** below_conversions(tree_node** slot) {
     return slot;
 }
 
-bool has_call(const tree_node* n) {
+// Whether computing n leaves a value in the scratch bytes (btemp..): a call's result, a run-time
+// routine's, or a shift done in place there. A byte shift by a constant is done in W.
+bool uses_scratch(cg_context& ctx, const tree_node* n) {
     if (!n) return false;
-    if (n->op == OP_CALL || n->op == OP_CALLZAP) return true;
+    switch (n->op) {
+    case OP_CALL: case OP_CALLZAP: case OP_MUL: case OP_DIV: case OP_MOD:
+        return true;
+    case OP_SHL: case OP_SHR:
+        if (!(n->right && n->right->op == OP_CONST && node_size(ctx, n) == 1)) return true;
+        break;
+    default: break;
+    }
     uint32_t arity = op_arity(n->op);
-    if (arity == DOPE_BINARY && has_call(n->right)) return true;
-    return (arity == DOPE_UNARY || arity == DOPE_BINARY) && has_call(n->left);
+    if (arity == DOPE_BINARY && uses_scratch(ctx, n->right)) return true;
+    return (arity == DOPE_UNARY || arity == DOPE_BINARY) && uses_scratch(ctx, n->left);
 }
 
 // A value made by jumps: a comparison, a logical operator, or c ? a : b.
@@ -478,9 +487,9 @@ struct hoister {
             prefix.insert(prefix.end(), right_part.begin(), right_part.end());
         } else if (prefix.size() == mark && is_indirect_read(n->left) && is_indirect_read(n->right)) {
             to_temporary(below_conversions(&n->left));
-        } else if (prefix.size() == mark && mode == hoist_mode::pairs && has_call(n->left) && has_call(n->right) &&
-                   !is_aggregate(n->left) && !is_bit_value(n->left)) {
-            // Results come back in W or btemp: the right operand's call would overwrite the
+        } else if (prefix.size() == mark && mode == hoist_mode::pairs && uses_scratch(ctx, n->left) &&
+                   uses_scratch(ctx, n->right) && !is_aggregate(n->left) && !is_bit_value(n->left)) {
+            // Results come back in W or btemp: computing the right operand would overwrite the
             // left one's, so the left value is kept in a temporary first, at its own width
             // (a one-bit value has no home on the compiled stack: then its widened value).
             tree_node** inner = below_conversions(&n->left);
@@ -572,6 +581,50 @@ bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode) {
 
 }  // namespace
 
+namespace {
+
+// x /= y and x %= y arrive with y converted to x's type, but C divides in the type both
+// promote to: 50 / -5 is -10, not 50 / 251. When y's own type differs, the division is done
+// in that type and the quotient converted back.
+tree_node* widen_compound_division(cg_context& ctx, tree_node* n) {
+    if ((n->op != OP_ASG_DIV && n->op != OP_ASG_MOD) || !n->left || !n->right || n->right->op != OP_CONV ||
+        !n->right->left || tree_has_effect(n->left) || n->levels || n->left->levels)
+        return n;
+    const tree_node* y = n->right->left;
+    auto integral = [](value_class c) { return c == value_class::signed_ || c == value_class::unsigned_; };
+    const value_class lc = node_class(n->left), yc = node_class(y);
+    if (!integral(lc) || !integral(yc) || y->levels) return n;
+    uint16_t ls = node_size(ctx, n->left), ys = node_size(ctx, y);
+    if (ls == ys && lc == yc) return n;
+    // The promotions with a 16-bit int, then the usual arithmetic conversions.
+    struct kind { uint16_t size; bool is_unsigned; };
+    auto promote = [](uint16_t size, value_class c) {
+        return size < 2 ? kind{2, false} : kind{size, c == value_class::unsigned_};
+    };
+    kind a = promote(ls, lc), b = promote(ys, yc), common{};
+    if (a.size == b.size) common = {a.size, a.is_unsigned || b.is_unsigned};
+    else common = a.size > b.size ? a : b;
+    symbol* type = basic_type(ctx, common.size, common.is_unsigned ? value_class::unsigned_ : value_class::signed_);
+    if (!type) return n;
+    tree_node probe;
+    probe.op = OP_TYPE;
+    probe.type = type;
+    tree_node* divisor = n->right->left;
+    n->right->left = nullptr;
+    tree_free(ctx, n->right);
+    tree_node* x = tree_convert(ctx, tree_copy(ctx, n->left), &probe);
+    tree_node* quotient = tree_make(ctx, n->op == OP_ASG_DIV ? OP_DIV : OP_MOD, x, tree_convert(ctx, divisor, &probe));
+    quotient->type = type;
+    quotient->levels = 0;
+    refresh_node(quotient);
+    n->right = tree_convert(ctx, quotient, n->left);
+    n->op = OP_ASSIGN;
+    refresh_node(n);
+    return n;
+}
+
+}  // namespace
+
 tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
     ctx.simp.pending_msg = 0;
     if (!tree) return nullptr;
@@ -588,6 +641,7 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
         }
         return tree;
     }
+    tree = widen_compound_division(ctx, tree);
     tree = tree_precanon(ctx, tree);
     // Some rewrites move one level per round (a conversion into a chain of sequences), so a
     // deep tree may need as many rounds as it is high.

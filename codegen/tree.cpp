@@ -165,6 +165,8 @@ bool tree_equal(const tree_node* a, const tree_node* b) {
     if (a->op == OP_ID) return a->sym == b->sym;
     if (a->op == OP_CONST) return a->value == b->value;
     if (a->op == OP_FCONST) return a->fvalue == b->fvalue;
+    // Two fields of one storage byte differ only in the field they name.
+    if (a->op == OP_BITFIELD && a->sym != b->sym) return false;
     uint32_t arity = op_arity(a->op);
     if (arity == DOPE_UNARY) return tree_equal(a->left, b->left);
     if (arity == DOPE_BINARY) return tree_equal(a->left, b->left) && tree_equal(a->right, b->right);

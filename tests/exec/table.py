@@ -127,6 +127,8 @@ C_PROGRAMS += [
     ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),
     ("shiftdiv.c", [("r_l", "i32", 3), ("r_w", "i16", 3)]),
     ("twocalls.c", [("r_b", "u8", 3), ("r_w", "u16", 3), ("r_l", "i32", 3)]),
+    ("rotate16.c", [("r_w", "u16", 3), ("r_b", "u8", 2), ("r_l", "u32", 2)]),
+    ("divmixed.c", [("r_x", "u8", 2), ("r_f", "u8", 2)]),
 ]
 
 # Values in expressions: comparisons and logical operators as operands and arguments,

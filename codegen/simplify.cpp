@@ -488,10 +488,12 @@ struct hoister {
         } else if (prefix.size() == mark && is_indirect_read(n->left) && is_indirect_read(n->right)) {
             to_temporary(below_conversions(&n->left));
         } else if (prefix.size() == mark && mode == hoist_mode::pairs && uses_scratch(ctx, n->left) &&
-                   uses_scratch(ctx, n->right) && !is_aggregate(n->left) && !is_bit_value(n->left)) {
+                   uses_scratch(ctx, n->right) && !is_aggregate(n->left) && !is_bit_value(n->left) &&
+                   node_class(n) != value_class::floating && node_class(*below_conversions(&n->left)) != value_class::floating) {
             // Results come back in W or btemp: computing the right operand would overwrite the
             // left one's, so the left value is kept in a temporary first, at its own width
             // (a one-bit value has no home on the compiled stack: then its widened value).
+            // The float rules keep such operands apart themselves.
             tree_node** inner = below_conversions(&n->left);
             to_temporary(is_bit_value(*inner) ? &n->left : inner);
         } else if (is_compare(op) && mode != hoist_mode::pairs) {

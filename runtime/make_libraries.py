@@ -91,13 +91,24 @@ def main():
     work.mkdir(parents=True, exist_ok=True)
     out.mkdir(parents=True, exist_ok=True)
     runner = [a.runner] if a.runner else []
+
+    def run(args):
+        if subprocess.run(runner + args).returncode == 0:
+            return
+        if not runner:
+            sys.exit("failed: %s" % " ".join(args))
+        # Under wine a program now and then fails to start and exits 1 without a word; one
+        # more try tells that apart from a real failure, which fails again the same way.
+        print("retrying under %s: %s" % (a.runner, " ".join(args)), flush=True)
+        subprocess.run(runner + args, check=True)
+
     objects = []
     sources = (sorted(pathlib.Path(a.sources).glob("*.as"))
                + routines.write(work / "generated", {**routines.modules(), **floats.modules()})
                + saves.write(work / "generated"))
     for source in sources:
         obj = work / (source.stem + ".obj")
-        subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)
+        run([a.ormasm, "-o" + str(obj), str(source)])
         objects.append(str(obj))
     # A chip support library of a chip with data EEPROM ("orl<DATABANK + 4>...--u.lib") also
     # holds the EEPROM routines for the registers of its DATABANK.
@@ -106,9 +117,9 @@ def main():
         if name.endswith("--u.lib") and int(name[3], 16) >= 4:
             for source in eeprom.write(work / "generated", int(name[3], 16) - 4):
                 obj = work / (source.stem + ".obj")
-                subprocess.run(runner + [a.ormasm, "-o" + str(obj), str(source)], check=True)
+                run([a.ormasm, "-o" + str(obj), str(source)])
                 extra.append(str(obj))
-        subprocess.run(runner + [a.ormarch, "r", str(out / name)] + objects + extra, check=True)
+        run([a.ormarch, "r", str(out / name)] + objects + extra)
     return 0
 
 

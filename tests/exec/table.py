@@ -145,6 +145,8 @@ C_PROGRAMS += [
     # pointers into program memory and tables past 256 bytes
     ("const_ptr_index.c", [("r", "u8", 8), ("w", "i16", 6)]),
     ("const_big_index.c", [("r", "u8", 6), ("w", "i16", 4)]),
+    ("ram_const_ptr.c", [("r", "u8", 10), ("w", "i16", 2)]),
+    ("const_tables.c", [("r", "u8", 9), ("w", "i16", 4)]),
     ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),
 ]
 

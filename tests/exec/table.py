@@ -145,6 +145,12 @@ C_PROGRAMS += [
     ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),
 ]
 
+# Variadic functions: int, long, pointer and float arguments read with va_arg.
+C_PROGRAMS += [
+    ("variadic.c", [("r_sum", "u16", 4), ("r_mid", "u16", 2)]),
+    ("variadic_ptr.c", [("r_long", "u32", 3), ("r_ptr", "u8", 3)]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

@@ -150,6 +150,13 @@ C_PROGRAMS += [
     ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),
 ]
 
+# Variadic functions: int, long, pointer and float arguments read with va_arg.
+C_PROGRAMS += [
+    ("variadic.c", [("r_sum", "u16", 4), ("r_mid", "u16", 2)]),
+    ("variadic_ptr.c", [("r_long", "u32", 3), ("r_ptr", "u8", 3)]),
+    ("variadic_fmt.c", [("r_buf", "u8", 12), ("r_len", "u8")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),
@@ -278,6 +285,11 @@ def _float_bits(n):
     return [("r_on", n, P(1.0)), ("r_off", n, P(0.0)), ("r_sum", n, _fe.add(P(0.5), P(1.0), n)), ("r_bits", 1, 3)]
 
 
+def _variadic_float(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    return [("r_sum", n, _fe.add(_fe.add(_fe.add(P(0.0), P(1.5), n), P(-2.25), n), P(3.0), n))]
+
+
 FLOAT_PROGRAMS = [
     ("float_add.c", _float_add),
     ("float_acc.c", _float_acc),
@@ -289,6 +301,7 @@ FLOAT_PROGRAMS = [
     ("float_calls.c", _float_calls),
     ("float_operands.c", _float_operands),
     ("float_bits.c", _float_bits),
+    ("variadic_float.c", _variadic_float),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]

@@ -109,6 +109,15 @@ TEST(rewrite, NormalisesSumsShiftsAndComparisons) {
     });
 }
 
+// An EEPROM object wider than a byte is read and written whole: x = x + y stays an assignment
+// (no rule updates it in place), while a byte in EEPROM still takes the compound form.
+TEST(rewrite, WideEepromObjectsAreNotUpdatedInPlace) {
+    const std::string decls = "[v _ew `Tui 1 e ]\n[v _eb `Tuc 1 e ]\n";
+    cgtest::run_result r = cgtest::run_statements(
+        decls + prologue + "[e = _ew + _ew -> 3 `ui ]\n[e = _eb -> + -> _eb `i -> 3 `i `Tuc ]\n" + epilogue, 0);
+    EXPECT_EQ(body_statements(r), (std::vector<std::string>{"= _ew + _ew 3", "=+ _eb 3"}));
+}
+
 // An operation on values that all fit a narrower type is done in it, only where the result
 // cannot differ; each case that stays wide shows the value that narrowing would change.
 TEST(rewrite, NarrowsOperationsOnNarrowerValues) {

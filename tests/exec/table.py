@@ -176,7 +176,14 @@ SMALL_RAM = {"16C84"}
 C_PROGRAMS += [
     ("eeprom.c", [("r_a", "u8"), ("r_b", "u8"), ("r_sum", "u8"), ("r_zero", "u8"), ("r_ff", "u8"),
                   ("r_mix", "u8"), ("r_back", "u8")]),
-    ("eeinit.c", [("r_init", "u8"), ("r_ff", "u8"), ("r_zero", "u8"), ("r_one", "u8")]),
+    ("eeinit.c", [("r_init", "u8"), ("r_ff", "u8"), ("r_zero", "u8"), ("r_one", "u8"), ("r_word", "i16"),
+                  ("r_long", "u32"), ("r_arr", "u8")]),
+]
+
+# EEPROM (wide): words, longs and arrays in the data EEPROM, every chip having one.
+C_PROGRAMS += [
+    ("eeprom_wide.c", [("r_w", "u16", 2), ("r_s", "i16"), ("r_l", "u32"), ("r_n", "i32"), ("r_after", "u8")]),
+    ("eeprom_array.c", [("r_b", "u8", 3), ("r_w", "i16", 3), ("r_l", "u32")]),
 ]
 
 C_PROGRAMS += [
@@ -290,7 +297,15 @@ def _variadic_float(n):
     return [("r_sum", n, _fe.add(_fe.add(_fe.add(P(0.0), P(1.5), n), P(-2.25), n), P(3.0), n))]
 
 
+def _float_small(n):
+    a = _fe.from_float(-2.25, n)
+    madd = _fe.add(_fe.mul(a, a, n), _fe.from_int(-100, n), n)
+    below = _fe.compare(madd, a, n) < 0
+    return [("r_madd", n, madd), ("r_int", 1, (_fe.to_int(madd, n, True, 8) + 100 * below) & 0xFF)]
+
+
 FLOAT_PROGRAMS = [
+    ("float_small.c", _float_small),
     ("float_add.c", _float_add),
     ("float_acc.c", _float_acc),
     ("float_mul.c", _float_mul),
@@ -305,3 +320,7 @@ FLOAT_PROGRAMS = [
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
+# The 16C84's 36 bytes of RAM hold the float package's 15 scratch bytes and little more: of the
+# float programs only the small one is written to fit there.
+NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
+               for source, _ in FLOAT_PROGRAMS if source != "float_small.c"})

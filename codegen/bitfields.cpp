@@ -4,7 +4,8 @@
 // field is a read, the operation and a store. Each field read and each shifted value to store
 // goes to a byte temporary in a statement of its own before the statement that uses it, so
 // that the byte rules meet at most one computed operand; reads on the conditional side of
-// && || ?: stay in place.
+// && || ?: stay in place. A bit variable taken as a byte beside an operand that is not a
+// constant waits in a byte temporary too, for the same reason.
 #include "codegen/bitfields.h"
 
 #include <string>
@@ -47,11 +48,19 @@ tree_node* binary(cg_context& ctx, uint32_t op, tree_node* l, tree_node* r) {
 tree_node* field_value(cg_context& ctx, const tree_node* field) {
     const int width = field->sym->bit_width, offset = field->sym->bit_offset;
     tree_node* v = storage_byte(ctx, field);
-    if (node_class(field) == value_class::signed_) {
+    // The member's declared type decides the sign: narrowing may have retyped the node.
+    if (base_class(field->sym->base) == value_class::signed_) {
         // The field's top bit to bit 7, then an arithmetic shift brings the sign down.
-        if (8 - offset - width > 0) v = binary(ctx, OP_SHL, v, byte_const(ctx, 8 - offset - width));
         tree_node sc = basic_probe(ctx, "c");
-        v = tree_convert(ctx, v, &sc);
+        if (8 - offset - width > 0) {
+            // The left shift gives the same bits signed: its node is typed signed rather than
+            // converted, which no rule takes for a computed byte.
+            v = binary(ctx, OP_SHL, v, byte_const(ctx, 8 - offset - width));
+            copy_value_type(v, &sc);
+            refresh_node(v);
+        } else {
+            v = tree_convert(ctx, v, &sc);
+        }
         if (width < 8) v = binary(ctx, OP_SHR, v, byte_const(ctx, 8 - width));
     } else {
         if (offset) v = binary(ctx, OP_SHR, v, byte_const(ctx, offset));
@@ -64,6 +73,12 @@ tree_node* field_value(cg_context& ctx, const tree_node* field) {
 bool is_field(const tree_node* n) {
     return n && n->op == OP_BITFIELD && n->left && n->sym && n->sym->bit_width >= 1 && n->sym->bit_width <= 8 &&
            n->sym->bit_offset + n->sym->bit_width <= 8;
+}
+
+// A bit variable converted to a byte.
+bool is_bit_byte(cg_context& ctx, const tree_node* n) {
+    return n && n->op == OP_CONV && node_size(ctx, n) == 1 && n->left && n->left->op == OP_ID &&
+           n->left->levels == 0 && node_class(n->left) == value_class::bit;
 }
 
 // The operator a compound assignment or a statement-level increment applies, or OP_NONE.
@@ -80,6 +95,26 @@ uint32_t compound_operator(uint32_t op) {
     case OP_ASG_SHL: return OP_SHL;
     case OP_ASG_SHR: return OP_SHR;
     default: return OP_NONE;
+    }
+}
+
+bool sequence_op(uint32_t op) { return op == OP_SEQ || op == OP_ARGSEQ; }
+
+// An operator that evaluates both its operands and stores nothing.
+bool plain_operator(uint32_t op) {
+    switch (op) {
+    case OP_ADD: case OP_SUB: case OP_AND: case OP_OR: case OP_XOR: case OP_MUL: case OP_DIV: case OP_MOD:
+    case OP_SHL: case OP_SHR:
+        return true;
+    default: return false;
+    }
+}
+
+// An operation whose low byte does not depend on the signedness of its operands.
+bool same_bits(uint32_t op) {
+    switch (op) {
+    case OP_ADD: case OP_SUB: case OP_AND: case OP_OR: case OP_XOR: case OP_SHL: case OP_MUL: return true;
+    default: return false;
     }
 }
 
@@ -109,9 +144,20 @@ struct lowering {
             pool.bytes.push_back(t);
         }
         symbol* t = pool.bytes[used++];
-        tree_node uc = basic_probe(ctx, "uc");
-        before.push_back(binary(ctx, OP_ASSIGN, make_id(ctx, t), tree_convert(ctx, v, &uc)));
+        before.push_back(binary(ctx, OP_ASSIGN, make_id(ctx, t), as_unsigned_byte(v)));
         return make_id(ctx, t);
+    }
+
+    // v as an unsigned char. A signed byte whose operation gives the same bits either way is
+    // retyped rather than converted: the byte rules have no conversion of a computed byte.
+    tree_node* as_unsigned_byte(tree_node* v) {
+        tree_node uc = basic_probe(ctx, "uc");
+        if (node_size(ctx, v) == 1 && !v->levels && node_class(v) == value_class::signed_ && same_bits(v->op)) {
+            copy_value_type(v, &uc);
+            refresh_node(v);
+            return v;
+        }
+        return tree_convert(ctx, v, &uc);
     }
 
     bool can_hoist(bool conditional) const { return !conditional && !ctx.functions.empty(); }
@@ -142,8 +188,10 @@ struct lowering {
     tree_node* field_store(const tree_node* field, tree_node* value, bool use_temporary) {
         const int width = field->sym->bit_width, offset = field->sym->bit_offset;
         const int32_t bits = ((1 << width) - 1) << offset;
-        tree_node uc = basic_probe(ctx, "uc");
-        tree_node* v = tree_convert(ctx, value, &uc);
+        tree_node* v = as_unsigned_byte(value);
+        // A computed value is kept whole before its shift: spread over its operands the shift
+        // leaves two computed bytes side by side.
+        if (offset && use_temporary && v->op != OP_ID && v->op != OP_CONST) v = hoist(v);
         if (offset) v = binary(ctx, OP_SHL, v, byte_const(ctx, offset));
         if (width < 8) {
             v = binary(ctx, OP_AND, v, byte_const(ctx, bits));
@@ -178,7 +226,16 @@ struct lowering {
             refresh_node(n);
             return;
         }
-        bool sequence = n->op == OP_SEQ || n->op == OP_ARGSEQ;
+        if (arity == DOPE_BINARY && plain_operator(n->op) && can_hoist(conditional)) {
+            for (tree_node** side : {&n->left, &n->right}) {
+                tree_node* other = side == &n->left ? n->right : n->left;
+                if (!is_bit_byte(ctx, *side) || (other && other->op == OP_CONST)) continue;
+                tree_node* bit = *side;
+                *side = tree_convert(ctx, hoist(bit), bit);
+                changed = true;
+            }
+        }
+        bool sequence = sequence_op(n->op);
         // Only the first operand of && || ?: is always evaluated.
         bool branches = n->op == OP_LAND || n->op == OP_LOR || n->op == OP_QUEST;
         if (arity == DOPE_UNARY || arity == DOPE_BINARY)

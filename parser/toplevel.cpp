@@ -212,7 +212,7 @@ void initialise_object(sym_record* s) {
     }
     bool automatic = s->kind == S_AUTO;
     bool aggregate = !is_scalar(s->type);
-    bool is_const = (st.classes & Q_CONST) != 0;
+    bool is_const = (st.classes & Q_CONST) != 0 || is_const_object(s->type);
     if (automatic || aggregate || is_const) {
         bool in_place = opt.static_const_autos && automatic && !st.indirection && !is_const;
         int r;

@@ -103,6 +103,18 @@ const type_desc& skip_transparent(const type_desc& t) {
     return *p;
 }
 
+bool is_const_object(const type_desc& t) {
+    // A level's qualifiers belong to what its pointers point at; the object's own are those of
+    // the levels above its first pointer.
+    const type_desc* p = &t;
+    for (;;) {
+        if (p->indirection) return false;
+        if (p->classes & Q_CONST) return true;
+        if (p->code != ic::T_DERIVED || p->kind != K_PLAIN || !p->base) return false;
+        p = &p->base->type;
+    }
+}
+
 bool is_function(const type_desc& t) { return skip_transparent(t).kind == K_FUNCTION; }
 param_list* type_params(const type_desc& t) {
     const type_desc& s = skip_transparent(t);

@@ -65,6 +65,8 @@ bool is_floating(const type_desc& t);
 bool is_integral_or_enum(const type_desc& t);
 // The level that decides what a type is: past code-24 levels that carry no pointer, no kind.
 const type_desc& skip_transparent(const type_desc& t);
+// Whether the object itself is const (a const pointer, not a pointer to const).
+bool is_const_object(const type_desc& t);
 
 void add_pointer(type_desc& t);
 void deref(type_desc& t);

@@ -111,6 +111,13 @@ C_PROGRAMS += [
     ("bitword.c", [("r_w", "i16", 5), ("r_l", "i32", 4)]),
 ]
 
+# Bit-fields and bits (var): compound assignments with field expressions, bit variables as
+# bytes, const function pointers.
+C_PROGRAMS += [
+    ("bitfield_compound.c", [("r_u", "u8", 8), ("r_s", "i8", 4), ("r_keep", "u8", 3)]),
+    ("bit_expr.c", [("r_b", "u8", 8), ("r_f", "u8", 4), ("r_p", "u8", 3)]),
+]
+
 # Found by the torture and random differential runs.
 C_PROGRAMS += [
     ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),

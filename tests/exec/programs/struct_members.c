@@ -1,6 +1,7 @@
 /* Members of a returned structure read straight from the call: f().m for structures of 2
    and 4 bytes, f().arr[i] with a constant and a computed index for every size from 1 to 6
-   bytes. Unions and 5-byte structures are in struct_unions.c. */
+   bytes, and a 3-byte structure returned and stored through a pointer. Unions and 5-byte
+   structures are in struct_unions.c. */
 #include "target.h"
 
 struct a1 { u8 v[1]; };
@@ -28,6 +29,7 @@ HOST_AT(a6)
 u8 r_arr[10];
 i16 r_w[3];
 u8 r_l[2];
+struct a3 g_at[1];
 
 static struct a1 fa1(u8 x) { struct a1 t; t.v[0] = x; return t; }
 static struct a2 fa2(u8 x) { struct a2 t; t.v[0] = x; t.v[1] = (u8)~x; return t; }
@@ -75,6 +77,9 @@ int main(void)
     r_w[2] = (i16)(fw2(100).w - fl4(1, 1000).mid);
     r_l[0] = fl4(0x80, 0).hi;
     r_l[1] = fl4(0, 0x7FFF).lo;
+
+    g_at[ELEM(a1, fa1(0), 0)] = fa3(0x7F);
+    r_l[0] = (u8)(r_l[0] + g_at[0].v[0] + g_at[0].v[1] + g_at[0].v[2]);
 
     STOP();
     return 0;

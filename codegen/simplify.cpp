@@ -449,6 +449,13 @@ struct hoister {
             take(slot);
             return;
         }
+        // f().m: a returned structure has no address until it is stored, so the call's
+        // result goes to a temporary whose member is then read like any variable's.
+        if (n->op == OP_MEMBER && mode != hoist_mode::pairs && is_call_value(n->left) && is_aggregate(n->left)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
         const uint32_t op = n->op;
         const uint32_t arity = op_arity(op);
         // Operands evaluated only on some paths stay with their operator.

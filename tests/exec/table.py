@@ -92,6 +92,14 @@ C_PROGRAMS += [
     ("structret.c", [("r_three", "i16", 3), ("r_kept", "u8")]),
 ]
 
+# Structure returns: 1-, 3- and 5-byte structures and unions returned, their members read
+# from the call (f().m, f().arr[i]).
+C_PROGRAMS += [
+    ("struct_returns_odd.c", [("r_one", "u8", 5), ("r_three", "i16", 6), ("r_tag", "u8", 4)]),
+    ("struct_members.c", [("r_arr", "u8", 10), ("r_w", "i16", 3), ("r_l", "u8", 2)]),
+    ("struct_unions.c", [("r_five", "i16", 4), ("r_u", "u8", 5)]),
+]
+
 C_PROGRAMS += [
     # function pointers, bit variables and bit-fields, variadic functions, packed strings
     ("fnptr.c", [("r_b", "u8", 6), ("r_note", "u8")]),

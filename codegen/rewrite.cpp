@@ -842,8 +842,9 @@ tree_node* tree_canon(cg_context& ctx, tree_node* n) {
         refresh_node(n);
         return n;
     }
+    // Floats round at every step: (a op b) op c keeps its order.
     if (tree_eval_kind(ctx, inner->right) < tree_eval_kind(ctx, n->right) &&
-        node_size(ctx, inner->right) == node_size(ctx, n->right) && !inner->levels && !n->levels) {
+        node_size(ctx, inner->right) == node_size(ctx, n->right) && !inner->levels && !n->levels && !is_floating(n)) {
         std::swap(inner->right, n->right);
         refresh_node(inner);
         n->left = tree_canon(ctx, inner);

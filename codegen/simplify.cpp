@@ -341,6 +341,16 @@ bool is_arithmetic(uint32_t op) {
     }
 }
 
+// A float value that the run-time float package computes into the scratch bytes: arithmetic,
+// a call, a conversion from an integer or to a narrower float, or the negation of one of them.
+bool is_float_routine_value(cg_context& ctx, const tree_node* n) {
+    while (n && n->op == OP_NEG && !n->levels) n = n->left;
+    if (!n || n->levels || node_class(n) != value_class::floating) return false;
+    if (n->op == OP_CONV)
+        return n->left && (node_class(n->left) != value_class::floating || node_size(ctx, n->left) > node_size(ctx, n));
+    return (op_arity(n->op) == DOPE_BINARY && is_arithmetic(n->op)) || is_call_value(n);
+}
+
 // An operand worked out by an operator of two operands, with no side effect.
 bool is_computed(const tree_node* n) {
     while (n->op == OP_CONV && n->left) n = n->left;
@@ -383,7 +393,7 @@ struct hoister {
             const tree_node* v = n;
             while (v->op == OP_CONV && v->left) v = v->left;
             const value_class c = node_class(n);
-            if (is_jump_value(v) && c != value_class::floating && c != value_class::bit) return true;
+            if (is_jump_value(v) && c != value_class::bit) return true;
         }
         if (is_stored_through_pointer(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
@@ -418,6 +428,15 @@ struct hoister {
             return;
         }
         if (!is_choice(n) && !is_call_value(n) && !is_compound_assignment(n->op)) {
+            if (node_class(n) == value_class::floating) {
+                // A 0-or-1 value as a float: the byte is kept, the float made from it where read.
+                tree_node* conv = n;
+                while (conv->left->op == OP_CONV && conv->left->left) conv = conv->left;
+                tree_node byte = basic_probe(ctx, "uc");
+                conv->left = tree_convert(ctx, conv->left, &byte);
+                to_temporary(&conv->left);
+                return;
+            }
             to_byte_temporary(slot);
             return;
         }
@@ -496,6 +515,9 @@ struct hoister {
             walk_lvalue(n->left);
             if (op == OP_ASSIGN && is_indirect_read(n->left) && is_indirect_read(n->right) && !is_aggregate(n))
                 to_temporary(&n->right);
+            else if (op == OP_ASSIGN && mode != hoist_mode::pairs && is_indirect_read(n->left) &&
+                     is_float_routine_value(ctx, n->right))
+                to_temporary(&n->right);   // computed before FSR is loaded with the destination
             return;
         }
         size_t mark = prefix.size();
@@ -523,6 +545,16 @@ struct hoister {
             // The float rules keep such operands apart themselves.
             tree_node** inner = below_conversions(&n->left);
             to_temporary(is_bit_value(*inner) ? &n->left : inner);
+        } else if (mode != hoist_mode::pairs && is_arithmetic(op) && node_class(n) == value_class::floating &&
+                   is_float_routine_value(ctx, n->right) && !is_float_routine_value(ctx, n->left)) {
+            // The float package computes both operands in the same scratch bytes: a right
+            // operand it computes goes first, into a temporary, when the left one is loaded.
+            to_temporary(&n->right);
+        } else if (mode != hoist_mode::pairs && is_arithmetic(op) && node_class(n) != value_class::floating &&
+                   n->right->op == OP_CONV && n->right->left && node_class(n->right->left) == value_class::floating &&
+                   !tree_has_effect(n->left)) {
+            // An integer made from a float by the float package, as a right operand: first.
+            to_temporary(&n->right);
         } else if (is_compare(op) && mode != hoist_mode::pairs) {
             // A compare of a computed value or of one read through a pointer: the value first,
             // at its own width.

@@ -319,6 +319,54 @@ def _float_small(n):
     return [("r_madd", n, madd), ("r_int", 1, (_fe.to_int(madd, n, True, 8) + 100 * below) & 0xFF)]
 
 
+# Float operands made by conversions, choices and computed values (float_mixed.c .. float_exprs.c).
+def _float_mixed(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, i, c, l = P(1.5), _fe.from_int(-7, n), _fe.from_int(200, n), _fe.from_int(-100000, n)
+    return [("r_cast", n, _fe.add(_fe.mul(a, P(2.0), n), i, n)), ("r_acc", n, _fe.add(a, i, n)),
+            ("r_wide", n, _fe.sub(c, _fe.mul(a, l, n), n)), ("r_byte", n, _fe.div(c, _fe.add(a, i, n), n))]
+
+
+def _float_cond(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b = P(1.5), P(-2.25)
+    return [("r_t", n, a), ("r_f", n, b), ("r_op", n, _fe.add(_fe.mul(b, a, n), P(2.0), n)),
+            ("r_acc", n, _fe.sub(b, b, n))]
+
+
+def _float_toint(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b = P(1.5), P(-2.25)
+    return [("r_w", 2, _fe.to_int(_fe.mul(_fe.mul(a, b, n), P(1000.0), n), n, True, 16)),
+            ("r_b", 1, _fe.to_int(_fe.div(a, P(0.01), n), n, False, 8)),
+            ("r_l", 4, _fe.to_int(_fe.sub(b, _fe.mul(a, P(100000.0), n), n), n, True)),
+            ("r_prod", 2, 0xFFFE), ("r_quot", 2, 0x10000 - 50)]
+
+
+def _float_order(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, c, d = P(1.5), P(-2.25), P(0.1), P(0.7)
+    lt = lambda x, y: _fe.compare(x, y, n) < 0  # noqa: E731
+    cmp = lt(a, b) + lt(_fe.mul(a, b, n), b) * 2 + (_fe.compare(_fe.add(a, b, n), _fe.add(b, a, n), n) != 0) * 4
+    return [("r_cmp", 2, cmp), ("r_mul3", n, _fe.mul(_fe.mul(c, d, n), P(7.1), n)),
+            ("r_add3", n, _fe.add(_fe.add(c, d, n), P(7.1), n))]
+
+
+def _float_right(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a = P(1.5)
+    return [("r_sub", n, _fe.sub(a, _fe.mul(_fe.from_int(-7, n), a, n), n)),
+            ("arr", n, _fe.sub(P(-4.0), _fe.div(a, _fe.from_int(1, n), n), n))]
+
+
+def _float_exprs(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b, m, e1, e2 = P(1.5), P(-2.25), P(2.5), P(2.0), P(-3.0)
+    mem = _fe.add(m, _fe.sub(e2, a, n), n)
+    return [("r_call", n, _fe.add(_fe.mul(_fe.add(a, b, n), _fe.mul(e2, P(2.0), n), n), m, n)),
+            ("r_elem", n, _fe.add(_fe.mul(m, e2, n), e1, n)), ("st", n, mem)]
+
+
 FLOAT_PROGRAMS = [
     ("float_small.c", _float_small),
     ("float_add.c", _float_add),
@@ -332,6 +380,12 @@ FLOAT_PROGRAMS = [
     ("float_operands.c", _float_operands),
     ("float_bits.c", _float_bits),
     ("variadic_float.c", _variadic_float),
+    ("float_mixed.c", _float_mixed),
+    ("float_cond.c", _float_cond),
+    ("float_toint.c", _float_toint),
+    ("float_order.c", _float_order),
+    ("float_right.c", _float_right),
+    ("float_exprs.c", _float_exprs),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]

@@ -115,7 +115,8 @@ void store_w_parameters(cg_context& ctx) {
         reg->pclass = v->classes;
         v->reg = -1;
         v->flags &= ~SF_IN_REG;
-        place_auto(ctx, v);
+        // Stored right here, so placed right here, before any auto of the body.
+        place_auto_now(ctx, v);
         cg_gen_statement(ctx, tree_make(ctx, OP_ASSIGN, make_id(ctx, v), reg), PS_TEXT);
     }
 }

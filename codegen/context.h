@@ -63,6 +63,20 @@ struct psect_state {
     std::vector<std::pair<std::string, std::string>> renames;   // psect pragmas, in order
 };
 
+// A block of a function's body as the auto layout sees it: the block it is nested in (-1 for
+// the outermost) and its nesting depth (the symbol-table level of its declarations).
+struct auto_scope {
+    int32_t parent = -1;
+    int depth = 0;
+};
+
+// An auto whose place waits for the function's end, where the optimiser lays the autos out.
+struct waiting_auto {
+    symbol* sym = nullptr;
+    int32_t scope = 0;            // index into function_entry::scopes
+    bool temporary = false;       // made by the code generator: placed whether named or not
+};
+
 // One function being defined (the function stack).
 struct function_entry {
     symbol* fn = nullptr;
@@ -73,12 +87,18 @@ struct function_entry {
     std::vector<symbol*> bound_locals;          // register-bound locals (W parameter)
     bool params_seen = false;                   // a parameter has been placed
     std::vector<symbol*> held_externals;        // extern declarations inside, for the debug file
+    // With the optimiser on, autos get their places only when the function's statements are
+    // final: until then they wait here, with the blocks they were declared in.
+    bool autos_wait = false;
+    std::vector<auto_scope> scopes;
+    std::vector<waiting_auto> waiting;
 };
 
 // Per block level: sizes remembered at the opening.
 struct block_entry {
     int32_t arg_size = 0, auto_size = 0, line = 0;
     bool sdb_open = false;        // its "{" has been written to the debug file
+    int32_t scope = -1;           // its index in the function's scopes (-1: outside a function)
 };
 
 // A collected string (with CANREADCODE and SPACEOPT), written at the end of the file.

@@ -92,6 +92,9 @@ void open_function(cg_context& ctx, symbol* s) {
     fe.arg_size = (s->flags & SF_VARIADIC) ? 1 : 0;
     fe.arg_high = fe.arg_size;
     fe.base_level = ctx.block_level + 1;
+    // With the optimiser on, the function's statements are collected and its autos placed
+    // once they are final.
+    fe.autos_wait = ctx.opt.opt_level > 0;
     s->flags |= SF_FUNCTION_DEF;
     ctx.functions.push_back(fe);
     bank_function_entry(ctx);
@@ -182,7 +185,7 @@ void read_declaration(cg_context& ctx, ic_scanner& scan) {
     }
     switch (sc) {
     case storage::param: place_parameter(ctx, s, letter == 'r'); break;
-    case storage::automatic: place_auto(ctx, s); break;
+    case storage::automatic: declare_auto(ctx, s); break;
     case storage::external:
     case storage::static_:
         if (s->flags & SF_DEFINED) ctx.kept_data.push_back(s);

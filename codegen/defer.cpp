@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "codegen/asmout.h"
+#include "codegen/autolayout.h"
 #include "codegen/context.h"
 #include "codegen/optimise.h"
 #include "codegen/reader.h"
@@ -128,8 +129,10 @@ void generate_deferred(cg_context& ctx) {
     int32_t line = ctx.line;
     std::string file = ctx.file_name;
     ctx.replaying = true;
-    if (!cg_optimise_function(ctx, items, generate_item))
+    if (!cg_optimise_function(ctx, items, generate_item)) {
+        lay_out_autos(ctx, items, false);
         for (deferred_item& d : items) generate_item(ctx, d);
+    }
     ctx.replaying = false;
     ctx.line = line;
     ctx.file_name = file;

@@ -118,8 +118,10 @@ void store_w_parameters(cg_context& ctx) {
         reg->pclass = v->classes;
         v->reg = -1;
         v->flags &= ~SF_IN_REG;
+        // Stored right here, so placed right here, before any auto of the body; a variadic
+        // function's W parameter has its home at byte 0 of the argument area.
         if (variadic && v->sclass == storage::param) place_parameter_at(ctx, v, 0);
-        else place_auto(ctx, v);
+        else place_auto_now(ctx, v);
         cg_gen_statement(ctx, tree_make(ctx, OP_ASSIGN, make_id(ctx, v), reg), PS_TEXT);
     }
 }

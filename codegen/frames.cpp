@@ -60,11 +60,7 @@ void place_parameter_at(cg_context& ctx, symbol* s, int32_t offset) {
     sdb_variable(ctx, s);
 }
 
-void place_auto(cg_context& ctx, symbol* s) {
-    if (is_bit(s)) {
-        alert_message(698);
-        return;
-    }
+void place_auto_now(cg_context& ctx, symbol* s) {
     if (ctx.functions.empty() || (s->flags & SF_PLACED)) return;
     function_entry& fe = ctx.functions.back();
     s->sclass = storage::automatic;
@@ -77,6 +73,43 @@ void place_auto(cg_context& ctx, symbol* s) {
     if (ctx.opt.notes) emit(ctx, ";\t%s assigned to ?a%s+%d\n", s->name.c_str(), fn.c_str(), s->offset);
     emit(ctx, "%s$%s\tset\t?a%s+%d\n", fn.c_str(), bare_name(s->name).c_str(), fn.c_str(), s->offset);
     sdb_variable(ctx, s);
+}
+
+namespace {
+
+// Puts an auto on the function's waiting list (once), in the given block.
+void wait_for_layout(cg_context& ctx, symbol* s, int32_t scope, bool temporary) {
+    function_entry& fe = ctx.functions.back();
+    s->sclass = storage::automatic;
+    if (s->flags & (SF_PLACED | SF_OPT_MEMORY)) return;
+    s->flags |= SF_OPT_MEMORY;
+    if (fe.scopes.empty()) fe.scopes.push_back({-1, scope_level(ctx)});
+    if (scope < 0 || static_cast<size_t>(scope) >= fe.scopes.size()) scope = 0;
+    fe.waiting.push_back({s, scope, temporary});
+}
+
+bool autos_wait(const cg_context& ctx) { return !ctx.functions.empty() && ctx.functions.back().autos_wait; }
+
+}  // namespace
+
+void declare_auto(cg_context& ctx, symbol* s) {
+    if (is_bit(s)) {
+        alert_message(698);
+        return;
+    }
+    if (autos_wait(ctx)) wait_for_layout(ctx, s, ctx.blocks.empty() ? 0 : ctx.blocks.back().scope, false);
+    else place_auto_now(ctx, s);
+}
+
+void place_auto(cg_context& ctx, symbol* s) {
+    if (is_bit(s)) {
+        alert_message(698);
+        return;
+    }
+    // A temporary made while the autos wait may be used in any block: it goes with the
+    // outermost block's autos, below every inner block's.
+    if (autos_wait(ctx)) wait_for_layout(ctx, s, 0, true);
+    else place_auto_now(ctx, s);
 }
 
 namespace {
@@ -139,7 +172,7 @@ void place_for_rest_of_function(cg_context& ctx, symbol* v) {
     // again when it closes.
     function_entry& fe = ctx.functions.back();
     fe.auto_size = std::max(fe.auto_size, fe.auto_high);
-    place_auto(ctx, v);
+    place_auto_now(ctx, v);
     for (size_t i = static_cast<size_t>(std::max(fe.base_level, 0)); i < ctx.blocks.size(); ++i)
         ctx.blocks[i].auto_size = std::max(ctx.blocks[i].auto_size, fe.auto_size);
 }

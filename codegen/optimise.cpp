@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "codegen/autolayout.h"
 #include "codegen/dataflow.h"
 #include "codegen/flowgraph.h"
 #include "codegen/tree.h"
@@ -225,6 +226,7 @@ bool cg_optimise_function(cg_context& ctx, std::vector<deferred_item>& items, co
         items = std::move(g.items);
         return false;
     }
+    lay_out_autos(ctx, g.items, true);
 
     // Dry run: every block from nothing known, writing nothing.
     const uint8_t function_entry = ctx.banks.known;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "codegen/asmout.h"
+#include "codegen/autolayout.h"
 #include "codegen/context.h"
 #include "codegen/defer.h"
 #include "codegen/entry.h"
@@ -64,6 +65,15 @@ void block_open(cg_context& ctx) {
         b.auto_size = ctx.functions.back().auto_size;
     }
     b.line = ctx.line;
+    if (!ctx.functions.empty() && ctx.block_level >= ctx.functions.back().base_level) {
+        // The auto layout needs to know which blocks nest in which.
+        function_entry& fe = ctx.functions.back();
+        auto_scope scope;
+        if (ctx.block_level > fe.base_level && !ctx.blocks.empty()) scope.parent = ctx.blocks.back().scope;
+        scope.depth = scope_level(ctx);
+        b.scope = static_cast<int32_t>(fe.scopes.size());
+        fe.scopes.push_back(scope);
+    }
     ctx.blocks.push_back(b);
     bool outermost = !ctx.functions.empty() && ctx.block_level == ctx.functions.back().base_level;
     if (outermost) sdb_open_block_now(ctx);
@@ -71,6 +81,9 @@ void block_open(cg_context& ctx) {
 
 void end_function(cg_context& ctx, function_entry& fe) {
     generate_deferred(ctx);
+    // A function without statements still places what it declared.
+    if (fe.autos_wait) lay_out_autos(ctx, {}, false);
+    ctx.symbols.release_held();
     // Extern declarations of the body are held until its outermost block closes.
     for (symbol* s : fe.held_externals) sdb_variable(ctx, s);
     sdb_close_block(ctx, true, fe.auto_high);
@@ -114,6 +127,8 @@ void scope_directives(cg_context& ctx, std::vector<symbol*> fns) {
 
 void leave_scope(cg_context& ctx, int level) {
     std::vector<symbol*> fns;
+    // The function's collected statements still name the locals of a block that closes.
+    bool hold = !ctx.functions.empty() && ctx.functions.back().autos_wait;
     // Locals leave the table; file-scope material (types, externals, statics) stays.
     ctx.symbols.leave_level(level, [&](symbol* s) {
         if (is_function_symbol(s)) fns.push_back(s);
@@ -125,7 +140,7 @@ void leave_scope(cg_context& ctx, int level) {
         bool drop = s->sclass == storage::param || s->sclass == storage::automatic || s->sclass == storage::reg;
         if (drop && ctx.helpers.last_labelled == s) ctx.helpers.last_labelled = nullptr;   // the record is reused
         return drop;
-    });
+    }, hold);
     scope_directives(ctx, fns);
 }
 

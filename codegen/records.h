@@ -31,9 +31,16 @@ void define_kept_data(cg_context& ctx);
 
 // Frames: parameter and auto placement.
 void place_parameter(cg_context& ctx, symbol* s, bool register_param);
+// An auto declared in the current block: placed at once, or, while the function's autos wait
+// for the optimiser's layout, put on the waiting list with its block.
+void declare_auto(cg_context& ctx, symbol* s);
+// A variable the code generator makes (a temporary): as declare_auto, but waiting with the
+// function's outermost block.
 void place_auto(cg_context& ctx, symbol* s);
 // Gives a parameter its home at `offset` of the current function's argument area.
 void place_parameter_at(cg_context& ctx, symbol* s, int32_t offset);
+// Places an auto at the running size of the auto area now, writing its equate and debug record.
+void place_auto_now(cg_context& ctx, symbol* s);
 // Places a variable that leaves its register in the middle of a function: its home must
 // outlive the block it happens in.
 void place_for_rest_of_function(cg_context& ctx, symbol* v);

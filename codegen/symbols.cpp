@@ -63,6 +63,11 @@ void symbol_table::recycle(symbol* s) {
     free_.push_back(s);
 }
 
+void symbol_table::release_held() {
+    for (symbol* s : held_) recycle(s);
+    held_.clear();
+}
+
 symbol* symbol_table::find(const std::string& name) const {
     for (symbol* s = chains_[hash(name) % buckets]; s; s = s->chain)
         if (s->name == name) return s;

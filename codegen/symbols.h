@@ -133,8 +133,12 @@ public:
     // An entry outside the chains (members, placeholder types).
     symbol* make_detached();
     // Unchains and recycles every entry declared at `level` or deeper for which `drop`
-    // returns true; entries for which it returns false stay chained.
-    template <typename F> void leave_level(int level, F drop);
+    // returns true; entries for which it returns false stay chained. With `hold`, the dropped
+    // entries keep their contents and are not handed out again until release_held: statements
+    // collected for a function's end still name them.
+    template <typename F> void leave_level(int level, F drop, bool hold = false);
+    // Recycles the entries held by leave_level.
+    void release_held();
     // Every chained entry (for the end-of-file pass).
     std::vector<symbol*> all() const;
 
@@ -143,17 +147,23 @@ private:
     void recycle(symbol* s);
     std::vector<std::unique_ptr<symbol>> store_;
     std::vector<symbol*> free_;
+    std::vector<symbol*> held_;
     symbol* chains_[buckets] = {};
 };
 
-template <typename F> void symbol_table::leave_level(int level, F drop) {
+template <typename F> void symbol_table::leave_level(int level, F drop, bool hold) {
     for (auto& head : chains_) {
         symbol** link = &head;
         while (*link) {
             symbol* s = *link;
             if (s->block_level >= level && drop(s)) {
                 *link = s->chain;
-                recycle(s);
+                if (hold) {
+                    s->chain = nullptr;
+                    held_.push_back(s);
+                } else {
+                    recycle(s);
+                }
             } else {
                 link = &s->chain;
             }

@@ -80,3 +80,34 @@ def little_endian(regs, address, size):
             return None
         value = (value << 8) | regs[address + i]
     return value
+
+
+# The option sets a program is built with to compare the optimiser against the plain path.
+BOTH_WAYS = {"none": ["--opt=none"], "default": []}
+
+
+def build_both_ways(work, chip, source, expected, check):
+    """Builds `source` in the Workdir `work` with --opt=none and with the default options, runs
+    each image until the global `_done` is written 1 and compares the results with `expected`:
+    {global, or global "+" byte offset ("_w+1"): byte value}. `check(condition, text)` records
+    each finding. Returns the assembly of each option set that compiled (-S): {"none": text,
+    "default": text}."""
+    texts = {}
+    stem = source.rsplit(".", 1)[0]
+    for name, options in BOTH_WAYS.items():
+        what = source + " " + (" ".join(options) or "(default options)")
+        r = work.tool("ormcl", "-Q", "--chip=" + chip, "-S", *options, source)
+        if check(r.returncode == 0 and work.exists(stem + ".as"), what + " compiles: " + r.stdout + r.stderr):
+            texts[name] = work.read(stem + ".as")
+        r, sym = build(work, chip, [source], *options)
+        places = {n: (n.split("+")[0], int(n.split("+")[1]) if "+" in n else 0) for n in expected}
+        if not check(sym is not None and "_done" in sym and all(g in sym for g, _ in places.values()),
+                     what + " builds: " + r.stdout + r.stderr):
+            continue
+        addresses = {n: sym[g] + offset for n, (g, offset) in places.items()}
+        regs, reached, out = run_until(work, chip, "prog.hex", "w 0x%x, reg(0x%x) == 1" % ((sym["_done"],) * 2),
+                                       list(addresses.values()))
+        if check(reached, what + " runs to its end: " + out[-600:]):
+            got = {n: regs.get(a) for n, a in addresses.items()}
+            check(got == expected, what + " leaves %s" % got)
+    return texts

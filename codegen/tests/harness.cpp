@@ -109,6 +109,13 @@ run_result run_statements(const std::string& ic, int warning_level, int round_li
     return run(ic, 0, "16F877A", false, warning_level, true, 0, round_limit, lowered);
 }
 
+std::string auto_place(const std::string& assembly, const std::string& function, const std::string& name) {
+    std::string equate = "_" + function + "$" + name + "\tset\t";
+    for (const std::string& line : lines_with(assembly, equate))
+        if (line.rfind(equate, 0) == 0) return line.substr(equate.size());
+    return "";
+}
+
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle) {
     std::vector<std::string> out;
     size_t start = 0;

@@ -26,6 +26,9 @@ run_result run_ic(const std::string& ic, uint16_t flags = 0, const char* chip = 
 // generating code for it; with `lowered`, after conditions made of && || ?: became jumps.
 // `round_limit` replaces the simplifier's bound on folding and rewriting rounds (0: its own).
 run_result run_statements(const std::string& ic, int warning_level = 0, int round_limit = 0, bool lowered = false);
+// The operand an auto's equate names ("?a_f+1" for "_f$x\tset\t?a_f+1"); empty when the
+// assembly places no auto of that name in that function.
+std::string auto_place(const std::string& assembly, const std::string& function, const std::string& name);
 // The lines of `text` that contain `needle`.
 std::vector<std::string> lines_with(const std::string& text, const std::string& needle);
 

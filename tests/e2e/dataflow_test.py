@@ -5,7 +5,7 @@ hand from the source) on the 16F877A, and the optimised code shows the folding: 
 assignment after a constant one stores the sum, a test of a known value keeps only its taken
 branch, a dead store goes but its call stays."""
 from e2e import Workdir, check, finish, need
-from pictarget import build, run_until
+from pictarget import build_both_ways
 
 need("gpsim")
 
@@ -56,31 +56,15 @@ void main(void) {
 }
 """
 EXPECTED = {"_r0": 25, "_r1": 3, "_r2": 7, "_r3": 9, "_calls": 1, "_r4": 3, "_r5": 4, "_r6": 0xFD, "_r7": 6,
-            "_rw": 900 & 0xFF, "_r8": 5, "_r9": 44}
+            "_rw": 900 & 0xFF, "_rw+1": 900 >> 8, "_r8": 5, "_r9": 44}
 
 
 def test_program():
     with Workdir() as w:
         w.write("df.c", PROGRAM)
-        texts = {}
-        for options in (["--opt=none"], []):
-            what = "df.c " + (" ".join(options) or "(default options)")
-            r = w.ormcl("-Q", "--chip=16F877A", "-S", *options, "df.c")
-            if check(r.returncode == 0 and w.exists("df.as"), what + " compiles: " + r.stdout + r.stderr):
-                texts[what] = w.read("df.as")
-            r, sym = build(w, "16F877A", ["df.c"], *options)
-            if not check(sym is not None and all(n in sym for n in EXPECTED), what + " builds: " + r.stdout + r.stderr):
-                continue
-            names = list(EXPECTED) + ["_rw"]
-            addresses = [sym[n] for n in EXPECTED] + [sym["_rw"] + 1]
-            regs, reached, out = run_until(w, "16F877A", "prog.hex", "w 0x%x, reg(0x%x) == 1" % ((sym["_done"],) * 2),
-                                           addresses)
-            if check(reached, what + " runs to its end: " + out[-600:]):
-                got = {n: regs.get(a) for n, a in zip(names[:-1], addresses[:-1])}
-                check(got == EXPECTED, what + " leaves %s" % got)
-                check(regs.get(addresses[-1]) == 900 >> 8, what + " leaves the high byte of 900")
+        texts = build_both_ways(w, "16F877A", "df.c", EXPECTED, check)
         if len(texts) == 2:
-            plain, optimised = texts.values()
+            plain, optimised = texts["none"], texts["default"]
             check("movlw\t016h" in plain and "movlw\t016h" not in optimised and "movlw\t019h" in optimised,
                   "3 then += 22 is stored as 25 by the optimised code")
             check("movlw\t0ABh" in plain and "movlw\t0ABh" not in optimised,

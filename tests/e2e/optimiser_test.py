@@ -7,7 +7,7 @@ still compile."""
 import re
 
 from e2e import Workdir, check, finish, need
-from pictarget import build, run_until
+from pictarget import build_both_ways
 
 need("gpsim")
 
@@ -44,22 +44,9 @@ def bank_selects(text):
 def test_program():
     with Workdir() as w:
         w.write("opt.c", PROGRAM)
-        texts = {}
-        for options in (["--opt=none"], []):
-            what = "opt.c " + (" ".join(options) or "(default options)")
-            r = w.ormcl("-Q", "--chip=16F877A", "-S", *options, "opt.c")
-            if check(r.returncode == 0 and w.exists("opt.as"), what + " compiles: " + r.stdout + r.stderr):
-                texts[what] = w.read("opt.as")
-            r, sym = build(w, "16F877A", ["opt.c"], *options)
-            if not check(sym is not None and all(n in sym for n in EXPECTED), what + " builds: " + r.stdout + r.stderr):
-                continue
-            regs, reached, out = run_until(w, "16F877A", "prog.hex", "w 0x%x, reg(0x%x) == 1" % ((sym["_done"],) * 2),
-                                           [sym[n] for n in EXPECTED])
-            if check(reached, what + " runs to its end: " + out[-600:]):
-                got = {n: regs.get(sym[n]) for n in EXPECTED}
-                check(got == EXPECTED, what + " leaves %s" % got)
+        texts = build_both_ways(w, "16F877A", "opt.c", EXPECTED, check)
         if len(texts) == 2:
-            plain, optimised = texts.values()
+            plain, optimised = texts["none"], texts["default"]
             check(bank_selects(optimised) < bank_selects(plain),
                   "the optimised code selects banks less often (%d, plain %d)" % (bank_selects(optimised), bank_selects(plain)))
             check("movlw\t063h" in plain and "movlw\t063h" not in optimised,
@@ -158,16 +145,7 @@ def test_long_switch_builds():
         expected[name] = (g ^ (g >> 8)) & 0xff
     with Workdir() as w:
         w.write("sw.c", SWITCH)
-        for options in (["--opt=none"], []):
-            what = "the 511-case switch " + (" ".join(options) or "(default options)")
-            r, sym = build(w, "16F877A", ["sw.c"], *options)
-            if not check(sym is not None and all(n in sym for n in expected), what + " builds: " + (r.stdout + r.stderr)[-800:]):
-                continue
-            regs, reached, out = run_until(w, "16F877A", "prog.hex", "w 0x%x, reg(0x%x) == 1" % ((sym["_done"],) * 2),
-                                           [sym[n] for n in expected])
-            if check(reached, what + " runs to its end: " + out[-600:]):
-                got = {n: regs.get(sym[n]) for n in expected}
-                check(got == expected, what + " leaves %s, not %s" % (got, expected))
+        build_both_ways(w, "16F877A", "sw.c", expected, check)
 
 
 test_program()

@@ -172,6 +172,11 @@ C_PROGRAMS += [
     ("variadic_fmt.c", [("r_buf", "u8", 12), ("r_len", "u8")]),
 ]
 
+# Auto layout: autos of nested and sibling blocks, sharing bytes where blocks are not nested.
+C_PROGRAMS += [
+    ("autos_scopes.c", [("r_b", "u8", 8), ("r_w", "u16", 3), ("r_l", "u32")]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),

@@ -47,8 +47,11 @@ FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 # - stores into an element of a table of function pointers at a computed index;
 # - ?: inside the value of a compound assignment (x += c ? a : b);
 # - an array element inside the index of another (a[b[i] & 3]);
+# - calls that the linker's graph of argument areas takes for recursion: f(g(..)) where a call
+#   of g may lead to a call of f (g's body calls f, or g(f(..)) elsewhere), message 471;
 # - a switch on a constant selector (switch ((u32)((i16)32767))).
 # A name in an expression other than a type's: the expression is not constant.
+CALLEE = r"\b((?:fn|div|mod|shl|shr)_\w+)\("
 VARIABLE = r"\b(?!(?:u8|i8|u16|i16|u32|i32|uw|ul)\b)[A-Za-z_]\w*"
 
 
@@ -111,6 +114,10 @@ class Generator:
         self.busy = set()              # callees whose arguments are being made
         self.no_choice = 0             # inside a compound assignment's value: no ?:
         self.in_index = 0              # inside an index: no array elements
+        # callee: what a call of it may lead to (calls in its body, calls inside arguments of
+        # calls of it at any site; "(*)" for calls through pointers), and the function being made
+        self.nested = {}
+        self.current = None
         self.in_main = False
         self.initial = {}              # global: its initial value
         self.loop_depth = 0
@@ -200,7 +207,26 @@ class Generator:
         # an argument made before the call was chosen may hold such a call already
         if any(re.search(r"\bf[pt]_\d+\b" if pointer else r"\b%s\(" % name, a) for a in args):
             return None
+        inner = set(re.findall(CALLEE, " ".join(args))) | ({"(*)"} if re.search(r"\bf[pt]_\d+\b", " ".join(args)) else set())
+        if any(self.reaches(g, key) for g in inner):
+            return None
+        self.nested.setdefault(key, set()).update(inner)
+        if self.current is not None:
+            self.nested.setdefault(self.current, set()).add(key)
         return "%s(%s)" % (name, ", ".join(args))
+
+    def reaches(self, start, goal):
+        """Whether a call of `start` may lead to one of `goal`: through the calls its body makes
+        and those made inside the arguments of its calls, at any site."""
+        seen, todo = set(), [start]
+        while todo:
+            f = todo.pop()
+            if f == goal:
+                return True
+            if f not in seen:
+                seen.add(f)
+                todo += self.nested.get(f, ())
+        return False
 
     def pointer_callee(self, scope, depth):
         """A call through a function pointer or a table of them: (callee text, parameter types)."""
@@ -413,6 +439,7 @@ class Generator:
             name = self.fresh("ft_" if size else "fp_")
             self.pointers.append((name, size, list(params)))
             self.pointer_targets[name] = names
+            self.nested.setdefault("(*)", set()).update(names)
             declared = "static %s (*%s%s)(%s)" % (ret, name, "[%d]" % size if size else "", ", ".join(params) or "void")
             if size:
                 out.append("%s = {%s};" % (declared, ", ".join(self.rng.choice(names) for _ in range(size))))
@@ -430,6 +457,7 @@ class Generator:
             ret, params = signature[0], [(self.fresh("p_"), t) for t in signature[1]]
         locals_ = [(self.fresh("l_"), rng.choice(self.fitting(TYPES, share // 6))) for _ in range(rng.randint(1, 3))]
         self.room -= 4 + self.frame_size([t for _, t in params + locals_])
+        self.current = name
         # Reads globals, writes only its own locals and parameters.
         scope = Scope(params + locals_ + self.globals, params + locals_)
         out = ["static %s %s(%s)" % (ret, name, ", ".join("%s %s" % (t, n) for n, t in params) or "void"), "{",
@@ -439,6 +467,7 @@ class Generator:
         out += ["    (void)k0;", "    (void)k1;", "    (void)k2;", "    (void)k3;",
                 "    return %s;" % self.expr(ret, scope, self.depth), "}", ""]
         self.functions.append((name, ret, [t for _, t in params]))
+        self.current = None
         return out
 
 

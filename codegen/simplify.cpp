@@ -522,6 +522,11 @@ struct hoister {
                 tree_node count = basic_probe(ctx, "unx");
                 *index = tree_convert(ctx, *index, &count);
             }
+        } else if (mode != hoist_mode::pairs && (op == OP_ADD || op == OP_SUB) && n->levels &&
+                   (n->pclass & PC_CONST) && (is_computed(n->right) || (op == OP_ADD && is_computed(n->left)))) {
+            // A pointer into program memory moved by a computed offset: the offset first, at
+            // the width it is added at.
+            to_temporary(is_computed(n->right) ? &n->right : &n->left);
         } else if (mode != hoist_mode::pairs && is_arithmetic(op) && is_computed(n->left) && is_computed(n->right)) {
             // Two computed operands: the right one first, into a temporary.
             to_temporary(below_conversions(&n->right));

@@ -142,6 +142,9 @@ C_PROGRAMS += [
     ("shift_counts.c", [("r8", "u8", 3), ("q8", "i8"), ("r16", "u16", 3), ("q16", "i16"), ("r32", "u32", 3),
                         ("q32", "i32")]),
     ("signed_index.c", [("r_b", "u8", 6), ("r_w", "i16", 3)]),
+    # pointers into program memory and tables past 256 bytes
+    ("const_ptr_index.c", [("r", "u8", 8), ("w", "i16", 6)]),
+    ("const_big_index.c", [("r", "u8", 6), ("w", "i16", 4)]),
     ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),
 ]
 

@@ -51,6 +51,7 @@ FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 #   of g may lead to a call of f (g's body calls f, or g(f(..)) elsewhere), message 471;
 # - a switch on a constant selector (switch ((u32)((i16)32767))).
 # A name in an expression other than a type's: the expression is not constant.
+HELPERS_HERE = "/* helpers */"
 CALLEE = r"\b((?:fn|div|mod|shl|shr)_\w+)\("
 VARIABLE = r"\b(?!(?:u8|i8|u16|i16|u32|i32|uw|ul)\b)[A-Za-z_]\w*"
 
@@ -384,7 +385,7 @@ class Generator:
         self.bitfields = [("b%d" % i, rng.randint(1, 8)) for i in range(rng.randint(1, 4))]
         self.take(len(self.bitfields))
         out += ["struct bits_t {%s };" % "".join(" unsigned %s : %d;" % f for f in self.bitfields), "struct bits_t bf;"]
-        out += [""] + self.helpers() + [""]
+        out += ["", HELPERS_HERE, ""]
         if self.float_rng:
             self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh)
             self.float_part.build(self.float_rng.randint(3, 8), self.room // 2)
@@ -411,7 +412,14 @@ class Generator:
         start = ["    FLOAT_PART();"] if self.float_part else []
         out += ["int main(void)", "{", "    u8 k0, k1, k2, k3;"] + self.main_local_decls + start + body + fold + \
                ["    (void)k1;", "    (void)k2;", "    (void)k3;", "    STOP();", "    return 0;", "}", ""]
-        return "\n".join(out)
+        # only the helpers the program calls: unused ones would still take program memory
+        text = "\n".join(out)
+        helpers = []
+        for definition in "\n".join(self.helpers()).split("\n}\n"):
+            name = re.search(r"(\w+)\(", definition).group(1)
+            if re.search(r"\b%s\(" % name, text):
+                helpers.append(definition.rstrip("}\n") + "\n}")
+        return text.replace(HELPERS_HERE, "\n".join(helpers))
 
     @staticmethod
     def frame_size(types):

@@ -117,7 +117,7 @@ def test_target(first, count, jobs, chips, floats):
                 for double, expected in doubles:
                     how = run_on_target(w, chip, options + double, name,
                                         [("_checksum", 0, 4, host[("checksum", 0)])] + expected,
-                                        code_may_not_fit=True)
+                                        may_not_fit=True, code_may_not_fit=True)
                     what = "seed %d %s %s" % (seed, chip, " ".join(options + double))
                     with lock:
                         outcomes.setdefault(how, []).append(what)

@@ -288,10 +288,12 @@ void define_variable(cg_context& ctx, symbol* s) {
 void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>& bytes) {
     s->flags |= SF_WRITTEN;
     declare_scope(ctx, s);
-    // A pointer's bank qualifiers name the bank of what it points to; the pointer itself lives
-    // in bank 0, where the code reads it (as an uninitialised one does).
+    // A pointer's qualifiers (bank, const, eeprom) name what it points to; the pointer itself
+    // lives in bank 0 RAM, where the code reads and writes it (as an uninitialised one does).
+    // A pointer that is itself const arrives with no levels of its own.
     uint16_t classes = s->classes;
-    if (outer_level(s->levels) == LEVEL_POINTER) classes &= static_cast<uint16_t>(~(PC_BANK1 | PC_BANK2 | PC_BANK3));
+    if (outer_level(s->levels) == LEVEL_POINTER)
+        classes &= static_cast<uint16_t>(~(PC_BANK1 | PC_BANK2 | PC_BANK3 | PC_CONST | PC_EEPROM));
     int kind = data_psect_kind(ctx, classes);
     if (s->flags & SF_ABSOLUTE) {
         // The object lives at its address; its label is an equate and the bytes follow it

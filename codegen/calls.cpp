@@ -167,6 +167,27 @@ tree_node* return_stub_argument(cg_context& ctx, tree_node* call) {
 // A variadic function keeps byte 0 of its area free, so its arguments start at 1.
 int32_t first_arg_offset(const tree_node* callee) { return callee_variadic(callee) ? 1 : 0; }
 
+// The "(." node that wraps the fixed part of a variadic call's argument list, or null.
+tree_node** fixed_part(tree_node** slot) {
+    tree_node* n = *slot;
+    if (!n) return nullptr;
+    if (n->op == OP_FIXARGS) return slot;
+    return n->op == OP_ARG || (n->op >= OP_COUNT1 && n->op <= OP_COUNT4) ? fixed_part(&n->left) : nullptr;
+}
+
+// The call count of a variadic function says nothing of how many arguments a call has, so
+// its lowered list takes the form the call rules know: "(1" over a lone first argument in W,
+// "(2" over a list.
+void register_argument_form(cg_context& ctx, tree_node* call) {
+    tree_node* r = call->right;
+    const bool counted = r->op >= OP_COUNT1 && r->op <= OP_COUNT4;
+    tree_node* list = counted ? r->left : r;
+    if (!list || list->op == OP_ARGEND) return;
+    const uint32_t op = list->op == OP_ARG ? OP_COUNT2 : OP_COUNT1;
+    if (counted) r->op = op;
+    else call->right = tree_make(ctx, op, list, nullptr);
+}
+
 }  // namespace
 
 symbol* value_temporary(cg_context& ctx, const tree_node* like) {
@@ -219,6 +240,11 @@ tree_node* arg_location(cg_context& ctx, const tree_node* callee, const tree_nod
 tree_node* lower_call(cg_context& ctx, tree_node* call) {
     if (!flag(ctx, MF_AUTOSTATIC) || (call->nflags & NF_CALL_LOWERED) || !call->left || !call->right) return call;
     call->nflags |= NF_CALL_LOWERED;
+    // The variable arguments of a variadic call lie past the callee's own area, which only a
+    // known callee can be told to make room for: through a pointer the call stays unlowered
+    // (and so is refused) rather than overwrite what follows the area.
+    tree_node** fixed = callee_variadic(call->left) ? fixed_part(&call->right) : nullptr;
+    if (fixed && !direct_callee(call->left)) return call;
     tree_node* prefix = nullptr;   // assignments that run before the call
 
     // A computed callee is evaluated once, before the arguments.
@@ -240,7 +266,7 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
     uint32_t cls = call->right->op;
     if (cls >= OP_COUNT1 && cls <= OP_COUNT4) {
         register_arg = true;
-        single = cls == OP_COUNT1;
+        single = cls == OP_COUNT1 && call->right->left && call->right->left->op != OP_ARG;
         list = &call->right->left;
     }
     bool variadic = callee_variadic(callee);
@@ -278,6 +304,16 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
         *slots[i] = tree_make(ctx, OP_ARGEND, nullptr, nullptr);
         prefix = prefix ? tree_make(ctx, OP_ARGSEQ, prefix, store) : store;
     }
+    if (fixed) {
+        // The fixed part's marker has done its work: the first argument may stay in W.
+        tree_node* mark = *fixed;
+        *fixed = mark->left;
+        mark->left = nullptr;
+        tree_free(ctx, mark);
+        // The linker keeps the largest size it is given for an area.
+        emit(ctx, "\t%s\t%s,0,%d\n", "FNSIZE", asm_name(direct_callee(callee)).c_str(), static_cast<int>(offset));
+    }
+    if (variadic) register_argument_form(ctx, call);
     callgraph_call(ctx, callee);
     refresh_node(call);
     if (!prefix) return call;

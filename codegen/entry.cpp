@@ -103,8 +103,11 @@ void write_interrupt_entry(cg_context& ctx, uint32_t saved) {
 }
 
 // A byte parameter that arrives in W moves to a home in the auto area before the body runs:
-// almost every statement needs W, and a call in the body would lose it.
+// almost every statement needs W, and a call in the body would lose it. A variadic function's
+// home for it is byte 0 of its argument area, kept free for it, so that the variable arguments
+// the caller stored from byte 1 on follow it directly (va_start steps over it to reach them).
 void store_w_parameters(cg_context& ctx) {
+    const bool variadic = (ctx.functions.back().fn->flags & SF_VARIADIC) != 0;
     for (symbol* v : ctx.functions.back().bound_locals) {
         if (v->reg != 0 || !(v->flags & SF_IN_REG)) continue;
         tree_node* reg = ctx.nodes.alloc();
@@ -115,7 +118,8 @@ void store_w_parameters(cg_context& ctx) {
         reg->pclass = v->classes;
         v->reg = -1;
         v->flags &= ~SF_IN_REG;
-        place_auto(ctx, v);
+        if (variadic && v->sclass == storage::param) place_parameter_at(ctx, v, 0);
+        else place_auto(ctx, v);
         cg_gen_statement(ctx, tree_make(ctx, OP_ASSIGN, make_id(ctx, v), reg), PS_TEXT);
     }
 }

@@ -30,7 +30,6 @@ void place_parameter(cg_context& ctx, symbol* s, bool register_param) {
     s->sclass = storage::param;
     s->flags |= SF_PARAM_COPY;
     uint16_t size = symbol_size(ctx, s);
-    std::string fn = asm_name(fe.fn);
     bool first = fe.arg_size == ((fe.fn->flags & SF_VARIADIC) ? 1 : 0) && fe.bound_locals.empty() && !fe.params_seen;
     fe.params_seen = true;
     if (first && size == 1 && register_param) {
@@ -42,10 +41,18 @@ void place_parameter(cg_context& ctx, symbol* s, bool register_param) {
         return;
     }
     fe.arg_size = align_up(fe.arg_size, s->align_mask);
-    s->offset = fe.arg_size;
+    int32_t offset = fe.arg_size;
     fe.arg_size += size;
     if (size == 1 && !register_param && !s->levels) fe.arg_size += 1;
     fe.arg_high = std::max(fe.arg_high, fe.arg_size);
+    place_parameter_at(ctx, s, offset);
+}
+
+void place_parameter_at(cg_context& ctx, symbol* s, int32_t offset) {
+    if (ctx.functions.empty()) return;
+    std::string fn = asm_name(ctx.functions.back().fn);
+    s->sclass = storage::param;
+    s->offset = offset;
     s->flags |= SF_PLACED;
     if (ctx.opt.notes)
         emit(ctx, ";       param %s assigned to ?%s+%d\n", s->name.c_str(), fn.c_str(), s->offset);

@@ -63,6 +63,14 @@ std::string address_of(cg_context& ctx, const tree_node* n, int32_t& offset) {
     }
 }
 
+// Whether an address expression names a variable in RAM (not code, a string or EEPROM).
+bool addresses_ram(const tree_node* n) {
+    while (n && (n->op == OP_CONV || n->op == OP_ADDR || n->op == OP_ADD || n->op == OP_SUB)) n = n->left;
+    if (!n || n->op != OP_ID || !n->sym || is_function(n->sym)) return false;
+    const symbol* s = n->sym;
+    return !(s->levels == 0 && (s->classes & (PC_CONST | PC_EEPROM)));
+}
+
 void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t classes, tree_node* value) {
     cg_context& ctx = st.ctx;
     uint32_t size = type_size(ctx, type, levels, classes, 1);
@@ -83,8 +91,12 @@ void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t 
     if (!addr.empty()) {
         tree_free(ctx, folded);
         std::string expr = offset ? addr + (offset > 0 ? "+" : "") + std::to_string(offset) : addr;
+        // A pointer to const holding a RAM address marks it with bit 15, as the code does.
+        const bool ram_mark = size == 2 && levels && (classes & PC_CONST) && addresses_ram(value);
         for (uint32_t i = 0; i < size; ++i)
-            st.out.push_back({0, i == 0 ? "low(" + expr + ")" : i == 1 ? "high(" + expr + ")" : "0"});
+            st.out.push_back({0, i == 0 ? "low(" + expr + ")"
+                                 : i == 1 ? "high(" + expr + ")" + (ram_mark ? "+128" : "")
+                                          : "0"});
         return;
     }
     uint64_t bits = 0;

@@ -295,7 +295,9 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 59: return (n->op == OP_FCONST && n->fvalue == 0.0) || v.value_is(n, 0);   // ISZERO
     case 60: return l && !v.vol(l) && lsz == 1;                     // LISBYTE_NONVOL
     case 61: return l && lsz == 1;                                  // LISBYTE
-    case 62: return v.uns(l) && lsz == 1;                           // LUNSBYTE
+    case 62:                                                        // LUNSBYTE
+        // A RAM pointer widened to a pointer into program memory is marked, not zero-extended.
+        return v.uns(l) && lsz == 1 && !(sz == 2 && node_is_ptr(n) && node_is_ptr(l));
     case 63: case 67: return l && lsz == 4;                         // LLONG, LDWORD
     case 64: return v.sgn(l) && lsz == 2;                           // LSIGNWORD
     case 65: return v.uns(l) && lsz == 2;                           // LUNSWORD

@@ -32,6 +32,8 @@ void define_kept_data(cg_context& ctx);
 // Frames: parameter and auto placement.
 void place_parameter(cg_context& ctx, symbol* s, bool register_param);
 void place_auto(cg_context& ctx, symbol* s);
+// Gives a parameter its home at `offset` of the current function's argument area.
+void place_parameter_at(cg_context& ctx, symbol* s, int32_t offset);
 // Places a variable that leaves its register in the middle of a function: its home must
 // outlive the block it happens in.
 void place_for_rest_of_function(cg_context& ctx, symbol* v);

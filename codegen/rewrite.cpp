@@ -607,6 +607,8 @@ tree_node* rewrite_assign(cg_context& ctx, tree_node* n) {
         return n;
     }
     if (x->op != OP_ID || !(dope_table[v->op] & DOPE_COMPOUND) || tree_has_effect(x)) return n;
+    // EEPROM objects wider than a byte are read and written whole, never updated in place.
+    if (!x->levels && (x->pclass & PC_EEPROM) && node_size(ctx, x) > 1) return n;
     tree_node* same = nullptr;
     tree_node* other = nullptr;
     if (v->left && v->left->op == OP_ID && v->left->sym == x->sym) same = v->left, other = v->right;

@@ -347,6 +347,9 @@ bool is_computed(const tree_node* n) {
     return op_arity(n->op) == DOPE_BINARY && is_arithmetic(n->op) && !tree_has_effect(n) && node_class(n) != value_class::floating;
 }
 
+// A computed number that moves a pointer (not a pointer sum itself).
+bool is_offset(const tree_node* n) { return !n->levels && is_computed(n); }
+
 enum class hoist_mode {
     pairs,      // only operands that would both need FSR at once
     values,     // jump-made values, calls and assignments inside expressions
@@ -382,9 +385,15 @@ struct hoister {
             const value_class c = node_class(n);
             if (is_jump_value(v) && c != value_class::floating && c != value_class::bit) return true;
         }
+        if (is_stored_through_pointer(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
         return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
                !(n->left->pclass & PC_VOLATILE);
+    }
+
+    // *d++ = v used for its value: the address may not be computed twice.
+    static bool is_stored_through_pointer(const tree_node* n) {
+        return n->op == OP_ASSIGN && n->left && n->left->op == OP_DEREF && n->right && !is_aggregate(n);
     }
 
     // A 0-or-1 value is kept in a byte and widened where it is read.
@@ -400,6 +409,14 @@ struct hoister {
 
     void take(tree_node** slot) {
         tree_node* n = *slot;
+        if (is_stored_through_pointer(n)) {
+            // The value into a temporary, stored from there, and the temporary read.
+            to_temporary(&n->right);
+            tree_node* use = tree_copy(ctx, n->right);
+            prefix.push_back(n);
+            *slot = use;
+            return;
+        }
         if (!is_choice(n) && !is_call_value(n) && !is_compound_assignment(n->op)) {
             to_byte_temporary(slot);
             return;
@@ -487,6 +504,9 @@ struct hoister {
             prefix.insert(prefix.end(), right_part.begin(), right_part.end());
         } else if (prefix.size() == mark && is_indirect_read(n->left) && is_indirect_read(n->right)) {
             to_temporary(below_conversions(&n->left));
+            // The rules of a commutative operator read a plain variable on the right.
+            if (!n->levels && (op == OP_ADD || op == OP_MUL || op == OP_AND || op == OP_OR || op == OP_XOR))
+                std::swap(n->left, n->right);
         } else if (prefix.size() == mark && mode == hoist_mode::pairs && uses_scratch(ctx, n->left) &&
                    uses_scratch(ctx, n->right) && !is_aggregate(n->left) && !is_bit_value(n->left) &&
                    node_class(n) != value_class::floating && node_class(*below_conversions(&n->left)) != value_class::floating) {
@@ -523,10 +543,14 @@ struct hoister {
                 *index = tree_convert(ctx, *index, &count);
             }
         } else if (mode != hoist_mode::pairs && (op == OP_ADD || op == OP_SUB) && n->levels &&
-                   (n->pclass & PC_CONST) && (is_computed(n->right) || (op == OP_ADD && is_computed(n->left)))) {
+                   (n->pclass & PC_CONST) && (is_offset(n->right) || (op == OP_ADD && is_offset(n->left)))) {
             // A pointer into program memory moved by a computed offset: the offset first, at
             // the width it is added at.
-            to_temporary(is_computed(n->right) ? &n->right : &n->left);
+            to_temporary(is_offset(n->right) ? &n->right : &n->left);
+        } else if (mode != hoist_mode::pairs && is_arithmetic(op) && !n->levels && is_indirect_read(n->right) &&
+                   !is_leaf_operand(*below_conversions(&n->left))) {
+            // A computed value and one read through a pointer: the read first, into a temporary.
+            to_temporary(below_conversions(&n->right));
         } else if (mode != hoist_mode::pairs && is_arithmetic(op) && is_computed(n->left) && is_computed(n->right)) {
             // Two computed operands: the right one first, into a temporary.
             to_temporary(below_conversions(&n->right));

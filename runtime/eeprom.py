@@ -5,8 +5,9 @@ EEADR in bank 0, EECON1 and EECON2 in bank 1; 1: all four in bank 1; 2: EEDATA a
 bank 2, EECON1 and EECON2 in bank 3, with EEPGD choosing data memory).
 
     eeprom_read    W = address; returns the byte in W
-    eeprom_write   W = address, btemp = the byte; waits until the write is done; clobbers
-                   btemp+1; interrupts are held off only during the unlock sequence
+    eeprom_write   W = address, btemp = the byte; waits until the write is done; changes no
+                   RAM (a wider value may wait in btemp+1.. while its low byte is written);
+                   interrupts are held off only during the unlock sequence
 
 Both are called with bank 0 selected and return with bank 0 selected (IRP untouched).
 
@@ -25,7 +26,7 @@ def module(databank):
              % databank,
              "\tprocessor\t16F877", "STATUS\tequ\t3", "INTCON\tequ\t0Bh",
              "\tglobal\teeprom_read,eeprom_write",
-             "\tpsect\ttemp,ovrld,class=BANK0,space=1", "btemp", "\tds\t2",
+             "\tpsect\ttemp,ovrld,class=BANK0,space=1", "btemp", "\tds\t1",
              "\tpsect\ttext,class=CODE,delta=2"]
     bank = [0]
 
@@ -59,23 +60,29 @@ def module(databank):
     if databank == 2:
         op("bcf", eecon1, EEPGD)
     op("bsf", eecon1, WREN)
-    # Interrupts stay off for the unlock sequence only; GIE's state waits in btemp+1.
     select(0)
-    op("clrf\tbtemp+1")
-    op("btfsc\tINTCON,%d" % GIE)
-    op("incf\tbtemp+1,f")
+
+    def unlock():
+        op("movlw\t055h")
+        op("movwf", eecon2)
+        op("movlw\t0AAh")
+        op("movwf", eecon2)
+        op("bsf", eecon1, WR)
+        select(0)
+
+    # GIE's state is kept in the path taken rather than in RAM: with interrupts enabled they
+    # stay off for the unlock sequence only.
+    op("btfss\tINTCON,%d" % GIE)
+    op("goto\teeprom_unlock")
     lines.append("eeprom_gie")
     op("bcf\tINTCON,%d" % GIE)
     op("btfsc\tINTCON,%d" % GIE)
     op("goto\teeprom_gie")
-    op("movlw\t055h")
-    op("movwf", eecon2)
-    op("movlw\t0AAh")
-    op("movwf", eecon2)
-    op("bsf", eecon1, WR)
-    select(0)
-    op("btfsc\tbtemp+1,0")
+    unlock()
     op("bsf\tINTCON,%d" % GIE)
+    op("goto\teeprom_wait")
+    lines.append("eeprom_unlock")
+    unlock()
     lines.append("eeprom_wait")
     op("btfsc", eecon1, WR)
     op("goto\teeprom_wait")

@@ -33,6 +33,17 @@ TEST(frames, VariadicAreaReservesByteZero) {
     EXPECT_EQ(lines_with(r.assembly, "_v$i")[0], "_v$i\tset\t?_v+1");
 }
 
+// The byte that arrives in W gets a home before the body runs: for a variadic function byte 0
+// of its area, directly before the variable arguments; for any other in its auto area.
+TEST(frames, ByteInWHomeFollowsVariadicness) {
+    auto v = run_ic("[v _v `(v 1 ev`c ]\n{\n[v _c `c 1 r1 ]\n[e :U _v ]\n[f ]\n[e :UE 1 ]\n}\n");
+    EXPECT_EQ(lines_with(v.assembly, "_v$c")[0], "_v$c\tset\t?_v+0");
+    EXPECT_FALSE(lines_with(v.assembly, "\tmovwf\t?_v+0").empty()) << v.assembly;
+    EXPECT_TRUE(lines_with(v.assembly, "?a_v").empty()) << v.assembly;
+    auto f = run_ic("[v _f `(v 1 ef1`c ]\n{\n[v _c `c 1 r1 ]\n[e :U _f ]\n[f ]\n[e :UE 1 ]\n}\n");
+    EXPECT_EQ(lines_with(f.assembly, "_f$c")[0], "_f$c\tset\t?a_f+0");
+}
+
 TEST(frames, SiblingBlocksShareAutoOffsets) {
     auto r = run_ic("\"1 a.c\n[v _f `(v 1 e ]\n{\n[e :U _f ]\n[f ]\n{\n[v _a `i 1 a ]\n}\n{\n[v _b `i 1 a ]\n}\n}\n",
                     0, "16F877A", true);

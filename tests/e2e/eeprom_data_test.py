@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Initial values of eeprom variables reach the hex file at the data EEPROM's address (word
 0x2100 on, one byte per word) at the addresses the symbol file gives them, read back with
-srec_cat; uninitialised ones are 0 there."""
+srec_cat; uninitialised ones are 0 there. Wider objects and arrays lie low byte first."""
 import os
 
 from e2e import Workdir, check, finish, need
@@ -13,10 +13,14 @@ need("srec_cat")
 
 SOURCE = """eeprom unsigned char first = 0x5A, second, third = 0xFF;
 eeprom unsigned char last = 1;
+eeprom int word = -2;
+eeprom long wide = 0x12345678;
+eeprom unsigned char table[3] = {7, 0x80};
 unsigned char r;
 void main(void) { r = first; }
 """
-EXPECTED = {"_first": 0x5A, "_second": 0, "_third": 0xFF, "_last": 1}
+EXPECTED = {"_first": [0x5A], "_second": [0], "_third": [0xFF], "_last": [1], "_word": [0xFE, 0xFF],
+            "_wide": [0x78, 0x56, 0x34, 0x12], "_table": [7, 0x80, 0]}
 
 for chip in ("16F877A", "16F84A", "12F675"):
     with Workdir() as w:
@@ -30,9 +34,10 @@ for chip in ("16F877A", "16F84A", "12F675"):
         with open(w.file("ee.bin"), "rb") as f:
             data = f.read()
         sym = w.symbols("prog.sym")
-        for name, value in EXPECTED.items():
+        for name, values in EXPECTED.items():
             at = sym.get(name)
-            got = data[2 * at:2 * at + 2] if at is not None else b""
-            check(got == bytes([value, 0]), "%s: %s holds %s (expected %02x00) in %s" % (chip, name, got.hex(), value, data.hex()))
+            got = data[2 * at:2 * at + 2 * len(values)] if at is not None else b""
+            want = bytes(b for v in values for b in (v, 0))
+            check(got == want, "%s: %s holds %s (expected %s) in %s" % (chip, name, got.hex(), want.hex(), data.hex()))
 
 finish()

@@ -145,7 +145,16 @@ C_PROGRAMS += [
     # pointers into program memory and tables past 256 bytes
     ("const_ptr_index.c", [("r", "u8", 8), ("w", "i16", 6)]),
     ("const_big_index.c", [("r", "u8", 6), ("w", "i16", 4)]),
+    ("ram_const_ptr.c", [("r", "u8", 10), ("w", "i16", 2)]),
+    ("const_tables.c", [("r", "u8", 9), ("w", "i16", 4)]),
     ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),
+]
+
+# Variadic functions: int, long, pointer and float arguments read with va_arg.
+C_PROGRAMS += [
+    ("variadic.c", [("r_sum", "u16", 4), ("r_mid", "u16", 2)]),
+    ("variadic_ptr.c", [("r_long", "u32", 3), ("r_ptr", "u8", 3)]),
+    ("variadic_fmt.c", [("r_buf", "u8", 12), ("r_len", "u8")]),
 ]
 
 ASM_PROGRAMS = [
@@ -167,7 +176,14 @@ SMALL_RAM = {"16C84"}
 C_PROGRAMS += [
     ("eeprom.c", [("r_a", "u8"), ("r_b", "u8"), ("r_sum", "u8"), ("r_zero", "u8"), ("r_ff", "u8"),
                   ("r_mix", "u8"), ("r_back", "u8")]),
-    ("eeinit.c", [("r_init", "u8"), ("r_ff", "u8"), ("r_zero", "u8"), ("r_one", "u8")]),
+    ("eeinit.c", [("r_init", "u8"), ("r_ff", "u8"), ("r_zero", "u8"), ("r_one", "u8"), ("r_word", "i16"),
+                  ("r_long", "u32"), ("r_arr", "u8")]),
+]
+
+# EEPROM (wide): words, longs and arrays in the data EEPROM, every chip having one.
+C_PROGRAMS += [
+    ("eeprom_wide.c", [("r_w", "u16", 2), ("r_s", "i16"), ("r_l", "u32"), ("r_n", "i32"), ("r_after", "u8")]),
+    ("eeprom_array.c", [("r_b", "u8", 3), ("r_w", "i16", 3), ("r_l", "u32")]),
 ]
 
 C_PROGRAMS += [
@@ -276,7 +292,20 @@ def _float_bits(n):
     return [("r_on", n, P(1.0)), ("r_off", n, P(0.0)), ("r_sum", n, _fe.add(P(0.5), P(1.0), n)), ("r_bits", 1, 3)]
 
 
+def _variadic_float(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    return [("r_sum", n, _fe.add(_fe.add(_fe.add(P(0.0), P(1.5), n), P(-2.25), n), P(3.0), n))]
+
+
+def _float_small(n):
+    a = _fe.from_float(-2.25, n)
+    madd = _fe.add(_fe.mul(a, a, n), _fe.from_int(-100, n), n)
+    below = _fe.compare(madd, a, n) < 0
+    return [("r_madd", n, madd), ("r_int", 1, (_fe.to_int(madd, n, True, 8) + 100 * below) & 0xFF)]
+
+
 FLOAT_PROGRAMS = [
+    ("float_small.c", _float_small),
     ("float_add.c", _float_add),
     ("float_acc.c", _float_acc),
     ("float_mul.c", _float_mul),
@@ -287,6 +316,11 @@ FLOAT_PROGRAMS = [
     ("float_calls.c", _float_calls),
     ("float_operands.c", _float_operands),
     ("float_bits.c", _float_bits),
+    ("variadic_float.c", _variadic_float),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
+# The 16C84's 36 bytes of RAM hold the float package's 15 scratch bytes and little more: of the
+# float programs only the small one is written to fit there.
+NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
+               for source, _ in FLOAT_PROGRAMS if source != "float_small.c"})

@@ -2,6 +2,7 @@
 programs: build and run a program on the host through target.h, build it with ormcl and run
 it in gpsim until it writes orm_done, and compare globals."""
 import os
+import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -19,6 +20,8 @@ HOST_FLAGS = ["-std=c89", "-pedantic", "-Wall", "-Wextra", "-Werror", "-fsanitiz
 NOT_YET = ("(725)", "(712)")
 # Linker messages that say the program's data does not fit the chip's RAM.
 DOES_NOT_FIT = ("(491)", "(593)")
+# What the linker says when the code does not fit the program memory the code generator uses.
+CODE_FULL = re.compile(r'\(593\) .* in segment "CODE"')
 unsupported = []
 not_fitting = []
 
@@ -59,9 +62,10 @@ def run_on_host(w, source, results, flags=HOST_FLAGS):
     return values
 
 
-def run_on_target(w, chip, options, source, expected, may_not_fit=False, must_compile=False):
+def run_on_target(w, chip, options, source, expected, may_not_fit=False, must_compile=False, code_may_not_fit=False):
     """Builds and runs `source` for `chip`; `expected` is [(symbol, byte offset, size, value)].
     With `may_not_fit` a program whose data the linker cannot place is reported, not failed;
+    with `code_may_not_fit` one whose code the linker cannot place;
     with `must_compile` an operation the code generator has no rule for fails the test.
     Returns how it ended: "passed", "unsupported", "does not fit", "build failed", "hung" or "wrong"."""
     what = "%s for %s %s" % (source, chip, " ".join(options) or "(default options)")
@@ -75,6 +79,10 @@ def run_on_target(w, chip, options, source, expected, may_not_fit=False, must_co
     if sym is None and may_not_fit and any(mark in r.stdout + r.stderr for mark in DOES_NOT_FIT):
         not_fitting.append(what)
         return "does not fit"
+    # (a data section the linker could not place beside code that does not fit is part of the same failure)
+    if sym is None and code_may_not_fit and CODE_FULL.search(r.stdout + r.stderr):
+        not_fitting.append(what + " (program memory)")
+        return "code does not fit"
     if not check(sym is not None, what + " builds: " + r.stdout + r.stderr):
         return "build failed"
     if not check("_orm_done" in sym and all(s in sym for s, _, _, _ in expected),
@@ -99,4 +107,4 @@ def report_unsupported():
         print("unsupported (no rule yet):", what)
     print("%d builds unsupported" % len(unsupported))
     for what in not_fitting:
-        print("does not fit the chip's RAM:", what)
+        print("does not fit the chip:", what)

@@ -9,8 +9,10 @@ modulo and shifts go through guarded helper functions, shift counts are masked b
 width, array indexes are masked to the array, every intermediate result is cast back to its
 type, and functions write only their locals, so the order of evaluation cannot matter.
 
-    randprog.py SEED    writes the program of that seed on standard output
-    randprog.py --floats SEED
+    randprog.py [--chip=CHIP] SEED
+                        writes the program of that seed on standard output, its data within
+                        the chip's RAM budget (the smallest chip's by default)
+    randprog.py [--chip=CHIP] --floats SEED
                         the same with a float part, then its expected results as comments
 """
 import os
@@ -26,6 +28,17 @@ BITS = {"u8": 8, "i8": 8, "u16": 16, "i16": 16, "u32": 32, "i32": 32}
 SIGNED = {"i8", "i16", "i32"}
 MIN = {"i8": "(-127 - 1)", "i16": "(-32767 - 1)", "i32": "(-2147483647L - 1)"}
 ARRAY_LEN = 8
+# The bytes of RAM a program may take for its globals and the locals and parameters of its
+# functions (counted as if none shared their bytes), by chip: bank 0 less the run-time library's
+# scratch bytes and a margin for the code generator's temporaries. A chip not named here gets
+# the smallest budget. The arguments of calls nested in arguments are not counted: a program
+# whose locals still do not fit is reported as not fitting.
+RAM_BUDGET = {"16F877A": 64, "16F877": 64, "16F690": 64, "16F684": 64, "16F627": 64, "16F627A": 64,
+              "16F84A": 50, "16F84": 50, "12F675": 46, "12F629": 46}
+SMALLEST_BUDGET = min(RAM_BUDGET.values())
+# What main and the division and shift helpers take whatever else is drawn: k0..k3, two
+# locals, the widest helper's parameters, checksum.
+FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 
 
 # Left out of the programs: what the code generator cannot compile yet (it stops with message
@@ -33,7 +46,15 @@ ARRAY_LEN = 8
 # - a call inside an argument of a call of the same function (message 742 by design);
 # - compound assignments to bit-fields (bf.b |= x);
 # - stores into an element of a table of function pointers at a computed index;
-# - ?: inside the value of a compound assignment (x += c ? a : b).
+# - ?: inside the value of a compound assignment (x += c ? a : b);
+# - an array element inside the index of another (a[b[i] & 3]);
+# - calls that the linker's graph of argument areas takes for recursion: f(g(..)) where a call
+#   of g may lead to a call of f (g's body calls f, or g(f(..)) elsewhere), message 471;
+# - a switch on a constant selector (switch ((u32)((i16)32767))).
+# A name in an expression other than a type's: the expression is not constant.
+HELPERS_HERE = "/* helpers */"
+CALLEE = r"\b((?:fn|div|mod|shl|shr)_\w+)\("
+VARIABLE = r"\b(?!(?:u8|i8|u16|i16|u32|i32|uw|ul)\b)[A-Za-z_]\w*"
 
 
 def work_type(t):
@@ -75,12 +96,18 @@ class Scope:
 
 
 class Generator:
-    def __init__(self, seed, floats=False):
+    def __init__(self, seed, floats=False, ram=None):
         self.rng = random.Random(seed)
+        # bytes still free for globals and function frames (see RAM_BUDGET)
+        self.room = (SMALLEST_BUDGET if ram is None else ram) - FIXED_COST
+        self.array_len = ARRAY_LEN
+        # the depth of the expressions of assignments and returns: the small chips' 1K words
+        # of program memory hold shallower ones
+        self.depth = 3 if self.room >= 40 else 2
         self.float_rng = random.Random(seed * 7919 + 1) if floats else None
         self.float_part = None
         self.globals = []              # (name, type)
-        self.arrays = []               # (name, type)
+        self.arrays = []               # (name, type), each of array_len elements
         self.fields = []               # (name, type) of struct rec
         self.functions = []            # (name, return type, [parameter types])
         self.bitfields = []            # (name, width) of struct bits_t
@@ -88,10 +115,28 @@ class Generator:
         self.pointer_targets = {}      # pointer name: functions it may hold
         self.busy = set()              # callees whose arguments are being made
         self.no_choice = 0             # inside a compound assignment's value: no ?:
+        self.in_index = 0              # inside an index: no array elements
+        # callee: what a call of it may lead to (calls in its body, calls inside arguments of
+        # calls of it at any site; "(*)" for calls through pointers), and the function being made
+        self.nested = {}
+        self.current = None
         self.in_main = False
         self.initial = {}              # global: its initial value
         self.loop_depth = 0
         self.counter = 0
+
+    def take(self, size, keep=0):
+        """Takes `size` bytes of the budget: False (taking none) when fewer than size + keep
+        are free."""
+        if size + keep > self.room:
+            return False
+        self.room -= size
+        return True
+
+    @staticmethod
+    def fitting(types, room, count=1):
+        """The types of which `count` fit in `room` bytes (the byte types at least)."""
+        return [t for t in types if count * BITS[t] // 8 <= room] or ["u8", "i8"]
 
     def fresh(self, prefix):
         self.counter += 1
@@ -138,10 +183,17 @@ class Generator:
                 name, params = self.pointer_callee(scope, depth)
             call = self.call_text(name, [lambda p=p: self.expr(p, scope, depth - 1) for p in params])
             return "((%s)%s)" % (t, call) if call else a
-        if kind == "index" and self.arrays:
+        if kind == "index" and self.arrays and not self.in_index:
             name, at = rng.choice(self.arrays)
-            return "((%s)%s[(uw)%s & %d])" % (t, name, self.expr("u8", scope, depth - 1), ARRAY_LEN - 1)
+            return "((%s)%s[(uw)%s & %d])" % (t, name, self.index(scope, depth - 1), self.array_len - 1)
         return a
+
+    def index(self, scope, depth):
+        """An index expression: no element of an array inside it (see the list at the top)."""
+        self.in_index += 1
+        text = self.expr("u8", scope, depth)
+        self.in_index -= 1
+        return text
 
     def call_text(self, name, arguments):
         """name(arguments...), the arguments made by the given functions; None when the call
@@ -157,7 +209,26 @@ class Generator:
         # an argument made before the call was chosen may hold such a call already
         if any(re.search(r"\bf[pt]_\d+\b" if pointer else r"\b%s\(" % name, a) for a in args):
             return None
+        inner = set(re.findall(CALLEE, " ".join(args))) | ({"(*)"} if re.search(r"\bf[pt]_\d+\b", " ".join(args)) else set())
+        if any(self.reaches(g, key) for g in inner):
+            return None
+        self.nested.setdefault(key, set()).update(inner)
+        if self.current is not None:
+            self.nested.setdefault(self.current, set()).add(key)
         return "%s(%s)" % (name, ", ".join(args))
+
+    def reaches(self, start, goal):
+        """Whether a call of `start` may lead to one of `goal`: through the calls its body makes
+        and those made inside the arguments of its calls, at any site."""
+        seen, todo = set(), [start]
+        while todo:
+            f = todo.pop()
+            if f == goal:
+                return True
+            if f not in seen:
+                seen.add(f)
+                todo += self.nested.get(f, ())
+        return False
 
     def pointer_callee(self, scope, depth):
         """A call through a function pointer or a table of them: (callee text, parameter types)."""
@@ -208,10 +279,10 @@ class Generator:
                 return [pad + "%s %s %s;" % (name, rng.choice(ops), value)]
             if kind == "incdec" and t not in SIGNED:
                 return [pad + "%s%s;" % (name, rng.choice(["++", "--"]))]
-            return [pad + "%s = %s;" % (name, self.expr(t, scope, 3))]
+            return [pad + "%s = %s;" % (name, self.expr(t, scope, self.depth))]
         if kind == "array":
             name, t = rng.choice(self.arrays)
-            return [pad + "%s[(uw)%s & %d] = %s;" % (name, self.expr("u8", scope, 1), ARRAY_LEN - 1, self.expr(t, scope, 2))]
+            return [pad + "%s[(uw)%s & %d] = %s;" % (name, self.index(scope, 1), self.array_len - 1, self.expr(t, scope, 2))]
         if kind == "field":
             name, t = rng.choice(self.fields)
             return [pad + "rec.%s = %s;" % (name, self.expr(t, scope, 2))]
@@ -252,7 +323,10 @@ class Generator:
             return [pad + "%s = 0;" % i, pad + "do {", pad + "    %s++;" % i] + body + [pad + "} while (%s < %d);" % (i, n)]
         # switch on a 1-, 2- or 4-byte value
         t = rng.choice(TYPES)
-        out = [pad + "switch (%s) {" % self.expr(t, scope, 1)]
+        selector = self.expr(t, scope, 1)
+        while not re.search(VARIABLE, selector):     # see the list at the top
+            selector = self.expr(t, scope, 1)
+        out = [pad + "switch (%s) {" % selector]
         values = set()
         for _ in range(rng.randint(1, 4)):
             v = constant(rng, t)
@@ -286,30 +360,43 @@ class Generator:
         rng = self.rng
         out = ["/* Generated by randprog.py: the differential run compares checksum. */",
                '#include "target.h"', "", "u32 checksum;"]
+        self.room -= sum(BITS[t] // 8 for t in TYPES)     # one global of each type
         for t in TYPES:
-            for _ in range(rng.randint(1, 2)):
+            for i in range(rng.randint(1, 2)):
+                if i and not self.take(BITS[t] // 8, keep=40):
+                    break
                 name = self.fresh("g_")
                 self.globals.append((name, t))
                 text, value = constant_valued(rng, t)
                 self.initial[name] = value
                 out.append("%s %s = %s;" % (t, name, text))
-        for t in rng.sample(TYPES, 2):
+        # arrays: a shorter length and narrower elements where RAM is short
+        if self.room < 60:
+            self.array_len = 4
+        for _ in range(2):
+            t = rng.choice(self.fitting(TYPES, self.room // 4, self.array_len))
+            self.take(self.array_len * BITS[t] // 8)
             name = self.fresh("arr_")
             self.arrays.append((name, t))
-            out.append("%s %s[%d];" % (t, name, ARRAY_LEN))
-        self.fields = [("f%d" % i, t) for i, t in enumerate(rng.sample(TYPES, 3))]
+            out.append("%s %s[%d];" % (t, name, self.array_len))
+        self.fields = [("f%d" % i, t) for i, t in enumerate([rng.choice(self.fitting(TYPES, self.room // 4, 3)) for _ in range(3)])]
+        self.take(sum(BITS[t] // 8 for _, t in self.fields))
         out.append("struct rec_t {%s };" % "".join(" %s %s;" % (t, n) for n, t in self.fields))
         out.append("struct rec_t rec;")
         self.bitfields = [("b%d" % i, rng.randint(1, 8)) for i in range(rng.randint(1, 4))]
+        self.take(len(self.bitfields))
         out += ["struct bits_t {%s };" % "".join(" unsigned %s : %d;" % f for f in self.bitfields), "struct bits_t bf;"]
-        out += [""] + self.helpers() + [""]
+        out += ["", HELPERS_HERE, ""]
         if self.float_rng:
             self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh)
-            self.float_part.build(self.float_rng.randint(3, 8))
+            self.float_part.build(self.float_rng.randint(3, 8), self.room // 2)
+            self.take(self.float_part.size())
             out += self.float_part.text()
         self.main_writable = None
         signature = None
-        for _ in range(rng.randint(1, 4)):
+        for i in range(rng.randint(1, 4)):
+            if i and self.room < 12:
+                break
             # functions of one signature in a row, so that pointers have several to hold
             out += self.function(signature if rng.random() < 0.5 else None)
             signature = self.functions[-1][1:]
@@ -317,16 +404,27 @@ class Generator:
         self.main_writable = list(self.globals)
         self.in_main = True
         scope = Scope(self.globals + self.main_locals(out), self.main_writable)
-        body = self.statements(scope, rng.randint(4, 10), 3, 1)
+        body = self.statements(scope, rng.randint(3, 3 + self.depth * 2), 3, 1)
         fold = ["    checksum = checksum * 31UL + (u32)%s;" % n for n, _ in self.globals]
         for name, _ in self.arrays:
-            fold += ["    for (k0 = 0; k0 < %d; k0++) checksum = checksum * 31UL + (u32)%s[k0];" % (ARRAY_LEN, name)]
+            fold += ["    for (k0 = 0; k0 < %d; k0++) checksum = checksum * 31UL + (u32)%s[k0];" % (self.array_len, name)]
         fold += ["    checksum = checksum * 31UL + (u32)rec.%s;" % n for n, _ in self.fields]
         fold += ["    checksum = checksum * 31UL + (u32)bf.%s;" % n for n, _ in self.bitfields]
         start = ["    FLOAT_PART();"] if self.float_part else []
         out += ["int main(void)", "{", "    u8 k0, k1, k2, k3;"] + self.main_local_decls + start + body + fold + \
                ["    (void)k1;", "    (void)k2;", "    (void)k3;", "    STOP();", "    return 0;", "}", ""]
-        return "\n".join(out)
+        # only the helpers the program calls: unused ones would still take program memory
+        text = "\n".join(out)
+        helpers = []
+        for definition in "\n".join(self.helpers()).split("\n}\n"):
+            name = re.search(r"(\w+)\(", definition).group(1)
+            if re.search(r"\b%s\(" % name, text):
+                helpers.append(definition.rstrip("}\n") + "\n}")
+        return text.replace(HELPERS_HERE, "\n".join(helpers))
+
+    @staticmethod
+    def frame_size(types):
+        return sum(BITS[t] // 8 for t in types)
 
     def main_locals(self, out):
         del out
@@ -344,9 +442,13 @@ class Generator:
             if self.rng.random() < 0.3:
                 continue
             size = self.rng.choice([0, 0, 2, 4])
+            if 2 * size > self.room:
+                size = 0
+            self.room -= 2 * max(size, 1)
             name = self.fresh("ft_" if size else "fp_")
             self.pointers.append((name, size, list(params)))
             self.pointer_targets[name] = names
+            self.nested.setdefault("(*)", set()).update(names)
             declared = "static %s (*%s%s)(%s)" % (ret, name, "[%d]" % size if size else "", ", ".join(params) or "void")
             if size:
                 out.append("%s = {%s};" % (declared, ", ".join(self.rng.choice(names) for _ in range(size))))
@@ -357,10 +459,14 @@ class Generator:
     def function(self, signature=None):
         rng = self.rng
         name, ret = self.fresh("fn_"), rng.choice(TYPES)
-        params = [(self.fresh("p_"), rng.choice(TYPES)) for _ in range(rng.randint(0, 3))]
-        if signature:
+        # its parameters and locals (and k0..k3) within a share of the budget left
+        share = max(self.room // 2, 4)
+        params = [(self.fresh("p_"), rng.choice(self.fitting(TYPES, share // 6))) for _ in range(rng.randint(0, 3))]
+        if signature and self.frame_size(signature[1]) <= share // 2:
             ret, params = signature[0], [(self.fresh("p_"), t) for t in signature[1]]
-        locals_ = [(self.fresh("l_"), rng.choice(TYPES)) for _ in range(rng.randint(1, 3))]
+        locals_ = [(self.fresh("l_"), rng.choice(self.fitting(TYPES, share // 6))) for _ in range(rng.randint(1, 3))]
+        self.room -= 4 + self.frame_size([t for _, t in params + locals_])
+        self.current = name
         # Reads globals, writes only its own locals and parameters.
         scope = Scope(params + locals_ + self.globals, params + locals_)
         out = ["static %s %s(%s)" % (ret, name, ", ".join("%s %s" % (t, n) for n, t in params) or "void"), "{",
@@ -368,8 +474,9 @@ class Generator:
         out += ["    %s %s = %s;" % (t, n, self.expr(t, Scope(params + self.globals, []), 2)) for n, t in locals_]
         out += self.statements(scope, rng.randint(1, 4), 2, 1)
         out += ["    (void)k0;", "    (void)k1;", "    (void)k2;", "    (void)k3;",
-                "    return %s;" % self.expr(ret, scope, 3), "}", ""]
+                "    return %s;" % self.expr(ret, scope, self.depth), "}", ""]
         self.functions.append((name, ret, [t for _, t in params]))
+        self.current = None
         return out
 
 
@@ -515,10 +622,13 @@ class FloatPart:
         self.lines.append("    fi[%d] = (u32)(%s);" % (len(self.int_results), ct))
         self.int_results.append(lambda size, env, c=c: int(float_true(c, size, env)))
 
-    def build(self, count):
+    def build(self, count, room):
+        """`count` statements, fewer where their results would take more than `room` bytes."""
         for _ in range(self.rng.randint(0, 2)):
             self.function()
         for _ in range(count):
+            if self.size() + 4 > room:
+                break
             self.statement()
         if not self.int_results:
             self.lines.append("    fi[0] = (u32)(fv[0] < fv[0]);" if self.slots else "    fi[0] = 0;")
@@ -527,6 +637,10 @@ class FloatPart:
             self.lines.append("    fv[0] = 1.0;")
             self.float_slots.append(("const", None, 1.0))
             self.slots = 1
+
+    def size(self):
+        """The bytes of its result globals (with the 32-bit double)."""
+        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1))
 
     def expected(self, size):
         """[(global, byte offset, size, value)] for the double of `size` bytes."""
@@ -544,24 +658,34 @@ class FloatPart:
                 "#define FLOAT_PART() float_part()", "#else", "#define FLOAT_PART() ((void)0)", "#endif", ""])
 
 
-def generate(seed):
-    return Generator(seed).program()
+def budget(chip):
+    return RAM_BUDGET.get(chip, SMALLEST_BUDGET)
 
 
-def generate_with_floats(seed):
+def generate(seed, ram=None):
+    """The program of `seed` whose data fits `ram` bytes (see RAM_BUDGET; the smallest by default)."""
+    return Generator(seed, ram=ram).program()
+
+
+def generate_with_floats(seed, ram=None):
     """The program of `seed` with a float part: (text, {double size: expected results})."""
-    g = Generator(seed, floats=True)
+    g = Generator(seed, floats=True, ram=ram)
     text = g.program()
     return text, {size: g.float_part.expected(size) for size in floatemu.SIZES}
 
 
 if __name__ == "__main__":
-    if len(sys.argv) == 3 and sys.argv[1] == "--floats":
-        program, expected = generate_with_floats(int(sys.argv[2]))
+    args = sys.argv[1:]
+    chip = None
+    if args and args[0].startswith("--chip="):
+        chip = args.pop(0)[len("--chip="):]
+    ram = budget(chip) if chip else None
+    if len(args) == 2 and args[0] == "--floats":
+        program, expected = generate_with_floats(int(args[1]), ram)
         sys.stdout.write(program)
         for size, results in expected.items():
             sys.stdout.write("/* %d-byte double: %s */\n" % (size, " ".join("%s+%d=0x%X" % (s, at, v) for s, at, _, v in results)))
-    elif len(sys.argv) == 2:
-        sys.stdout.write(generate(int(sys.argv[1])))
+    elif len(args) == 1:
+        sys.stdout.write(generate(int(args[0]), ram))
     else:
-        sys.exit("usage: randprog.py [--floats] SEED")
+        sys.exit("usage: randprog.py [--chip=CHIP] [--floats] SEED")

@@ -6,11 +6,12 @@ exits 1 on any WRONG or crash, or when a test of torture_passing.txt no longer p
 
     torture_run.py BUILD_DIR [--opt none|default] [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
 
---opt picks the option set (--opt=none or the default options; without it, both in turn).
+--opt picks the option set (--opt=none or the default options; without it, both in turn;
+"alternate" runs each test with one of them, the two taking turns, at half the cost).
 
 --shard K/N runs every N-th test from the K-th (0-based), so that CTest runs the shards side
 by side; --jobs runs that many tests at once. --update rewrites torture_passing.txt with the
-tests that pass now, a line "OPTION_SET TEST" each (run it without --shard). --list prints every test with its class.
+tests that pass now, a line "OPTION_SET TEST" each, keeping the lines of tests not run. --list prints every test with its class.
 Tests written for IEEE floating point run with --double=32; a test that needs what the target
 lacks (a 32-bit int ...) is unsupported without being compiled."""
 import argparse
@@ -128,29 +129,39 @@ def classify_guarded(w, path, options):
         return "crashed", "did not finish: " + " ".join(str(a) for a in e.cmd)[:200]
 
 
-def run_all(suite, files, jobs, options):
-    """{name: (class, detail)}, `jobs` tests at a time, each worker in a scratch folder of its own."""
+def run_all(suite, runs, jobs):
+    """{(option set, name): (class, detail)} of `runs` [(option set, name)], `jobs` tests at a
+    time, each worker in a scratch folder of its own."""
     local = threading.local()
     folders = []
 
-    def one(name):
+    def one(run):
         if not hasattr(local, "w"):
             local.w = Workdir(prefix="orm_torture_")
             folders.append(local.w)
-        return name, classify_guarded(local.w, os.path.join(suite, name), options)
+        return run, classify_guarded(local.w, os.path.join(suite, run[1]), OPTION_SETS[run[0]])
 
     try:
         with ThreadPoolExecutor(max_workers=jobs) as pool:
-            return dict(pool.map(one, files))
+            return dict(pool.map(one, runs))
     finally:
         for w in folders:
             w.remove()
 
 
+def plan(files, opt):
+    """[(option set, name)]: every test with `opt`, with both sets in turn without it, or with
+    "alternate" each test with one set, the two taking turns down the list (half the cost)."""
+    if opt == "alternate":
+        sets = sorted(OPTION_SETS)
+        return [(sets[i % 2], name) for i, name in enumerate(files)]
+    return [(o, name) for o in ([opt] if opt else sorted(OPTION_SETS)) for name in files]
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("build_dir")
-    p.add_argument("--opt", choices=sorted(OPTION_SETS))
+    p.add_argument("--opt", choices=sorted(OPTION_SETS) + ["alternate"])
     p.add_argument("--shard", default="0/1")
     p.add_argument("--jobs", type=int, default=1)
     p.add_argument("--update", action="store_true")
@@ -164,31 +175,34 @@ def main():
     suite, files = corpus(os.path.join(build_dir, "torture_exec", "shard%d_%s" % (k, a.opt or "both")))
     if a.only:
         files = [f for f in files if f in a.only]
-    files = files[k::n]
+    runs = plan(files[k::n], a.opt)
     # torture_passing.txt: "OPTION_SET TEST" a line.
     before = []
     if os.path.exists(PASSING):
         with open(PASSING) as f:
             before = [tuple(line.split()) for line in f if len(line.split()) == 2]
+    results = run_all(suite, runs, max(1, a.jobs))
     failed = False
-    passing = [entry for entry in before if a.opt and entry[0] != a.opt]
-    for opt in [a.opt] if a.opt else sorted(OPTION_SETS):
-        results = run_all(suite, files, max(1, a.jobs), OPTION_SETS[opt])
-        for name in files:
-            kind, detail = results[name]
+    for opt in sorted(OPTION_SETS):
+        mine = [(run, results[run]) for run in runs if run[0] == opt]
+        if not mine:
+            continue
+        for (_, name), (kind, detail) in mine:
             if a.list or kind in ("WRONG", "crashed"):
                 print("%s (%s): %s%s" % (name, opt, kind, ": " + detail if detail else ""))
         counts = {}
-        for kind, _ in results.values():
+        for _, (kind, _) in mine:
             counts[kind] = counts.get(kind, 0) + 1
         print("%s: " % opt + ", ".join("%s %d" % (c, counts.get(c, 0))
                                        for c in ("passed", "does not fit", "unsupported", "WRONG", "crashed")))
-        passing += [(opt, name) for name, (kind, _) in results.items() if kind == "passed"]
-        lost = [name for o, name in before if o == opt and name in results and results[name][0] != "passed"]
-        for name in lost:
-            print("%s (%s) passed before and now is %s: %s" % (name, opt, *results[name]))
+        lost = [entry for entry in before if entry[0] == opt and entry in results and results[entry][0] != "passed"]
+        for entry in lost:
+            print("%s (%s) passed before and now is %s: %s" % (entry[1], opt, *results[entry]))
         failed = failed or bool(lost or counts.get("WRONG") or counts.get("crashed"))
     if a.update:
+        # Entries of tests not run this time stay as they were.
+        passing = {entry for entry in before if entry not in results}
+        passing |= {run for run, (kind, _) in results.items() if kind == "passed"}
         with open(PASSING, "w") as f:
             f.write("".join("%s %s\n" % entry for entry in sorted(passing)))
     return 1 if failed else 0

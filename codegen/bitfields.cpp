@@ -100,15 +100,6 @@ uint32_t compound_operator(uint32_t op) {
 
 bool sequence_op(uint32_t op) { return op == OP_SEQ || op == OP_ARGSEQ; }
 
-// An operator that evaluates both its operands and stores nothing.
-bool plain_operator(uint32_t op) {
-    switch (op) {
-    case OP_ADD: case OP_SUB: case OP_AND: case OP_OR: case OP_XOR: case OP_MUL: case OP_DIV: case OP_MOD:
-    case OP_SHL: case OP_SHR:
-        return true;
-    default: return false;
-    }
-}
 
 // An operation whose low byte does not depend on the signedness of its operands.
 bool same_bits(uint32_t op) {
@@ -226,7 +217,7 @@ struct lowering {
             refresh_node(n);
             return;
         }
-        if (arity == DOPE_BINARY && plain_operator(n->op) && can_hoist(conditional)) {
+        if (arity == DOPE_BINARY && is_arithmetic(n->op) && can_hoist(conditional)) {
             for (tree_node** side : {&n->left, &n->right}) {
                 tree_node* other = side == &n->left ? n->right : n->left;
                 if (!is_bit_byte(ctx, *side) || (other && other->op == OP_CONST)) continue;

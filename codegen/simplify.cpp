@@ -332,15 +332,6 @@ bool is_shift(uint32_t op) { return op == OP_SHL || op == OP_SHR || op == OP_ASG
 
 bool is_leaf_operand(const tree_node* n) { return n->op == OP_ID || n->op == OP_CONST; }
 
-bool is_arithmetic(uint32_t op) {
-    switch (op) {
-    case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_MOD: case OP_AND: case OP_OR: case OP_XOR:
-    case OP_SHL: case OP_SHR:
-        return true;
-    default: return false;
-    }
-}
-
 // A float value that the run-time float package computes into the scratch bytes: arithmetic,
 // a call, a conversion from an integer or to a narrower float, or the negation of one of them.
 bool is_float_routine_value(cg_context& ctx, const tree_node* n) {

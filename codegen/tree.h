@@ -50,6 +50,15 @@ enum : uint32_t {
 extern const char* const op_names[OP_COUNT_ALL];
 extern const uint32_t dope_table[OP_COUNT_ALL];
 inline uint32_t op_arity(uint32_t op) { return dope_table[op] & DOPE_ARITY; }
+// An operator of two operands that computes a value and stores nothing (+ - * / % & | ^ << >>).
+inline bool is_arithmetic(uint32_t op) {
+    switch (op) {
+    case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_MOD: case OP_AND: case OP_OR: case OP_XOR:
+    case OP_SHL: case OP_SHR:
+        return true;
+    default: return false;
+    }
+}
 // Token number of an intermediate-code token; -1 when it is none of the 76.
 int op_lookup(const char* token);
 

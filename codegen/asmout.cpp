@@ -110,6 +110,14 @@ bool is_bit_variable(const symbol* s) {
     return !s->levels && s->base && base_class(s->base) == value_class::bit;
 }
 
+// The bank-select bits of a chip with fewer banks cannot reach a higher bank: the code would
+// read and write bank 0 while the linker put the variable somewhere else.
+void check_bank(const cg_context& ctx, const symbol* s, int bank) {
+    if (bank < ctx.proc.banks) return;
+    const char* name = s->name.c_str();
+    alert_message(726, name[0] == '_' ? name + 1 : name, bank, ctx.proc.banks);
+}
+
 void write_item(cg_context& ctx, const data_item& item, bool cstrings) {
     if (!item.expr.empty()) emit(ctx, "\t%s\t%s\n", cstrings ? "db" : "retlw", item.expr.c_str());
     else if (cstrings) emit(ctx, "\tdb\t%u\n", item.byte);
@@ -274,6 +282,7 @@ void define_variable(cg_context& ctx, symbol* s) {
         return;
     }
     int kind = variable_psect(s);
+    if (kind != PS_EEPROM && !s->levels) check_bank(ctx, s, bank_of(s->classes));
     psect_request(ctx, kind);
     label_variable(ctx, s);
     if (kind == PS_EEPROM) {
@@ -324,6 +333,7 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
         return;
     }
     int bank = kind - PS_RDATA0;
+    check_bank(ctx, s, bank);
     psect_request(ctx, kind);
     label_variable(ctx, s);
     emit(ctx, "\tds\t%u\n", static_cast<unsigned>(bytes.size()));

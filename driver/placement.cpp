@@ -26,6 +26,17 @@ std::string format(const char* fmt, ...) {
     return result;
 }
 
+// On a chip whose RAM all lies in bank 0 the other banks reach it through their mirrors, so
+// a bank-qualified variable is placed there; elsewhere each bank's psects go to its own
+// class, and the linker refuses a psect whose bank has no RAM.
+int data_bank_class(int bank) {
+    for (int i = 1; i < 4; ++i) {
+        const mem_class* c = class_find(drv.spaces, format("BANK%d", i).c_str());
+        if (c && c->available) return bank;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void add_linker_option(arglist& list, const std::string& text) {
@@ -82,9 +93,10 @@ void linker_placement_options(arglist& list, bool interrupt_routine) {
             if (r < 512) done[r / 128] = true;
         }
         previous_bank = long(r / 128);
-        add_linker_option(list, format("-prbit_%d=BANK%d,rbss_%d=BANK%d,rdata_%d=BANK%d,idata_%d=CODE", i, i, i, i, i, i, i));
+        int c = data_bank_class(i);
+        add_linker_option(list, format("-prbit_%d=BANK%d,rbss_%d=BANK%d,rdata_%d=BANK%d,idata_%d=CODE", i, c, i, c, i, c, i));
         if (i == 0) add_linker_option(list, "-pnvram=BANK0");
-        else add_linker_option(list, format("-pnvram_%d=BANK%d,nvbit_%d=BANK%d", i, i, i, i));
+        else add_linker_option(list, format("-pnvram_%d=BANK%d,nvbit_%d=BANK%d", i, c, i, c));
     }
     bool common_big = chip->has_common && chip->common.high - chip->common.low + 1 > 11;
     add_linker_option(list, common_big ? "-ptemp=COMBANK" : "-ptemp=BANK0");
@@ -107,6 +119,6 @@ void linker_placement_options(arglist& list, bool interrupt_routine) {
     for (int i = 0; i < chip->banks; ++i) {
         if (i < 4 && done[i]) continue;
         if (i == 0 && s == 2) add_linker_option(list, format("-pintsave_%d=COMBANK", i));
-        else add_linker_option(list, format("-pintsave_%d=BANK%d", i, i));
+        else add_linker_option(list, format("-pintsave_%d=BANK%d", i, data_bank_class(i)));
     }
 }

@@ -99,6 +99,14 @@ void place_psect(context& cx, psect_rec* r, const item_opts& it) {
     uint32_t a = r->align;
     bool high_align = r->entry->flags & FL_ALIGN_HIGH;
     bool class_segment = false;
+    if (cx.modes.link == place_mode::in_class && cx.modes.link_target && !cx.modes.link_target->rec->has_ranges &&
+        r->units()) {
+        // A class without memory has no room: catenating the psect after the previous item
+        // would put it in some other class's memory, where the program's code does not look.
+        alert_message(491, r->units(), r->entry->name.c_str(), cx.modes.link_target->name.c_str());
+        r->failed = true;
+        return;
+    }
     if (cx.modes.link == place_mode::in_class && cx.modes.link_target && cx.modes.link_target->rec->has_ranges) {
         uint32_t link = 0, load = 0;
         if (!place_in_class(cx, cx.modes.link_target, r, it.min * d, link, load)) return;

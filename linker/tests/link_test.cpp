@@ -235,6 +235,34 @@ TEST_F(Link, PsectsNamedNowhereAreCatenatedWithAWarning) {
     EXPECT_NE(err().find("(493)"), std::string::npos);
 }
 
+// A class the link gave no memory: a psect with contents placed in it fails rather than
+// being catenated into the memory of the item before it; an empty one is harmless.
+TEST_F(Link, PsectInAClassWithoutMemoryFails) {
+    module m;
+    m.ident()
+        .psect("rbss_1", GLOBAL).xpsect("rbss_1", "BANK1", 1, 1)
+        .psect("rbss_2", GLOBAL).xpsect("rbss_2", "BANK2", 1, 1)
+        .psect("rbss_3", GLOBAL).xpsect("rbss_3", "BANK3", 1, 1)
+        .sym("_v1", 0, DEFINED, "rbss_1").sym("_v2", 0, DEFINED, "rbss_2")
+        .text("rbss_1", 2, {}).text("rbss_2", 3, {})
+        .end();
+    m.write(path("m.obj"));
+    const std::string ram = "-ABANK1=0A0h-0EFh -prbss_1=BANK1 -prbss_2=BANK2 -prbss_3=BANK3 ";
+    EXPECT_EQ(link(ram + "-H+l.sym -ol.obj m.obj"), 1);
+    EXPECT_NE(err().find("(491) can't find 0x3 words for psect \"rbss_2\" in segment \"BANK2\""), std::string::npos)
+        << err();
+    EXPECT_EQ(err().find("rbss_3"), std::string::npos) << err();   // empty: nothing to place
+    EXPECT_EQ(err().find("(526)"), std::string::npos) << err();    // one message for the psect
+    EXPECT_FALSE(exists("l.obj"));
+    // With memory for the bank the same link succeeds, the variable inside it.
+    ASSERT_EQ(link("-ABANK2=110h-16Fh " + ram + "-H+l.sym -ol.obj m.obj"), 0) << err();
+    linkfile::symbol s;
+    ASSERT_TRUE(symbol("_v2", s));
+    EXPECT_EQ(s.value, 0x110u);
+    ASSERT_TRUE(symbol("_v1", s));
+    EXPECT_EQ(s.value, 0xA0u);
+}
+
 TEST_F(Link, LibraryRoundsFollowReferences) {
     // Module k refers to the symbol of module k+1; the directory lists them last first, so
     // each round adds one.

@@ -2,9 +2,11 @@
 """Bank selection run in gpsim: a C program whose variables lie in banks 0 to 3 (the chip's
 own RAM widened with --ram), read and written by statements that move between banks, through
 pointers with IRP, at an absolute address and as a bit, on the 16F877A and the 16F690. The
-expected RAM is worked out by hand from the source."""
+expected RAM is worked out by hand from the source. A variable in a bank that the chip, or
+its --ram setting, gives no RAM stops the build with a message; on a chip whose RAM all lies
+in bank 0, bank 1 reaches it through the mirror."""
 from e2e import Workdir, check, finish, need
-from pictarget import build, run_until
+from pictarget import build, build_both_ways, run_until
 
 need("gpsim")
 
@@ -45,6 +47,60 @@ def test_banks(chip):
             check(got == expected, what + " leaves %s" % got)
 
 
+# (chip, declaration, options, message number, name the message must carry). The four-bank
+# chips select banks 2 and 3 but have no RAM there without --ram: the link finds no room. The
+# two-bank chips cannot select them at all: the code generator refuses the variable.
+MISSING = [
+    ("16F877A", "bank2 unsigned char v;", [], "(491)", '"rbss_2"'),
+    ("16F877A", "bank3 unsigned int v = 5;", ["--ram=default,110-16F"], "(491)", '"rdata_3"'),
+    ("16F877A", "persistent bank3 unsigned char v;", ["--ram=default,110-16F"], "(491)", '"nvram_3"'),
+    ("16F690", "bank2 unsigned char v;", [], "(491)", '"rbss_2"'),
+    ("16F627A", "bank2 unsigned char v;", [], "(726)", "bank2"),
+    ("16F84A", "bank3 unsigned char v = 1;", [], "(726)", "bank3"),
+]
+
+
+def test_missing_banks():
+    for chip, declaration, ram, number, name in MISSING:
+        with Workdir() as w:
+            w.write("m.c", declaration + "\nunsigned char r;\nint main(void) { v += 2; r = v; for (;;) continue; }\n")
+            for options in (["--opt=none"], []):
+                what = "%s on %s %s" % (declaration, chip, " ".join(ram + options) or "(default options)")
+                r, sym = build(w, chip, ["m.c"], *ram, *options)
+                out = r.stdout + r.stderr
+                check(r.returncode != 0 and number in out and name in out, what + " is refused: " + out)
+                check(not w.exists("prog.hex"), what + ": no image is left")
+
+
+# Bank 1 on chips whose RAM lies in bank 0 only: direct access sets RP0 and lands on the mirror,
+# a pointer reaches the same byte through FSR.
+ONE_BANK = """bank1 unsigned char b1 = 7;
+bank1 unsigned int w1;
+unsigned char r, done;
+int main(void)
+{
+    bank1 unsigned char *p = &b1;
+    w1 = 0x1234;
+    *p += 3;
+    r = b1 + (unsigned char)w1;
+    done = 1;
+    for (;;) continue;
+}
+"""
+
+
+def test_one_bank(chip, ram_top):
+    with Workdir() as w:
+        w.write("one.c", ONE_BANK)
+        build_both_ways(w, chip, "one.c", {"_b1": 10, "_w1": 0x34, "_w1+1": 0x12, "_r": 0x3E}, check)
+        r, sym = build(w, chip, ["one.c"])
+        if check(sym is not None and "_b1" in sym, "one.c on %s builds" % chip):
+            check(sym["_b1"] <= ram_top and sym["_w1"] + 1 <= ram_top, "%s: bank 1 variables in bank 0 RAM" % chip)
+
+
 test_banks("16F877A")
 test_banks("16F690")
+test_missing_banks()
+test_one_bank("16F84A", 0x4F)
+test_one_bank("12F675", 0x5F)
 finish()

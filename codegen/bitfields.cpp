@@ -226,6 +226,23 @@ struct lowering {
                 changed = true;
             }
         }
+        // What the first operand of a comma (or an earlier statement of a chain) does must
+        // come before the reads that move out of the second: it moves out ahead of them.
+        if (can_hoist(conditional) && (n->op == OP_SEQ || (n->op == OP_ARGSEQ && statement)) &&
+            tree_has_effect(n->left)) {
+            walk(&n->left, true, conditional);
+            size_t mark = before.size();
+            walk(&n->right, statement, conditional);
+            if (before.size() > mark) {
+                before.insert(before.begin() + static_cast<std::ptrdiff_t>(mark), n->left);
+                *slot = n->right;
+                ctx.nodes.free(n);
+                changed = true;
+            } else {
+                refresh_node(n);
+            }
+            return;
+        }
         bool sequence = sequence_op(n->op);
         // Only the first operand of && || ?: is always evaluated.
         bool branches = n->op == OP_LAND || n->op == OP_LOR || n->op == OP_QUEST;

@@ -123,6 +123,7 @@ C_PROGRAMS += [
 # bytes, const function pointers.
 C_PROGRAMS += [
     ("bitfield_compound.c", [("r_u", "u8", 8), ("r_s", "i8", 4), ("r_keep", "u8", 3)]),
+    ("bitfield_comma.c", [("r", "u8", 10)]),
     ("bit_expr.c", [("r_b", "u8", 8), ("r_f", "u8", 4), ("r_p", "u8", 3)]),
 ]
 

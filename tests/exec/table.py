@@ -290,6 +290,15 @@ def _float_array(n):
     return [("acc", n, acc), ("r_last", n, P(-1.5))]
 
 
+def _float_compound(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b = P(2.25), P(-0.5)
+    g0 = _fe.mul(P(1.5), b, n)
+    g1 = _fe.mul(_fe.add(P(-2.0), a, n), b, n)
+    g2 = _fe.sub(_fe.mul(P(0.75), b, n), g0, n)
+    return [("r0", n, _fe.div(g0, a, n)), ("r1", n, g1), ("r2", n, g2)]
+
+
 def _float_calls(n):
     P = lambda x: _fe.from_float(x, n)  # noqa: E731
     a, b, one, two = P(1.5), P(-2.25), P(1.0), P(2.0)
@@ -383,6 +392,7 @@ FLOAT_PROGRAMS = [
     ("float_conv.c", _float_conv),
     ("float_trunc.c", _float_trunc),
     ("float_array.c", _float_array),
+    ("float_compound.c", _float_compound),
     ("float_calls.c", _float_calls),
     ("float_operands.c", _float_operands),
     ("float_bits.c", _float_bits),

@@ -307,6 +307,18 @@ bool is_eeprom_read(const tree_node* n) {
     return !n->levels && (n->pclass & PC_EEPROM) && (n->op == OP_ID || n->op == OP_DEREF);
 }
 
+// A value read from a const object in program memory, named or at a constant offset in it.
+bool is_code_read(const tree_node* n) {
+    if (n->op == OP_DEREF && n->left) {
+        const tree_node* a = n->left;
+        if (a->op == OP_ADD && a->right && a->right->op == OP_CONST) a = a->left;
+        if (a->op != OP_ADDR) return false;
+        n = a->left;
+    }
+    return n && n->op == OP_ID && n->sym && is_global_storage(n->sym->sclass) && n->sym->reg < 0 &&
+           n->sym->levels == 0 && (n->sym->classes & PC_CONST);
+}
+
 tree_node** below_conversions(tree_node** slot) {
     while ((*slot)->op == OP_CONV && (*slot)->left) slot = &(*slot)->left;
     return slot;
@@ -564,7 +576,8 @@ struct hoister {
                 // A one-bit value (a && b, a < b) has no home on the compiled stack: its
                 // widened value is what goes to the temporary.
                 if (is_bit_value(*inner) && inner != side) inner = side;
-                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner)) || is_bit_value(*inner))
+                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner) && !is_code_read(*inner)) ||
+                         is_bit_value(*inner))
                     continue;
                 if (!tree_has_effect(*inner)) {
                     to_temporary(inner);

@@ -204,6 +204,7 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("eeprom_wide.c", [("r_w", "u16", 2), ("r_s", "i16"), ("r_l", "u32"), ("r_n", "i32"), ("r_after", "u8")]),
     ("eeprom_array.c", [("r_b", "u8", 3), ("r_w", "i16", 3), ("r_l", "u32")]),
+    ("routine_operands.c", [("r", "u8", 8)]),
     ("eeprom_compound.c", [("r_w", "u16"), ("r_l", "i32"), ("r_arr", "u8", 4), ("r_warr", "i16", 3), ("r_two", "u8", 4),
                            ("r_tag", "u8"), ("r_count", "u16"), ("r_after", "u8")]),
 ]

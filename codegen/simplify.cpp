@@ -619,8 +619,8 @@ bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode);
 // The right operand already has x's type (a shift count its own).
 bool split_compound(cg_context& ctx, tree_node* tree) {
     const uint32_t op = plain_operator(tree->op);
-    if (op == OP_NONE || !tree->left || !tree->right || tree_has_effect(tree->left) || is_aggregate(tree->left) ||
-        is_bit_value(tree->left) || tree->left->op == OP_BITFIELD)
+    if (op == OP_NONE || !tree->left || !tree->right || tree->left->levels || tree_has_effect(tree->left) ||
+        is_aggregate(tree->left) || is_bit_value(tree->left) || tree->left->op == OP_BITFIELD)
         return false;
     tree_node* value = tree_make(ctx, op, tree_copy(ctx, tree->left), tree->right);
     copy_value_type(value, tree->left);

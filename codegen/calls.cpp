@@ -197,6 +197,8 @@ symbol* value_temporary(cg_context& ctx, const tree_node* like) {
     t->base = like->type;
     t->levels = like->levels;
     t->classes = like->pclass;
+    // A temporary is RAM, whatever the value was read from.
+    if (!like->levels) t->classes &= ~PC_EEPROM;
     t->align_mask = 0;
     place_auto(ctx, t);
     return t;

@@ -749,6 +749,9 @@ tree_node* rewrite_member(cg_context& ctx, tree_node* n) {
     }
     tree_node* loc = tree_make(ctx, OP_DEREF, base, nullptr);
     copy_value_type(loc, n);
+    // A member of a structure in EEPROM is in EEPROM too: read and written through the
+    // EEPROM routines, never as the RAM byte at its address.
+    if (!s->levels && !loc->levels) loc->pclass |= s->pclass & PC_EEPROM;
     ctx.nodes.free(n);
     return loc;
 }

@@ -11,6 +11,7 @@
 #include "codegen/matcher.h"
 #include "codegen/reader.h"
 #include "codegen/rewrite.h"
+#include "codegen/varflow.h"
 #include "common/alert.h"
 
 namespace cg {
@@ -301,6 +302,23 @@ bool is_indirect_read(const tree_node* n) {
     return !(a->op == OP_ADD && a->left && a->left->op == OP_ADDR && a->right && a->right->op == OP_CONST);
 }
 
+// A value read from the data EEPROM.
+bool is_eeprom_read(const tree_node* n) {
+    return !n->levels && (n->pclass & PC_EEPROM) && (n->op == OP_ID || n->op == OP_DEREF);
+}
+
+// A value read from a const object in program memory, named or at a constant offset in it.
+bool is_code_read(const tree_node* n) {
+    if (n->op == OP_DEREF && n->left) {
+        const tree_node* a = n->left;
+        if (a->op == OP_ADD && a->right && a->right->op == OP_CONST) a = a->left;
+        if (a->op != OP_ADDR) return false;
+        n = a->left;
+    }
+    return n && n->op == OP_ID && n->sym && is_global_storage(n->sym->sclass) && n->sym->reg < 0 &&
+           n->sym->levels == 0 && (n->sym->classes & PC_CONST);
+}
+
 tree_node** below_conversions(tree_node** slot) {
     while ((*slot)->op == OP_CONV && (*slot)->left) slot = &(*slot)->left;
     return slot;
@@ -367,9 +385,9 @@ struct hoister {
         symbol* t = value_temporary(ctx, n);
         tree_node* id = make_id(ctx, t);
         copy_value_type(id, n);
+        id->pclass = t->levels ? id->pclass : t->classes;
         prefix.push_back(tree_make(ctx, OP_ASSIGN, id, n));
-        tree_node* use = make_id(ctx, t);
-        copy_value_type(use, n);
+        tree_node* use = tree_copy(ctx, id);
         *slot = use;
     }
 
@@ -536,6 +554,10 @@ struct hoister {
             // The float rules keep such operands apart themselves.
             tree_node** inner = below_conversions(&n->left);
             to_temporary(is_bit_value(*inner) ? &n->left : inner);
+        } else if (mode != hoist_mode::pairs && (is_arithmetic(op) || is_compare(op)) &&
+                   is_eeprom_read(*below_conversions(&n->left)) && is_eeprom_read(*below_conversions(&n->right))) {
+            // Each EEPROM read comes back in W: the right one first, into a temporary.
+            to_temporary(below_conversions(&n->right));
         } else if (mode != hoist_mode::pairs && is_arithmetic(op) && node_class(n) == value_class::floating &&
                    is_float_routine_value(ctx, n->right) && !is_float_routine_value(ctx, n->left)) {
             // The float package computes both operands in the same scratch bytes: a right
@@ -554,7 +576,8 @@ struct hoister {
                 // A one-bit value (a && b, a < b) has no home on the compiled stack: its
                 // widened value is what goes to the temporary.
                 if (is_bit_value(*inner) && inner != side) inner = side;
-                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner)) || is_bit_value(*inner))
+                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner) && !is_code_read(*inner)) ||
+                         is_bit_value(*inner))
                     continue;
                 if (!tree_has_effect(*inner)) {
                     to_temporary(inner);
@@ -591,13 +614,34 @@ struct hoister {
 
 bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode);
 
+// x op= y that no rule derives, whose x is reached without a side effect (an EEPROM word, an
+// element at a variable index): x = x op y, which reads x once and stores it once as well.
+// The right operand already has x's type (a shift count its own).
+bool split_compound(cg_context& ctx, tree_node* tree) {
+    const uint32_t op = plain_operator(tree->op);
+    if (op == OP_NONE || !tree->left || !tree->right || tree->left->levels || tree_has_effect(tree->left) ||
+        is_aggregate(tree->left) || is_bit_value(tree->left) || tree->left->op == OP_BITFIELD)
+        return false;
+    tree_node* value = tree_make(ctx, op, tree_copy(ctx, tree->left), tree->right);
+    copy_value_type(value, tree->left);
+    // The value is computed in RAM, wherever x itself lives.
+    value->pclass &= ~(PC_EEPROM | PC_VOLATILE);
+    refresh_node(value);
+    tree->op = OP_ASSIGN;
+    tree->right = value;
+    refresh_node(tree);
+    // Not simplified again: that would make it the compound assignment it was.
+    generate_statement(ctx, tree);
+    return true;
+}
+
 // A statement no rule derives: the values that can be computed ahead of it are, each by a
 // statement of its own. Returns false when nothing could be taken out.
 bool hoist_values(cg_context& ctx, tree_node* tree) {
     if (ctx.functions.empty() || cg_statement_fits(ctx, tree)) return false;
     int count = 0;
     if (choose_value(ctx, tree, count, true)) return true;
-    return hoist_with(ctx, tree, hoist_mode::values);
+    return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree);
 }
 
 // Two operands read through pointers cannot both hold FSR: the first is read into a

@@ -205,6 +205,9 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("eeprom_wide.c", [("r_w", "u16", 2), ("r_s", "i16"), ("r_l", "u32"), ("r_n", "i32"), ("r_after", "u8")]),
     ("eeprom_array.c", [("r_b", "u8", 3), ("r_w", "i16", 3), ("r_l", "u32")]),
+    ("routine_operands.c", [("r", "u8", 8)]),
+    ("eeprom_compound.c", [("r_w", "u16"), ("r_l", "i32"), ("r_arr", "u8", 4), ("r_warr", "i16", 3), ("r_two", "u8", 4),
+                           ("r_tag", "u8"), ("r_count", "u16"), ("r_after", "u8")]),
 ]
 
 C_PROGRAMS += [
@@ -287,6 +290,15 @@ def _float_array(n):
     for x, y in ((1.5, 2.0), (-0.25, 4.0), (3.1, -1.5)):
         acc = _fe.add(acc, _fe.mul(P(x), P(y), n), n)
     return [("acc", n, acc), ("r_last", n, P(-1.5))]
+
+
+def _float_compound(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b = P(2.25), P(-0.5)
+    g0 = _fe.mul(P(1.5), b, n)
+    g1 = _fe.mul(_fe.add(P(-2.0), a, n), b, n)
+    g2 = _fe.sub(_fe.mul(P(0.75), b, n), g0, n)
+    return [("r0", n, _fe.div(g0, a, n)), ("r1", n, g1), ("r2", n, g2)]
 
 
 def _float_calls(n):
@@ -382,6 +394,7 @@ FLOAT_PROGRAMS = [
     ("float_conv.c", _float_conv),
     ("float_trunc.c", _float_trunc),
     ("float_array.c", _float_array),
+    ("float_compound.c", _float_compound),
     ("float_calls.c", _float_calls),
     ("float_operands.c", _float_operands),
     ("float_bits.c", _float_bits),

@@ -248,7 +248,16 @@ struct lowering {
         bool branches = n->op == OP_LAND || n->op == OP_LOR || n->op == OP_QUEST;
         if (arity == DOPE_UNARY || arity == DOPE_BINARY)
             walk(&n->left, sequence && statement, conditional || n->op == OP_COLON);
-        if (arity == DOPE_BINARY) walk(&n->right, n->op == OP_ARGSEQ && statement, conditional || branches);
+        if (arity == DOPE_BINARY) {
+            const size_t mark = before.size();
+            walk(&n->right, n->op == OP_ARGSEQ && statement, conditional || branches);
+            // What the second part of a sequence hoists runs after the first part (an argument
+            // store, a store to the field's byte), not ahead of the whole statement.
+            if (sequence && before.size() > mark) {
+                for (size_t i = before.size(); i-- > mark;) n->right = binary(ctx, OP_ARGSEQ, before[i], n->right);
+                before.resize(mark);
+            }
+        }
         refresh_node(n);
     }
 };

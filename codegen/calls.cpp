@@ -87,22 +87,31 @@ symbol* area_slot(cg_context& ctx, const symbol* area, int32_t offset) {
     return slot;
 }
 
-// Every call below n whose callee is a symbol.
-void calls_within(const tree_node* n, std::vector<const symbol*>& out) {
+// Every call below n whose callee is a symbol; the callees of calls through pointers go to
+// `indirect`.
+void calls_within(const tree_node* n, std::vector<const symbol*>& out, std::vector<const tree_node*>& indirect) {
     if (!n) return;
-    if ((n->op == OP_CALL || n->op == OP_CALLZAP) && n->left)
+    if ((n->op == OP_CALL || n->op == OP_CALLZAP) && n->left) {
         if (symbol* g = direct_callee(n->left)) out.push_back(g);
+        else indirect.push_back(n->left);
+    }
     uint32_t arity = op_arity(n->op);
-    if (arity == DOPE_UNARY || arity == DOPE_BINARY) calls_within(n->left, out);
-    if (arity == DOPE_BINARY) calls_within(n->right, out);
+    if (arity == DOPE_UNARY || arity == DOPE_BINARY) calls_within(n->left, out, indirect);
+    if (arity == DOPE_BINARY) calls_within(n->right, out, indirect);
 }
 
 // A call inside an argument overwrites the area the outer call is filling unless the
 // linker knows the order: FNARG for a known callee, FNINDARG for a pointer.
 void callgraph_args(cg_context& ctx, const tree_node* callee, const tree_node* arg) {
     std::vector<const symbol*> inner;
-    calls_within(arg, inner);
+    std::vector<const tree_node*> through_pointers;
+    calls_within(arg, inner, through_pointers);
     symbol* f = direct_callee(callee);
+    // A call through a pointer in an argument of a known callee: the callee's area must
+    // outlive every function the pointer may hold.
+    if (f)
+        for (const tree_node* p : through_pointers)
+            emit(ctx, "\t%s\t%s,%u\n", "FNINDARG", asm_name(f).c_str(), callee_signature(ctx, p));
     for (const symbol* g : inner) {
         if (f) {
             if (f == g) alert_message(742, asm_name(f).c_str());

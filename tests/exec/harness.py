@@ -74,7 +74,9 @@ def run_on_target(w, chip, options, source, expected, may_not_fit=False, must_co
         if must_compile:
             check(False, what + " compiles: " + r.stdout + r.stderr)
             return "build failed"
-        unsupported.append(what)
+        # the message names the construct: a long run's unsupported builds can be counted by cause
+        said = next(line for line in (r.stdout + r.stderr).splitlines() if any(mark in line for mark in NOT_YET))
+        unsupported.append("%s: %s" % (what, said.strip()))
         return "unsupported"
     if sym is None and may_not_fit and any(mark in r.stdout + r.stderr for mark in DOES_NOT_FIT):
         not_fitting.append(what)

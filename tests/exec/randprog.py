@@ -562,7 +562,7 @@ class FloatPart:
         kind = rng.choice(["bin", "bin", "bin", "neg", "choose", "call"])
         if kind == "neg":
             a, at = self.expr(env_names, depth - 1)
-            return ("neg", a), "(-%s)" % at
+            return ("neg", a), "(- %s)" % at  # the space: "--2.25" would be a decrement
         if kind == "choose":
             c, ct = self.compare(env_names, depth - 1)
             a, at = self.expr(env_names, depth - 1)

@@ -136,6 +136,8 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("randbool.c", [("r_b", "u8", 4), ("r_w", "i16", 2)]),
     ("randindex.c", [("r_sum", "u32"), ("r_wide", "i32"), ("r_low", "u8", 3), ("r_w", "i16"), ("r_l", "i32")]),
+    ("randfieldcall.c", [("r_b", "u8", 6), ("r_s", "i8")]),
+    ("randptrarg.c", [("r_b", "u8", 4), ("r_w", "u16")]),
 ]
 
 # Torture run family: wrong code its programs found, each reduced to a small program.

@@ -1,17 +1,33 @@
 /* Structures of 5 bytes and more copied where one side or both are reached through a pointer
    or an index: *p = s, s = *p, p->inner = s, q[i] = s, *p = *q, q[i] = q[j], p->inner =
-   q->inner, and a copy onto itself. The arrays themselves are the results: an off-by-one
+   q->inner, and a copy onto itself; 3-byte ones (copied bytewise, not by the block copy)
+   read through a pointer to a variable and copied between two pointers. The arrays themselves are the results: an off-by-one
    copy or a neighbour overwritten shows in them. */
 #include "target.h"
 
 struct s5 { u8 a; u8 b[3]; u8 d; };
-struct s8 { u8 k; struct s5 in; u8 z[2]; };
+struct s8 { u8 k; struct s5 in; };
+struct s3 { u8 a, b, c; };
 
 struct s5 q5[3];
 struct s8 q8[2];
+struct s3 q3[2];
 
 static void put(struct s5 *p, struct s5 *from) { *p = *from; }
 static void put_at(u8 i, u8 j) { q5[i] = q5[j]; }
+static void put3(struct s3 *p, struct s3 *q) { *p = *q; }
+static void threes(u8 i)
+{
+    struct s3 t3;
+
+    q3[0].a = 0x80;
+    q3[0].b = 0xFF;
+    q3[0].c = 0x01;
+    put3(&q3[1], &q3[0]);
+    t3 = q3[i];                     /* to an auto from a variable index */
+    t3.a = (u8)(t3.a + t3.c);
+    q3[0] = t3;
+}
 static void inner_of(struct s8 *p, struct s8 *q) { p->in = q->in; }
 static void set(struct s5 *p, u8 a, u8 d)
 {
@@ -41,13 +57,13 @@ int main(void)
 
     set(&q8[1].in, 0x22, 0x55);
     q8[1].k = 0x11;
-    q8[1].z[1] = 0x66;
     q8[0].k = 0x77;
-    q8[0].z[0] = 0x88;
     inner_of(&q8[0], &q8[1]);       /* a member on each side through a pointer */
     p = &q8[1].in;
     set(&t, 1, 0xFF);
     *p = t;                         /* into a member through a pointer */
+
+    threes(1);
 
     STOP();
     return 0;

@@ -35,20 +35,19 @@ static struct s6 six(u8 i)
 }
 
 static void three_to(struct s3 *p, u8 i) { *p = three(&src[i]); }
+static void three_into(struct hold *hp) { hp->t = three(&src[0]); }
+static void three_at(u8 i) { q3[i] = three(&src[1]); }
+static void six_at(u8 i) { q6[i] = six(0); }
 static void six_to(struct s6 *p, u8 i) { *p = six(i); }
 
 int main(void)
 {
-    u8 i;
-    struct hold *hp = &h;
-
     h.k = 0x5A;
     three_to(&q3[1], 0);
-    i = 0;
-    q3[i] = three(&src[1]);
-    hp->t = three(&src[0]);
+    three_at(0);
+    three_into(&h);
     six_to(&q6[1], 1);
-    q6[i] = six(0);
+    six_at(0);
 
     STOP();
     return 0;

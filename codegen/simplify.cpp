@@ -522,7 +522,10 @@ struct hoister {
             walk(&n->right, top && op == OP_ASSIGN);
             shift_count_first(n);
             walk_lvalue(n->left);
-            if (op == OP_ASSIGN && is_indirect_read(n->left) && is_indirect_read(n->right) && !is_aggregate(n))
+            // Both sides through FSR: the source is copied out first. A structure returned
+            // by a call that may itself use FSR waits in a temporary too.
+            if (op == OP_ASSIGN && is_indirect_read(n->left) &&
+                (is_indirect_read(n->right) || (is_aggregate(n) && is_call_value(n->right) && mode != hoist_mode::pairs)))
                 to_temporary(&n->right);
             else if (op == OP_ASSIGN && mode != hoist_mode::pairs && is_indirect_read(n->left) &&
                      is_float_routine_value(ctx, n->right))

@@ -97,6 +97,12 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("struct_returns_odd.c", [("r_one", "u8", 5), ("r_three", "i16", 6), ("r_tag", "u8", 4)]),
     ("struct_members.c", [("r_arr", "u8", 10), ("r_w", "i16", 3), ("r_l", "u8", 2)]),
+    # structures of 3 and 5 bytes and more copied through pointers, stored from calls through
+    # pointers, and returned through function pointers
+    ("struct_ptr_copies.c", [("q5", "u8", 15), ("q8", "u8", 12), ("q3", "u8", 6)]),
+    ("struct_ret_stored.c", [("q3", "u8", 6), ("q6", "u8", 10), ("h", "u8", 4)]),
+    ("struct_ret_small_stored.c", [("q4", "u8", 12)]),
+    ("fnptr_structs.c", [("r3", "u8", 6), ("r6", "u8", 5), ("r_b", "u8", 5)]),
     ("struct_unions.c", [("r_five", "i16", 4), ("r_u", "u8", 5)]),
 ]
 

@@ -281,6 +281,15 @@ void define_variable(cg_context& ctx, symbol* s) {
         emit(ctx, "%s\tequ\t%lu\n", asm_name(s).c_str(), static_cast<unsigned long>(s->address));
         return;
     }
+    // A const object is read from program memory wherever it is named, so one defined without
+    // an initialiser takes zero bytes there rather than RAM the reads never reach.
+    if (!bit && outer_level(s->levels) != LEVEL_POINTER) {
+        int data_kind = data_psect_kind(ctx, s->classes);
+        if (data_kind == PS_STRINGS || data_kind == PS_CSTRINGS) {
+            define_initialised(ctx, s, std::vector<data_item>(size, data_item{0, {}}));
+            return;
+        }
+    }
     int kind = variable_psect(s);
     if (kind != PS_EEPROM && !s->levels) check_bank(ctx, s, bank_of(s->classes));
     psect_request(ctx, kind);

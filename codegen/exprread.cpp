@@ -80,7 +80,7 @@ tree_node* ic_read_expr(cg_context& ctx, ic_scanner& scan) {
         if (c == '.' && token.size() > 1 && token[1] != '.') {
             tree_node* n = ctx.nodes.alloc();
             n->op = OP_FCONST;
-            n->type = basic_type_named(ctx, "d");
+            n->type = basic_type_named(ctx, token.back() == 'f' ? "f" : "d");
             n->fvalue = std::strtod(token.c_str() + 1, nullptr);
             return n;
         }

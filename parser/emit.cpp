@@ -133,7 +133,11 @@ void emit_expr(expr_node* n) {
             write_class_letters(t.classes);
         }
         return;
-    case ic::OP_FCONST: std::fprintf(out(), ".%s", n->text ? n->text : "0"); return;
+    case ic::OP_FCONST:
+        // A float constant says so: float and double need not be the same size.
+        std::fprintf(out(), ".%s%s", n->text ? n->text : "0",
+                     n->type.code == ic::T_FLOAT && n->type.indirection == 0 ? "f" : "");
+        return;
     case ic::OP_TYPE: emit_type(n->type); return;
     case ic::OP_MEMBER: std::fprintf(out(), "%d", static_cast<int>(n->value)); return;
     case ic::OP_LISTEND: put(".."); return;

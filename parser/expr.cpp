@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "common/alert.h"
@@ -188,6 +189,19 @@ expr_node* promote_argument(expr_node* a) {
     return a;
 }
 
+// The parameter types of the old-style definitions seen so far, by function.
+std::map<const sym_record*, std::vector<type_desc>> old_style_definitions;
+
+// An argument to a function whose old-style definition is known. Pointers to differently
+// qualified types need not have the same size here, so a pointer argument takes the
+// parameter's own type, as a prototype would give it; everything else is promoted.
+expr_node* old_style_argument(expr_node* a, const sym_record* function, size_t i) {
+    auto found = function ? old_style_definitions.find(function) : old_style_definitions.end();
+    if (found != old_style_definitions.end() && i < found->second.size() && is_pointer(found->second[i]))
+        return assign_convert(a, found->second[i], false);
+    return promote_argument(a);
+}
+
 // Checks one variable argument of a printf-checked call against the format's expectation.
 void check_printf_argument(expr_node* a, int32_t& pending, uint32_t& word, sym_record* callee) {
     const type_desc& t = skip_transparent(a->type);
@@ -293,7 +307,7 @@ expr_node* parse_call(expr_node* callee) {
                     alert_message(186);
                     too_many = true;
                 }
-                a = promote_argument(a);
+                a = params ? promote_argument(a) : old_style_argument(a, named, i);
                 if (check) check_printf_argument(a, pending, word, named);
             }
             args.push_back(a);
@@ -441,6 +455,10 @@ bool reduce(size_t operand_base, bool address_context) {
 }
 
 }  // namespace
+
+void remember_old_style_parameters(const sym_record* function, std::vector<type_desc> types) {
+    old_style_definitions[function] = std::move(types);
+}
 
 void mark_expression_roots(void (*mark)(sym_record*)) {
     for (expr_node* n : operand_stack) {

@@ -1,6 +1,7 @@
 // Expression trees, the expression parser and the typing engine.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "parser/types.h"
 
@@ -45,6 +46,9 @@ expr_node* convert(expr_node* node, const type_desc& t);
 int32_t value_in_type(int32_t value, const type_desc& t);
 expr_node* convert_to_code(expr_node* node, int32_t code, bool other_constant);
 expr_node* assign_convert(expr_node* node, const type_desc& t, bool strict);
+// Records the parameter types of an old-style definition: later calls convert pointer
+// arguments to them.
+void remember_old_style_parameters(const sym_record* function, std::vector<type_desc> types);
 bool const_value(const expr_node* node, int32_t& value);
 bool is_constant_expr(const expr_node* node);
 bool is_address_constant(const expr_node* node);

@@ -421,13 +421,21 @@ void read_number(int c) {
     uint32_t value = 0;
     bool decimal = false;
     auto accumulate = [&](const std::string& ds, uint32_t base) {
+        uint64_t wide = 0;
         for (char d : ds) {
             uint32_t v = static_cast<uint32_t>(hex_value(d));
             if (v >= base) {
                 alert_message(223);
                 return;
             }
-            value = value * base + v;
+            wide = wide * base + v;
+            // No integer type holds more than 32 bits here: a larger constant is refused
+            // rather than cut to its low bits.
+            if (wide > 0xFFFFFFFFu) {
+                alert_message(235);
+                return;
+            }
+            value = static_cast<uint32_t>(wide);
         }
     };
     if (digits[0] == '0' && (c == 'x' || c == 'X')) {

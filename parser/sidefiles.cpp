@@ -216,7 +216,14 @@ void start_function_body(sym_record* function, sym_record* params) {
         line += ")" + returned.tail + ";\n";
         std::fputs(line.c_str(), proto_file);
     }
-    if (!list) return;
+    if (!list) {
+        if (old_style) {
+            std::vector<type_desc> types;
+            for (const sym_record* p : chain) types.push_back(p->type);
+            remember_old_style_parameters(function, std::move(types));
+        }
+        return;
+    }
     if (is_void_list(list)) {
         if (!chain.empty()) alert_message(253);
         return;

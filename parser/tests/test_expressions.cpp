@@ -110,6 +110,23 @@ TEST(Expressions, ArgumentChecks) {
     EXPECT_TRUE(has(promoted, "[e ( _f , -> _c `i -> _x `d ]")) << promoted.ic;
 }
 
+TEST(Expressions, OldStyleDefinitionsGivePointerArgumentsTheirType) {
+    // A pointer to const may be wider than a plain one: the argument takes the parameter's
+    // own pointer type, so the callee reads the bytes it was given. Arithmetic arguments are
+    // still only promoted, as the definition's parameters arrive promoted; a call before the
+    // definition knows nothing of it.
+    auto r = body("int early(void) { return h((const char *)0, 'a'); }\n"
+                  "int g(b, n, x) char *b; char n; float x; { return n; }\n"
+                  "int h(p, k) char *p; int k; { return k; }\n"
+                  "char c; float y; const char *s;",
+                  "g(s, c, y); g(\"\", 1, 2.0); h(s, 3);");
+    EXPECT_TRUE(has(r, "[e ( _g , , -> _s `*c -> _c `i -> _y `d ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[e ( _g , , :s 1 -> 1 `i .2.0 ]")) << r.ic;   // a string is a char array
+    EXPECT_TRUE(has(r, "[e ( _h , -> _s `*c -> 3 `i ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[e ) ( _h , -> 0 `*Cc -> 97 `i ]")) << r.ic;   // before the definition
+    EXPECT_TRUE(has_message(r, 359));   // the pointers disagree, as with a prototype
+}
+
 TEST(Expressions, UndeclaredNames) {
     auto r = body("", "u = 1; u = 2; implicit(3);");
     EXPECT_EQ(r.messages.find("(192)"), r.messages.rfind("(192)"));   // reported once

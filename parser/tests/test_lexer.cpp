@@ -73,6 +73,24 @@ TEST(Lexer, MalformedNumbersAreReported) {
     EXPECT_TRUE(has_message(octal, 223));
 }
 
+TEST(Lexer, ConstantsWiderThan32BitsAreRefusedNotCut) {
+    // The largest value each radix can spell in 32 bits still reads whole.
+    EXPECT_EQ(token_dump("4294967295 0xFFFFFFFF 037777777777 0b11111111111111111111111111111111"),
+              strings({"117:-1/11", "117:-1/11", "117:-1/11", "117:-1/11"}));
+    for (const char* wide : {"4294967296", "0x100000000", "040000000000", "0b100000000000000000000000000000000",
+                             "18446744073709551615ULL", "0x00000000123456789"}) {
+        strings tokens;
+        auto r = with_input(std::string(wide) + " ;", [&] {
+            for (int c; (c = next_token()) != TK_EOF;) tokens.push_back(std::to_string(c));
+        });
+        EXPECT_EQ(tokens, strings({"117", "2"})) << wide;   // one constant; the suffix goes with it
+        EXPECT_NE(r.messages.find("(235)"), std::string::npos) << wide;
+        EXPECT_EQ(r.messages.find("(235)"), r.messages.rfind("(235)")) << wide;
+    }
+    // Leading zeros are no value.
+    EXPECT_EQ(token_dump("0x0000000012345678"), strings({"117:305419896/10"}));
+}
+
 TEST(Lexer, RadixLetterAfterNonZeroDigitsIsRejected) {
     // Read naively, "12x3" would drop the 12 and yield 3.
     strings tokens;

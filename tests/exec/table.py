@@ -171,6 +171,9 @@ C_PROGRAMS += [
     ("const_big_index.c", [("r", "u8", 6), ("w", "i16", 4)]),
     ("ram_const_ptr.c", [("r", "u8", 10), ("w", "i16", 2)]),
     ("const_tables.c", [("r", "u8", 9), ("w", "i16", 4)]),
+    ("oldstyle_ptr.c", [("r_first", "u8"), ("r_n", "i16"), ("r_last", "u8")]),
+    ("const_zero.c", [("r_field", "i16"), ("r_copied", "i16"), ("r_word", "u16"), ("r_tab", "u8"), ("r_one", "u16"),
+                      ("r_loops", "u8")]),
     ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),
 ]
 
@@ -393,8 +396,14 @@ def _float_exprs(n):
             ("r_elem", n, _fe.add(_fe.mul(m, e2, n), e1, n)), ("st", n, mem)]
 
 
+def _float_suffix(n):
+    return [("r_test", 1, 2), ("r_next", 1, 0xA5), ("r_pass", 3, _fe.from_float(-2.5, 3)),
+            ("r_guard", 1, 0x5A), ("r_wide", n, _fe.from_float(0.75, n))]
+
+
 FLOAT_PROGRAMS = [
     ("float_small.c", _float_small),
+    ("float_suffix.c", _float_suffix),
     ("float_add.c", _float_add),
     ("float_acc.c", _float_acc),
     ("float_mul.c", _float_mul),

@@ -9,9 +9,9 @@ To add a program: put it in programs/ and add a line here."""
 
 C_PROGRAMS = [
     ("arith.c", [("r_u8", "u8", 6), ("r_i8", "i8", 4)]),
-    ("arith16.c", [("r_u16", "u16", 8), ("r_i16", "i16", 6)]),
-    ("arith32.c", [("r_u32", "u32", 6)]),
-    ("arith32s.c", [("r_i32", "i32", 6)]),
+    ("arith16.c", [("r_u16", "u16", 4), ("r_bits", "u16", 4), ("r_i16", "i16", 6)]),
+    ("arith32.c", [("r_u32", "u32", 2), ("r_div", "u32", 2), ("r_shift", "u32", 2)]),
+    ("arith32s.c", [("r_i32", "i32", 2), ("r_mix", "i32", 2), ("r_neg", "i32", 2)]),
     ("control.c", [("r_sum", "u16"), ("r_sorted", "u8", 8), ("r_dot", "i32"), ("r_cases", "u8", 4)]),
     # values: moves, constants, + - & | ^ ~ negation, compound assignments, conversions
     ("values16.c", [("r_add", "u16"), ("r_add2", "u16"), ("r_sub", "u16"), ("r_sub2", "u16"),

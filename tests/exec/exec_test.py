@@ -9,7 +9,9 @@ run on the host by gcc through target.h, under the undefined-behaviour sanitizer
 
 Every program of the table must compile: a missing rule (message 712) or statement code
 (725) fails the test like any other failure; table.NOT_ON names the chips a program is not
-run on."""
+run on. A program too big for the chips of table.SMALL_RAM guards its independent groups of
+tests with #if PART(n) (target.h); there each group is built and run alone, with -DORM_PART=n
+on the host and the target alike, and the table's globals that group defines are compared."""
 import glob
 import os
 import shutil
@@ -17,8 +19,9 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-from e2e import Workdir, finish, need  # noqa: E402
-from harness import PROGRAMS, SIZES, report_unsupported, results_of, run_on_host, run_on_target  # noqa: E402
+from e2e import Workdir, check, finish, need  # noqa: E402
+from harness import (HOST_FLAGS, PROGRAMS, SIZES, defined_globals, part_option, parts_of, report_unsupported,  # noqa: E402
+                     results_of, run_on_host, run_on_target)
 import table  # noqa: E402
 
 need("gpsim", "gcc")
@@ -31,6 +34,32 @@ if not set(CHIPS) <= set(table.CHIPS) or not OPTION_SETS:
     sys.exit("usage: exec_test.py [%s [none|default]]" % "|".join(table.CHIPS))
 
 
+def run_part(w, source, results, chips, part):
+    """Builds and runs group `part` of `source` (the whole program for None) on the host and
+    on each of `chips`, comparing the globals of `results` that group defines; returns their
+    names."""
+    flags = HOST_FLAGS + part_option(part)
+    if part is not None:
+        defined = defined_globals(w, source, flags)
+        if defined is None:
+            return set()
+        results = [r for r in results if r[0] in defined]
+        if not check(results, "%s group %d defines results of the table" % (source, part)):
+            return set()
+    host = run_on_host(w, source, results, flags)
+    if host is None:
+        return set()
+    expected = [("_" + name, i * SIZES[kind], SIZES[kind], host[(name, i)])
+                for name, kind, count in results for i in range(count)]
+    for chip in chips:
+        extra = table.CHIP_OPTIONS.get(source, {}).get(chip, []) + part_option(part)
+        for options in OPTION_SETS:
+            # (an unsplit program may still not fit a small chip; a group of a split one must)
+            run_on_target(w, chip, options + extra, source, expected, must_compile=True,
+                          may_not_fit=part is None and chip in table.SMALL_RAM)
+    return {r[0] for r in results}
+
+
 def test_c_programs():
     for source, expected in table.C_PROGRAMS:
         results = results_of(expected)
@@ -40,19 +69,33 @@ def test_c_programs():
             # Headers that several programs share.
             for header in glob.glob(os.path.join(PROGRAMS, "*.h")):
                 shutil.copy(header, w.file(os.path.basename(header)))
-            host = run_on_host(w, source, results)
-            if host is None:
-                continue
-            expected = [("_" + name, i * SIZES[kind], SIZES[kind], host[(name, i)])
-                        for name, kind, count in results for i in range(count)]
+            chips = []
             for chip in CHIPS:
                 if chip in table.NOT_ON.get(source, ((), ""))[0]:
                     print("skipped: %s for %s: %s" % (source, chip, table.NOT_ON[source][1]))
-                    continue
-                extra = table.CHIP_OPTIONS.get(source, {}).get(chip, [])
-                for options in OPTION_SETS:
-                    run_on_target(w, chip, options + extra, source, expected, may_not_fit=chip in table.SMALL_RAM,
-                              must_compile=True)
+                else:
+                    chips.append(chip)
+            # Where RAM is short a split program runs one group at a time.
+            parts = parts_of(os.path.join(PROGRAMS, source))
+            split = [c for c in chips if parts and c in table.SMALL_RAM]
+            whole = [c for c in chips if c not in split]
+            if whole:
+                run_part(w, source, results, whole, None)
+            if split:
+                # A result no group defines would go untested there.
+                tested = set()
+                for part in parts:
+                    # NOT_ON may name one group ("program#n") a chip cannot hold even alone.
+                    chips_of_part = []
+                    for chip in split:
+                        if chip in table.NOT_ON.get("%s#%d" % (source, part), ((), ""))[0]:
+                            print("skipped: %s group %d for %s: %s" % (source, part, chip,
+                                                                     table.NOT_ON["%s#%d" % (source, part)][1]))
+                        else:
+                            chips_of_part.append(chip)
+                    tested |= run_part(w, source, results, chips_of_part, part)
+                missed = sorted({r[0] for r in results} - tested)
+                check(not missed, "%s: its groups together leave every result: %s missing" % (source, ", ".join(missed)))
 
 
 def test_asm_programs():

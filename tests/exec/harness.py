@@ -44,6 +44,28 @@ def host_dump(results):
     return "\n".join(lines)
 
 
+def parts_of(path):
+    """The numbers n of the independent groups a program guards with #if PART(n), in order
+    (none for a program that is not split): where RAM is short each group runs alone."""
+    with open(path) as f:
+        return sorted({int(n) for n in re.findall(r"\bPART\((\d+)\)", f.read())})
+
+
+def part_option(part):
+    """The option that compiles in only group `part` (all groups for None), for gcc and ormcl."""
+    return [] if part is None else ["-DORM_PART=%d" % part]
+
+
+def defined_globals(w, source, flags):
+    """The names of the globals `source` defines when gcc builds it with `flags`, or None."""
+    obj = w.file("defined.o")
+    r = w.run(["gcc", "-c"] + flags + ["-I" + w.file(""), w.file(source), "-o", obj])
+    if not check(r.returncode == 0, "%s compiles on the host with %s: %s" % (source, flags, r.stdout + r.stderr)):
+        return None
+    r = w.run(["nm", "--defined-only", obj])
+    return {line.split()[2] for line in r.stdout.splitlines() if len(line.split()) == 3 and line.split()[1] in "BDRCGS"}
+
+
 def run_on_host(w, source, results, flags=HOST_FLAGS):
     """{(name, index): value} from the host build, or None."""
     w.write("host_dump.c", host_dump(results))

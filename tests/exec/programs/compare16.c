@@ -1,12 +1,13 @@
 /* Compares of 16-bit values, as jumps: every operator on ordered pairs of edge values (both
    operands in memory) and against constants (0, -1, the extremes, high bytes alone). Each
-   result byte holds one bit a test. */
+   result byte holds one bit a test. Where RAM is short each pair of rows runs alone. */
 #include "target.h"
 
 static u8 bits;
 
 #include "compare.h"
 
+#if PART(1) || PART(2)
 PAIR(u16)
 
 static u8 konst_u16(void)
@@ -22,7 +23,9 @@ static u8 konst_u16(void)
     if (x_u16 == 0xFFFF) bits |= 128;
     return bits;
 }
+#endif
 
+#if PART(3) || PART(4)
 PAIR(i16)
 
 static u8 konst_i16(void)
@@ -38,15 +41,24 @@ static u8 konst_i16(void)
     if (x_i16 < 0x0200) bits |= 128;
     return bits;
 }
+#endif
 
-u8 r_u16_00, r_u16_01, r_u16_02, r_u16_03, r_u16_k0, r_u16_10, r_u16_11, r_u16_12, r_u16_13,
-    r_u16_k1, r_u16_20, r_u16_21, r_u16_22, r_u16_23, r_u16_k2, r_u16_30, r_u16_31, r_u16_32,
-    r_u16_33, r_u16_k3, r_i16_00, r_i16_01, r_i16_02, r_i16_03, r_i16_k0, r_i16_10, r_i16_11,
-    r_i16_12, r_i16_13, r_i16_k1, r_i16_20, r_i16_21, r_i16_22, r_i16_23, r_i16_k2, r_i16_30,
-    r_i16_31, r_i16_32, r_i16_33, r_i16_k3;
+#if PART(1)
+u8 r_u16_00, r_u16_01, r_u16_02, r_u16_03, r_u16_k0, r_u16_10, r_u16_11, r_u16_12, r_u16_13, r_u16_k1;
+#endif
+#if PART(2)
+u8 r_u16_20, r_u16_21, r_u16_22, r_u16_23, r_u16_k2, r_u16_30, r_u16_31, r_u16_32, r_u16_33, r_u16_k3;
+#endif
+#if PART(3)
+u8 r_i16_00, r_i16_01, r_i16_02, r_i16_03, r_i16_k0, r_i16_10, r_i16_11, r_i16_12, r_i16_13, r_i16_k1;
+#endif
+#if PART(4)
+u8 r_i16_20, r_i16_21, r_i16_22, r_i16_23, r_i16_k2, r_i16_30, r_i16_31, r_i16_32, r_i16_33, r_i16_k3;
+#endif
 
 int main(void)
 {
+#if PART(1)
     x_u16 = 0x00FF;
     y_u16 = 0x00FF;
     r_u16_00 = pair_u16();
@@ -67,6 +79,8 @@ int main(void)
     y_u16 = 0x01FF;
     r_u16_13 = pair_u16();
     r_u16_k1 = konst_u16();
+#endif
+#if PART(2)
     x_u16 = 0xFFFF;
     y_u16 = 0x00FF;
     r_u16_20 = pair_u16();
@@ -87,6 +101,8 @@ int main(void)
     y_u16 = 0x01FF;
     r_u16_33 = pair_u16();
     r_u16_k3 = konst_u16();
+#endif
+#if PART(3)
     x_i16 = -32767 - 1;
     y_i16 = -32767 - 1;
     r_i16_00 = pair_i16();
@@ -107,6 +123,8 @@ int main(void)
     y_i16 = 0x01FF;
     r_i16_13 = pair_i16();
     r_i16_k1 = konst_i16();
+#endif
+#if PART(4)
     x_i16 = -1;
     y_i16 = -32767 - 1;
     r_i16_20 = pair_i16();
@@ -127,6 +145,7 @@ int main(void)
     y_i16 = 0x01FF;
     r_i16_33 = pair_i16();
     r_i16_k3 = konst_i16();
+#endif
     STOP();
     return 0;
 }

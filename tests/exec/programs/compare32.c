@@ -7,6 +7,7 @@ static u8 bits;
 
 #include "compare.h"
 
+#if PART(1) || PART(2)
 PAIR(u32)
 
 static u8 konst_u32(void)
@@ -20,7 +21,9 @@ static u8 konst_u32(void)
     if (x_u32 <= 0xFFUL) bits |= 32;
     return bits;
 }
+#endif
 
+#if PART(3) || PART(4)
 PAIR(i32)
 
 static u8 konst_i32(void)
@@ -35,13 +38,24 @@ static u8 konst_i32(void)
     if (x_i32 <= -2147483647L) bits |= 64;
     return bits;
 }
+#endif
 
-u8 r_u32_00, r_u32_01, r_u32_02, r_u32_k0, r_u32_10, r_u32_11, r_u32_12, r_u32_k1, r_u32_20,
-    r_u32_21, r_u32_22, r_u32_k2, r_i32_00, r_i32_01, r_i32_02, r_i32_k0, r_i32_10, r_i32_11,
-    r_i32_12, r_i32_k1, r_i32_20, r_i32_21, r_i32_22, r_i32_k2;
+#if PART(1)
+u8 r_u32_00, r_u32_01, r_u32_02, r_u32_k0, r_u32_10, r_u32_11, r_u32_12, r_u32_k1;
+#endif
+#if PART(2)
+u8 r_u32_20, r_u32_21, r_u32_22, r_u32_k2;
+#endif
+#if PART(3)
+u8 r_i32_00, r_i32_01, r_i32_02, r_i32_k0, r_i32_10, r_i32_11, r_i32_12, r_i32_k1;
+#endif
+#if PART(4)
+u8 r_i32_20, r_i32_21, r_i32_22, r_i32_k2;
+#endif
 
 int main(void)
 {
+#if PART(1)
     x_u32 = 0xFFUL;
     y_u32 = 0xFFUL;
     r_u32_00 = pair_u32();
@@ -58,6 +72,8 @@ int main(void)
     y_u32 = 0xFFFFFFFFUL;
     r_u32_12 = pair_u32();
     r_u32_k1 = konst_u32();
+#endif
+#if PART(2)
     x_u32 = 0xFFFFFFFFUL;
     y_u32 = 0xFFUL;
     r_u32_20 = pair_u32();
@@ -66,6 +82,8 @@ int main(void)
     y_u32 = 0xFFFFFFFFUL;
     r_u32_22 = pair_u32();
     r_u32_k2 = konst_u32();
+#endif
+#if PART(3)
     x_i32 = -2147483647L - 1;
     y_i32 = -2147483647L - 1;
     r_i32_00 = pair_i32();
@@ -82,6 +100,8 @@ int main(void)
     y_i32 = 0x00FFFFFFL;
     r_i32_12 = pair_i32();
     r_i32_k1 = konst_i32();
+#endif
+#if PART(4)
     x_i32 = 0x00FFFFFFL;
     y_i32 = -2147483647L - 1;
     r_i32_20 = pair_i32();
@@ -90,6 +110,7 @@ int main(void)
     y_i32 = 0x00FFFFFFL;
     r_i32_22 = pair_i32();
     r_i32_k2 = konst_i32();
+#endif
     STOP();
     return 0;
 }

@@ -17,21 +17,50 @@
 #define SR(a, b, min) ((b) == 0 ? (a) : (a) == (min) && (b) == -1 ? 0 : (a) % (b))
 #endif
 
-u32 a32 = 3000000000UL, b32 = 65537UL, z32 = 0, m32 = 0xFFFFFFFFUL;
+#if PART(1) || PART(2)
+u32 a32 = 3000000000UL;
+#endif
+#if PART(1) || PART(4)
+u32 b32 = 65537UL;
+#endif
+#if PART(2)
+u32 z32 = 0;
+#endif
+#if PART(3)
+u32 m32 = 0xFFFFFFFFUL;
+#endif
 
-u32 r32_0, r32_1, r32_2, r32_3, r32_4, r32_5;
+#if PART(1)
+u32 r32_0, r32_1, r32_2;
+#endif
+#if PART(2)
+u32 r32_3, r32_4;
+#endif
+#if PART(3)
+u32 r32_5;
+#endif
+#if PART(4)
 u32 q32 = 4000000000UL;
+#endif
 
 int main(void)
 {
+#if PART(1)
     r32_0 = a32 * b32;
     r32_1 = a32 / b32;
     r32_2 = a32 % b32;
+#endif
+#if PART(2)
     r32_3 = UQ(a32, z32, 0xFFFFFFFFUL);
     r32_4 = UR(a32, z32);
+#endif
+#if PART(3)
     r32_5 = m32 * m32;
+#endif
+#if PART(4)
     q32 /= 3;
     q32 %= b32;
+#endif
     STOP();
     return 0;
 }

@@ -198,7 +198,7 @@ std::map<const sym_record*, std::vector<type_desc>> old_style_definitions;
 expr_node* old_style_argument(expr_node* a, const sym_record* function, size_t i) {
     auto found = function ? old_style_definitions.find(function) : old_style_definitions.end();
     if (found != old_style_definitions.end() && i < found->second.size() && is_pointer(found->second[i]))
-        return assign_convert(a, found->second[i], false);
+        return assign_convert(a, found->second[i], true);
     return promote_argument(a);
 }
 
@@ -282,7 +282,10 @@ expr_node* parse_call(expr_node* callee) {
             a = value_of(a);
             size_t i = args.size();
             if (params && !void_list && i < declared) {
-                a = assign_convert(a, params->items[i], false);
+                // strict: an integer given for a pointer parameter is converted to the pointer's
+                // size, or a one-byte pointer would be passed as a two-byte int and every later
+                // argument would land one byte off.
+                a = assign_convert(a, params->items[i], true);
                 if (check && ellipsis && i + 1 == declared) {
                     if (a->code == ic::OP_STRING || (a->code == ic::OP_CONV && a->left->code == ic::OP_STRING)) {
                         const expr_node* s = a->code == ic::OP_STRING ? a : a->left;

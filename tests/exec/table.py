@@ -172,6 +172,8 @@ C_PROGRAMS += [
     ("ram_const_ptr.c", [("r", "u8", 10), ("w", "i16", 2)]),
     ("const_tables.c", [("r", "u8", 9), ("w", "i16", 4)]),
     ("oldstyle_ptr.c", [("r_first", "u8"), ("r_n", "i16"), ("r_last", "u8")]),
+    ("null_args.c", [("r_null", "u8"), ("r_after", "u8"), ("r_w", "i16"), ("r_cnull", "u8"), ("r_cafter", "u8"),
+                     ("r_sum", "u8")]),
     ("const_zero.c", [("r_field", "i16"), ("r_copied", "i16"), ("r_word", "u16"), ("r_tab", "u8"), ("r_one", "u16"),
                       ("r_loops", "u8")]),
     ("word_compares.c", [("r_w", "u8"), ("r_u", "u8"), ("r_l", "u8"), ("r_p", "u8"), ("r_pl", "u8"), ("r_eq", "u8")]),

@@ -25,11 +25,14 @@ from concurrent.futures import ThreadPoolExecutor
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(SOURCE, "testsupport"))
-from pictarget import build, run_until  # noqa: E402
+from pictarget import WATCHDOG_OFF, build, run_until  # noqa: E402
 from ormtest import Workdir  # noqa: E402
 
 PASSING = os.path.join(HERE, "torture_passing.txt")
 CHIP = "16F877A"
+# Some tests loop for millions of cycles without clearing the watchdog, which a blank
+# configuration word leaves running: switch it off (WDTE is bit 2 of the 16F877A's word).
+WATCHDOG_OFF.setdefault(CHIP, 0x3FFB)
 # abort and exit for the tests, and a main around theirs (renamed by -D) for those that return;
 # exit is renamed too, since the run-time library has one of its own.
 RENAMES = ("-Dmain=torture_main", "-Dexit=torture_exit")

@@ -397,12 +397,13 @@ struct hoister {
         // c ? a : b inside an expression: a temporary is given the chosen value by jumps.
         if (is_choice(n)) return true;
         // A comparison's or logical operator's value is a bit until converted: the conversion
-        // gives the temporary its type.
+        // gives the temporary its type. A converted c ? a : b is not such a 0-or-1 value: the
+        // choice below the conversion gets a temporary of its own type.
         if (n->op == OP_CONV) {
             const tree_node* v = n;
             while (v->op == OP_CONV && v->left) v = v->left;
             const value_class c = node_class(n);
-            if (is_jump_value(v) && c != value_class::bit) return true;
+            if (is_jump_value(v) && !is_choice(v) && c != value_class::bit) return true;
         }
         if (is_stored_through_pointer(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.

@@ -398,12 +398,15 @@ struct hoister {
         if (is_choice(n)) return true;
         // A comparison's or logical operator's value is a bit until converted: the conversion
         // gives the temporary its type. A converted c ? a : b is not such a 0-or-1 value: the
-        // choice below the conversion gets a temporary of its own type.
+        // choice below the conversion gets a temporary of its own type, unless the conversion
+        // keeps only a byte of it (which a byte temporary holds as well).
         if (n->op == OP_CONV) {
             const tree_node* v = n;
             while (v->op == OP_CONV && v->left) v = v->left;
             const value_class c = node_class(n);
-            if (is_jump_value(v) && !is_choice(v) && c != value_class::bit) return true;
+            const bool to_byte = !n->levels && node_size(ctx, n) == 1 &&
+                                 (c == value_class::signed_ || c == value_class::unsigned_);
+            if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
         if (is_stored_through_pointer(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
@@ -524,9 +527,12 @@ struct hoister {
             shift_count_first(n);
             walk_lvalue(n->left);
             // Both sides through FSR: the source is copied out first. A structure returned
-            // by a call that may itself use FSR waits in a temporary too.
+            // by a call that may itself use FSR waits in a temporary too, and so does any
+            // result wider than W: the destination's address is worked out in the scratch
+            // bytes that hold it.
             if (op == OP_ASSIGN && is_indirect_read(n->left) &&
-                (is_indirect_read(n->right) || (is_aggregate(n) && is_call_value(n->right) && mode != hoist_mode::pairs)))
+                (is_indirect_read(n->right) ||
+                 (is_call_value(n->right) && (node_size(ctx, n->right) > 1 || (is_aggregate(n) && mode != hoist_mode::pairs)))))
                 to_temporary(&n->right);
             else if (op == OP_ASSIGN && mode != hoist_mode::pairs && is_indirect_read(n->left) &&
                      is_float_routine_value(ctx, n->right))

@@ -149,6 +149,7 @@ C_PROGRAMS += [
 # Torture run family: wrong code its programs found, each reduced to a small program.
 C_PROGRAMS += [
     ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),
+    ("call_stored_indexed.c", [("r_w", "u16", 2), ("r_l", "u32", 2), ("r_s", "i16", 2), ("r_q", "u8", 4), ("r_b", "u8", 2)]),
     ("choice_widened.c", [("r_ge", "u8"), ("r_lt", "u8"), ("r_abs_ge", "u8"), ("r_sum", "u32"), ("r_wide", "i32"),
                           ("r_word", "u16")]),
     ("shiftdiv.c", [("r_l", "i32", 3), ("r_w", "i16", 3)]),

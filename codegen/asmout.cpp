@@ -118,6 +118,17 @@ void check_bank(const cg_context& ctx, const symbol* s, int bank) {
     alert_message(726, name[0] == '_' ? name + 1 : name, bank, ctx.proc.banks);
 }
 
+// The same for a variable placed at an address: the bits cannot select its bank, so the code
+// would reach the register of the same offset in a lower bank.
+void check_absolute_bank(const cg_context& ctx, const symbol* s, uint16_t classes) {
+    if (classes & (PC_CONST | PC_EEPROM)) return;
+    uint32_t address = is_bit_variable(s) ? s->address / 8 : s->address;
+    int bank = bank_of_address(ctx, address);
+    if (bank < ctx.proc.banks) return;
+    const char* name = s->name.c_str();
+    alert_message(727, name[0] == '_' ? name + 1 : name, static_cast<unsigned>(address), bank, ctx.proc.banks);
+}
+
 void write_item(cg_context& ctx, const data_item& item, bool cstrings) {
     if (!item.expr.empty()) emit(ctx, "\t%s\t%s\n", cstrings ? "db" : "retlw", item.expr.c_str());
     else if (cstrings) emit(ctx, "\tdb\t%u\n", item.byte);
@@ -278,6 +289,7 @@ void define_variable(cg_context& ctx, symbol* s) {
     s->flags |= SF_WRITTEN;
     declare_scope(ctx, s);
     if (s->flags & SF_ABSOLUTE) {
+        check_absolute_bank(ctx, s, s->classes);
         emit(ctx, "%s\tequ\t%lu\n", asm_name(s).c_str(), static_cast<unsigned long>(s->address));
         return;
     }
@@ -316,6 +328,7 @@ void define_initialised(cg_context& ctx, symbol* s, const std::vector<data_item>
     if (s->flags & SF_ABSOLUTE) {
         // The object lives at its address; its label is an equate and the bytes follow it
         // in the section the qualifiers choose.
+        check_absolute_bank(ctx, s, classes);
         emit(ctx, "%s\tequ\t%lu\n", asm_name(s).c_str(), static_cast<unsigned long>(s->address));
         return;
     }

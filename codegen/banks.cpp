@@ -36,11 +36,6 @@ bool mirrored_everywhere(const cg_context& ctx, uint32_t address) {
     return low == 0x00 || low == 0x02 || low == 0x03 || low == 0x04 || low == 0x0a || low == 0x0b;
 }
 
-int bank_of_address(const cg_context& ctx, uint32_t address) {
-    if (mirrored_everywhere(ctx, address)) return -1;
-    return static_cast<int>((address >> 7) & 3);
-}
-
 int bank_of_qualifier(uint16_t pclass) {
     if (pclass & PC_BANK3) return 3;
     if (pclass & PC_BANK2) return 2;
@@ -49,6 +44,11 @@ int bank_of_qualifier(uint16_t pclass) {
 }
 
 }  // namespace
+
+int bank_of_address(const cg_context& ctx, uint32_t address) {
+    if (mirrored_everywhere(ctx, address)) return -1;
+    return static_cast<int>((address >> 7) & 3);
+}
 
 void bank_function_entry(cg_context& ctx) {
     bank_state& b = ctx.banks;

@@ -32,6 +32,8 @@ void bank_select(cg_context& ctx, uint8_t request);
 // The bank an operand lives in, or -1 when it names no memory or lies in memory every bank
 // reaches (the common range, the core registers mirrored in every bank).
 int operand_bank(const cg_context& ctx, const tree_node* n);
+// The RAM bank of an absolute data address, or -1 for a register every bank mirrors.
+int bank_of_address(const cg_context& ctx, uint32_t address);
 // Selects the operand's bank; nothing for an operand without one.
 void bank_select_operand(cg_context& ctx, const tree_node* n);
 // What is known after a call.

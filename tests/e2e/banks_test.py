@@ -57,6 +57,9 @@ MISSING = [
     ("16F690", "bank2 unsigned char v;", [], "(491)", '"rbss_2"'),
     ("16F627A", "bank2 unsigned char v;", [], "(726)", "bank2"),
     ("16F84A", "bank3 unsigned char v = 1;", [], "(726)", "bank3"),
+    # An address past the banks the chip selects: the code would reach a lower bank's register.
+    ("16F84A", "volatile unsigned char v @ 0x110;", [], "(727)", "0x110"),
+    ("16F627A", "volatile unsigned int v @ 0x1A0;", [], "(727)", "bank 3"),
 ]
 
 

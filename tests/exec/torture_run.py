@@ -15,6 +15,7 @@ tests that pass now, a line "OPTION_SET TEST" each, keeping the lines of tests n
 Tests written for IEEE floating point run with --double=32; a test that needs what the target
 lacks (a 32-bit int ...) is unsupported without being compiled."""
 import argparse
+import fcntl
 import os
 import re
 import subprocess
@@ -72,7 +73,15 @@ FLOAT_PRECISION = {
 
 
 def corpus(work):
-    """(suite folder, [C89 test file names]) through the shared corpus loader."""
+    """(suite folder, [C89 test file names]) through the shared corpus loader. Shards run side by
+    side: the first unpacks the corpus while the others wait on the lock, then all read it."""
+    os.makedirs(work, exist_ok=True)
+    with open(os.path.join(work, ".lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        return unpacked_corpus(work)
+
+
+def unpacked_corpus(work):
     script = '. "%s"; c89_corpus "%s"; printf "%%s\\n" "$suite" "${files[@]}"' % (
         os.path.join(SOURCE, "tests", "torture", "c89_corpus.sh"), work)
     r = subprocess.run(["bash", "-c", script], capture_output=True, text=True)
@@ -182,8 +191,7 @@ def main():
     build_dir = os.path.abspath(a.build_dir)
     os.environ["ORM_BUILD_DIR"] = build_dir
     k, n = (int(x) for x in a.shard.split("/"))
-    # Shards run side by side: each unpacks the corpus into a folder of its own.
-    suite, files = corpus(os.path.join(build_dir, "torture_exec", "shard%d_%s" % (k, a.opt or "both")))
+    suite, files = corpus(os.path.join(build_dir, "torture_exec", "corpus"))
     if a.only:
         files = [f for f in files if f in a.only]
     runs = plan(files[k::n], a.opt)

@@ -228,8 +228,9 @@ bool switch_collect(cg_context& ctx, const tree_node* sw, switch_request& out) {
         }
         int32_t v = value->value;
         if (high >= low && (v < low || v > high)) {
-            // A byte selector is promoted to int, so such a value never matches; an int-wide
-            // selector is not, and the value converts to its type as C converts it.
+            // A byte selector is promoted to int, so such a value never matches: valid C, the
+            // case is dropped with a warning. An int-wide selector is not promoted, and the
+            // value converts to its type as C converts it.
             if (out.size == 1) {
                 alert_message(696, static_cast<long>(v));
                 continue;

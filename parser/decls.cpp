@@ -806,9 +806,50 @@ void initialise_by_copy(sym_record* local) {
     release_tree(assignment);
 }
 
-void initialise_local(sym_record* sym, const decl_spec& spec, int context) {
+// A const automatic scalar made static (-R) keeps its static home only when its initialiser is
+// constant; one computed at run time (`const int k = i - 1;`) is valid C and stays automatic.
+void initialise_const_auto(sym_record* sym) {
+    bool brace = next_token() == TK_LBRACE;
+    if (!brace) push_back_token();
+    int saved = alert_set_level(10);
+    expr_node* e = parse_expression_in(CX_ARGUMENT);
+    alert_set_level(saved);
+    if (e && is_constant_expr(e)) {
+        sym->flags |= F_INITIALISED;
+        if (!(sym->flags & F_DEFINED)) xref_define(sym);
+        emit_var(sym);
+        emit_init_open(sym);
+        emit_init_item(assign_convert(e, sym->type, false));
+        emit_init_close();
+        release_tree(e);
+    } else {
+        // Const data lives in program memory here: the automatic copy is plain RAM, so it
+        // drops the qualifier (uses of it then convert as they do for any int).
+        sym->kind = S_AUTO;
+        sym->flags &= ~F_NUMBERED;
+        sym->type.classes &= ~Q_CONST;
+        xref_define(sym);
+        emit_var(sym);
+        if (e) {
+            sym->flags |= F_USED;
+            expr_node* a = make_node(ic::OP_ASSIGN, sym_leaf(sym), e);
+            emit_expr_stmt(a);
+            release_tree(a);
+        }
+    }
+    if (brace && next_token() != TK_RBRACE) {
+        alert_message(316);
+        push_back_token();
+    }
+}
+
+void initialise_local(sym_record* sym, const decl_spec& spec, int context, bool made_static) {
     bool bad = is_function(sym->type) || context == DC_KR_PARAMS || sym->kind == S_EXTERN || sym->kind == S_TYPEDEF;
     if (bad) alert_message(238);
+    if (made_static && is_scalar(sym->type)) {
+        initialise_const_auto(sym);
+        return;
+    }
     if (sym->kind == S_STATIC || sym->kind == S_EXTERN) {
         sym->flags |= F_INITIALISED;
         if (!(sym->flags & F_DEFINED)) xref_define(sym);
@@ -872,15 +913,18 @@ void parse_local_declarations(int context) {
         push_back_token();
         for (;;) {
             sym_record* sym = declare_declarator(spec, context, false);
+            bool made_static = false;
             if (sym && context == DC_BLOCK) {
                 if (opt.static_const_autos && sym->kind == S_AUTO && (skip_transparent(sym->type).classes & Q_CONST) &&
-                    !is_pointer(sym->type))
+                    !is_pointer(sym->type)) {
                     sym->kind = S_STATIC;
+                    made_static = true;
+                }
                 if (sym->kind == S_STATIC) sym->flags |= F_NUMBERED;
             }
             int c = next_token();
             if (c == TK_ASSIGN && sym) {
-                initialise_local(sym, spec, context);
+                initialise_local(sym, spec, context, made_static);
                 c = next_token();
             } else if (sym && context == DC_BLOCK && !is_function(sym->type)) {
                 if (sym->kind != S_EXTERN) xref_define(sym);

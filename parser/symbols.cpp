@@ -225,6 +225,18 @@ void report_record(sym_record* s, int level) {
     if (word) alert_message(350, word, s->name, static_cast<unsigned>(s->line));
 }
 
+// A list that may follow a declaration without one: no ellipsis, and every parameter of a type
+// that the default promotions leave as it is, since calls made before it passed promoted values.
+bool agrees_with_no_list(const param_list& list) {
+    for (const type_desc& item : list.items) {
+        if (item.kind == K_PLAIN && !item.indirection && skip_transparent(item).code == ic::T_ELLIPSIS) return false;
+        if (!is_arithmetic(item)) continue;
+        int32_t code = skip_transparent(item).code;
+        if (!is_plain(item, code == ic::T_FLOAT ? ic::T_DOUBLE : promote_code(code))) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void* parser_alloc(size_t size) {
@@ -393,8 +405,10 @@ sym_record* declare_symbol(sym_record* sym, int kind, const type_desc* type, sym
                 param_list* old_list = type_params(sym->type);
                 param_list* new_list = type_params(t);
                 if (!old_list) {
-                    alert_message(987);
-                    error = true;
+                    if (!agrees_with_no_list(*new_list)) {
+                        alert_message(987);
+                        error = true;
+                    }
                 } else if (old_list->items.size() != new_list->items.size()) {
                     alert_message(988);
                     error = true;

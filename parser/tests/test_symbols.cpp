@@ -50,8 +50,14 @@ TEST(Symbols, RedeclarationMatrix) {
     EXPECT_TRUE(has_message(parse_c("extern int x; static int x;"), 367));
     auto e = parse_c("enum a { A }; enum b { A };");
     EXPECT_TRUE(has_message(e, 986)) << e.messages;
-    auto f = parse_c("int f(); int f(int);");
+    // After a declaration without a list, calls pass promoted values: a list must take them as
+    // they come (int, long, pointers, "(void)"), not as char, float or through an ellipsis.
+    auto f = parse_c("int f(); int f(char);");
     EXPECT_TRUE(has_message(f, 987)) << f.messages;
+    EXPECT_TRUE(has_message(parse_c("int f(); int f(float);"), 987));
+    EXPECT_TRUE(has_message(parse_c("int f(); int f(int, ...);"), 987));
+    auto promoted = parse_c("int f(); int f(int, unsigned, long, char *); int g(); int g(void);");
+    EXPECT_FALSE(promoted.messages.find("(98") != std::string::npos) << promoted.messages;
     EXPECT_TRUE(has_message(parse_c("int f(int); int f(long);"), 987));
     EXPECT_TRUE(has_message(parse_c("int f(int); int f(int, int);"), 988));
     EXPECT_TRUE(has_message(parse_c("int a[3]; int a[4];"), 251));

@@ -44,6 +44,21 @@ TEST(Writer, ConstAutosBecomeStaticUnderR) {
     EXPECT_TRUE(has(r, "-> 5 `Ci")) << r.ic;
 }
 
+// A const automatic computed at run time cannot be a static with an initial value: it stays
+// automatic, in plain RAM (const data would be placed in program memory), and is assigned in
+// place; a constant one beside it still becomes static, braces or not.
+TEST(Writer, ConstAutoWithRunTimeValueStaysAutomatic) {
+    auto r = parse_c("int f(int i) { const int k = i - 1; const char c = { 7 }; const int *p = &k; return *p + c; }\n",
+                     [] { opt.static_const_autos = true; });
+    EXPECT_TRUE(has(r, "[v _k `i 1 a ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[e = _k - _i -> 1 `i ]")) << r.ic;
+    EXPECT_FALSE(has(r, "`Ci 1 s ]")) << r.ic;
+    EXPECT_TRUE(has(r, "c 1 s ]")) << r.ic;
+    EXPECT_TRUE(has(r, "-> 7 `C")) << r.ic;
+    EXPECT_TRUE(has(r, "-> &U _k `*Ci")) << r.ic;   // the address converts like any int's
+    EXPECT_EQ(r.messages, "");
+}
+
 TEST(Writer, LineMarkersOnlyOnChange) {
     auto r = parse_c("int a; int b;\n\nint c;\n# 7 \"x.h\"\nint d;\n# 9 \"t.c\"\nint e;\n");
     EXPECT_EQ(r.ic, "\"1 t.c\n[v _a `i 1 e ]\n[v _b `i 1 e ]\n\"3\n[v _c `i 1 e ]\n\"7 x.h\n[v _d `i 1 e ]\n"

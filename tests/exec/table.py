@@ -438,3 +438,8 @@ DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
 # float programs only the small one is written to fit there.
 NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
                for source, _ in FLOAT_PROGRAMS if source != "float_small.c"})
+# Const automatics set at run time, and a case label outside a byte selector's range.
+C_PROGRAMS += [
+    ("const_auto_switch.c", [("r_sum", "i16"), ("r_low", "i16"), ("r_fixed", "u8"), ("r_minus", "u8"),
+                             ("r_match", "u8"), ("r_tail", "u8")]),
+]

@@ -42,13 +42,21 @@ SUPPORT = """\
 volatile unsigned char orm_result;
 void abort(void) { orm_result = 2; for (;;) continue; }
 void exit(int status) { if (status == 0) orm_result = 1; else orm_result = 2; for (;;) continue; }
-int torture_main();
-int main(void) { torture_main(); exit(0); return 0; }
 """
+# The call of the test's main: a main that takes (argc, argv) gets a prototype that matches its
+# definition (the linker compares the two) and the arguments of a program run without any.
+CALL_PLAIN = "int torture_main();\nint main(void) { torture_main(); exit(0); return 0; }\n"
+CALL_ARGS = """\
+int torture_main(int, char **);
+static char program_name[1];
+static char *arguments[2] = { program_name, 0 };
+int main(void) { torture_main(1, arguments); exit(0); return 0; }
+"""
+MAIN_WITH_ARGS = re.compile(r"\bmain\s*\(\s*int\s+\w+\s*,\s*char\s*\*")
 PROTOTYPES = "void abort(void);\nvoid exit(int);\n"
-# A numbered message at the start of a line, after "file: line: " or under a caret; not "(0)" in
-# a quoted source line.
-NUMBERED = re.compile(r"(?:^|: |\^ )\((\d+)\) ", re.M)
+# A numbered message at the start of a line (also indented, with its caret after it), after
+# "file: line: " or under a caret; not "(0)" in a quoted source line.
+NUMBERED = re.compile(r"(?:^\s*|: |\^ )\((\d+)\) ", re.M)
 # The driver's "exec failed": a pass died.
 PASS_DIED = "(900)"
 # Linker messages that say the program does not fit the chip.
@@ -114,7 +122,7 @@ def classify(w, path, options):
     # Many tests call abort and exit undeclared (int in C89); the library's own prototypes
     # first, as the tests' own compilers know them, so that the link agrees with support.c.
     w.write("t.c", PROTOTYPES + source)
-    w.write("support.c", SUPPORT)
+    w.write("support.c", SUPPORT + (CALL_ARGS if MAIN_WITH_ARGS.search(source) else CALL_PLAIN))
     for stale in ("prog.hex", "prog.sym"):
         if w.exists(stale):
             os.remove(w.file(stale))

@@ -35,7 +35,8 @@ USES = [r"\(uw\)\S+ \+ ", r" - \(", r" \* \(", r"div_\w+\(", r"mod_\w+\(", r"shl
         r" & ", r" \| ", r" \^ ", r"~\(", r"\(\w+\)!", r" < ", r" <= ", r" > ", r" >= ", r" == ", r" != ",
         r" && ", r" \|\| ", r" \? ", r"\+\+;", r"--;", r" \+= ", r" -= ", r" \*= ", r" &= ", r" \|= ", r" \^= ",
         r"\bfor \(", r"\bwhile \(", r"\bdo \{", r"\bswitch \(", r"\bbreak;", r"\bcontinue;", r"rec\.f\d = ",
-        r"arr_\d+\[", r"fn_\d+\(\w"]
+        r"arr_\d+\[", r"fn_\d+\(\w", r"\bbf\.b\d+ = ", r"\bbf\.b\d+\+\+;", r"\)bf\.b\d+\)", r"\bfp_\d+ = fn_",
+        r"\bfp_\d+\("]
 
 
 def test_deterministic():
@@ -73,6 +74,10 @@ def test_host(first, count):
             check(run_on_host(w, name, RESULTS, RANDOM_FLAGS) is not None, "seed %d runs on the host" % seed)
     missing = [u for u in USES if u not in seen]
     check(not missing, "%d programs use every operator and statement kind (missing %s)" % (count, missing))
+    # Tables of function pointers take RAM the smallest chips' budget seldom has left.
+    tables = sum(bool(re.search(r"\bft_\d+\[\(uw\)", randprog.generate(seed, randprog.budget("16F877A"))))
+                 for seed in range(first, first + count))
+    check(tables > 0, "%d programs for the 16F877A call through a table of function pointers" % count)
 
 
 def test_target(first, count, jobs, chips, floats):

@@ -20,7 +20,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 from e2e import Workdir, check, finish, need  # noqa: E402
-from harness import (HOST_FLAGS, PROGRAMS, SIZES, defined_globals, part_option, parts_of, report_unsupported,  # noqa: E402
+from harness import (HOST_FLAGS, PROGRAMS, SIZES, chips_for, defined_globals, part_option, parts_of, report_unsupported,  # noqa: E402
                      results_of, run_on_host, run_on_target)
 import table  # noqa: E402
 
@@ -69,12 +69,7 @@ def test_c_programs():
             # Headers that several programs share.
             for header in glob.glob(os.path.join(PROGRAMS, "*.h")):
                 shutil.copy(header, w.file(os.path.basename(header)))
-            chips = []
-            for chip in CHIPS:
-                if chip in table.NOT_ON.get(source, ((), ""))[0]:
-                    print("skipped: %s for %s: %s" % (source, chip, table.NOT_ON[source][1]))
-                else:
-                    chips.append(chip)
+            chips = chips_for(source, CHIPS, table.NOT_ON)
             # Where RAM is short a split program runs one group at a time.
             parts = parts_of(os.path.join(PROGRAMS, source))
             split = [c for c in chips if parts and c in table.SMALL_RAM]
@@ -86,14 +81,7 @@ def test_c_programs():
                 tested = set()
                 for part in parts:
                     # NOT_ON may name one group ("program#n") a chip cannot hold even alone.
-                    chips_of_part = []
-                    for chip in split:
-                        if chip in table.NOT_ON.get("%s#%d" % (source, part), ((), ""))[0]:
-                            print("skipped: %s group %d for %s: %s" % (source, part, chip,
-                                                                     table.NOT_ON["%s#%d" % (source, part)][1]))
-                        else:
-                            chips_of_part.append(chip)
-                    tested |= run_part(w, source, results, chips_of_part, part)
+                    tested |= run_part(w, source, results, chips_for("%s#%d" % (source, part), split, table.NOT_ON), part)
                 missed = sorted({r[0] for r in results} - tested)
                 check(not missed, "%s: its groups together leave every result: %s missing" % (source, ", ".join(missed)))
 

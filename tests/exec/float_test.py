@@ -2,7 +2,8 @@
 """The float programs of the execution table (table.FLOAT_PROGRAMS) on one chip and option
 set, with the 24-bit and the 32-bit double: every result global must hold the pattern the host
 emulation of the run-time library gives. A float program the code generator cannot build fails
-here (it is never "unsupported")."""
+here (it is never "unsupported"). As in exec_test.py, a program split with #if PART(n) runs one
+group at a time on the chips of table.SMALL_RAM, where its results are those the group defines."""
 import os
 import shutil
 import sys
@@ -22,20 +23,47 @@ if len(sys.argv) > 2:
     OPTION_SETS = [o for o in table.OPTION_SETS if (o[0].split("=")[1] if o else "default") == sys.argv[2]]
 
 
+def run_float(w, source, expected, chips, part=None):
+    """Runs `source` (group `part` of it alone, or the whole program for None) on each of
+    `chips` with each double size, comparing the globals of `expected` (a function of the
+    double's size) that it defines; returns their names."""
+    names = {name for name, _, _ in expected(3)}
+    if part is not None:
+        # which results this group holds: gcc only looks at the declarations
+        defined = harness.defined_globals(w, source, ["-std=c89", "-w"] + harness.part_option(part))
+        if defined is None:
+            return set()
+        names &= defined
+        if not check(names, "%s group %d defines results of the table" % (source, part)):
+            return set()
+    for size, double_option in table.DOUBLE_SIZES:
+        wanted = [("_" + name, 0, n, value) for name, n, value in expected(size) if name in names]
+        for chip in chips:
+            for options in OPTION_SETS:
+                harness.run_on_target(w, chip, options + double_option + harness.part_option(part), source, wanted)
+    return names
+
+
 def test_float_programs():
     for source, expectation in table.FLOAT_PROGRAMS:
         with Workdir() as w:
             shutil.copy(os.path.join(harness.PROGRAMS, source), w.file(source))
             shutil.copy(os.path.join(HERE, "target.h"), w.file("target.h"))
-            for size, double_option in table.DOUBLE_SIZES:
-                expected = [("_" + name, 0, n, value) for name, n, value in expectation(size)]
-                for chip in CHIPS:
-                    if chip in table.NOT_ON.get(source, ((), ""))[0]:
-                        continue
-                    for options in OPTION_SETS:
-                        harness.run_on_target(w, chip, options + double_option, source, expected)
+            chips = harness.chips_for(source, CHIPS, table.NOT_ON)
+            # Where RAM is short a split program runs one group at a time.
+            parts = harness.parts_of(os.path.join(harness.PROGRAMS, source))
+            split = [c for c in chips if parts and c in table.SMALL_RAM]
+            whole = [c for c in chips if c not in split]
+            if whole:
+                run_float(w, source, expectation, whole)
+            if split:
+                tested = set()
+                for part in parts:
+                    tested |= run_float(w, source, expectation,
+                                        harness.chips_for("%s#%d" % (source, part), split, table.NOT_ON), part)
+                missed = sorted({name for name, _, _ in expectation(3)} - tested)
+                check(not missed, "%s: its groups together leave every result: %s missing" % (source, ", ".join(missed)))
     check(not harness.unsupported, "every float program builds: " + ", ".join(harness.unsupported))
-
 
 test_float_programs()
 finish()

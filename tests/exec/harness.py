@@ -51,6 +51,16 @@ def parts_of(path):
         return sorted({int(n) for n in re.findall(r"\bPART\((\d+)\)", f.read())})
 
 
+def chips_for(key, chips, not_on):
+    """The chips of `chips` that `not_on` ({program or "program#n": ({chips}, reason)}) does
+    not exclude for `key`; each one left out is printed with the reason."""
+    left_out, reason = not_on.get(key, ((), ""))
+    for chip in chips:
+        if chip in left_out:
+            print("skipped: %s for %s: %s" % (key, chip, reason))
+    return [chip for chip in chips if chip not in left_out]
+
+
 def part_option(part):
     """The option that compiles in only group `part` (all groups for None), for gcc and ormcl."""
     return [] if part is None else ["-DORM_PART=%d" % part]

@@ -2,12 +2,18 @@
    structcalls.c. */
 #include "target.h"
 
+#if PART(1)
 u16 r_sum;
 u8 r_sorted[8];
+#endif
+#if PART(2)
 i32 r_dot;
-u8 r_cases[4];
-
+#endif
+#if PART(1) || PART(2)
 static u8 data[8] = { 9, 3, 250, 0, 77, 3, 128, 1 };
+#endif
+#if PART(3)
+u8 r_cases[4];
 
 static u8 classify8(u8 v)
 {
@@ -36,9 +42,15 @@ static u8 classify32(u32 v)
     }
 }
 
+#endif
+
 int main(void)
 {
-    u8 i, j;
+#if PART(1) || PART(2)
+    u8 i;
+#endif
+#if PART(1)
+    u8 j;
 
     r_sum = 0;
     for (i = 0; i < 8; i++)
@@ -52,15 +64,20 @@ int main(void)
                 r_sorted[j] = r_sorted[j + 1];
                 r_sorted[j + 1] = t;
             }
+#endif
+#if PART(2)
     r_dot = 0;
     i = 0;
     do {
         r_dot += (i32)data[i] * (i32)(i16)(i - 4);
     } while (++i < 8);
+#endif
+#if PART(3)
     r_cases[0] = classify8(250);
     r_cases[1] = classify16(-1000);
     r_cases[2] = classify32(100000UL);
     r_cases[3] = (u8)(classify8(5) + classify16(3));
+#endif
     STOP();
     return 0;
 }

@@ -4,22 +4,45 @@
 #include <float.h>
 #include "target.h"
 
-double a = 1.5, b = -2.25, tiny = 1e-3, big = 3e38, third = 0.333333333;
+#if PART(1)
+double big = 3e38;
+double r_big, r_max;
+#endif
+#if PART(2) || PART(3)
+double a = 1.5;
+#endif
+#if PART(2)
+double b = -2.25, tiny = 1e-3;
+double r_acc;
+#endif
+#if PART(3)
+double third = 0.333333333;
+double r_round;
+#endif
+#if PART(4)
 double one = 1.0;
-double r_big, r_acc, r_round, r_max;
 u8 r_eps;
+#endif
 
 int main(void)
 {
+#if PART(1)
     r_big = big + big;
+    r_max = DBL_MAX;
+#endif
+#if PART(2)
     r_acc = a;
     r_acc += tiny;
     r_acc -= b;
+#endif
+#if PART(3)
     r_round = third + a;
-    r_max = DBL_MAX;
+#endif
+#if PART(4)
     if (one + DBL_EPSILON != one)
         r_eps |= 1;
     if (one + DBL_EPSILON / 2 == one)
         r_eps |= 2;
+#endif
     STOP();
 }

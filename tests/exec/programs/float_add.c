@@ -2,15 +2,39 @@
    default, 32 with --double=32. Expected values come from the host emulation (table.py). */
 #include "target.h"
 
-double a = 1.5, b = -2.25, tiny = 1e-3;
-double r_add, r_sub, r_neg, r_cancel;
+double a = 1.5;
+#if PART(1) || PART(3) || PART(4)
+double b = -2.25;
+#endif
+#if PART(2) || PART(3)
+double tiny = 1e-3;
+#endif
+#if PART(1)
+double r_add;
+#endif
+#if PART(4)
+double r_neg;
+#endif
+#if PART(2)
+double r_sub;
+#endif
+#if PART(3)
+double r_cancel;
 u8 r_cmp;
+#endif
 
 int main(void)
 {
+#if PART(1)
     r_add = a + b;
-    r_sub = a - tiny;
+#endif
+#if PART(4)
     r_neg = -b;
+#endif
+#if PART(2)
+    r_sub = a - tiny;
+#endif
+#if PART(3)
     r_cancel = a - a;
     if (a < b)
         r_cmp |= 1;
@@ -26,5 +50,6 @@ int main(void)
         r_cmp |= 32;
     if (-a < tiny)
         r_cmp |= 64;
+#endif
     STOP();
 }

@@ -494,6 +494,11 @@ struct hoister {
         if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON) return;
         if (arity == DOPE_UNARY) {
             walk(&n->left, op == OP_RETURN);
+            // A float is negated by copying it with its sign bit flipped: a value the float
+            // package computes into the scratch bytes is stored in a temporary first.
+            if (op == OP_NEG && mode != hoist_mode::pairs && !n->levels && node_class(n) == value_class::floating &&
+                n->left && n->left->op != OP_NEG && is_float_routine_value(ctx, n->left))
+                to_temporary(&n->left);
             return;
         }
         if (arity != DOPE_BINARY) return;

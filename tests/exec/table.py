@@ -412,6 +412,15 @@ def _float_suffix(n):
             ("r_guard", 1, 0x5A), ("r_wide", n, _fe.from_float(0.75, n))]
 
 
+def _float_negate(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    neg = lambda p: p ^ (1 << (8 * n - 1))  # noqa: E731
+    a, b = P(1.5), P(-2.25)
+    return [("r_ret", n, neg(_fe.mul(a, a, n))), ("r_conv", n, _fe.add(b, neg(_fe.from_int(3, n)), n)),
+            ("r_prod", n, _fe.mul(a, neg(_fe.mul(a, b, n)), n)),
+            ("r_diff", n, _fe.sub(neg(_fe.add(a, b, n)), neg(_fe.mul(b, b, n)), n))]
+
+
 FLOAT_PROGRAMS = [
     ("float_small.c", _float_small),
     ("float_suffix.c", _float_suffix),
@@ -433,6 +442,7 @@ FLOAT_PROGRAMS = [
     ("float_order.c", _float_order),
     ("float_right.c", _float_right),
     ("float_exprs.c", _float_exprs),
+    ("float_negate.c", _float_negate),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
@@ -441,7 +451,7 @@ DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
 NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
                for source in ("float_array.c", "float_compound.c", "float_calls.c", "float_operands.c", "float_bits.c",
                               "variadic_float.c", "float_mixed.c", "float_cond.c", "float_toint.c", "float_order.c",
-                              "float_right.c", "float_exprs.c")})
+                              "float_right.c", "float_exprs.c", "float_negate.c")})
 NOT_ON["float_add.c#3"] = ({"16C84"}, "four 32-bit doubles (its compares read a, b, tiny and r_cancel) and the float "
                            "package's scratch bytes exceed the chip's 36 bytes of RAM")
 # Const automatics set at run time, and a case label outside a byte selector's range.

@@ -438,3 +438,8 @@ DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
 # float programs only the small one is written to fit there.
 NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
                for source, _ in FLOAT_PROGRAMS if source != "float_small.c"})
+
+C_PROGRAMS += [
+    # byte and pointer assignments chained; volatile variables read for their effect alone
+    ("chained_volatile.c", [("r_b", "u8", 4), ("r_idx", "u8", 2), ("r_w", "i16", 2), ("r_l", "u32")]),
+]

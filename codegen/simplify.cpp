@@ -372,6 +372,7 @@ bool is_offset(const tree_node* n) { return !n->levels && is_computed(n); }
 enum class hoist_mode {
     pairs,      // only operands that would both need FSR at once
     values,     // jump-made values, calls and assignments inside expressions
+    result,     // a returned value as a whole
 };
 
 struct hoister {
@@ -477,6 +478,14 @@ struct hoister {
     void walk(tree_node** slot, bool top) {
         tree_node* n = *slot;
         if (!n) return;
+        if (mode == hoist_mode::result) {
+            // The return rules want the value's scratch bytes free while it is computed: it is
+            // computed into a temporary first, by rules that need no such bytes.
+            if (top && n->op == OP_RETURN && n->left && !is_leaf_operand(n->left) && !is_aggregate(n->left) &&
+                node_class(n->left) != value_class::floating && !tree_has_effect(n->left))
+                to_temporary(&n->left);
+            return;
+        }
         if (!top && worth_taking(n)) {
             take(slot);
             return;
@@ -651,7 +660,8 @@ bool hoist_values(cg_context& ctx, tree_node* tree) {
     if (ctx.functions.empty() || cg_statement_fits(ctx, tree)) return false;
     int count = 0;
     if (choose_value(ctx, tree, count, true)) return true;
-    return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree);
+    return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree) ||
+           hoist_with(ctx, tree, hoist_mode::result);
 }
 
 // Two operands read through pointers cannot both hold FSR: the first is read into a
@@ -683,10 +693,10 @@ bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode) {
     h.walk(&root, true);
     bool hoisted = !h.prefix.empty();
     if (hoisted) {
-        for (tree_node* s : h.prefix) generate_statement(ctx, mode == hoist_mode::values ? simplify_expr(ctx, s) : s);
+        for (tree_node* s : h.prefix) generate_statement(ctx, mode != hoist_mode::pairs ? simplify_expr(ctx, s) : s);
         refresh_node(root);
         // With its operands now plain variables the statement may narrow further.
-        if (mode == hoist_mode::values) root = simplify_expr(ctx, root);
+        if (mode != hoist_mode::pairs) root = simplify_expr(ctx, root);
         generate_statement(ctx, root);
     }
     --ctx.simp.hoist_depth;

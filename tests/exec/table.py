@@ -443,3 +443,8 @@ C_PROGRAMS += [
     # byte and pointer assignments chained; volatile variables read for their effect alone
     ("chained_volatile.c", [("r_b", "u8", 4), ("r_idx", "u8", 2), ("r_w", "i16", 2), ("r_l", "u32")]),
 ]
+
+C_PROGRAMS += [
+    # values returned from arithmetic on run-time routine results
+    ("returns_computed.c", [("r_w", "i16", 10), ("r_u", "u16", 6), ("r_b", "u8", 2), ("r_l", "i32", 2)]),
+]

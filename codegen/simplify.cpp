@@ -373,6 +373,7 @@ enum class hoist_mode {
     pairs,      // only operands that would both need FSR at once
     values,     // jump-made values, calls and assignments inside expressions
     result,     // a returned value as a whole
+    flatten,    // every integer operation inside another: one statement each
 };
 
 struct hoister {
@@ -470,6 +471,39 @@ struct hoister {
         if (!is_leaf_operand(*count) && !tree_has_effect(n->left)) to_temporary(count);
     }
 
+    static bool is_integer_operation(const tree_node* n) {
+        const value_class c = node_class(n);
+        return is_arithmetic(n->op) && !n->levels && (c == value_class::signed_ || c == value_class::unsigned_);
+    }
+
+    // Operands that are themselves integer operations are computed into temporaries first,
+    // innermost first, so that each operation meets plain operands (what the rules of a
+    // run-time routine's operands and results ask for). Only for statements without side
+    // effects in their values, whose order therefore cannot change.
+    void flatten(tree_node* n) {
+        if (!n) return;
+        const uint32_t op = n->op;
+        const uint32_t arity = op_arity(op);
+        if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON || op == OP_SEQ || op == OP_ARGSEQ ||
+            op == OP_CJUMP || op == OP_CALL || op == OP_CALLZAP || is_aggregate(n) || node_class(n) == value_class::floating)
+            return;
+        if (arity == DOPE_UNARY) {
+            flatten(n->left);
+            return;
+        }
+        if (arity != DOPE_BINARY) return;
+        if (is_compound_assignment(op)) {
+            if (op == OP_ASSIGN) flatten(n->right);
+            return;
+        }
+        for (tree_node** side : {&n->left, &n->right}) {
+            tree_node** inner = below_conversions(side);
+            flatten(*inner);
+            if (is_integer_operation(n) && is_integer_operation(*inner)) to_temporary(inner);
+        }
+        refresh_node(n);
+    }
+
     // An lvalue stays where it is; only what computes its address is looked at.
     void walk_lvalue(tree_node* n) {
         if (n && n->op == OP_DEREF) walk(&n->left, false);
@@ -478,6 +512,10 @@ struct hoister {
     void walk(tree_node** slot, bool top) {
         tree_node* n = *slot;
         if (!n) return;
+        if (mode == hoist_mode::flatten) {
+            flatten(n);
+            return;
+        }
         if (mode == hoist_mode::result) {
             // The return rules want the value's scratch bytes free while it is computed: it is
             // computed into a temporary first, by rules that need no such bytes.
@@ -632,6 +670,7 @@ struct hoister {
 };
 
 bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode);
+bool flatten_operations(cg_context& ctx, tree_node* tree);
 
 // x op= y that no rule derives, whose x is reached without a side effect (an EEPROM word, an
 // element at a variable index): x = x op y, which reads x once and stores it once as well.
@@ -661,7 +700,14 @@ bool hoist_values(cg_context& ctx, tree_node* tree) {
     int count = 0;
     if (choose_value(ctx, tree, count, true)) return true;
     return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree) ||
-           hoist_with(ctx, tree, hoist_mode::result);
+           hoist_with(ctx, tree, hoist_mode::result) || flatten_operations(ctx, tree);
+}
+
+bool flatten_operations(cg_context& ctx, tree_node* tree) {
+    const tree_node* value = tree->op == OP_ASSIGN ? tree->right : tree;
+    if (!value || tree_has_effect(value) || (tree->op == OP_ASSIGN && tree->left && tree_has_effect(tree->left)))
+        return false;
+    return hoist_with(ctx, tree, hoist_mode::flatten);
 }
 
 // Two operands read through pointers cannot both hold FSR: the first is read into a

@@ -448,3 +448,8 @@ C_PROGRAMS += [
     # values returned from arithmetic on run-time routine results
     ("returns_computed.c", [("r_w", "i16", 10), ("r_u", "u16", 6), ("r_b", "u8", 2), ("r_l", "i32", 2)]),
 ]
+
+C_PROGRAMS += [
+    # integer operations nested inside operations done by run-time routines
+    ("nested_routines.c", [("r_q", "i16", 6), ("r_l", "i32", 2), ("r_u", "u16")]),
+]

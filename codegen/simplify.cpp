@@ -520,7 +520,7 @@ struct hoister {
             // The return rules want the value's scratch bytes free while it is computed: it is
             // computed into a temporary first, by rules that need no such bytes.
             if (top && n->op == OP_RETURN && n->left && !is_leaf_operand(n->left) && !is_aggregate(n->left) &&
-                node_class(n->left) != value_class::floating && !tree_has_effect(n->left))
+                node_class(n->left) != value_class::floating)
                 to_temporary(&n->left);
             return;
         }

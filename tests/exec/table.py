@@ -453,3 +453,8 @@ C_PROGRAMS += [
     # integer operations nested inside operations done by run-time routines
     ("nested_routines.c", [("r_q", "i16", 6), ("r_l", "i32", 2), ("r_u", "u16")]),
 ]
+
+C_PROGRAMS += [
+    # an assignment from a call, returned
+    ("returns_assigned.c", [("r_ring", "u16", 4), ("r_level", "i16", 3)]),
+]

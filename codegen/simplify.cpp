@@ -493,7 +493,12 @@ struct hoister {
         }
         if (arity != DOPE_BINARY) return;
         if (is_compound_assignment(op)) {
-            if (op == OP_ASSIGN) flatten(n->right);
+            if (op != OP_ASSIGN) return;
+            flatten(n->right);
+            // Stored through a pointer: the value is worked out before FSR takes the address.
+            tree_node** value = below_conversions(&n->right);
+            if (is_indirect_read(n->left) && is_integer_operation(*value)) to_temporary(value);
+            refresh_node(n);
             return;
         }
         for (tree_node** side : {&n->left, &n->right}) {

@@ -458,3 +458,8 @@ C_PROGRAMS += [
     # an assignment from a call, returned
     ("returns_assigned.c", [("r_ring", "u16", 4), ("r_level", "i16", 3)]),
 ]
+
+C_PROGRAMS += [
+    # words updated through pointers with byte and computed operands
+    ("pointer_updates.c", [("r_w", "i16", 4), ("r_u", "u16", 5)]),
+]

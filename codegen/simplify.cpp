@@ -372,6 +372,8 @@ bool is_offset(const tree_node* n) { return !n->levels && is_computed(n); }
 enum class hoist_mode {
     pairs,      // only operands that would both need FSR at once
     values,     // jump-made values, calls and assignments inside expressions
+    result,     // a returned value as a whole
+    flatten,    // every integer operation inside another: one statement each
 };
 
 struct hoister {
@@ -469,6 +471,44 @@ struct hoister {
         if (!is_leaf_operand(*count) && !tree_has_effect(n->left)) to_temporary(count);
     }
 
+    static bool is_integer_operation(const tree_node* n) {
+        const value_class c = node_class(n);
+        return is_arithmetic(n->op) && !n->levels && (c == value_class::signed_ || c == value_class::unsigned_);
+    }
+
+    // Operands that are themselves integer operations are computed into temporaries first,
+    // innermost first, so that each operation meets plain operands (what the rules of a
+    // run-time routine's operands and results ask for). Only for statements without side
+    // effects in their values, whose order therefore cannot change.
+    void flatten(tree_node* n) {
+        if (!n) return;
+        const uint32_t op = n->op;
+        const uint32_t arity = op_arity(op);
+        if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON || op == OP_SEQ || op == OP_ARGSEQ ||
+            op == OP_CJUMP || op == OP_CALL || op == OP_CALLZAP || is_aggregate(n) || node_class(n) == value_class::floating)
+            return;
+        if (arity == DOPE_UNARY) {
+            flatten(n->left);
+            return;
+        }
+        if (arity != DOPE_BINARY) return;
+        if (is_compound_assignment(op)) {
+            if (op != OP_ASSIGN) return;
+            flatten(n->right);
+            // Stored through a pointer: the value is worked out before FSR takes the address.
+            tree_node** value = below_conversions(&n->right);
+            if (is_indirect_read(n->left) && is_integer_operation(*value)) to_temporary(value);
+            refresh_node(n);
+            return;
+        }
+        for (tree_node** side : {&n->left, &n->right}) {
+            tree_node** inner = below_conversions(side);
+            flatten(*inner);
+            if (is_integer_operation(n) && is_integer_operation(*inner)) to_temporary(inner);
+        }
+        refresh_node(n);
+    }
+
     // An lvalue stays where it is; only what computes its address is looked at.
     void walk_lvalue(tree_node* n) {
         if (n && n->op == OP_DEREF) walk(&n->left, false);
@@ -477,6 +517,18 @@ struct hoister {
     void walk(tree_node** slot, bool top) {
         tree_node* n = *slot;
         if (!n) return;
+        if (mode == hoist_mode::flatten) {
+            flatten(n);
+            return;
+        }
+        if (mode == hoist_mode::result) {
+            // The return rules want the value's scratch bytes free while it is computed: it is
+            // computed into a temporary first, by rules that need no such bytes.
+            if (top && n->op == OP_RETURN && n->left && !is_leaf_operand(n->left) && !is_aggregate(n->left) &&
+                node_class(n->left) != value_class::floating)
+                to_temporary(&n->left);
+            return;
+        }
         if (!top && worth_taking(n)) {
             take(slot);
             return;
@@ -628,6 +680,7 @@ struct hoister {
 };
 
 bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode);
+bool flatten_operations(cg_context& ctx, tree_node* tree);
 
 // x op= y that no rule derives, whose x is reached without a side effect (an EEPROM word, an
 // element at a variable index): x = x op y, which reads x once and stores it once as well.
@@ -656,7 +709,15 @@ bool hoist_values(cg_context& ctx, tree_node* tree) {
     if (ctx.functions.empty() || cg_statement_fits(ctx, tree)) return false;
     int count = 0;
     if (choose_value(ctx, tree, count, true)) return true;
-    return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree);
+    return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree) ||
+           hoist_with(ctx, tree, hoist_mode::result) || flatten_operations(ctx, tree);
+}
+
+bool flatten_operations(cg_context& ctx, tree_node* tree) {
+    const tree_node* value = tree->op == OP_ASSIGN ? tree->right : tree;
+    if (!value || tree_has_effect(value) || (tree->op == OP_ASSIGN && tree->left && tree_has_effect(tree->left)))
+        return false;
+    return hoist_with(ctx, tree, hoist_mode::flatten);
 }
 
 // Two operands read through pointers cannot both hold FSR: the first is read into a
@@ -688,10 +749,10 @@ bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode) {
     h.walk(&root, true);
     bool hoisted = !h.prefix.empty();
     if (hoisted) {
-        for (tree_node* s : h.prefix) generate_statement(ctx, mode == hoist_mode::values ? simplify_expr(ctx, s) : s);
+        for (tree_node* s : h.prefix) generate_statement(ctx, mode != hoist_mode::pairs ? simplify_expr(ctx, s) : s);
         refresh_node(root);
         // With its operands now plain variables the statement may narrow further.
-        if (mode == hoist_mode::values) root = simplify_expr(ctx, root);
+        if (mode != hoist_mode::pairs) root = simplify_expr(ctx, root);
         generate_statement(ctx, root);
     }
     --ctx.simp.hoist_depth;

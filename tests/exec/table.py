@@ -459,3 +459,31 @@ C_PROGRAMS += [
     ("const_auto_switch.c", [("r_sum", "i16"), ("r_low", "i16"), ("r_fixed", "u8"), ("r_minus", "u8"),
                              ("r_match", "u8"), ("r_tail", "u8")]),
 ]
+
+C_PROGRAMS += [
+    # byte and pointer assignments chained; volatile variables read for their effect alone
+    ("chained_volatile.c", [("r_b", "u8", 4), ("r_idx", "u8", 2), ("r_w", "i16", 2), ("r_l", "u32")]),
+]
+
+C_PROGRAMS += [
+    # values returned from arithmetic on run-time routine results
+    ("returns_computed.c", [("r_w", "i16", 10), ("r_u", "u16", 6), ("r_b", "u8", 2), ("r_l", "i32", 2)]),
+]
+
+C_PROGRAMS += [
+    # integer operations nested inside operations done by run-time routines
+    ("nested_routines.c", [("r_q", "i16", 6), ("r_l", "i32", 2), ("r_u", "u16")]),
+]
+
+C_PROGRAMS += [
+    # an assignment from a call, returned
+    ("returns_assigned.c", [("r_ring", "u16", 4), ("r_level", "i16", 3)]),
+]
+
+C_PROGRAMS += [
+    # words updated through pointers with byte and computed operands
+    ("pointer_updates.c", [("r_w", "i16", 4), ("r_u", "u16", 5)]),
+]
+# The 32-bit routines' scratch bytes and these programs' data exceed the 64 bytes of the 12F6xx.
+NOT_ON.update({source: ({"16C84", "12F629", "12F675"}, "its data and the 32-bit routines' scratch bytes exceed the chip's RAM")
+               for source in ("returns_computed.c", "nested_routines.c", "pointer_updates.c")})

@@ -1,0 +1,39 @@
+/* Integer operations nested inside a divide, multiply or variable shift, whose run-time routine
+   needs its operands in place: a quotient by a shifted 1, a signed quotient of a shifted sum,
+   a long product of a shifted sum, with signs and wrap-around at the edges. */
+#include "target.h"
+
+static i16 si;
+static u16 su;
+static u8 n;
+static i32 la, lb;
+
+i16 r_q[6];
+i32 r_l[2];
+u16 r_u;
+
+int main(void)
+{
+    si = -32767;
+    su = 0xFFFFu;
+    n = 1;
+    r_q[0] = si / (1 << n);                 /* -16383 */
+    r_q[1] = (i16)su / (1 << n);            /* -1 / 2 is 0 */
+    n = 14;
+    r_q[2] = si / (1 << n);
+    su = 0x3FFFu;
+    r_q[3] = (i16)((su + 1u) * 4u) / 4;     /* 0x10000 wraps to 0 */
+    su = 0x1FFFu;
+    r_q[4] = (i16)((su << 2) + 4u) / 4;     /* 0x8000: -32768 / 4 */
+    r_q[5] = (si + 7) % (3 << (n - 10)) - (si >> 2) / (n - 20);
+    la = 5;
+    lb = -3;
+    r_l[0] = ((la << 1) + lb) * lb;
+    la = 0x10000000L;
+    lb = 2;
+    r_l[1] = ((la << 1) + lb) * lb - (la / (lb + 1));
+    su = 1000u;
+    r_u = (u16)((su * 3u) / (n + 1u)) + (u16)((su >> 1) % 7u);
+    STOP();
+    return 0;
+}

@@ -438,3 +438,8 @@ DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
 # float programs only the small one is written to fit there.
 NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
                for source, _ in FLOAT_PROGRAMS if source != "float_small.c"})
+# values computed in the scratch bytes as the left operand of a routine or shift, or returned
+C_PROGRAMS += [
+    ("scratch_chains.c", [("r_w", "u16", 6), ("r_s", "i16", 2), ("r_l", "u32")]),
+    ("scratch_returns.c", [("r_s", "i16", 3), ("r_l", "u32")]),
+]

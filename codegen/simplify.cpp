@@ -516,14 +516,7 @@ struct hoister {
         // Operands evaluated only on some paths stay with their operator.
         if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON) return;
         if (arity == DOPE_UNARY) {
-            const size_t mark = prefix.size();
             walk(&n->left, op == OP_RETURN);
-            // A returned value no rule computes into the return registers as it stands: it is
-            // computed into a temporary first, and that is returned.
-            if (op == OP_RETURN && mode != hoist_mode::pairs && prefix.size() == mark && n->left &&
-                !is_leaf_operand(*below_conversions(&n->left)) && !is_aggregate(n->left) &&
-                !is_call_value(n->left) && node_class(n->left) != value_class::floating)
-                to_temporary(&n->left);
             return;
         }
         if (arity != DOPE_BINARY) return;

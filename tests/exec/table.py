@@ -441,5 +441,4 @@ NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch byt
 # values computed in the scratch bytes as the left operand of a routine or shift, or returned
 C_PROGRAMS += [
     ("scratch_chains.c", [("r_w", "u16", 6), ("r_s", "i16", 2), ("r_l", "u32")]),
-    ("scratch_returns.c", [("r_s", "i16", 3), ("r_l", "u32")]),
 ]

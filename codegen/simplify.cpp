@@ -341,6 +341,29 @@ bool uses_scratch(cg_context& ctx, const tree_node* n) {
     return (arity == DOPE_UNARY || arity == DOPE_BINARY) && uses_scratch(ctx, n->left);
 }
 
+// An operator whose left operand is loaded into the scratch bytes: a multiplication, division
+// or modulo, or a shift other than a byte's by a constant.
+bool takes_operand_in_scratch(cg_context& ctx, const tree_node* n) {
+    if (n->levels || node_class(n) == value_class::floating) return false;
+    switch (n->op) {
+    case OP_MUL: case OP_DIV: case OP_MOD: case OP_SHL: case OP_SHR:
+        return uses_scratch(ctx, n) && n->left;
+    default: return false;
+    }
+}
+
+// A value that is worked out in the scratch bytes by something below it, not by its own
+// operator (whose result the next routine takes where it lies).
+bool computes_in_scratch(cg_context& ctx, const tree_node* n) {
+    switch (n->op) {
+    case OP_CALL: case OP_CALLZAP: case OP_MUL: case OP_DIV: case OP_MOD: case OP_SHL: case OP_SHR:
+        return false;
+    default:
+        return n->op != OP_ID && n->op != OP_CONST && !tree_has_effect(n) && node_class(n) != value_class::floating &&
+               uses_scratch(ctx, n);
+    }
+}
+
 // A value made by jumps: a comparison, a logical operator, or c ? a : b.
 bool is_jump_value(const tree_node* n) {
     return n && (is_compare(n->op) || n->op == OP_NOT || n->op == OP_LAND || n->op == OP_LOR || is_choice(n));
@@ -635,6 +658,11 @@ struct hoister {
                    !tree_has_effect(n->left)) {
             // An integer made from a float by the float package, as a right operand: first.
             to_temporary(&n->right);
+        } else if (mode != hoist_mode::pairs && takes_operand_in_scratch(ctx, n) &&
+                   computes_in_scratch(ctx, *below_conversions(&n->left))) {
+            // The routine (or the shift in place) loads its left operand into the scratch
+            // bytes that computing that operand used: the operand is computed first.
+            to_temporary(below_conversions(&n->left));
         } else if (is_compare(op) && mode != hoist_mode::pairs) {
             // A compare of a computed value or of one read through a pointer: the value first,
             // at its own width.

@@ -487,3 +487,7 @@ C_PROGRAMS += [
 # The 32-bit routines' scratch bytes and these programs' data exceed the 64 bytes of the 12F6xx.
 NOT_ON.update({source: ({"16C84", "12F629", "12F675"}, "its data and the 32-bit routines' scratch bytes exceed the chip's RAM")
                for source in ("returns_computed.c", "nested_routines.c", "pointer_updates.c")})
+# values computed in the scratch bytes as the left operand of a routine or shift, or returned
+C_PROGRAMS += [
+    ("scratch_chains.c", [("r_w", "u16", 6), ("r_s", "i16", 2), ("r_l", "u32")]),
+]

@@ -410,10 +410,12 @@ def _float_suffix(n):
             ("r_guard", 1, 0x5A), ("r_wide", n, _fe.from_float(0.75, n))]
 
 
-# Bytes read at a computed index or through a pointer under a cast of their sign only.
+# Bytes read at a computed index or through a pointer, and computed bytes, under a cast of
+# their sign only.
 C_PROGRAMS += [
     ("sign_cast_elements.c", [("r_s", "i8", 4), ("r_u", "u8", 4), ("r_copy", "i8", 4), ("r_w", "i16", 3),
                               ("r_flags", "u8", 3)]),
+    ("sign_cast_bytes.c", [("r_s", "i8", 3), ("r_u", "u8", 3), ("r_w", "i16", 4), ("r_flags", "u8", 2)]),
 ]
 
 FLOAT_PROGRAMS = [

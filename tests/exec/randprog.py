@@ -49,7 +49,8 @@ FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 # - ?: inside the value of a compound assignment (x += c ? a : b);
 # - an array element inside the index of another (a[b[i] & 3]);
 # - calls that the linker's graph of argument areas takes for recursion: f(g(..)) where a call
-#   of g may lead to a call of f (g's body calls f, or g(f(..)) elsewhere), message 471;
+#   of g may lead to a call of f (g's body calls f, or g(f(..)) elsewhere), or fp(g(..)) where a
+#   call of g may lead to one of a function a pointer holds, message 471;
 # - a switch on a constant selector (switch ((u32)((i16)32767))).
 # A name in an expression other than a type's: the expression is not constant.
 HELPERS_HERE = "/* helpers */"
@@ -210,7 +211,9 @@ class Generator:
         if any(re.search(r"\bf[pt]_\d+\b" if pointer else r"\b%s\(" % name, a) for a in args):
             return None
         inner = set(re.findall(CALLEE, " ".join(args))) | ({"(*)"} if re.search(r"\bf[pt]_\d+\b", " ".join(args)) else set())
-        if any(self.reaches(g, key) for g in inner):
+        # a call through a pointer fills the argument area of every function a pointer may hold
+        goals = {key} | (set().union(*self.pointer_targets.values()) if pointer else set())
+        if any(self.reaches(g, goal) for g in inner for goal in goals):
             return None
         self.nested.setdefault(key, set()).update(inner)
         if self.current is not None:

@@ -61,6 +61,33 @@ def test_budget(first, count):
                     return
 
 
+def pointer_call_arguments(text):
+    """The argument text of every call through a function pointer or a table of them."""
+    found = []
+    for m in re.finditer(r"\bf[pt]_\d+(?:\[[^\]]*\])?\(", text):
+        depth, at = 1, m.end()
+        while depth:
+            depth += {"(": 1, ")": -1}.get(text[at], 0)
+            at += 1
+        found.append(text[m.end():at - 1])
+    return found
+
+
+def test_pointer_arguments(seeds):
+    """No argument of a call through a pointer calls a function a pointer may hold: both calls
+    would fill that function's one argument area (the linker refuses it as recursion)."""
+    calls = 0
+    for seed in seeds:
+        text = randprog.generate(seed)
+        held = set(re.findall(r"\b(fn_\d+)\b(?!\()", text))
+        for args in pointer_call_arguments(text):
+            calls += 1
+            inner = held & set(re.findall(r"\b(fn_\d+)\(", args))
+            if not check(not inner, "seed %d: %s called inside the arguments of a pointer call" % (seed, inner)):
+                return
+    check(calls > 0, "the seeds make calls through pointers (%d)" % calls)
+
+
 def test_host(first, count):
     seen = set()
     with Workdir() as w:
@@ -163,6 +190,7 @@ def main():
     if a.seeds:
         test_budget(a.first, a.seeds)
         test_host(a.first, a.seeds)
+        test_pointer_arguments(list(range(a.first, a.first + a.seeds)) + [10118])
     outcomes = test_target(a.first, a.target_seeds, max(1, a.jobs), a.chips.split(","), a.floats)
     report(outcomes)
     report_unsupported()

@@ -420,6 +420,13 @@ def _float_negate(n):
             ("r_prod", n, _fe.mul(a, neg(_fe.mul(a, b, n)), n)),
             ("r_diff", n, _fe.sub(neg(_fe.add(a, b, n)), neg(_fe.mul(b, b, n)), n))]
 
+# Bytes read at a computed index or through a pointer, and computed bytes, under a cast of
+# their sign only.
+C_PROGRAMS += [
+    ("sign_cast_elements.c", [("r_s", "i8", 4), ("r_u", "u8", 4), ("r_copy", "i8", 4), ("r_w", "i16", 3),
+                              ("r_flags", "u8", 3)]),
+    ("sign_cast_bytes.c", [("r_s", "i8", 3), ("r_u", "u8", 3), ("r_w", "i16", 4), ("r_flags", "u8", 2)]),
+]
 
 FLOAT_PROGRAMS = [
     ("float_small.c", _float_small),

@@ -4,6 +4,7 @@
 #include "codegen/matcher.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "codegen/asmout.h"
@@ -234,6 +235,16 @@ ordered:
     return MS_NO_REGS;
 }
 
+// An object in the data EEPROM is reached only through the EEPROM routines: of the rules for
+// `*`, only those over an EEPROM address fit it, never one that would read RAM or program
+// memory at that address (a pointer to EEPROM is a byte like a RAM pointer).
+bool fits_eeprom_object(const rule_tables& t, const tree_node* n, const rule_row& row) {
+    if (n->op != OP_DEREF || n->levels || !(n->pclass & PC_EEPROM)) return true;
+    if (row.left < static_cast<uint32_t>(first_goal)) return false;
+    const char* goal = t.goal_names[row.left - first_goal];
+    return std::strcmp(goal, "eak") == 0 || std::strcmp(goal, "eat") == 0;
+}
+
 // Tries one candidate rule on n; returns its status (0: pushed on the rule stack).
 int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint32_t want, uint32_t forbid,
              bool& stop) {
@@ -248,6 +259,7 @@ int try_rule(cg_context& ctx, tree_node* n, int32_t number, uint32_t avail, uint
         // A call rule without a right goal would leave the argument list's code out: it fits
         // only a call without one.
         if (!row.right && (n->op == OP_CALL || n->op == OP_CALLZAP) && n->right) return MS_NO_RULE;
+        if (!fits_eeprom_object(t, n, row)) return MS_NO_RULE;
     }
     if (row.pred && !cg_predicate(ctx, n, static_cast<int>(row.pred))) return MS_NO_RULE;
     if (row.clobbers & ~avail) {

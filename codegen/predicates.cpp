@@ -36,7 +36,7 @@ const char* const predicate_names[predicate_count] = {
     "WORDCODE", "ISCODEPTR", "EVENCONST", "ISTHREE", "ISTEN", "LONG_TO_TRI", "WORD_TO_TRI",
     "BYTE_TO_TRI", "DOUBLE_TO_TRI", "TRIWORD_CODE", "UNSCONV_NOT_PTR", "VA_START", "ISCODE_SML",
     "ISBYTE_CODE", "BYTE_PTRWORDCODE", "UNSCONV", "WORD_SMALLCONSTARRAY", "SAME_BANK",
-    "DOUBLE_TO_WORD", "TRI_TO_WORD",
+    "DOUBLE_TO_WORD", "TRI_TO_WORD", "EEPROMPTR",
 };
 
 int predicate_lookup(const char* name) {
@@ -389,6 +389,7 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 147: return v.same_bank_147(n);                            // SAME_BANK
     case 148: return lfl && lsz == 4 && sz == 2;                    // DOUBLE_TO_WORD
     case 149: return lfl && lsz == 3 && sz == 2;                    // TRI_TO_WORD
+    case 150: return n->levels == 1 && sz == 1 && v.has(n, PC_EEPROM);   // EEPROMPTR
     default: break;
     }
     std::string name = number >= 0 && number < predicate_count ? predicate_names[number] : std::to_string(number);

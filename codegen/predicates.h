@@ -10,7 +10,7 @@ struct cg_context;
 struct tree_node;
 struct symbol;
 
-constexpr int predicate_count = 150;   // entry 0 is empty
+constexpr int predicate_count = 151;   // entry 0 is empty
 extern const char* const predicate_names[predicate_count];
 // Number of a predicate by name; 0 when unknown.
 int predicate_lookup(const char* name);

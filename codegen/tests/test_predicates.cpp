@@ -363,6 +363,7 @@ TEST(predicate_names, NumberedFromOneWithAnEmptySlotZero) {
     EXPECT_STREQ(predicate_names[0], "");
     EXPECT_EQ(predicate_lookup("ISBYTE"), 1);
     EXPECT_EQ(predicate_lookup("TRI_TO_WORD"), 149);
+    EXPECT_EQ(predicate_lookup("EEPROMPTR"), 150);
     EXPECT_EQ(predicate_lookup("SAME_BANK"), 147);
     EXPECT_EQ(predicate_lookup("NOSUCH"), 0);
     EXPECT_EQ(predicate_lookup(""), 0);
@@ -370,7 +371,7 @@ TEST(predicate_names, NumberedFromOneWithAnEmptySlotZero) {
 
 TEST_F(pred_fixture, UnknownPredicateIsFatal) {
     tree_node* n = v("uc");
-    EXPECT_EXIT(cg_predicate(*ctx, n, 150), ::testing::ExitedWithCode(1), "689");
+    EXPECT_EXIT(cg_predicate(*ctx, n, predicate_count), ::testing::ExitedWithCode(1), "689");
     EXPECT_EXIT(cg_predicate(*ctx, n, 0), ::testing::ExitedWithCode(1), "689");
 }
 

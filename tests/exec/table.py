@@ -225,6 +225,8 @@ C_PROGRAMS += [
     ("routine_operands.c", [("r", "u8", 8)]),
     ("eeprom_compound.c", [("r_w", "u16"), ("r_l", "i32"), ("r_arr", "u8", 4), ("r_warr", "i16", 3), ("r_two", "u8", 4),
                            ("r_tag", "u8"), ("r_count", "u16"), ("r_after", "u8")]),
+    ("eeprom_ptr.c", [("r_read", "u8", 4), ("r_tab", "u8", 8), ("r_sum", "u8"), ("r_cmp", "u8"), ("r_diff", "u8"),
+                      ("r_one", "u8"), ("r_fill", "u8")]),
 ]
 
 C_PROGRAMS += [

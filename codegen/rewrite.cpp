@@ -757,12 +757,23 @@ tree_node* rewrite_member(cg_context& ctx, tree_node* n) {
 }
 
 // Under a modular operator a conversion between integer types of one size changes no bit.
+// Whether x gives the same bits when retyped to the other signedness: a right shift, a division,
+// a remainder and a conversion from a float compute by their own type's sign.
+bool same_bits_either_sign(const tree_node* x) {
+    switch (x->op) {
+    case OP_SHR: case OP_ASG_SHR: case OP_DIV: case OP_ASG_DIV: case OP_MOD: case OP_ASG_MOD: return false;
+    case OP_CONV: return !x->left || !is_floating(x->left);
+    default: return true;
+    }
+}
+
 void drop_equal_size_conversions(cg_context& ctx, tree_node* n) {
     if (!(dope_table[n->op] & DOPE_MODULAR) || n->levels) return;
     auto drop = [&](tree_node*& slot) {
         tree_node* c = slot;
         if (c && c->op == OP_CONV && c->left && is_integer(c) && is_integer(c->left) &&
-            node_size(ctx, c) == node_size(ctx, c->left) && node_size(ctx, c) == node_size(ctx, n)) {
+            node_size(ctx, c) == node_size(ctx, c->left) && node_size(ctx, c) == node_size(ctx, n) &&
+            (node_class(c) == node_class(c->left) || same_bits_either_sign(c->left))) {
             slot = keep_left(ctx, c);
             retype_object(slot, n);
         }

@@ -500,3 +500,9 @@ NOT_ON.update({source: ({"16C84", "12F629", "12F675"}, "its data and the 32-bit 
 C_PROGRAMS += [
     ("scratch_chains.c", [("r_w", "u16", 6), ("r_s", "i16", 2), ("r_l", "u32")]),
 ]
+# Conversions to the other signedness over values that compute by their own sign.
+C_PROGRAMS += [
+    ("sign_retype.c", [("r_neg", "i16"), ("r_negw", "i16"), ("r_ushift", "u16"), ("r_div", "i16"), ("r_mod", "i16"),
+                       ("r_udiv", "u16"), ("r_lneg", "i32"), ("r_lshift", "u32"), ("r_ldiv", "i32"), ("r_bneg", "i8"),
+                       ("r_bshift", "u8")]),
+]

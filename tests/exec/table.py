@@ -227,6 +227,7 @@ C_PROGRAMS += [
                            ("r_tag", "u8"), ("r_count", "u16"), ("r_after", "u8")]),
     ("eeprom_ptr.c", [("r_read", "u8", 4), ("r_tab", "u8", 8), ("r_sum", "u8"), ("r_cmp", "u8"), ("r_diff", "u8"),
                       ("r_one", "u8"), ("r_fill", "u8")]),
+    ("eeprom_ptr_wide.c", [("r_w0", "i16"), ("r_w1", "i16"), ("r_l0", "u32"), ("r_l1", "u32")]),
 ]
 
 C_PROGRAMS += [

@@ -69,6 +69,7 @@ char* make_temp_name()
             if (!temp_file_list) {
                 plat::at_exit(remove_temp_files);
                 plat::on_interrupt_cleanup(remove_temp_files);
+                plat::survive_closed_pipe();
             }
             temp_entry* entry = xnew<temp_entry>();
             entry->path = xstrdup(name);

@@ -78,6 +78,7 @@ bool replacing_file::create(const std::string& target, bool binary, bool append)
             registered = true;
             std::atexit(discard_pending_outputs);
             plat::on_interrupt_cleanup(remove_pending_on_interrupt);
+            plat::survive_closed_pipe();
         }
         pending().push_back(temp_);
         if (append && !copy_content(target, stream_, binary)) {

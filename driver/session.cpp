@@ -91,6 +91,7 @@ void driver_message_output(const char* line) {
 void driver_initialise() {
     // A driver started with interrupts ignored (in the background) keeps ignoring them.
     plat::on_interrupt_unless_ignored(on_interrupt);
+    plat::survive_closed_pipe();
     char* dir = install_dir(SUB_INSTALL);
     if (!dir) alert_message(1228);
     if (!dir) exit_hook(1);

@@ -65,6 +65,9 @@ void on_interrupt_cleanup(void (*fn)());
 // Passes an interrupt on to the program spawn_wait is waiting for, if any (safe in signal
 // context); true when there was one. On Windows a console child gets Ctrl-C itself: false.
 bool interrupt_running_child(int signal);
+// A reader that goes away (`ormcl ... | head`) must not kill the driver or a pass before it
+// removes its temporaries: writes to a closed pipe then fail instead (passes inherit this).
+void survive_closed_pipe();
 void at_exit(void (*fn)());
 
 

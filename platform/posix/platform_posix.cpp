@@ -284,6 +284,8 @@ void on_interrupt_unless_ignored(interrupt_handler handler)
     on_interrupt(handler);
 }
 
+void survive_closed_pipe() { signal(SIGPIPE, SIG_IGN); }
+
 void on_interrupt_cleanup(void (*fn)())
 {
     if (cleanup_count < 8)

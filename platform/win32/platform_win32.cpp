@@ -266,6 +266,9 @@ void on_interrupt_unless_ignored(interrupt_handler handler)
     on_interrupt(handler);
 }
 
+// Windows has no signal for a closed pipe: the write fails.
+void survive_closed_pipe() {}
+
 void on_interrupt_cleanup(void (*fn)())
 {
     if (cleanup_count < 8)

@@ -131,12 +131,33 @@ def pass_alone(w):
         check(f.read() == "older\n", "ormpre interrupted: the older output as it was")
 
 
+def closed_pipe(w):
+    """Output to a pipe whose reader is gone (`ormcl ... | head`): the messages are lost, but
+    ormcl and its passes run to the end, remove their temporaries and report the failure."""
+    folder = w.file("pipe")
+    os.makedirs(folder)
+    with open(os.path.join(folder, "bad.c"), "w") as f:
+        f.write("int x = ;\nint main(void) { return x; }\n")
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    try:
+        p = subprocess.run([program("ormcl"), "--chip=16F877A", "-q", "bad.c"], cwd=folder, stdin=subprocess.DEVNULL,
+                           stdout=write_end, stderr=write_end, timeout=LIMIT,
+                           env=dict(os.environ, ASAN_OPTIONS="detect_leaks=0"))
+    finally:
+        os.close(write_end)
+    check(p.returncode == 1, "closed pipe: ormcl exits with 1, not %s" % p.returncode)
+    left = sorted(set(os.listdir(folder)) - {"bad.c", "bad.lst"})
+    check(not left, "closed pipe: no temporary left: %s" % left)
+
+
 def main():
     if not sys.platform.startswith("linux"):
         print("SKIP: interrupts are tested on POSIX hosts")
         sys.exit(77)
     with Workdir() as w:
         pass_alone(w)
+        closed_pipe(w)
         for stage, source, made in STAGES:
             driver_stage(w, stage, source, made)
     finish()

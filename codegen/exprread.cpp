@@ -10,6 +10,7 @@
 #include "codegen/records.h"
 #include "codegen/simplify.h"
 #include "common/alert.h"
+#include "icode/icode.h"
 
 namespace cg {
 
@@ -77,11 +78,13 @@ tree_node* ic_read_expr(cg_context& ctx, ic_scanner& scan) {
             parse_type_string(ctx, token, t);
             return make_type_leaf(ctx, t);
         }
-        if (c == '.' && token.size() > 1 && token[1] != '.') {
+        double value;
+        bool is_float;
+        if (ic::read_float_const(token, value, is_float)) {
             tree_node* n = ctx.nodes.alloc();
             n->op = OP_FCONST;
-            n->type = basic_type_named(ctx, token.back() == 'f' ? "f" : "d");
-            n->fvalue = std::strtod(token.c_str() + 1, nullptr);
+            n->type = basic_type_named(ctx, is_float ? "f" : "d");
+            n->fvalue = value;
             return n;
         }
         int op = op_lookup(token.c_str());

@@ -1,6 +1,7 @@
 // Vocabulary of the intermediate code (see icode.h).
 #include "icode/icode.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace ic {
@@ -91,6 +92,17 @@ int read_string_data(FILE* file, string_data_record& record) {
     record.bytes.assign(length, 0);
     if (length && std::fread(record.bytes.data(), 1, length, file) != length) return -1;
     return 1;
+}
+
+std::string float_const_token(const char* text, bool is_float) {
+    return std::string(".") + (text && *text ? text : "0") + (is_float ? "f" : "");
+}
+
+bool read_float_const(const std::string& token, double& value, bool& is_float) {
+    if (token.size() < 2 || token[0] != '.' || token[1] == '.') return false;
+    is_float = token.back() == 'f';
+    value = std::strtod(token.c_str() + 1, nullptr);
+    return true;
 }
 
 }  // namespace ic

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace ic {
@@ -77,6 +78,12 @@ int32_t basic_from_letter(char letter);
 
 // Letters of the six fixed pointer classes (bits 0-5).
 constexpr const char fixed_class_letters[] = "CVFNIS";
+
+// A floating constant: '.', the literal's text, and "f" when its type is float (float and
+// double need not be the same size).
+std::string float_const_token(const char* text, bool is_float);
+// Reads a token written so; false when it is no floating constant.
+bool read_float_const(const std::string& token, double& value, bool& is_float);
 
 // Record of the binary string-data side file: number, byte count (terminator included),
 // class mask, then the bytes; integers are 4-byte little-endian.

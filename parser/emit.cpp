@@ -134,9 +134,7 @@ void emit_expr(expr_node* n) {
         }
         return;
     case ic::OP_FCONST:
-        // A float constant says so: float and double need not be the same size.
-        std::fprintf(out(), ".%s%s", n->text ? n->text : "0",
-                     n->type.code == ic::T_FLOAT && n->type.indirection == 0 ? "f" : "");
+        put(ic::float_const_token(n->text, n->type.code == ic::T_FLOAT && n->type.indirection == 0).c_str());
         return;
     case ic::OP_TYPE: emit_type(n->type); return;
     case ic::OP_MEMBER: std::fprintf(out(), "%d", static_cast<int>(n->value)); return;

@@ -50,6 +50,27 @@ TEST(IcodeVocabulary, TypeLettersReadBackAsTheirCodes) {
     EXPECT_EQ(ic::basic_from_letter('z'), -1);
 }
 
+TEST(IcodeVocabulary, FloatConstantsReadBackWithTheirSize) {
+    struct { const char* text; bool is_float; double value; } cases[] = {
+        {"1.5", true, 1.5}, {"0.1", false, 0.1}, {"3e-39", false, 3e-39}, {"6.5e4", true, 65000.0},
+    };
+    for (const auto& c : cases) {
+        std::string token = ic::float_const_token(c.text, c.is_float);
+        double value = -1;
+        bool is_float = !c.is_float;
+        ASSERT_TRUE(ic::read_float_const(token, value, is_float)) << token;
+        EXPECT_EQ(is_float, c.is_float) << token;
+        EXPECT_EQ(value, c.value) << token;
+    }
+    // A literal without text is zero; the list end ".." and a bare "." are not constants.
+    EXPECT_EQ(ic::float_const_token(nullptr, false), ".0");
+    double v;
+    bool f;
+    EXPECT_FALSE(ic::read_float_const("..", v, f));
+    EXPECT_FALSE(ic::read_float_const(".", v, f));
+    EXPECT_FALSE(ic::read_float_const("12", v, f));
+}
+
 TEST(IcodeStringData, RecordsReadBackEqualAndDamageIsSeen) {
     std::FILE* f = std::tmpfile();
     ASSERT_TRUE(f);

@@ -72,7 +72,7 @@ def test_c_programs():
             chips = chips_for(source, CHIPS, table.NOT_ON)
             # Where RAM is short a split program runs one group at a time.
             parts = parts_of(os.path.join(PROGRAMS, source))
-            split = [c for c in chips if parts and c in table.SMALL_RAM]
+            split = [c for c in chips if parts and (c in table.SMALL_RAM or c in table.SPLIT_ON.get(source, ()))]
             whole = [c for c in chips if c not in split]
             if whole:
                 run_part(w, source, results, whole, None)

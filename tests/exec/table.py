@@ -135,7 +135,8 @@ C_PROGRAMS += [
 
 # Found by the torture and random differential runs.
 C_PROGRAMS += [
-    ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l", "u32", 3), ("r_m", "i32")]),
+    ("retcomputed.c", [("r_w", "u16", 3), ("r_s", "i16"), ("r_l0", "u32"), ("r_l1", "u32"), ("r_l2", "u32"),
+                        ("r_m", "i32")]),
 ]
 
 # Random programs (randprog.py): reductions of what they found.
@@ -241,8 +242,11 @@ NOT_ON = {
                      "exceed the chip's 36 bytes of RAM at once"),
     "shiftdiv.c#1": ({"16C84"}, "its long results and argument, the long division and the run-time library's scratch "
                      "bytes need 39 bytes of RAM"),
+    "fnptr32.c#2": ({"16C84"}, "the long call's arguments and result, its own result and the run-time library's "
+                    "scratch bytes exceed the chip's 36 bytes of RAM"),
+    "nested_routines.c#4": ({"16C84"}, "its two long operands, the long product and quotient and the run-time "
+                            "library's scratch bytes need 41 bytes of RAM"),
     "eeinit.c": ({"16F684", "16F690"}, "gpsim does not load these chips' EEPROM from the hex file"),
-    "retcomputed.c": ({"16C84"}, "its longs and the run-time library's scratch bytes exceed the chip's 36 bytes of RAM"),
     "banks23.c": ({"16C84", "16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675", "16F684", "16F690"},
                   "the chip has no general-purpose RAM in banks 2 and 3"),
 }
@@ -459,9 +463,12 @@ DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
 # The 16C84's 36 bytes of RAM hold the float package's 15 scratch bytes and little more: a
 # float program split with PART(n) runs there one group at a time; these are not split yet.
 NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
-               for source in ("float_array.c", "float_compound.c", "float_calls.c", "float_operands.c", "float_bits.c",
-                              "variadic_float.c", "float_mixed.c", "float_cond.c", "float_toint.c", "float_order.c",
-                              "float_right.c", "float_exprs.c", "float_negate.c")})
+               for source in ("float_array.c", "float_compound.c", "float_operands.c", "variadic_float.c",
+                              "float_order.c", "float_right.c", "float_exprs.c", "float_negate.c")})
+# Groups that fit with the 24-bit double but not with the 32-bit one.
+NOT_ON.update({group: ({"16C84"}, "with the 32-bit double its operands, temporaries and the float package's scratch "
+                       "bytes exceed the chip's 36 bytes of RAM")
+               for group in ("float_calls.c#1", "float_cond.c#2", "float_mixed.c#3", "float_mixed.c#4")})
 NOT_ON["float_add.c#3"] = ({"16C84"}, "four 32-bit doubles (its compares read a, b, tiny and r_cancel) and the float "
                            "package's scratch bytes exceed the chip's 36 bytes of RAM")
 # Const automatics set at run time, and a case label outside a byte selector's range.
@@ -477,12 +484,12 @@ C_PROGRAMS += [
 
 C_PROGRAMS += [
     # values returned from arithmetic on run-time routine results
-    ("returns_computed.c", [("r_w", "i16", 10), ("r_u", "u16", 6), ("r_b", "u8", 2), ("r_l", "i32", 2)]),
+    ("returns_computed.c", [("r_w", "i16", 5), ("r_v", "i16", 5), ("r_u", "u16", 6), ("r_b", "u8", 2), ("r_l", "i32", 2)]),
 ]
 
 C_PROGRAMS += [
     # integer operations nested inside operations done by run-time routines
-    ("nested_routines.c", [("r_q", "i16", 6), ("r_l", "i32", 2), ("r_u", "u16")]),
+    ("nested_routines.c", [("r_q", "i16", 3), ("r_p", "i16", 3), ("r_l0", "i32"), ("r_l1", "i32"), ("r_u", "u16")]),
 ]
 
 C_PROGRAMS += [
@@ -492,14 +499,15 @@ C_PROGRAMS += [
 
 C_PROGRAMS += [
     # words updated through pointers with byte and computed operands
-    ("pointer_updates.c", [("r_w", "i16", 4), ("r_u", "u16", 5)]),
+    ("pointer_updates.c", [("r_w", "i16", 2), ("r_x", "i16", 2), ("r_up", "u16"), ("r_u", "u16", 4)]),
 ]
-# The 32-bit routines' scratch bytes and these programs' data exceed the 64 bytes of the 12F6xx.
-NOT_ON.update({source: ({"16C84", "12F629", "12F675"}, "its data and the 32-bit routines' scratch bytes exceed the chip's RAM")
-               for source in ("returns_computed.c", "nested_routines.c", "pointer_updates.c")})
+# Chips besides those of SMALL_RAM where a split program runs one group at a time:
+# {program: {chips}}. Whole, these programs' data and the 32-bit routines' scratch bytes
+# exceed the 64 bytes of the 12F6xx.
+SPLIT_ON = {source: {"12F629", "12F675"} for source in ("returns_computed.c", "pointer_updates.c")}
 # values computed in the scratch bytes as the left operand of a routine or shift, or returned
 C_PROGRAMS += [
-    ("scratch_chains.c", [("r_w", "u16", 6), ("r_s", "i16", 2), ("r_l", "u32")]),
+    ("scratch_chains.c", [("r_w", "u16", 3), ("r_v", "u16", 3), ("r_s", "i16", 2), ("r_l", "u32")]),
 ]
 # Conversions to the other signedness over values that compute by their own sign.
 C_PROGRAMS += [

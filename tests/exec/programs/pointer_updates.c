@@ -3,17 +3,27 @@
    with carries, borrows and signs at the edges. */
 #include "target.h"
 
+#if PART(1) || PART(2)
+static i16 w[2] = {-2, 0x7F00};
+static u8 g = 0xF0;
+#endif
+#if PART(1)
+i16 r_w[2];
+#endif
+#if PART(2)
+i16 r_x[2];
+#endif
+#if PART(3)
+static u16 u = 0xFFFFu;
+u16 r_up;
+#endif
+#if PART(4)
 typedef struct {
     u16 a, b, c, d;
 } quad;
 
-static i16 w[2] = {-2, 0x7F00};
-static u16 u = 0xFFFFu;
-static u8 g = 0xF0;
 static quad q;
-
-i16 r_w[4];
-u16 r_u[5];
+u16 r_u[4];
 
 static void fill(quad *ps)
 {
@@ -22,28 +32,41 @@ static void fill(quad *ps)
     ps->c = 65535u;
     ps->d = ps->c % 7;
 }
+#endif
 
 int main(void)
 {
+#if PART(1) || PART(2)
     i16 *p = &w[0];
+#endif
+#if PART(3)
     u16 *up = &u;
+#endif
 
+#if PART(1)
     *p |= g;            /* -2 | 0xF0 */
     r_w[0] = *p;
     *p &= g;
     r_w[1] = *p;
+#endif
+#if PART(2)
     p = &w[1];
     *p += g;            /* 0x7FF0 */
-    r_w[2] = *p;
+    r_x[0] = *p;
     *p -= (i16)g * 3;
-    r_w[3] = *p;
+    r_x[1] = *p;
+#endif
+#if PART(3)
     *up = *up * 3u + 1u;
-    r_u[0] = *up;
+    r_up = *up;
+#endif
+#if PART(4)
     fill(&q);
-    r_u[1] = q.a;
-    r_u[2] = q.b;
-    r_u[3] = q.c;
-    r_u[4] = q.d;
+    r_u[0] = q.a;
+    r_u[1] = q.b;
+    r_u[2] = q.c;
+    r_u[3] = q.d;
+#endif
     STOP();
     return 0;
 }

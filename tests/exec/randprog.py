@@ -37,9 +37,9 @@ RAM_BUDGET = {"16F877A": 64, "16F877": 64, "16F690": 64, "16F684": 64, "16F627":
               "16F84A": 50, "16F84": 50, "12F675": 46, "12F629": 46}
 SMALLEST_BUDGET = min(RAM_BUDGET.values())
 # What main and the division and shift helpers take whatever else is drawn: k0..k3, two
-# locals, the widest helper's parameters, checksum and the parameter of the function folding
-# into it.
-FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4 + 4
+# locals, the widest helper's parameters, checksum. (The folding function's parameter shares
+# the helpers' bytes: it is called only after the statements.)
+FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 # The program memory the statements of main and the functions may take, in the units of
 # code_cost(), by chip: about 3 words a unit over some 400 words of start-up, checksum and
 # run-time library, with a margin for --opt=none's larger code. A chip not named here gets the

@@ -110,13 +110,14 @@ def run_on_target(w, chip, options, source, expected, may_not_fit=False, must_co
         said = next(line for line in (r.stdout + r.stderr).splitlines() if any(mark in line for mark in NOT_YET))
         unsupported.append("%s: %s" % (what, said.strip()))
         return "unsupported"
-    if sym is None and may_not_fit and any(mark in r.stdout + r.stderr for mark in DOES_NOT_FIT):
-        not_fitting.append(what)
-        return "does not fit"
-    # (a data section the linker could not place beside code that does not fit is part of the same failure)
+    # Code first: the linker reports a data section it could not place beside code that does
+    # not fit with the same number, and that is part of the same failure.
     if sym is None and code_may_not_fit and CODE_FULL.search(r.stdout + r.stderr):
         not_fitting.append(what + " (program memory)")
         return "code does not fit"
+    if sym is None and may_not_fit and any(mark in r.stdout + r.stderr for mark in DOES_NOT_FIT):
+        not_fitting.append(what)
+        return "does not fit"
     if not check(sym is not None, what + " builds: " + r.stdout + r.stderr):
         return "build failed"
     if not check("_orm_done" in sym and all(s in sym for s, _, _, _ in expected),

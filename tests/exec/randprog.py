@@ -37,8 +37,16 @@ RAM_BUDGET = {"16F877A": 64, "16F877": 64, "16F690": 64, "16F684": 64, "16F627":
               "16F84A": 50, "16F84": 50, "12F675": 46, "12F629": 46}
 SMALLEST_BUDGET = min(RAM_BUDGET.values())
 # What main and the division and shift helpers take whatever else is drawn: k0..k3, two
-# locals, the widest helper's parameters, checksum.
+# locals, the widest helper's parameters, checksum. (The folding function's parameter shares
+# the helpers' bytes: it is called only after the statements.)
 FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
+# The program memory the statements of main and the functions may take, in the units of
+# code_cost(), by chip: about 3 words a unit over some 400 words of start-up, checksum and
+# run-time library, with a margin for --opt=none's larger code. A chip not named here gets the
+# smallest budget.
+CODE_BUDGET = {"16F877A": 440, "16F877": 440, "16F690": 440, "16F684": 440, "16F627": 440, "16F627A": 440,
+               "16F84A": 200, "16F84": 200, "12F675": 200, "12F629": 200}
+SMALLEST_CODE_BUDGET = min(CODE_BUDGET.values())
 
 
 # Left out of the programs: what the code generator cannot compile yet (it stops with message
@@ -56,6 +64,15 @@ FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 HELPERS_HERE = "/* helpers */"
 CALLEE = r"\b((?:fn|div|mod|shl|shr)_\w+)\("
 VARIABLE = r"\b(?!(?:u8|i8|u16|i16|u32|i32|uw|ul)\b)[A-Za-z_]\w*"
+
+
+def code_cost(text):
+    """A rough measure of the program memory `text` takes: its operators, more for 32-bit ones,
+    and each division or shift helper it calls (a 32-bit division or modulo brings a run-time
+    library routine too)."""
+    helpers = set(re.findall(r"\b((?:div|mod|shl|shr)_\w+)\(", text))
+    return (len(re.findall(r"[-+*/&|^~!<>=?]", text)) + 2 * len(re.findall(r"\((?:ul|u32|i32)\)", text)) +
+            25 * len(helpers) + 60 * sum(h.endswith("32") for h in helpers))
 
 
 def work_type(t):
@@ -97,8 +114,11 @@ class Scope:
 
 
 class Generator:
-    def __init__(self, seed, floats=False, ram=None):
+    def __init__(self, seed, floats=False, ram=None, code=None):
         self.rng = random.Random(seed)
+        self.code_budget = SMALLEST_CODE_BUDGET if code is None else code
+        self.program_text = []         # the lines of the program made so far
+        self.code_text = []            # and those of the function being made, for code_cost()
         # bytes still free for globals and function frames (see RAM_BUDGET)
         self.room = (SMALLEST_BUDGET if ram is None else ram) - FIXED_COST
         self.array_len = ARRAY_LEN
@@ -264,6 +284,20 @@ class Generator:
             out += self.statement(scope, depth, indent)
         return out
 
+    def top_statements(self, scope, count, least):
+        """The statements of a body: `count` drawn, those that would take the program past its
+        code budget left out (but for the first `least`, which every program needs to use
+        every construct in the long run)."""
+        out = []
+        for i in range(count):
+            # a statement needed anyway: the first of a few draws that fits, else the smallest
+            tries = [self.statement(scope, 3 if self.in_main else 2, 1) for _ in range(4 if i < least else 1)]
+            costs = [code_cost("\n".join(self.code_text + out + lines)) for lines in tries]
+            fitting = [lines for lines, cost in zip(tries, costs) if cost <= self.code_budget]
+            if fitting or i < least:
+                out += fitting[0] if fitting else tries[costs.index(min(costs))]
+        return out
+
     def statement(self, scope, depth, indent):
         rng, pad = self.rng, "    " * indent
         kinds = ["assign", "assign", "compound", "incdec"]
@@ -397,8 +431,10 @@ class Generator:
             out += self.float_part.text()
         self.main_writable = None
         signature = None
+        self.program_text = out
         for i in range(rng.randint(1, 4)):
-            if i and self.room < 12:
+            # room for main's statements too
+            if i and (self.room < 12 or code_cost("\n".join(out)) > self.code_budget // 3):
                 break
             # functions of one signature in a row, so that pointers have several to hold
             out += self.function(signature if rng.random() < 0.5 else None)
@@ -407,12 +443,16 @@ class Generator:
         self.main_writable = list(self.globals)
         self.in_main = True
         scope = Scope(self.globals + self.main_locals(out), self.main_writable)
-        body = self.statements(scope, rng.randint(3, 3 + self.depth * 2), 3, 1)
-        fold = ["    checksum = checksum * 31UL + (u32)%s;" % n for n, _ in self.globals]
+        # one function folds: written out at each of some twenty places, the 32-bit multiply
+        # took half the small chips' program memory
+        out += ["static void mix(u32 v)", "{", "    checksum = checksum * 31UL + v;", "}", ""]
+        fold = ["    mix((u32)%s);" % n for n, _ in self.globals]
         for name, _ in self.arrays:
-            fold += ["    for (k0 = 0; k0 < %d; k0++) checksum = checksum * 31UL + (u32)%s[k0];" % (self.array_len, name)]
-        fold += ["    checksum = checksum * 31UL + (u32)rec.%s;" % n for n, _ in self.fields]
-        fold += ["    checksum = checksum * 31UL + (u32)bf.%s;" % n for n, _ in self.bitfields]
+            fold += ["    for (k0 = 0; k0 < %d; k0++) mix((u32)%s[k0]);" % (self.array_len, name)]
+        fold += ["    mix((u32)rec.%s);" % n for n, _ in self.fields]
+        fold += ["    mix((u32)bf.%s);" % n for n, _ in self.bitfields]
+        self.code_text = out + self.main_local_decls + fold
+        body = self.top_statements(scope, rng.randint(3, 3 + self.depth * 2), 1)
         start = ["    FLOAT_PART();"] if self.float_part else []
         out += ["int main(void)", "{", "    u8 k0, k1, k2, k3;"] + self.main_local_decls + start + body + fold + \
                ["    (void)k1;", "    (void)k2;", "    (void)k3;", "    STOP();", "    return 0;", "}", ""]
@@ -431,7 +471,7 @@ class Generator:
 
     def main_locals(self, out):
         del out
-        locals_ = [(self.fresh("m_"), self.rng.choice(TYPES)) for _ in range(2)]
+        locals_ = [(self.fresh("m_"), self.rng.choice(self.fitting(TYPES, self.room // 2))) for _ in range(2)]
         self.main_local_decls = ["    %s %s = %s;" % (t, n, constant(self.rng, t)) for n, t in locals_]
         return locals_
 
@@ -475,7 +515,8 @@ class Generator:
         out = ["static %s %s(%s)" % (ret, name, ", ".join("%s %s" % (t, n) for n, t in params) or "void"), "{",
                "    u8 k0, k1, k2, k3;"]
         out += ["    %s %s = %s;" % (t, n, self.expr(t, Scope(params + self.globals, []), 2)) for n, t in locals_]
-        out += self.statements(scope, rng.randint(1, 4), 2, 1)
+        self.code_text = self.program_text + out
+        out += self.top_statements(scope, rng.randint(1, 4), 0)
         out += ["    (void)k0;", "    (void)k1;", "    (void)k2;", "    (void)k3;",
                 "    return %s;" % self.expr(ret, scope, self.depth), "}", ""]
         self.functions.append((name, ret, [t for _, t in params]))
@@ -665,14 +706,19 @@ def budget(chip):
     return RAM_BUDGET.get(chip, SMALLEST_BUDGET)
 
 
-def generate(seed, ram=None):
-    """The program of `seed` whose data fits `ram` bytes (see RAM_BUDGET; the smallest by default)."""
-    return Generator(seed, ram=ram).program()
+def code_budget(chip):
+    return CODE_BUDGET.get(chip, SMALLEST_CODE_BUDGET)
 
 
-def generate_with_floats(seed, ram=None):
+def generate(seed, ram=None, code=None):
+    """The program of `seed` whose data fits `ram` bytes (see RAM_BUDGET) and whose code about
+    `code` units (see CODE_BUDGET; the smallest chip's of each by default)."""
+    return Generator(seed, ram=ram, code=code).program()
+
+
+def generate_with_floats(seed, ram=None, code=None):
     """The program of `seed` with a float part: (text, {double size: expected results})."""
-    g = Generator(seed, floats=True, ram=ram)
+    g = Generator(seed, floats=True, ram=ram, code=code)
     text = g.program()
     return text, {size: g.float_part.expected(size) for size in floatemu.SIZES}
 
@@ -683,12 +729,13 @@ if __name__ == "__main__":
     if args and args[0].startswith("--chip="):
         chip = args.pop(0)[len("--chip="):]
     ram = budget(chip) if chip else None
+    code = code_budget(chip) if chip else None
     if len(args) == 2 and args[0] == "--floats":
-        program, expected = generate_with_floats(int(args[1]), ram)
+        program, expected = generate_with_floats(int(args[1]), ram, code)
         sys.stdout.write(program)
         for size, results in expected.items():
             sys.stdout.write("/* %d-byte double: %s */\n" % (size, " ".join("%s+%d=0x%X" % (s, at, v) for s, at, _, v in results)))
     elif len(args) == 1:
-        sys.stdout.write(generate(int(args[0]), ram))
+        sys.stdout.write(generate(int(args[0]), ram, code))
     else:
         sys.exit("usage: randprog.py [--chip=CHIP] [--floats] SEED")

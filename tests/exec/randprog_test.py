@@ -61,6 +61,19 @@ def test_budget(first, count):
                     return
 
 
+def test_code_budget(first, count):
+    """Statements past the code budget are left out: most programs for the 16F877A end near
+    its budget (those whose one needed statement is large go past it), and a smaller budget
+    gives smaller programs from the same seeds."""
+    large = [randprog.code_cost(randprog.generate(seed, 64, randprog.code_budget("16F877A")))
+             for seed in range(first, first + count)]
+    small = [randprog.code_cost(randprog.generate(seed, 64, randprog.code_budget("12F675")))
+             for seed in range(first, first + count)]
+    near = sum(cost <= randprog.code_budget("16F877A") * 5 // 4 for cost in large)
+    check(near >= count * 8 // 10, "%d of %d programs for the 16F877A within a quarter past the code budget" % (near, count))
+    check(sum(small) < sum(large), "the smaller code budget gives smaller programs (%d, %d)" % (sum(small), sum(large)))
+
+
 def pointer_call_arguments(text):
     """The argument text of every call through a function pointer or a table of them."""
     found = []
@@ -93,7 +106,8 @@ def test_host(first, count):
     with Workdir() as w:
         shutil.copy(os.path.join(HERE, "target.h"), w.file("target.h"))
         for seed in range(first, first + count):
-            text = randprog.generate(seed)
+            # the 16F877A's programs: the smaller chips' have room for fewer constructs each
+            text = randprog.generate(seed, randprog.budget("16F877A"), randprog.code_budget("16F877A"))
             body = re.sub(r"static \w+ (?:div|mod|shl|shr)_\w+\(.*?\n\}\n", "", text, flags=re.S)
             seen.update(u for u in USES if re.search(u, body))
             name = "rand%d.c" % seed
@@ -102,7 +116,8 @@ def test_host(first, count):
     missing = [u for u in USES if u not in seen]
     check(not missing, "%d programs use every operator and statement kind (missing %s)" % (count, missing))
     # Tables of function pointers take RAM the smallest chips' budget seldom has left.
-    tables = sum(bool(re.search(r"\bft_\d+\[\(uw\)", randprog.generate(seed, randprog.budget("16F877A"))))
+    tables = sum(bool(re.search(r"\bft_\d+\[\(uw\)", randprog.generate(seed, randprog.budget("16F877A"),
+                                                                   randprog.code_budget("16F877A"))))
                  for seed in range(first, first + count))
     check(tables > 0, "%d programs for the 16F877A call through a table of function pointers" % count)
 
@@ -135,10 +150,10 @@ def test_target(first, count, jobs, chips, floats):
             name = "rand%d_%s.c" % (seed, chip)
             ram = randprog.budget(chip)
             if floats:
-                text, float_results = randprog.generate_with_floats(seed, ram)
+                text, float_results = randprog.generate_with_floats(seed, ram, randprog.code_budget(chip))
                 doubles = [(["--double=32"] if size == 4 else [], float_results[size]) for size in sorted(float_results)]
             else:
-                text, doubles = randprog.generate(seed, ram), [([], [])]
+                text, doubles = randprog.generate(seed, ram, randprog.code_budget(chip)), [([], [])]
             w.write(name, text)
             host = run_on_host(w, name, RESULTS, RANDOM_FLAGS)
             if host is None:
@@ -166,6 +181,9 @@ def test_target(first, count, jobs, chips, floats):
 
 
 def report(outcomes):
+    # the two ways of not fitting are told apart even when one did not happen
+    for how in ("does not fit", "code does not fit"):
+        outcomes.setdefault(how, [])
     for how in sorted(outcomes):
         print("%s: %d" % (how, len(outcomes[how])))
         if how != "passed":
@@ -189,6 +207,7 @@ def main():
     test_deterministic()
     if a.seeds:
         test_budget(a.first, a.seeds)
+        test_code_budget(a.first, a.seeds)
         test_host(a.first, a.seeds)
         test_pointer_arguments(list(range(a.first, a.first + a.seeds)) + [10118])
     outcomes = test_target(a.first, a.target_seeds, max(1, a.jobs), a.chips.split(","), a.floats)

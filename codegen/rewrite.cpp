@@ -95,7 +95,11 @@ tree_node* hoist_sequences(cg_context& ctx, tree_node* n) {
     bool hoistable = n->op != OP_SEQ && n->op != OP_COLON && n->op != OP_ARG &&
                      (n->op == OP_CALL || (d & (DOPE_ORDERED | DOPE_EFFECT)) != (DOPE_ORDERED | DOPE_EFFECT));
     if (!hoistable) return n;
-    if (n->left && is_seq(n->left)) return lift_sequence(ctx, n, n->left);
+    // A call's argument stores stay next to their call: lifted, they would run before a call
+    // in the right operand, whose argument bytes the linker may share with theirs.
+    if (n->left && is_seq(n->left) &&
+        !(n->left->op == OP_ARGSEQ && is_binary(n) && n->op != OP_ARGSEQ && tree_has_call(n->right)))
+        return lift_sequence(ctx, n, n->left);
     // From the right only when the left operand does nothing the lifted part must follow (a
     // call's argument stores would otherwise land before an earlier call to the same function).
     if (is_binary(n) && !(d & DOPE_SEQUENCED) && n->right && is_seq(n->right) && !is_call(n->right->right) &&

@@ -605,6 +605,13 @@ struct hoister {
             // x op= (a < b): the right side is an operand, not a value stored as it is.
             walk(&n->right, top && op == OP_ASSIGN);
             shift_count_first(n);
+            // A call in the destination's index and one in the value: the rules store the value
+            // call's arguments before the index call runs, and two callees on no common path may
+            // share their argument bytes. The value is computed first, before the index's
+            // argument stores move out.
+            if (op == OP_ASSIGN && mode != hoist_mode::pairs && !is_aggregate(n) && tree_has_call(n->left) &&
+                tree_has_call(n->right))
+                to_temporary(&n->right);
             walk_lvalue(n->left);
             // Both sides through FSR: the source is copied out first. A structure returned
             // by a call that may itself use FSR waits in a temporary too, and so does any

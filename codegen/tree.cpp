@@ -126,6 +126,14 @@ bool tree_has_effect(const tree_node* n) {
     return (arity == DOPE_UNARY || arity == DOPE_BINARY) && tree_has_effect(n->left);
 }
 
+bool tree_has_call(const tree_node* n) {
+    if (!n) return false;
+    if (n->op == OP_CALL || n->op == OP_CALLZAP) return true;
+    uint32_t arity = op_arity(n->op);
+    if (arity == DOPE_BINARY && tree_has_call(n->right)) return true;
+    return (arity == DOPE_UNARY || arity == DOPE_BINARY) && tree_has_call(n->left);
+}
+
 bool tree_uses_sym(const tree_node* n, const symbol* s) {
     if (!n) return false;
     if (n->op == OP_ID) return n->sym == s;

@@ -515,3 +515,8 @@ C_PROGRAMS += [
                        ("r_udiv", "u16"), ("r_lneg", "i32"), ("r_lshift", "u32"), ("r_ldiv", "i32"), ("r_bneg", "i8"),
                        ("r_bshift", "u8")]),
 ]
+
+C_PROGRAMS += [
+    # two calls in one statement: one computes an element's index, an operand or an argument
+    ("call_order.c", [("r_arr", "u8", 4), ("r_warr", "u16", 4), ("r_sum", "u8"), ("r_w", "u16"), ("r_arg", "u8")]),
+]

@@ -373,6 +373,23 @@ bool is_shift(uint32_t op) { return op == OP_SHL || op == OP_SHR || op == OP_ASG
 
 bool is_leaf_operand(const tree_node* n) { return n->op == OP_ID || n->op == OP_CONST; }
 
+// A value read through a pointer to const, which may lead into program memory.
+bool is_const_pointer_read(const tree_node* n) {
+    return n->op == OP_DEREF && !n->levels && n->left && n->left->levels && (n->left->pclass & PC_CONST) &&
+           is_indirect_read(n) && !tree_has_effect(n);
+}
+
+// An assignment to a plain variable, whose value is then that variable's.
+bool is_plain_assignment(const tree_node* n) {
+    return n->op == OP_ASSIGN && n->left && n->left->op == OP_ID && !(n->left->pclass & PC_VOLATILE) &&
+           !is_aggregate(n) && !is_bit_value(n->left);
+}
+
+// The address of a function.
+bool is_function_address(const tree_node* n) {
+    return n->op == OP_ADDR && n->left && n->left->op == OP_ID && outer_level(n->left->levels) == LEVEL_FUNCTION;
+}
+
 // A float value that the run-time float package computes into the scratch bytes: arithmetic,
 // a call, a conversion from an integer or to a narrower float, or the negation of one of them.
 bool is_float_routine_value(cg_context& ctx, const tree_node* n) {
@@ -433,7 +450,7 @@ struct hoister {
                                  (c == value_class::signed_ || c == value_class::unsigned_);
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
-        if (is_stored_through_pointer(n)) return true;
+        if (is_stored_through_pointer(n) || is_post_step_through_pointer(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
         return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
                !(n->left->pclass & PC_VOLATILE);
@@ -442,6 +459,14 @@ struct hoister {
     // *d++ = v used for its value: the address may not be computed twice.
     static bool is_stored_through_pointer(const tree_node* n) {
         return n->op == OP_ASSIGN && n->left && n->left->op == OP_DEREF && n->right && !is_aggregate(n);
+    }
+
+    // (*p)++ used for its value, p reached without a side effect: the old value is read into a
+    // temporary, then the object stepped as a statement of its own.
+    static bool is_post_step_through_pointer(const tree_node* n) {
+        return (n->op == OP_POSTINC || n->op == OP_POSTDEC) && n->left && n->left->op == OP_DEREF &&
+               !(n->left->pclass & PC_VOLATILE) && !tree_has_effect(n->left) && n->right && !is_aggregate(n) &&
+               node_class(n) != value_class::floating;
     }
 
     // A 0-or-1 value is kept in a byte and widened where it is read.
@@ -457,6 +482,13 @@ struct hoister {
 
     void take(tree_node** slot) {
         tree_node* n = *slot;
+        if (is_post_step_through_pointer(n)) {
+            *slot = tree_copy(ctx, n->left);
+            to_temporary(slot);
+            n->op = n->op == OP_POSTINC ? OP_ASG_ADD : OP_ASG_SUB;
+            prefix.push_back(n);
+            return;
+        }
         if (is_stored_through_pointer(n)) {
             // The value into a temporary, stored from there, and the temporary read.
             to_temporary(&n->right);
@@ -556,6 +588,12 @@ struct hoister {
             take(slot);
             return;
         }
+        // (void) *vp: the volatile object is read into a temporary, which is then left alone.
+        if (top && mode == hoist_mode::values && n->op == OP_DEREF && !n->levels && (n->pclass & PC_VOLATILE) &&
+            !is_aggregate(n) && !is_bit_value(n) && !tree_has_effect(n->left)) {
+            to_temporary(slot);
+            return;
+        }
         // f().m: a returned structure has no address until it is stored, so the call's
         // result goes to a temporary whose member is then read like any variable's.
         if (n->op == OP_MEMBER && mode != hoist_mode::pairs && is_call_value(n->left) && is_aggregate(n->left)) {
@@ -569,6 +607,18 @@ struct hoister {
         if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON) return;
         if (arity == DOPE_UNARY) {
             walk(&n->left, op == OP_RETURN);
+            // *(const T *)&x, also at a constant offset: the converted address is kept as the
+            // pointer it now is first.
+            if (op == OP_DEREF && mode != hoist_mode::pairs && n->left) {
+                tree_node** address = &n->left;
+                if ((*address)->op == OP_ADD && (*address)->right && (*address)->right->op == OP_CONST)
+                    address = &(*address)->left;
+                const tree_node* a = *address;
+                if (a->op == OP_CONV && a->left && a->left->op == OP_ADDR && a->levels && (a->pclass & PC_CONST)) {
+                    to_temporary(address);
+                    refresh_node(n->left);
+                }
+            }
             // A float is negated by copying it with its sign bit flipped: a value the float
             // package computes into the scratch bytes is stored in a temporary first.
             if (op == OP_NEG && mode != hoist_mode::pairs && !n->levels && node_class(n) == value_class::floating &&
@@ -603,7 +653,15 @@ struct hoister {
         }
         if (is_compound_assignment(op)) {
             // x op= (a < b): the right side is an operand, not a value stored as it is.
+            const size_t before_right = prefix.size();
             walk(&n->right, top && op == OP_ASSIGN);
+            // v = (a && b) with v volatile: the value is worked out in a temporary first.
+            if (op == OP_ASSIGN && top && prefix.size() == before_right && n->left->op == OP_ID &&
+                (n->left->pclass & PC_VOLATILE) && worth_taking(n->right)) {
+                take(&n->right);
+                refresh_node(n);
+                return;
+            }
             shift_count_first(n);
             // A call in the destination's index and one in the value: the rules store the value
             // call's arguments before the index call runs, and two callees on no common path may
@@ -613,6 +671,13 @@ struct hoister {
                 tree_has_call(n->right))
                 to_temporary(&n->right);
             walk_lvalue(n->left);
+            // x = a = v: a is given its value first, then x is given a's.
+            tree_node** inner = below_conversions(&n->right);
+            if (op == OP_ASSIGN && mode != hoist_mode::pairs && is_plain_assignment(*inner)) {
+                take(inner);
+                refresh_node(n);
+                return;
+            }
             // Both sides through FSR: the source is copied out first. A structure returned
             // by a call that may itself use FSR waits in a temporary too, and so does any
             // result wider than W: the destination's address is worked out in the scratch
@@ -631,6 +696,12 @@ struct hoister {
         size_t after_left = prefix.size();
         walk(&n->right, false);
         shift_count_first(n);
+        // A function's address as a number: the address is stored as a pointer first.
+        if (op == OP_CONV && mode != hoist_mode::pairs && !n->levels && is_function_address(n->left)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
         // What the left operand does must not happen after what moved out of the right one.
         if (prefix.size() > after_left && tree_has_effect(n->left)) {
             std::vector<tree_node*> right_part(prefix.begin() + static_cast<std::ptrdiff_t>(after_left), prefix.end());
@@ -702,6 +773,13 @@ struct hoister {
             // A pointer into program memory moved by a computed offset: the offset first, at
             // the width it is added at.
             to_temporary(is_offset(n->right) ? &n->right : &n->left);
+        } else if (mode != hoist_mode::pairs && is_arithmetic(op) && !n->levels &&
+                   (is_const_pointer_read(*below_conversions(&n->left)) ||
+                    is_const_pointer_read(*below_conversions(&n->right)))) {
+            // A value read through a pointer that may lead into program memory comes back by a
+            // routine of its own: the read first, into a temporary.
+            tree_node** side = below_conversions(&n->left);
+            to_temporary(is_const_pointer_read(*side) ? side : below_conversions(&n->right));
         } else if (mode != hoist_mode::pairs && is_arithmetic(op) && !n->levels && is_indirect_read(n->right) &&
                    !is_leaf_operand(*below_conversions(&n->left))) {
             // A computed value and one read through a pointer: the read first, into a temporary.
@@ -788,7 +866,9 @@ bool hoist_with(cg_context& ctx, tree_node* tree, hoist_mode mode) {
         refresh_node(root);
         // With its operands now plain variables the statement may narrow further.
         if (mode != hoist_mode::pairs) root = simplify_expr(ctx, root);
-        generate_statement(ctx, root);
+        // A statement that was only a read now reads a temporary: nothing is left to do.
+        if (root->op == OP_ID && !(root->pclass & PC_VOLATILE)) tree_free(ctx, root);
+        else generate_statement(ctx, root);
     }
     --ctx.simp.hoist_depth;
     fe.auto_size = running;

@@ -520,3 +520,10 @@ C_PROGRAMS += [
     # two calls in one statement: one computes an element's index, an operand or an argument
     ("call_order.c", [("r_arr", "u8", 4), ("r_warr", "u16", 4), ("r_sum", "u8"), ("r_w", "u16"), ("r_arg", "u8")]),
 ]
+# values read and stepped through pointers inside larger expressions
+C_PROGRAMS += [
+    ("pointer_values.c", [("r_chain", "i16", 4), ("r_const", "i16", 5), ("r_byte", "u8", 2), ("r_step", "i16", 5),
+                          ("r_copy", "u8", 4), ("r_logic", "i16", 3), ("r_void", "u8", 2), ("r_fn", "u8")]),
+]
+NOT_ON["pointer_values.c"] = ({"16C84", "16F84", "16F84A", "12F629", "12F675", "16F684"},
+                              "its data and the run-time routines' scratch bytes exceed the chip's RAM")

@@ -507,3 +507,7 @@ C_PROGRAMS += [
                        ("r_udiv", "u16"), ("r_lneg", "i32"), ("r_lshift", "u32"), ("r_ldiv", "i32"), ("r_bneg", "i8"),
                        ("r_bshift", "u8")]),
 ]
+# Const automatics set at run time whose const comes from a typedef.
+C_PROGRAMS += [
+    ("typedef_const_auto.c", [("r_once", "i16"), ("r_loop", "i16"), ("r_byte", "u8"), ("r_nested", "i16")]),
+]

@@ -110,22 +110,40 @@ bool is_bit_variable(const symbol* s) {
     return !s->levels && s->base && base_class(s->base) == value_class::bit;
 }
 
+// Data is written out after the code that names it, so a message about a variable names the
+// line of its declaration rather than the line being read.
+class declaration_line {
+public:
+    declaration_line(cg_context& ctx, const symbol* s) : ctx_(ctx), saved_(ctx.line) {
+        if (s->line) ctx.line = s->line;
+    }
+    ~declaration_line() { ctx_.line = saved_; }
+    declaration_line(const declaration_line&) = delete;
+    declaration_line& operator=(const declaration_line&) = delete;
+
+private:
+    cg_context& ctx_;
+    int32_t saved_;
+};
+
 // The bank-select bits of a chip with fewer banks cannot reach a higher bank: the code would
 // read and write bank 0 while the linker put the variable somewhere else.
-void check_bank(const cg_context& ctx, const symbol* s, int bank) {
+void check_bank(cg_context& ctx, const symbol* s, int bank) {
     if (bank < ctx.proc.banks) return;
     const char* name = s->name.c_str();
+    declaration_line at(ctx, s);
     alert_message(726, name[0] == '_' ? name + 1 : name, bank, ctx.proc.banks);
 }
 
 // The same for a variable placed at an address: the bits cannot select its bank, so the code
 // would reach the register of the same offset in a lower bank.
-void check_absolute_bank(const cg_context& ctx, const symbol* s, uint16_t classes) {
+void check_absolute_bank(cg_context& ctx, const symbol* s, uint16_t classes) {
     if (classes & (PC_CONST | PC_EEPROM)) return;
     uint32_t address = is_bit_variable(s) ? s->address / 8 : s->address;
     int bank = bank_of_address(ctx, address);
     if (bank < ctx.proc.banks) return;
     const char* name = s->name.c_str();
+    declaration_line at(ctx, s);
     alert_message(727, name[0] == '_' ? name + 1 : name, static_cast<unsigned>(address), bank, ctx.proc.banks);
 }
 

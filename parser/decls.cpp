@@ -806,6 +806,18 @@ void initialise_by_copy(sym_record* local) {
     release_tree(assignment);
 }
 
+// A scalar type with the qualifiers of its typedef names gathered on its own level, less const.
+type_desc unqualified_scalar(const type_desc& t) {
+    uint16_t classes = 0;
+    const type_desc* p = &t;
+    for (; p->code == ic::T_DERIVED && !p->indirection && p->kind == K_PLAIN && p->base; p = &p->base->type)
+        classes |= p->classes;
+    type_desc plain{};
+    copy_type(*p, plain);
+    plain.classes = static_cast<uint16_t>((plain.classes | classes) & ~Q_CONST);
+    return plain;
+}
+
 // A const automatic scalar made static (-R) keeps its static home only when its initialiser is
 // constant; one computed at run time (`const int k = i - 1;`) is valid C and stays automatic.
 void initialise_const_auto(sym_record* sym) {
@@ -824,10 +836,11 @@ void initialise_const_auto(sym_record* sym) {
         release_tree(e);
     } else {
         // Const data lives in program memory here: the automatic copy is plain RAM, so it
-        // drops the qualifier (uses of it then convert as they do for any int).
+        // drops the qualifier (uses of it then convert as they do for any int). A typedef may
+        // carry the const, so the type is taken past its names; writes still warn.
         sym->kind = S_AUTO;
         sym->flags &= ~F_NUMBERED;
-        sym->type.classes &= ~Q_CONST;
+        sym->type = unqualified_scalar(sym->type);
         xref_define(sym);
         emit_var(sym);
         if (e) {
@@ -836,6 +849,7 @@ void initialise_const_auto(sym_record* sym) {
             emit_expr_stmt(a);
             release_tree(a);
         }
+        sym->read_only = true;
     }
     if (brace && next_token() != TK_RBRACE) {
         alert_message(316);

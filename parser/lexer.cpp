@@ -570,6 +570,7 @@ int compound(int plain, int assign) {
 int scan_token() {
     for (;;) {
         int c = getch();
+        int d;
         while (is_space(c)) c = getch();
         mark_position();
         tok.sym = nullptr;
@@ -582,6 +583,16 @@ int scan_token() {
             read_number(c);
             return tok.code;
         }
+        if (c == 'L') {
+            // A wide constant is refused in one message; its narrow reading keeps the parse going.
+            d = getch();
+            if (d == '\'' || d == '"') {
+                alert_message(250);
+                c = d;
+            } else {
+                ungetch(d);
+            }
+        }
         if (is_ident_start(c)) {
             read_identifier(c);
             if (tok.code == TK_PRAGMA_KW) {
@@ -590,7 +601,6 @@ int scan_token() {
             }
             return tok.code;
         }
-        int d;
         switch (c) {
         case '"':
             read_string_literal();

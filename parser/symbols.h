@@ -38,6 +38,7 @@ struct sym_record {
     uint8_t mark;
     uint32_t func_flag_word;
     int32_t name_line;     // line of the identifier that declared it (cross-reference definitions)
+    bool read_only;        // a const automatic set at run time: its type lost the const, writes still warn
 };
 
 enum name_space { NS_ORDINARY, NS_TAG, NS_MEMBER, NS_LABEL };

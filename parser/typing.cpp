@@ -136,6 +136,10 @@ expr_node* decay(expr_node* n) {
 }
 
 void check_modify(expr_node* p) {
+    if (p->code == ic::OP_IDENT && p->sym && p->sym->read_only) {
+        alert_message(364, qualifier_table[0].name.c_str());
+        return;
+    }
     const type_desc& t = skip_transparent(p->type);
     if (t.indirection) return;
     for (int i = 0; i < qualifier_rows; ++i)

@@ -281,6 +281,14 @@ bool evaluator::next_token(int& code, value& v) {
             code = OP_END;
             return false;
         }
+        if (c == 'L') {
+            pchar quote = scanner::next_char();
+            scanner::unget(quote);
+            if (quote == '\'') {
+                alert_message(250);
+                fail();
+            }
+        }
         if (is_ident_start(c)) {
             ptext id;
             if (!macros::identifier_token(c, id, true)) continue;   // expanded or pasted

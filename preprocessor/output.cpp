@@ -111,7 +111,17 @@ void copy_rest(pchar c) {
         }
         blank = separated = false;
         token.clear();
-        if (is_ident_start(c)) {
+        pchar after = 0;
+        if (c == 'L') {
+            after = scanner::next_char();
+            scanner::unget(after);
+        }
+        if (c == 'L' && after < 256 && char_class(after) == CC_QUOTE) {
+            // A wide constant is one token: a macro named L does not take its prefix.
+            put('L');
+            scanner::read_literal(scanner::next_char(), token);
+            write_text(token);
+        } else if (is_ident_start(c)) {
             if (macros::identifier_token(c, token, true)) write_text(token);
         } else if (is_digit(c)) {
             if (macros::number_token(c, token)) write_text(token);

@@ -114,6 +114,23 @@ TEST(Lexer, CharacterConstants) {
     EXPECT_TRUE(has_message(longer, 226));
 }
 
+// Wide constants are refused once each and read as narrow ones, so nothing else is reported;
+// an L apart from its quote, or ending a longer name, is an identifier.
+TEST(Lexer, WideConstantsAreRefusedInOneMessage) {
+    strings tokens;
+    auto r = with_input("L'a' L\"ab\" L 'b' xL\"c\" Lx", [&] {
+        for (int c; (c = next_token()) != TK_EOF;)
+            tokens.push_back(c == TK_IDENT ? tok.name : c == TK_ICONST ? std::to_string(tok.value) : std::to_string(c));
+    });
+    EXPECT_EQ(tokens, strings({"97", "119", "L", "98", "xL", "119", "Lx"}));
+    size_t first = r.messages.find("(250) wide character constants and strings are not supported");
+    ASSERT_NE(first, std::string::npos) << r.messages;
+    size_t second = r.messages.find("(250)", first + 1);
+    EXPECT_NE(second, std::string::npos) << r.messages;
+    EXPECT_EQ(r.messages.find("(250)", second + 1), std::string::npos) << r.messages;
+    EXPECT_EQ(r.messages.find("(192)"), std::string::npos) << r.messages;
+}
+
 TEST(Lexer, IllegalCharactersAndDollar) {
     // '$' is no identifier character here.
     auto r = with_input("a$b", [] {

@@ -59,6 +59,21 @@ TEST(Writer, ConstAutoWithRunTimeValueStaysAutomatic) {
     EXPECT_EQ(r.messages, "");
 }
 
+// The automatic copy lost its const, but each write to it is still a modification of a const
+// object; its own initialisation is not. A typedef's const is dropped the same way.
+TEST(Writer, ConstAutoSetAtRunTimeWarnsOnEveryWrite) {
+    auto r = parse_c("typedef const int ci;\nint f(int i) {\n const int k = i;\n ci t = i;\n k = 2;\n k++;\n"
+                     " --k;\n k += 3;\n t = 1;\n return k + t;\n}\n",
+                     [] { opt.static_const_autos = true; });
+    EXPECT_TRUE(has(r, "[v _k `i 1 a ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[v _t `i 1 a ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[e = _t _i ]")) << r.ic;
+    std::string expected;
+    for (int line = 5; line <= 9; ++line)
+        expected += "t.c: " + std::to_string(line) + ": (364) attempt to modify object qualifed const (warning)\n";
+    EXPECT_EQ(r.messages, expected);
+}
+
 TEST(Writer, LineMarkersOnlyOnChange) {
     auto r = parse_c("int a; int b;\n\nint c;\n# 7 \"x.h\"\nint d;\n# 9 \"t.c\"\nint e;\n");
     EXPECT_EQ(r.ic, "\"1 t.c\n[v _a `i 1 e ]\n[v _b `i 1 e ]\n\"3\n[v _c `i 1 e ]\n\"7 x.h\n[v _d `i 1 e ]\n"

@@ -95,6 +95,7 @@ TEST(CondEval, ErrorsMakeTheGroupTaken) {
         {"1 , 2", "(135) unknown operator (23) in #if"},
         {"* 2", "(120) operator \"*\" in incorrect context"},
         {"1.5", "(119) invalid expression in #if line"},
+        {"L'\\400'", "(250) wide character constants and strings are not supported"},
     };
     for (const auto& c : cases) {
         ormpre_run r = preprocess(std::string("#if ") + c.expr + "\nT\n#endif\n");

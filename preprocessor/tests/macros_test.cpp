@@ -40,6 +40,12 @@ TEST(Macros, RescanAndOwnNameInArguments) {
     EXPECT_EQ(text(defs + "p() i[q()] = { q(1), r(2,3), r(4,), r(,5), r(,) };\n"), "int i[] = { 1, 23, 4, 5,  };|");
 }
 
+// A wide constant's L is no identifier: a macro L leaves it alone, but still replaces an L
+// standing apart or written after a quote.
+TEST(Macros, WideConstantPrefixIsNotExpanded) {
+    EXPECT_EQ(text("#define L 1\nL'1' != L\"s\" + L 'x' + L;\n"), "L'1' != L\"s\" + 1 'x' + 1;|");
+}
+
 TEST(Macros, StringizeAndPaste) {
     EXPECT_EQ(text("#define s(x) #x\ns(\"a\\\\b\") s( two  words )\n"), "\"\\\"a\\\\\\\\b\\\"\" \"two words\"|");
     EXPECT_EQ(text("#define cat(a,b) a##b\ncat(x,1) cat(y, z)\n"), "x1 yz|");

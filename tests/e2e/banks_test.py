@@ -66,13 +66,27 @@ MISSING = [
 def test_missing_banks():
     for chip, declaration, ram, number, name in MISSING:
         with Workdir() as w:
-            w.write("m.c", declaration + "\nunsigned char r;\nint main(void) { v += 2; r = v; for (;;) continue; }\n")
+            w.write("m.c", declaration + "\nunsigned char r;\nint main(void)\n{\n    v += 2;\n    r = v;\n"
+                    "    for (;;) continue;\n}\n")
             for options in (["--opt=none"], []):
                 what = "%s on %s %s" % (declaration, chip, " ".join(ram + options) or "(default options)")
                 r, sym = build(w, chip, ["m.c"], *ram, *options)
                 out = r.stdout + r.stderr
                 check(r.returncode != 0 and number in out and name in out, what + " is refused: " + out)
                 check(not w.exists("prog.hex"), what + ": no image is left")
+                # The code generator's refusal names the declaration, not the end of main.
+                if number != "(491)":
+                    check("m.c: 1: " + number in out, what + ": the message names line 1: " + out)
+
+
+# A static local is written out after its function: the refusal still names its own line.
+def test_missing_bank_of_local():
+    with Workdir() as w:
+        w.write("l.c", "unsigned char r;\nint main(void)\n{\n    bank3 static unsigned char s;\n    s++;\n"
+                "    r = s;\n    for (;;) continue;\n}\n")
+        r, sym = build(w, "16F84A", ["l.c"])
+        out = r.stdout + r.stderr
+        check(r.returncode != 0 and "l.c: 4: (726)" in out, "a bank3 static local on the 16F84A is refused at line 4: " + out)
 
 
 # Bank 1 on chips whose RAM lies in bank 0 only: direct access sets RP0 and lands on the mirror,
@@ -104,6 +118,7 @@ def test_one_bank(chip, ram_top):
 test_banks("16F877A")
 test_banks("16F690")
 test_missing_banks()
+test_missing_bank_of_local()
 test_one_bank("16F84A", 0x4F)
 test_one_bank("12F675", 0x5F)
 finish()

@@ -527,3 +527,7 @@ C_PROGRAMS += [
 ]
 NOT_ON["pointer_values.c"] = ({"16C84", "16F84", "16F84A", "12F629", "12F675", "16F684"},
                               "its data and the run-time routines' scratch bytes exceed the chip's RAM")
+# Const automatics set at run time whose const comes from a typedef.
+C_PROGRAMS += [
+    ("typedef_const_auto.c", [("r_once", "i16"), ("r_loop", "i16"), ("r_byte", "u8"), ("r_nested", "i16")]),
+]

@@ -434,6 +434,7 @@ struct hoister {
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
         if (is_stored_through_pointer(n)) return true;
+        if (is_float_or_field_step(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
         return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
                !(n->left->pclass & PC_VOLATILE);
@@ -442,6 +443,14 @@ struct hoister {
     // *d++ = v used for its value: the address may not be computed twice.
     static bool is_stored_through_pointer(const tree_node* n) {
         return n->op == OP_ASSIGN && n->left && n->left->op == OP_DEREF && n->right && !is_aggregate(n);
+    }
+
+    // x++ or x-- of a float or a bit-field used for its value: no rule both yields the old
+    // value and steps x, so the old value is copied out and x stepped ahead of the statement.
+    static bool is_float_or_field_step(const tree_node* n) {
+        return (n->op == OP_POSTINC || n->op == OP_POSTDEC) && n->left && n->right && !n->levels &&
+               (node_class(n) == value_class::floating || n->left->op == OP_BITFIELD) && !tree_has_effect(n->left) &&
+               !(n->left->pclass & PC_VOLATILE);
     }
 
     // A 0-or-1 value is kept in a byte and widened where it is read.
@@ -457,6 +466,13 @@ struct hoister {
 
     void take(tree_node** slot) {
         tree_node* n = *slot;
+        if (is_float_or_field_step(n)) {
+            *slot = tree_copy(ctx, n->left);
+            to_temporary(slot);
+            n->op = n->op == OP_POSTINC ? OP_ASG_ADD : OP_ASG_SUB;
+            prefix.push_back(n);
+            return;
+        }
         if (is_stored_through_pointer(n)) {
             // The value into a temporary, stored from there, and the temporary read.
             to_temporary(&n->right);
@@ -552,7 +568,7 @@ struct hoister {
                 to_temporary(&n->left);
             return;
         }
-        if (!top && worth_taking(n)) {
+        if ((!top || is_float_or_field_step(n)) && worth_taking(n)) {
             take(slot);
             return;
         }

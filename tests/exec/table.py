@@ -423,6 +423,16 @@ def _float_negate(n):
             ("r_prod", n, _fe.mul(a, neg(_fe.mul(a, b, n)), n)),
             ("r_diff", n, _fe.sub(neg(_fe.add(a, b, n)), neg(_fe.mul(b, b, n)), n))]
 
+def _float_steps(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    f = _fe.sub(_fe.sub(P(1.5), P(1.0), n), P(1.0), n)
+    g = _fe.add(_fe.add(P(0.25), P(1.0), n), P(1.0), n)
+    arg = _fe.add(_fe.add(P(0.75), P(0.75), n), _fe.add(P(1.25), P(1.25), n), n)
+    return [("r_old", n, _fe.add(P(0.25), P(1.0), n)), ("r_f", n, f), ("r_g", n, g), ("r_slot", n, P(3.5)),
+            ("r_through", n, P(-2.75)), ("r_arg", n, arg), ("r_hits", 1, 1 | 4 | 8), ("r_wrapped", 1, 7),
+            ("r_high", 1, 17), ("r_low", 1, 18)]
+
+
 # Bytes read at a computed index or through a pointer, and computed bytes, under a cast of
 # their sign only.
 C_PROGRAMS += [
@@ -453,6 +463,7 @@ FLOAT_PROGRAMS = [
     ("float_right.c", _float_right),
     ("float_exprs.c", _float_exprs),
     ("float_negate.c", _float_negate),
+    ("float_steps.c", _float_steps),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
@@ -461,7 +472,7 @@ DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
 NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
                for source in ("float_array.c", "float_compound.c", "float_calls.c", "float_operands.c", "float_bits.c",
                               "variadic_float.c", "float_mixed.c", "float_cond.c", "float_toint.c", "float_order.c",
-                              "float_right.c", "float_exprs.c", "float_negate.c")})
+                              "float_right.c", "float_exprs.c", "float_negate.c", "float_steps.c")})
 NOT_ON["float_add.c#3"] = ({"16C84"}, "four 32-bit doubles (its compares read a, b, tiny and r_cancel) and the float "
                            "package's scratch bytes exceed the chip's 36 bytes of RAM")
 # Const automatics set at run time, and a case label outside a byte selector's range.

@@ -450,7 +450,7 @@ struct hoister {
                                  (c == value_class::signed_ || c == value_class::unsigned_);
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
-        if (is_stored_through_pointer(n) || is_post_step_through_pointer(n)) return true;
+        if (is_stored_through_pointer(n) || is_post_step_for_value(n)) return true;
         // x op= y used for its value: the assignment first, then x is read.
         return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
                !(n->left->pclass & PC_VOLATILE);
@@ -461,12 +461,21 @@ struct hoister {
         return n->op == OP_ASSIGN && n->left && n->left->op == OP_DEREF && n->right && !is_aggregate(n);
     }
 
-    // (*p)++ used for its value, p reached without a side effect: the old value is read into a
-    // temporary, then the object stepped as a statement of its own.
-    static bool is_post_step_through_pointer(const tree_node* n) {
-        return (n->op == OP_POSTINC || n->op == OP_POSTDEC) && n->left && n->left->op == OP_DEREF &&
-               !(n->left->pclass & PC_VOLATILE) && !tree_has_effect(n->left) && n->right && !is_aggregate(n) &&
-               node_class(n) != value_class::floating;
+    // x++ or x-- used for its value where no rule both yields the old value and steps x: the
+    // old value is read into a temporary, then x stepped as a statement of its own. So for an
+    // integer reached through a pointer (p reached without a side effect), a float, and a
+    // bit-field; never for a volatile object, which would be read twice.
+    static bool is_plain_post_step(const tree_node* n) {
+        return (n->op == OP_POSTINC || n->op == OP_POSTDEC) && n->left && n->right && !tree_has_effect(n->left) &&
+               !(n->left->pclass & PC_VOLATILE) && !is_aggregate(n);
+    }
+    static bool is_float_or_field_step(const tree_node* n) {
+        return is_plain_post_step(n) && !n->levels &&
+               (node_class(n) == value_class::floating || n->left->op == OP_BITFIELD);
+    }
+    static bool is_post_step_for_value(const tree_node* n) {
+        return is_float_or_field_step(n) ||
+               (is_plain_post_step(n) && n->left->op == OP_DEREF && node_class(n) != value_class::floating);
     }
 
     // A 0-or-1 value is kept in a byte and widened where it is read.
@@ -482,7 +491,7 @@ struct hoister {
 
     void take(tree_node** slot) {
         tree_node* n = *slot;
-        if (is_post_step_through_pointer(n)) {
+        if (is_post_step_for_value(n)) {
             *slot = tree_copy(ctx, n->left);
             to_temporary(slot);
             n->op = n->op == OP_POSTINC ? OP_ASG_ADD : OP_ASG_SUB;
@@ -584,7 +593,7 @@ struct hoister {
                 to_temporary(&n->left);
             return;
         }
-        if (!top && worth_taking(n)) {
+        if ((!top || is_float_or_field_step(n)) && worth_taking(n)) {
             take(slot);
             return;
         }

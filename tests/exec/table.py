@@ -427,6 +427,16 @@ def _float_negate(n):
             ("r_prod", n, _fe.mul(a, neg(_fe.mul(a, b, n)), n)),
             ("r_diff", n, _fe.sub(neg(_fe.add(a, b, n)), neg(_fe.mul(b, b, n)), n))]
 
+def _float_steps(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    f = _fe.sub(_fe.sub(P(1.5), P(1.0), n), P(1.0), n)
+    g = _fe.add(_fe.add(P(0.25), P(1.0), n), P(1.0), n)
+    arg = _fe.add(_fe.add(P(0.75), P(0.75), n), _fe.add(P(1.25), P(1.25), n), n)
+    return [("r_old", n, _fe.add(P(0.25), P(1.0), n)), ("r_f", n, f), ("r_g", n, g), ("r_slot", n, P(3.5)),
+            ("r_through", n, P(-2.75)), ("r_arg", n, arg), ("r_hits", 1, 1 | 4 | 8), ("r_wrapped", 1, 7),
+            ("r_high", 1, 17), ("r_low", 1, 18)]
+
+
 # Bytes read at a computed index or through a pointer, and computed bytes, under a cast of
 # their sign only.
 C_PROGRAMS += [
@@ -457,6 +467,7 @@ FLOAT_PROGRAMS = [
     ("float_right.c", _float_right),
     ("float_exprs.c", _float_exprs),
     ("float_negate.c", _float_negate),
+    ("float_steps.c", _float_steps),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
@@ -469,6 +480,8 @@ NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch byt
 NOT_ON.update({group: ({"16C84"}, "with the 32-bit double its operands, temporaries and the float package's scratch "
                        "bytes exceed the chip's 36 bytes of RAM")
                for group in ("float_calls.c#1", "float_cond.c#2", "float_mixed.c#3", "float_mixed.c#4")})
+NOT_ON["float_steps.c"] = ({"16C84", "16F84", "16F84A", "12F629", "12F675"}, "its ten results and the float package's scratch bytes exceed "
+                           "the chip's 68 bytes of RAM or less")
 NOT_ON["float_add.c#3"] = ({"16C84"}, "four 32-bit doubles (its compares read a, b, tiny and r_cancel) and the float "
                            "package's scratch bytes exceed the chip's 36 bytes of RAM")
 # Const automatics set at run time, and a case label outside a byte selector's range.

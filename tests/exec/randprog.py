@@ -107,6 +107,16 @@ class Generator:
         self.depth = 3 if self.room >= 40 else 2
         self.float_rng = random.Random(seed * 7919 + 1) if floats else None
         self.float_part = None
+        # The float part's share is set aside first: left to what the integer part leaves, it
+        # got nothing on the small chips.
+        self.float_room = float_share(self.room) if floats else 0
+        self.room -= self.float_room
+        # Beside the float package (some 500 words) a program memory of 1K or 2K words holds
+        # only a lean integer part: no functions of its own, a few shallow statements in main.
+        # The integer run covers the rest.
+        self.lean = floats
+        if self.lean:
+            self.depth = 1
         self.globals = []              # (name, type)
         self.arrays = []               # (name, type), each of array_len elements
         self.fields = []               # (name, type) of struct rec
@@ -375,7 +385,7 @@ class Generator:
                 out.append("%s %s = %s;" % (t, name, text))
         # arrays: a shorter length and narrower elements where RAM is short
         if self.room < 60:
-            self.array_len = 4
+            self.array_len = 2 if self.lean else 4
         for _ in range(2):
             t = rng.choice(self.fitting(TYPES, self.room // 4, self.array_len))
             self.take(self.array_len * BITS[t] // 8)
@@ -392,13 +402,12 @@ class Generator:
         out += ["", HELPERS_HERE, ""]
         if self.float_rng:
             self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh)
-            self.float_part.build(self.float_rng.randint(3, 8), self.room // 2)
-            self.take(self.float_part.size())
+            self.float_part.build(self.float_rng.randint(3, 8), self.float_room)
             out += self.float_part.text()
         self.main_writable = None
         signature = None
         for i in range(rng.randint(1, 4)):
-            if i and self.room < 12:
+            if self.lean or i and self.room < 12:
                 break
             # functions of one signature in a row, so that pointers have several to hold
             out += self.function(signature if rng.random() < 0.5 else None)
@@ -407,12 +416,16 @@ class Generator:
         self.main_writable = list(self.globals)
         self.in_main = True
         scope = Scope(self.globals + self.main_locals(out), self.main_writable)
-        body = self.statements(scope, rng.randint(3, 3 + self.depth * 2), 3, 1)
-        fold = ["    checksum = checksum * 31UL + (u32)%s;" % n for n, _ in self.globals]
+        body = self.statements(scope, rng.randint(3, 3 + self.depth * 2), 1 if self.lean else 3, 1)
+        # a lean program folds through one function: inline, each fold takes some 50 words
+        into = "mix((u32)%s);" if self.lean else "checksum = checksum * 31UL + (u32)%s;"
+        fold = ["    " + into % n for n, _ in self.globals]
         for name, _ in self.arrays:
-            fold += ["    for (k0 = 0; k0 < %d; k0++) checksum = checksum * 31UL + (u32)%s[k0];" % (self.array_len, name)]
-        fold += ["    checksum = checksum * 31UL + (u32)rec.%s;" % n for n, _ in self.fields]
-        fold += ["    checksum = checksum * 31UL + (u32)bf.%s;" % n for n, _ in self.bitfields]
+            fold += ["    for (k0 = 0; k0 < %d; k0++) " % self.array_len + into % (name + "[k0]")]
+        fold += ["    " + into % ("rec." + n) for n, _ in self.fields]
+        fold += ["    " + into % ("bf." + n) for n, _ in self.bitfields]
+        if self.lean:
+            out += ["static void mix(u32 v)", "{", "    checksum = checksum * 31UL + v;", "}", ""]
         start = ["    FLOAT_PART();"] if self.float_part else []
         out += ["int main(void)", "{", "    u8 k0, k1, k2, k3;"] + self.main_local_decls + start + body + fold + \
                ["    (void)k1;", "    (void)k2;", "    (void)k3;", "    STOP();", "    return 0;", "}", ""]
@@ -431,7 +444,7 @@ class Generator:
 
     def main_locals(self, out):
         del out
-        locals_ = [(self.fresh("m_"), self.rng.choice(TYPES)) for _ in range(2)]
+        locals_ = [(self.fresh("m_"), self.rng.choice(TYPES)) for _ in range(1 if self.lean else 2)]
         self.main_local_decls = ["    %s %s = %s;" % (t, n, constant(self.rng, t)) for n, t in locals_]
         return locals_
 
@@ -518,6 +531,20 @@ def float_value(node, size, env):
     raise ValueError(kind)
 
 
+def constant_node(node):
+    """Whether a float expression node reads no variable (the compiler may fold it)."""
+    kind = node[0]
+    if kind == "const":
+        return True
+    if kind == "neg":
+        return constant_node(node[1])
+    if kind == "bin":
+        return constant_node(node[2]) and constant_node(node[3])
+    if kind == "choose":
+        return all(constant_node(n) for n in node[2:])
+    return False
+
+
 def float_true(compare, size, env):
     op, a, b = compare
     return COMPARES[op](floatemu.compare(float_value(a, size, env), float_value(b, size, env), size))
@@ -578,8 +605,9 @@ class FloatPart:
         op = rng.choice(FLOAT_OPS)
         a, at = self.expr(env_names, depth - 1)
         b, bt = self.expr(env_names, depth - 1)
-        if a[0] == b[0] == "const":
-            # the compiler folds constants at a higher precision than the run-time library
+        if constant_node(a) and constant_node(b):
+            # the compiler folds constants at a higher precision than the run-time library (and
+            # refuses a constant division by zero)
             return a, at
         return ("bin", op, a, b), "(%s %s %s)" % (at, op, bt)
 
@@ -589,9 +617,10 @@ class FloatPart:
         b, bt = self.expr(env_names, depth)
         return (op, a, b), "%s %s %s" % (at, op, bt)
 
-    def function(self):
+    def function(self, most):
+        """A float function of 1 to `most` parameters."""
         name = self.fresh("ff_")
-        params = [self.fresh("q_") for _ in range(self.rng.randint(1, 3))]
+        params = [self.fresh("q_") for _ in range(self.rng.randint(1, most))]
         body, text = self.expr(params, 2)
         self.function_lines += ["static double %s(%s)" % (name, ", ".join("double " + p for p in params)), "{",
                                 "    return %s;" % text, "}"]
@@ -626,9 +655,14 @@ class FloatPart:
         self.int_results.append(lambda size, env, c=c: int(float_true(c, size, env)))
 
     def build(self, count, room):
-        """`count` statements, fewer where their results would take more than `room` bytes."""
+        """`count` statements, fewer where their results and the functions' parameters would
+        take more than `room` bytes."""
         for _ in range(self.rng.randint(0, 2)):
-            self.function()
+            # the parameters, leaving room for a statement of its own
+            most = min(3, (room - self.size() - 4) // 4)
+            if most < 1:
+                break
+            self.function(most)
         for _ in range(count):
             if self.size() + 4 > room:
                 break
@@ -642,8 +676,10 @@ class FloatPart:
             self.slots = 1
 
     def size(self):
-        """The bytes of its result globals (with the 32-bit double)."""
-        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1))
+        """The bytes of its result globals and its functions' parameters (with the 32-bit
+        double)."""
+        params = sum(len(p) for _, p, _ in self.functions)
+        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1) + params)
 
     def expected(self, size):
         """[(global, byte offset, size, value)] for the double of `size` bytes."""
@@ -663,6 +699,12 @@ class FloatPart:
 
 def budget(chip):
     return RAM_BUDGET.get(chip, SMALLEST_BUDGET)
+
+
+def float_share(room):
+    """The bytes of the budget a program's float part takes (of `room` left after the fixed
+    cost): two results and an integer one on the small chips."""
+    return max(12, room // 2)
 
 
 def generate(seed, ram=None):

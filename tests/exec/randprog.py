@@ -127,6 +127,16 @@ class Generator:
         self.depth = 3 if self.room >= 40 else 2
         self.float_rng = random.Random(seed * 7919 + 1) if floats else None
         self.float_part = None
+        # The float part's share is set aside first: left to what the integer part leaves, it
+        # got nothing on the small chips.
+        self.float_room = float_share(self.room) if floats else 0
+        self.room -= self.float_room
+        # Beside the float package (some 500 words) a program memory of 1K or 2K words holds
+        # only a lean integer part: no functions of its own, a few shallow statements in main.
+        # The integer run covers the rest.
+        self.lean = floats
+        if self.lean:
+            self.depth = 1
         self.globals = []              # (name, type)
         self.arrays = []               # (name, type), each of array_len elements
         self.fields = []               # (name, type) of struct rec
@@ -291,7 +301,8 @@ class Generator:
         out = []
         for i in range(count):
             # a statement needed anyway: the first of a few draws that fits, else the smallest
-            tries = [self.statement(scope, 3 if self.in_main else 2, 1) for _ in range(4 if i < least else 1)]
+            depth = (1 if self.lean else 3) if self.in_main else 2
+            tries = [self.statement(scope, depth, 1) for _ in range(4 if i < least else 1)]
             costs = [code_cost("\n".join(self.code_text + out + lines)) for lines in tries]
             fitting = [lines for lines, cost in zip(tries, costs) if cost <= self.code_budget]
             if fitting or i < least:
@@ -409,7 +420,7 @@ class Generator:
                 out.append("%s %s = %s;" % (t, name, text))
         # arrays: a shorter length and narrower elements where RAM is short
         if self.room < 60:
-            self.array_len = 4
+            self.array_len = 2 if self.lean else 4
         for _ in range(2):
             t = rng.choice(self.fitting(TYPES, self.room // 4, self.array_len))
             self.take(self.array_len * BITS[t] // 8)
@@ -426,15 +437,14 @@ class Generator:
         out += ["", HELPERS_HERE, ""]
         if self.float_rng:
             self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh)
-            self.float_part.build(self.float_rng.randint(3, 8), self.room // 2)
-            self.take(self.float_part.size())
+            self.float_part.build(self.float_rng.randint(3, 8), self.float_room)
             out += self.float_part.text()
         self.main_writable = None
         signature = None
         self.program_text = out
         for i in range(rng.randint(1, 4)):
-            # room for main's statements too
-            if i and (self.room < 12 or code_cost("\n".join(out)) > self.code_budget // 3):
+            # room for main's statements too; a lean (float) program has no functions of its own
+            if self.lean or i and (self.room < 12 or code_cost("\n".join(out)) > self.code_budget // 3):
                 break
             # functions of one signature in a row, so that pointers have several to hold
             out += self.function(signature if rng.random() < 0.5 else None)
@@ -471,7 +481,8 @@ class Generator:
 
     def main_locals(self, out):
         del out
-        locals_ = [(self.fresh("m_"), self.rng.choice(self.fitting(TYPES, self.room // 2))) for _ in range(2)]
+        locals_ = [(self.fresh("m_"), self.rng.choice(self.fitting(TYPES, self.room // 2)))
+                   for _ in range(1 if self.lean else 2)]
         self.main_local_decls = ["    %s %s = %s;" % (t, n, constant(self.rng, t)) for n, t in locals_]
         return locals_
 
@@ -559,6 +570,20 @@ def float_value(node, size, env):
     raise ValueError(kind)
 
 
+def constant_node(node):
+    """Whether a float expression node reads no variable (the compiler may fold it)."""
+    kind = node[0]
+    if kind == "const":
+        return True
+    if kind == "neg":
+        return constant_node(node[1])
+    if kind == "bin":
+        return constant_node(node[2]) and constant_node(node[3])
+    if kind == "choose":
+        return all(constant_node(n) for n in node[2:])
+    return False
+
+
 def float_true(compare, size, env):
     op, a, b = compare
     return COMPARES[op](floatemu.compare(float_value(a, size, env), float_value(b, size, env), size))
@@ -619,8 +644,9 @@ class FloatPart:
         op = rng.choice(FLOAT_OPS)
         a, at = self.expr(env_names, depth - 1)
         b, bt = self.expr(env_names, depth - 1)
-        if a[0] == b[0] == "const":
-            # the compiler folds constants at a higher precision than the run-time library
+        if constant_node(a) and constant_node(b):
+            # the compiler folds constants at a higher precision than the run-time library (and
+            # refuses a constant division by zero)
             return a, at
         return ("bin", op, a, b), "(%s %s %s)" % (at, op, bt)
 
@@ -630,9 +656,10 @@ class FloatPart:
         b, bt = self.expr(env_names, depth)
         return (op, a, b), "%s %s %s" % (at, op, bt)
 
-    def function(self):
+    def function(self, most):
+        """A float function of 1 to `most` parameters."""
         name = self.fresh("ff_")
-        params = [self.fresh("q_") for _ in range(self.rng.randint(1, 3))]
+        params = [self.fresh("q_") for _ in range(self.rng.randint(1, most))]
         body, text = self.expr(params, 2)
         self.function_lines += ["static double %s(%s)" % (name, ", ".join("double " + p for p in params)), "{",
                                 "    return %s;" % text, "}"]
@@ -667,9 +694,14 @@ class FloatPart:
         self.int_results.append(lambda size, env, c=c: int(float_true(c, size, env)))
 
     def build(self, count, room):
-        """`count` statements, fewer where their results would take more than `room` bytes."""
+        """`count` statements, fewer where their results and the functions' parameters would
+        take more than `room` bytes."""
         for _ in range(self.rng.randint(0, 2)):
-            self.function()
+            # the parameters, leaving room for a statement of its own
+            most = min(3, (room - self.size() - 4) // 4)
+            if most < 1:
+                break
+            self.function(most)
         for _ in range(count):
             if self.size() + 4 > room:
                 break
@@ -683,8 +715,10 @@ class FloatPart:
             self.slots = 1
 
     def size(self):
-        """The bytes of its result globals (with the 32-bit double)."""
-        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1))
+        """The bytes of its result globals and its functions' parameters (with the 32-bit
+        double)."""
+        params = sum(len(p) for _, p, _ in self.functions)
+        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1) + params)
 
     def expected(self, size):
         """[(global, byte offset, size, value)] for the double of `size` bytes."""
@@ -708,6 +742,12 @@ def budget(chip):
 
 def code_budget(chip):
     return CODE_BUDGET.get(chip, SMALLEST_CODE_BUDGET)
+
+
+def float_share(room):
+    """The bytes of the budget a program's float part takes (of `room` left after the fixed
+    cost): two results and an integer one on the small chips."""
+    return max(12, room // 2)
 
 
 def generate(seed, ram=None, code=None):

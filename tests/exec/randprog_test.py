@@ -74,6 +74,39 @@ def test_code_budget(first, count):
     check(sum(small) < sum(large), "the smaller code budget gives smaller programs (%d, %d)" % (sum(small), sum(large)))
 
 
+def folded_operations(node):
+    """The binary operations of a float expression node whose operands are both constant."""
+    if node[0] == "bin":
+        own = [node] if randprog.constant_node(node[2]) and randprog.constant_node(node[3]) else []
+        return own + folded_operations(node[2]) + folded_operations(node[3])
+    if node[0] in ("neg", "choose", "call"):
+        parts = node[1:2] if node[0] == "neg" else node[2:] if node[0] == "choose" else [node[1]] + list(node[3])
+        return [f for part in parts if isinstance(part, tuple) for f in folded_operations(part)]
+    return []
+
+
+# What a float part holds when it could make no statement of its own.
+FILLER = {"fi[0] = 0;", "fi[0] = (u32)(fv[0] < fv[0]);", "fv[0] = 1.0;"}
+
+
+def test_float_parts(first, count):
+    """Every chip's float programs compute something of their own (not only the filler
+    results), and none divides or multiplies two constants: the compiler would fold them at its
+    own precision, or refuse a constant division by zero."""
+    for chip in ("12F675", "16F84A", "16F877A"):
+        real = 0
+        for seed in range(first, first + count):
+            g = randprog.Generator(seed, floats=True, ram=randprog.budget(chip))
+            g.program()
+            part = g.float_part
+            real += any(line.strip() not in FILLER for line in part.lines)
+            nodes = part.float_slots + [body for _, _, body in part.functions]
+            folded = [f for n in nodes for f in folded_operations(n)]
+            if not check(not folded, "seed %d for the %s: no operation on two constants %s" % (seed, chip, folded)):
+                return
+        check(real >= count // 2, "%d of %d float parts for the %s compute results" % (real, count, chip))
+
+
 def pointer_call_arguments(text):
     """The argument text of every call through a function pointer or a table of them."""
     found = []
@@ -208,6 +241,7 @@ def main():
     if a.seeds:
         test_budget(a.first, a.seeds)
         test_code_budget(a.first, a.seeds)
+        test_float_parts(a.first, a.seeds)
         test_host(a.first, a.seeds)
         test_pointer_arguments(list(range(a.first, a.first + a.seeds)) + [10118])
     outcomes = test_target(a.first, a.target_seeds, max(1, a.jobs), a.chips.split(","), a.floats)

@@ -74,6 +74,16 @@ ptext read_body(const macro& m, const std::vector<ptext>& formals) {
             acc.push_back(MARK_STRINGIZE);
             continue;
         }
+        if (c == 'L') {
+            pchar after = scanner::next_char();
+            scanner::unget(after);
+            if (char_class(after) == CC_QUOTE) {
+                // A wide constant's prefix is not a parameter named L.
+                acc.push_back(c);
+                c = scanner::next_char();
+                continue;
+            }
+        }
         if (is_ident_start(c)) {
             store_identifier(scanner::read_identifier(c));
         } else if (is_digit(c)) {

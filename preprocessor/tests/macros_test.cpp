@@ -44,6 +44,8 @@ TEST(Macros, RescanAndOwnNameInArguments) {
 // standing apart or written after a quote.
 TEST(Macros, WideConstantPrefixIsNotExpanded) {
     EXPECT_EQ(text("#define L 1\nL'1' != L\"s\" + L 'x' + L;\n"), "L'1' != L\"s\" + 1 'x' + 1;|");
+    // Nor is it a parameter named L inside a macro's body.
+    EXPECT_EQ(text("#define m(L) (L'1' + L\"s\" + (L))\nm(0);\n"), "(L'1' + L\"s\" + (0));|");
 }
 
 TEST(Macros, StringizeAndPaste) {

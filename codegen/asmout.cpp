@@ -115,15 +115,25 @@ bool is_bit_variable(const symbol* s) {
 class declaration_line {
 public:
     declaration_line(cg_context& ctx, const symbol* s) : ctx_(ctx), saved_(ctx.line) {
-        if (s->line) ctx.line = s->line;
+        if (!s->line) return;
+        ctx.line = s->line;
+        // A variable declared in a header is reported at the header's line.
+        if (s->file && *s->file != ctx.file_name) {
+            alert_set_position(s->file->c_str(), &ctx.line, nullptr, nullptr);
+            moved_file_ = true;
+        }
     }
-    ~declaration_line() { ctx_.line = saved_; }
+    ~declaration_line() {
+        ctx_.line = saved_;
+        if (moved_file_) alert_set_position(ctx_.file_name.c_str(), &ctx_.line, nullptr, nullptr);
+    }
     declaration_line(const declaration_line&) = delete;
     declaration_line& operator=(const declaration_line&) = delete;
 
 private:
     cg_context& ctx_;
     int32_t saved_;
+    bool moved_file_ = false;
 };
 
 // The bank-select bits of a chip with fewer banks cannot reach a higher bank: the code would

@@ -47,6 +47,7 @@ void ic_scanner::read_position() {
             c = get();
         }
         ctx_.file_name = name;
+        ctx_.symbols.set_file(name);
         alert_set_position(ctx_.file_name.c_str(), &ctx_.line, nullptr, nullptr);
     }
     // Anything else glued to the number is not part of a token.

@@ -80,6 +80,7 @@ symbol* symbol_table::lookup(const std::string& name, int level, int32_t line) {
     s->name = name;
     s->block_level = static_cast<uint8_t>(level < 0 ? 0 : level);
     s->line = line;
+    s->file = file_;
     symbol*& head = chains_[hash(name) % buckets];
     s->chain = head;
     head = s;
@@ -99,6 +100,7 @@ symbol* symbol_table::declare(const std::string& name, sym_kind kind, int level,
     }
     s->block_level = lv;
     s->line = line;
+    s->file = file_;
     s->kind = kind;
     return s;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,7 @@ struct symbol {
     storage sclass = storage::none;
     uint8_t block_level = 0;     // level at which it was declared (file scope 0)
     int32_t line = 0;            // source line of the declaration
+    const std::string* file = nullptr;  // its source file, when the code named one
 
     // Type: base type symbol, derived levels and the class word of the outer level(s).
     symbol* base = nullptr;
@@ -141,6 +143,8 @@ public:
     void release_held();
     // Every chained entry (for the end-of-file pass).
     std::vector<symbol*> all() const;
+    // The source file that declarations from now on come from.
+    void set_file(const std::string& name) { file_ = &*files_.insert(name).first; }
 
 private:
     symbol* take();
@@ -149,6 +153,8 @@ private:
     std::vector<symbol*> free_;
     std::vector<symbol*> held_;
     symbol* chains_[buckets] = {};
+    std::set<std::string> files_;   // names stay put while symbols point at them
+    const std::string* file_ = nullptr;
 };
 
 template <typename F> void symbol_table::leave_level(int level, F drop, bool hold) {

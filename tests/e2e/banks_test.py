@@ -89,6 +89,17 @@ def test_missing_bank_of_local():
         check(r.returncode != 0 and "l.c: 4: (726)" in out, "a bank3 static local on the 16F84A is refused at line 4: " + out)
 
 
+# A variable declared in a header is named at the header's line, with the header's name.
+def test_missing_bank_from_header():
+    with Workdir() as w:
+        w.write("far.h", "int q;\nbank3 unsigned char far_one;\n")
+        w.write("h.c", "#include \"far.h\"\n\nint main(void)\n{\n    far_one = 1;\n    for (;;) continue;\n}\n")
+        r, sym = build(w, "16F84A", ["h.c"])
+        out = r.stdout + r.stderr
+        check(r.returncode != 0 and "far.h: 2: (726)" in out, "a bank3 variable of a header is refused at its line: " + out)
+        check("h.c: 2: (726)" not in out, "the header's line is not given the C file's name: " + out)
+
+
 # Bank 1 on chips whose RAM lies in bank 0 only: direct access sets RP0 and lands on the mirror,
 # a pointer reaches the same byte through FSR.
 ONE_BANK = """bank1 unsigned char b1 = 7;
@@ -119,6 +130,7 @@ test_banks("16F877A")
 test_banks("16F690")
 test_missing_banks()
 test_missing_bank_of_local()
+test_missing_bank_from_header()
 test_one_bank("16F84A", 0x4F)
 test_one_bank("12F675", 0x5F)
 finish()

@@ -11,6 +11,7 @@
 #include "codegen/matcher.h"
 #include "codegen/reader.h"
 #include "codegen/rewrite.h"
+#include "codegen/switch.h"
 #include "codegen/varflow.h"
 #include "common/alert.h"
 
@@ -943,6 +944,11 @@ tree_node* simplify_expr(cg_context& ctx, tree_node* tree) {
             tree_node** value = &pair->left;
             while ((*value)->op == OP_CONV && (*value)->left) value = &(*value)->left;
             *value = simplify_expr(ctx, *value);
+        }
+        uint32_t label = 0;
+        if (switch_constant_label(ctx, tree, label)) {
+            tree_free(ctx, tree);
+            return tree_make(ctx, OP_GOTO, label_const(ctx, static_cast<int32_t>(label)), nullptr);
         }
         return tree;
     }

@@ -248,6 +248,25 @@ bool switch_collect(cg_context& ctx, const tree_node* sw, switch_request& out) {
     return true;
 }
 
+bool switch_constant_label(cg_context& ctx, const tree_node* sw, uint32_t& label) {
+    if (!sw || sw->op != OP_SWITCH || !sw->left || sw->left->op != OP_CONST) return false;
+    switch_request req;
+    if (!switch_collect(ctx, sw, req)) return false;
+    int32_t v = sw->left->value;
+    if (req.size == 1) v = req.is_signed ? static_cast<int8_t>(v) : static_cast<uint8_t>(v);
+    if (req.size == 2) v = req.is_signed ? static_cast<int16_t>(v) : static_cast<uint16_t>(v);
+    label = req.default_label;
+    bool found = false;
+    for (const switch_case& c : req.cases) {
+        if (c.value != v) continue;
+        // Duplicate values are the dispatch's error to report.
+        if (found) return false;
+        label = c.label;
+        found = true;
+    }
+    return true;
+}
+
 void switch_dispatch(cg_context& ctx, switch_request req) {
     if (req.cases.empty()) {
         alert_message(699);

@@ -30,6 +30,9 @@ struct switch_request {
 // "," nodes holding "$" value label pairs and ends in the default label. Checks each case
 // (697 not constant, 696 out of range, 308 too many); false when the node has no such list.
 bool switch_collect(cg_context& ctx, const tree_node* sw, switch_request& out);
+// A controlling value that folded to a constant leaves nothing to dispatch on: sets the label
+// it selects (its case or the default). False when the switch is not that simple.
+bool switch_constant_label(cg_context& ctx, const tree_node* sw, uint32_t& label);
 // Writes the dispatch (699 no cases, 695 duplicates: no dispatch, 686 bad size).
 void switch_dispatch(cg_context& ctx, switch_request req);
 

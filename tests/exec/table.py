@@ -546,3 +546,7 @@ NOT_ON.update({group: ({"16C84"}, "its results, locals and the run-time routines
 C_PROGRAMS += [
     ("typedef_const_auto.c", [("r_once", "i16"), ("r_loop", "i16"), ("r_byte", "u8"), ("r_nested", "i16")]),
 ]
+# Switches on a value that folds to a constant.
+C_PROGRAMS += [
+    ("switch_constant.c", [("r_sel", "u8", 8)]),
+]

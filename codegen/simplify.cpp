@@ -330,11 +330,10 @@ tree_node** below_conversions(tree_node** slot) {
 bool uses_scratch(cg_context& ctx, const tree_node* n) {
     if (!n) return false;
     switch (n->op) {
-    case OP_CALL: case OP_CALLZAP: case OP_MUL: case OP_DIV: case OP_MOD:
+    // A shift that is not done in place works in the scratch bytes, a byte's by a constant
+    // too (a bit-field's value is extracted so).
+    case OP_CALL: case OP_CALLZAP: case OP_MUL: case OP_DIV: case OP_MOD: case OP_SHL: case OP_SHR:
         return true;
-    case OP_SHL: case OP_SHR:
-        if (!(n->right && n->right->op == OP_CONST && node_size(ctx, n) == 1)) return true;
-        break;
     default: break;
     }
     uint32_t arity = op_arity(n->op);

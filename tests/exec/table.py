@@ -550,3 +550,7 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("switch_constant.c", [("r_sel", "u8", 8)]),
 ]
+# A byte shifted by a constant compared with a call's result.
+C_PROGRAMS += [
+    ("shift_beside_call.c", [("r_cmp", "u8", 8)]),
+]

@@ -47,6 +47,11 @@ FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 CODE_BUDGET = {"16F877A": 440, "16F877": 440, "16F690": 440, "16F684": 440, "16F627": 440, "16F627A": 440,
                "16F84A": 200, "16F84": 200, "12F675": 200, "12F629": 200}
 SMALLEST_CODE_BUDGET = min(CODE_BUDGET.values())
+# Beside a float part: the float routines of the run-time library take some 480 words, and a
+# float operation some three times the words of an integer one (its operands are copied to
+# the routines' scratch bytes and its result back).
+FLOAT_PACKAGE_COST = 160
+FLOAT_WEIGHT = 3
 
 
 # Left out of the programs: what the code generator cannot compile yet (it stops with message
@@ -125,6 +130,9 @@ class Generator:
         # the depth of the expressions of assignments and returns: the small chips' 1K words
         # of program memory hold shallower ones
         self.depth = 3 if self.room >= 40 else 2
+        # and so do the float part's: each level holds a float temporary, of which the smallest
+        # chips' bank 0 has room for few beside the float routines' scratch bytes
+        self.float_depth = self.depth
         self.float_rng = random.Random(seed * 7919 + 1) if floats else None
         self.float_part = None
         # The float part's share is set aside first: left to what the integer part leaves, it
@@ -137,6 +145,7 @@ class Generator:
         self.lean = floats
         if self.lean:
             self.depth = 1
+            self.code_budget = max(0, self.code_budget - FLOAT_PACKAGE_COST)
         self.globals = []              # (name, type)
         self.arrays = []               # (name, type), each of array_len elements
         self.fields = []               # (name, type) of struct rec
@@ -421,13 +430,17 @@ class Generator:
         # arrays: a shorter length and narrower elements where RAM is short
         if self.room < 60:
             self.array_len = 2 if self.lean else 4
-        for _ in range(2):
+        # beside a float part on the smallest chips, one array and two fields: their bank 0
+        # holds the float routines' 15 scratch bytes too
+        self.tight = tight = self.lean and self.float_depth < 3
+        for _ in range(1 if tight else 2):
             t = rng.choice(self.fitting(TYPES, self.room // 4, self.array_len))
             self.take(self.array_len * BITS[t] // 8)
             name = self.fresh("arr_")
             self.arrays.append((name, t))
             out.append("%s %s[%d];" % (t, name, self.array_len))
-        self.fields = [("f%d" % i, t) for i, t in enumerate([rng.choice(self.fitting(TYPES, self.room // 4, 3)) for _ in range(3)])]
+        self.fields = [("f%d" % i, t) for i, t in enumerate([rng.choice(self.fitting(TYPES, self.room // 4, 3))
+                                                         for _ in range(2 if tight else 3)])]
         self.take(sum(BITS[t] // 8 for _, t in self.fields))
         out.append("struct rec_t {%s };" % "".join(" %s %s;" % (t, n) for n, t in self.fields))
         out.append("struct rec_t rec;")
@@ -436,9 +449,12 @@ class Generator:
         out += ["struct bits_t {%s };" % "".join(" unsigned %s : %d;" % f for f in self.bitfields), "struct bits_t bf;"]
         out += ["", HELPERS_HERE, ""]
         if self.float_rng:
-            self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh)
-            self.float_part.build(self.float_rng.randint(3, 8), self.float_room)
+            self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh,
+                                        self.float_depth)
+            self.float_part.build(self.float_rng.randint(3, 8), self.float_room, self.code_budget // 2)
             out += self.float_part.text()
+            # counted once as part of the program text below
+            self.code_budget -= (FLOAT_WEIGHT - 1) * self.float_part.code()
         self.main_writable = None
         signature = None
         self.program_text = out
@@ -462,10 +478,15 @@ class Generator:
         fold += ["    mix((u32)rec.%s);" % n for n, _ in self.fields]
         fold += ["    mix((u32)bf.%s);" % n for n, _ in self.bitfields]
         self.code_text = out + self.main_local_decls + fold
-        body = self.top_statements(scope, rng.randint(3, 3 + self.depth * 2), 1)
+        # a float program needs none: the integer run covers the constructs; on the smallest
+        # chips one at most, whose temporaries --opt=none would not share
+        count = rng.randint(3, 3 + self.depth * 2)
+        body = self.top_statements(scope, min(count, 1) if self.tight else count, 0 if self.lean else 1)
         start = ["    FLOAT_PART();"] if self.float_part else []
-        out += ["int main(void)", "{", "    u8 k0, k1, k2, k3;"] + self.main_local_decls + start + body + fold + \
-               ["    (void)k1;", "    (void)k2;", "    (void)k3;", "    STOP();", "    return 0;", "}", ""]
+        # --opt=none gives unused locals bytes too: a lean main declares the counters it uses
+        counters = ["k0"] + [k for k in ("k1", "k2", "k3") if not self.lean or re.search(r"\b%s\b" % k, "\n".join(body))]
+        out += ["int main(void)", "{", "    u8 %s;" % ", ".join(counters)] + self.main_local_decls + start + body + fold + \
+               ["    (void)%s;" % k for k in counters[1:]] + ["    STOP();", "    return 0;", "}", ""]
         # only the helpers the program calls: unused ones would still take program memory
         text = "\n".join(out)
         helpers = []
@@ -600,8 +621,9 @@ def float_to_int(p, size, t):
 class FloatPart:
     """Float statements over result slots fv[i], each written once, and integer results fi[j]."""
 
-    def __init__(self, rng, int_globals, fresh):
+    def __init__(self, rng, int_globals, fresh, depth=3):
         self.rng = rng
+        self.depth = depth             # of a statement's expressions
         self.ints = int_globals        # (name, type, value at start)
         self.fresh = fresh
         self.slots = 0                 # fv[0 .. slots-1] written so far
@@ -671,10 +693,10 @@ class FloatPart:
         kind = rng.choice(["slot", "slot", "if", "int", "compare"])
         if kind in ("slot", "if"):
             target = "fv[%d]" % self.slots
-            a, at = self.expr(names, 3)
+            a, at = self.expr(names, self.depth)
             if kind == "if":
                 c, ct = self.compare(names, 1)
-                b, bt = self.expr(names, 2)
+                b, bt = self.expr(names, self.depth - 1)
                 self.lines += ["    if (%s)" % ct, "        %s = %s;" % (target, at), "    else",
                                "        %s = %s;" % (target, bt)]
                 self.float_slots.append(("choose",) + c + (a, b))
@@ -685,17 +707,18 @@ class FloatPart:
             return
         if kind == "int":
             t = rng.choice(TYPES)
-            a, at = self.expr(names, 2)
+            a, at = self.expr(names, self.depth - 1)
             self.lines.append("    fi[%d] = (u32)(%s)%s;" % (len(self.int_results), t, at))
             self.int_results.append(lambda size, env, a=a, t=t: float_to_int(float_value(a, size, env), size, t))
             return
-        c, ct = self.compare(names, 2)
+        c, ct = self.compare(names, self.depth - 1)
         self.lines.append("    fi[%d] = (u32)(%s);" % (len(self.int_results), ct))
         self.int_results.append(lambda size, env, c=c: int(float_true(c, size, env)))
 
-    def build(self, count, room):
+    def build(self, count, room, code):
         """`count` statements, fewer where their results and the functions' parameters would
-        take more than `room` bytes."""
+        take more than `room` bytes or their code more than `code` units of code_cost() (one
+        statement at least)."""
         for _ in range(self.rng.randint(0, 2)):
             # the parameters, leaving room for a statement of its own
             most = min(3, (room - self.size() - 4) // 4)
@@ -705,7 +728,13 @@ class FloatPart:
         for _ in range(count):
             if self.size() + 4 > room:
                 break
+            before = (list(self.lines), self.slots, len(self.int_results))
             self.statement()
+            if FLOAT_WEIGHT * self.code() > code and before[1] + before[2]:
+                # past the code budget: left out
+                self.lines, self.slots = before[0], before[1]
+                del self.float_slots[self.slots:], self.int_results[before[2]:]
+                break
         if not self.int_results:
             self.lines.append("    fi[0] = (u32)(fv[0] < fv[0]);" if self.slots else "    fi[0] = 0;")
             self.int_results.append(lambda size, env: 0)
@@ -713,6 +742,10 @@ class FloatPart:
             self.lines.append("    fv[0] = 1.0;")
             self.float_slots.append(("const", None, 1.0))
             self.slots = 1
+
+    def code(self):
+        """Its statements' and functions' code_cost()."""
+        return code_cost("\n".join(self.function_lines + self.lines))
 
     def size(self):
         """The bytes of its result globals and its functions' parameters (with the 32-bit

@@ -184,6 +184,12 @@ bool has_call(const tree_node* n) {
     return false;
 }
 
+// True for the goal of a float routine's result kept in a temporary of the auto area.
+bool keeps_in_temporary(cg_context& ctx, uint32_t goal) {
+    if (goal < static_cast<uint32_t>(first_goal)) return false;
+    return std::strcmp(active_rules(ctx).goal_names[goal - first_goal], "ftmp") == 0;
+}
+
 // Matches the children of an operator rule; returns a status (0 success).
 int match_children(cg_context& ctx, tree_node* n, const rule_row& row, uint32_t avail, uint32_t forbid) {
     tree_node* l = (is_unary(n) || is_binary(n)) ? n->left : nullptr;
@@ -214,6 +220,15 @@ int match_children(cg_context& ctx, tree_node* n, const rule_row& row, uint32_t 
         if (st) return st;
         uint32_t keep = l && row.left ? l->sel_value_regs : 0;
         st = match_one(r, row.right, avail & ~keep, want_right, 0);
+        // A right operand kept in a temporary (a float routine's result) may need the very
+        // registers the left one is loaded into: computed first, it leaves them free.
+        if (st == MS_NO_REGS && !right_first && !sequenced && !left_first && keeps_in_temporary(ctx, row.right)) {
+            clear_selection(l);
+            clear_selection(r);
+            st = match_one(r, row.right, avail, want_right, 0);
+            if (st == 0) st = match_one(l, row.left, avail & ~r->sel_value_regs, want_left, forbid);
+            if (st == 0) goto ordered;
+        }
         if (st) return st;
         if (sequenced) {
             n->nflags = static_cast<uint16_t>((n->nflags | NF_ORDER1) & ~NF_ORDER2);

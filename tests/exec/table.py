@@ -437,6 +437,22 @@ def _float_steps(n):
             ("r_high", 1, 17), ("r_low", 1, 18)]
 
 
+def _float_intcmp(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    da, db = P(-3.0), P(200.0)
+    values = {"sc": -3, "uc": 200, "si": -300, "ui": 40000, "sl": -70000, "ug": 3000000000}
+    order = ["sc", "uc", "si", "ui", "sl", "ug"]
+    c = lambda x, y: _fe.compare(x, y, n)  # noqa: E731
+    out = []
+    for k, name in enumerate(order):
+        v = _fe.from_int(values[name], n)
+        w = _fe.from_int(values[order[(k + 1) % 6]], n)
+        last = [c(da, v) == 0, c(db, v) != 0, c(db, v) < 0][k % 3]
+        bits = (c(da, v) >= 0) | (c(db, v) <= 0) << 1 | (c(w, v) > 0) << 2 | last << 3
+        out.append(("r_" + name, 1, bits))
+    return out
+
+
 # Bytes read at a computed index or through a pointer, and computed bytes, under a cast of
 # their sign only.
 C_PROGRAMS += [
@@ -468,6 +484,7 @@ FLOAT_PROGRAMS = [
     ("float_exprs.c", _float_exprs),
     ("float_negate.c", _float_negate),
     ("float_steps.c", _float_steps),
+    ("float_intcmp.c", _float_intcmp),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
@@ -554,3 +571,5 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("shift_beside_call.c", [("r_cmp", "u8", 8)]),
 ]
+NOT_ON["float_intcmp.c"] = ({"16C84", "16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675"},
+                            "its conversions, compares and the float package exceed the chip's 1K words of program memory")

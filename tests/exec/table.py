@@ -546,3 +546,8 @@ NOT_ON.update({group: ({"16C84"}, "its results, locals and the run-time routines
 C_PROGRAMS += [
     ("typedef_const_auto.c", [("r_once", "i16"), ("r_loop", "i16"), ("r_byte", "u8"), ("r_nested", "i16")]),
 ]
+# Calls through pointers whose arguments call (also the pointer's own functions' callees), and
+# pointer calls as arguments.
+C_PROGRAMS += [
+    ("fnptr_arg_calls.c", [("r_w", "u16", 6), ("r_b", "u8", 2)]),
+]

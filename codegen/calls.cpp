@@ -100,25 +100,21 @@ void calls_within(const tree_node* n, std::vector<const symbol*>& out, std::vect
     if (arity == DOPE_BINARY) calls_within(n->right, out, indirect);
 }
 
-// A call inside an argument overwrites the area the outer call is filling unless the
-// linker knows the order: FNARG for a known callee, FNINDARG for a pointer.
+// A call inside an argument of a known callee f overwrites the area f's call is filling
+// unless the linker knows that f's area outlives it: FNARG for a known inner callee, FNINDARG
+// for every function an inner pointer may hold. (Calls through a pointer have their
+// call-bearing arguments computed ahead of the stores, so they need no such edge.)
 void callgraph_args(cg_context& ctx, const tree_node* callee, const tree_node* arg) {
+    symbol* f = direct_callee(callee);
+    if (!f) return;
     std::vector<const symbol*> inner;
     std::vector<const tree_node*> through_pointers;
     calls_within(arg, inner, through_pointers);
-    symbol* f = direct_callee(callee);
-    // A call through a pointer in an argument of a known callee: the callee's area must
-    // outlive every function the pointer may hold.
-    if (f)
-        for (const tree_node* p : through_pointers)
-            emit(ctx, "\t%s\t%s,%u\n", "FNINDARG", asm_name(f).c_str(), callee_signature(ctx, p));
+    for (const tree_node* p : through_pointers)
+        emit(ctx, "\t%s\t%s,%u\n", "FNINDARG", asm_name(f).c_str(), callee_signature(ctx, p));
     for (const symbol* g : inner) {
-        if (f) {
-            if (f == g) alert_message(742, asm_name(f).c_str());
-            emit(ctx, "\t%s\t%s,%s\n", "FNARG", asm_name(f).c_str(), asm_name(g).c_str());
-        } else {
-            emit(ctx, "\t%s\t%s,%u\n", "FNINDARG", asm_name(g).c_str(), callee_signature(ctx, callee));
-        }
+        if (f == g) alert_message(742, asm_name(f).c_str());
+        emit(ctx, "\t%s\t%s,%s\n", "FNARG", asm_name(f).c_str(), asm_name(g).c_str());
     }
 }
 
@@ -287,6 +283,21 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
     bool prototyped = cls != OP_ARGEND && ((fts && (fts->flags & SF_PROTOTYPED)) || register_arg);
     int32_t offset = first_arg_offset(callee);
 
+    std::vector<tree_node**> slots;
+    argument_slots(list, slots);
+    // Through a pointer the linker cannot order an argument's calls before the area they fill
+    // (the object format has no edge from a pointer's functions to a callee): each argument
+    // that calls goes to a temporary of the caller before the first byte of the area is
+    // stored, so nothing of it is live while those calls run.
+    if (!direct_callee(callee) && !single && !ctx.functions.empty())
+        for (tree_node** s : slots) {
+            if (!tree_has_call(*s)) continue;
+            symbol* tmp = value_temporary(ctx, *s);
+            tree_node* store = tree_make(ctx, OP_ASSIGN, make_id(ctx, tmp), *s);
+            *s = make_id(ctx, tmp);
+            prefix = prefix ? tree_make(ctx, OP_ARGSEQ, prefix, store) : store;
+        }
+
     // A callee declared with the T class keeps no return stub.
     if (flag(ctx, MF_PIC12) && !(callee->pclass & PC_EEPROM)) {
         tree_node* stub = return_stub_argument(ctx, call);
@@ -295,8 +306,6 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
         prefix = prefix ? tree_make(ctx, OP_ARGSEQ, prefix, store) : store;
     }
 
-    std::vector<tree_node**> slots;
-    argument_slots(list, slots);
     for (size_t i = 0; i < slots.size(); ++i) {
         tree_node* arg = *slots[i];
         if (!single) callgraph_args(ctx, callee, arg);

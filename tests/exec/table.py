@@ -573,3 +573,8 @@ C_PROGRAMS += [
 ]
 NOT_ON["float_intcmp.c"] = ({"16C84", "16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675"},
                             "its conversions, compares and the float package exceed the chip's 1K words of program memory")
+# Calls through pointers whose arguments call (also the pointer's own functions' callees), and
+# pointer calls as arguments.
+C_PROGRAMS += [
+    ("fnptr_arg_calls.c", [("r_w", "u16", 6), ("r_b", "u8", 2)]),
+]

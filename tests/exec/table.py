@@ -546,3 +546,9 @@ NOT_ON.update({group: ({"16C84"}, "its results, locals and the run-time routines
 C_PROGRAMS += [
     ("typedef_const_auto.c", [("r_once", "i16"), ("r_loop", "i16"), ("r_byte", "u8"), ("r_nested", "i16")]),
 ]
+# Words and longs through pointers to pointers; const word and long parameters.
+C_PROGRAMS += [
+    ("double_deref_const_params.c", [("r_store", "i16", 3), ("r_long", "i32"), ("r_read", "i16"), ("r_step", "i16", 2),
+                                     ("r_cparam", "i16", 4), ("r_clong", "i32")]),
+]
+SPLIT_ON["double_deref_const_params.c"] = {"12F629", "12F675"}

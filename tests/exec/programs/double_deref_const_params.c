@@ -1,6 +1,6 @@
 /* Words and longs reached through a pointer to a pointer (stored, read, stored from a pointer
-   step), and const word and long parameters read and compared. Groups run one at a time on
-   the chips with the least RAM. */
+   step), and const word and long parameters read, compared and taken the address of. Groups
+   run one at a time on the chips with the least RAM. */
 #include "target.h"
 
 #if PART(1)
@@ -34,8 +34,19 @@ i16 r_cparam[4];
 i32 r_clong;
 
 static i16 pick(const i16 x) { return x ? x : -x; }
-static i16 neg_unless(const i16 x, i16 y) { y = x ? y : -y; return y + x; }
-static i32 add_long(const i32 x) { return x == 0 ? -1 : x + 1; }
+static i16 through(const i16 *p) { return *p; }
+
+/* Its address is a RAM address: read back through a pointer to const, here and in a callee. */
+static i16 neg_unless(const i16 x, i16 y)
+{
+    y = x ? y : -y;
+    {
+        const i16 *a = &x;
+        return y + *a + through(&x);
+    }
+}
+typedef const i32 cl;
+static i32 add_long(cl x) { return x == 0 ? -1 : x + 1; }
 #endif
 
 int main(void)

@@ -71,14 +71,17 @@ struct pview {
     static bool is_const(const tree_node* n) { return n && n->op == OP_CONST; }
     static bool is_id(const tree_node* n) { return n && n->op == OP_ID && n->sym; }
     static bool reg_var(const symbol* s) { return s->sclass == storage::reg || s->reg >= 0; }
-    static bool reg_or_auto(const tree_node* n) {
-        return is_id(n) && (reg_var(n->sym) || n->sym->sclass == storage::automatic);
+    // A register, auto or parameter: in RAM (or a register) whatever its qualifiers say, since
+    // the function or its caller stores it at run time.
+    static bool frame_var(const tree_node* n) {
+        return is_id(n) && (reg_var(n->sym) || n->sym->sclass == storage::automatic ||
+                            n->sym->sclass == storage::param);
     }
     // A variable declared const (a table, or a pointer that is itself const) lives in program
     // memory. Its own declaration says so: a conversion that retyped its node may have dropped
     // the classes, or given it the pointer levels of its value.
     static bool in_code(const tree_node* n) {
-        return is_id(n) && !reg_or_auto(n) && n->sym->levels == 0 && (n->sym->classes & PC_CONST);
+        return is_id(n) && !frame_var(n) && n->sym->levels == 0 && (n->sym->classes & PC_CONST);
     }
     static bool id_named(const tree_node* n, const char* name) {
         return is_id(n) && n->sym->name == name;
@@ -152,8 +155,7 @@ struct pview {
         if (is_id(n) && reg_var(n->sym)) return false;
         if (n->levels == 0 && has(n, PC_EEPROM)) return false;
         if (in_code(n)) return false;
-        bool auto_id = is_id(n) && n->sym->sclass == storage::automatic;
-        return auto_id || node_is_ptr(n) || !has(n, PC_CONST | PC_W);
+        return frame_var(n) || node_is_ptr(n) || !has(n, PC_CONST | PC_W);
     }
     bool dref_same_bank(const tree_node* n, uint16_t want) const {
         if (n->levels == 1 || has(n, PC_FAR) || size(n) != want) return false;
@@ -190,7 +192,7 @@ struct pview {
         return id && (declared_classes(id->sym) & PC_FAR);
     }
     bool isbyte_notcode(const tree_node* n) const {
-        if (reg_or_auto(n)) return true;
+        if (frame_var(n)) return true;
         if (scalar(n) && has(n, CODE_SPACE)) return false;
         if (n->levels & 2) return false;
         if (scalar(n) && (declared_classes(n->type) & PC_CONST)) return false;
@@ -202,7 +204,7 @@ struct pview {
         if (n->op == OP_CONST) return (n->value & 1) == 0;
         if (is_id(n)) {
             uint16_t s = symbol_size(ctx, n->sym);
-            return s != 1 && s != 3 && !reg_or_auto(n);
+            return s != 1 && s != 3 && !frame_var(n);
         }
         return true;
     }
@@ -214,7 +216,7 @@ struct pview {
         return (l <= 128 && r <= 128) || (l > 255 && r > 255);
     }
     bool small_const_array(const tree_node* n) const {
-        if (size(n) != 2 || reg_or_auto(n) || !has(n, PC_CONST) || !n->left) return false;
+        if (size(n) != 2 || frame_var(n) || !has(n, PC_CONST) || !n->left) return false;
         const symbol* s = leads_to_symbol(n->left->left);
         return s && s->size_known && s->size <= 254;
     }
@@ -320,7 +322,7 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 83: return sz == 4 && !fl && v.uns(l) && lsz == 2;         // UNSWORD_TO_LONG
     case 84: return sz == 4 && !fl && ctx.proc.common_ram;          // LONG_WITH_COMMON
     case 85: return sz == 4 && !fl && v.same_bank_147(n);           // LONG_SAME_BANK
-    case 86: return sz == 4 && !v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
+    case 86: return sz == 4 && !v.frame_var(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
     case 87: return v.uns(n) && sz == 4;                            // UNSLONG
     case 88: return l && sz == lsz && !fl && !lfl && v.cls(n) != value_class::none &&
                     v.cls(l) != value_class::none;                  // SAMESAME
@@ -340,7 +342,7 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     // A bit variable's address counts bits: it is never a byte operand.
     case 102: return v.direct_addr(n) && !(v.scalar(n) && v.cls(n) == value_class::bit);   // DIRECT_ADDR
     case 103: return v.is_id(n) && v.unbanked(n->sym) && v.direct_addr(n);      // DIRECT_COMMON
-    case 104: return v.reg_or_auto(n) || !(v.scalar(n) && v.has(n, PC_CONST | PC_EEPROM));
+    case 104: return v.frame_var(n) || !(v.scalar(n) && v.has(n, PC_CONST | PC_EEPROM));
     case 105: return l && !v.vol(l) && sz == 2;                     // WORD_NONVOL
     case 106: return l && !v.vol(l) && sz == 4 && !fl;              // LONG_NONVOL
     case 107: return sz == 2 && tree_same_bank(ctx, n, false);      // WORD_SAME_BANK
@@ -365,8 +367,8 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 124: return c && val >= 0;                                 // POSITIVE
     case 125: return v.is_id(n) && n->sym->reg == 0;                // HASWREG
     case 126: return l && lsz < sz && v.sgn(l) && lsz == 1 && !fl;  // SIGNCONV
-    case 127: return v.in_code(n) || (!v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST));   // ISCODE
-    case 128: return sz == 2 && !v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
+    case 127: return v.in_code(n) || (!v.frame_var(n) && v.scalar(n) && v.has(n, PC_CONST));   // ISCODE
+    case 128: return sz == 2 && !v.frame_var(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
     case 129: return v.struct_same_bank(n);                         // STRUCT_SAME_BANK
     case 130: return v.wordcode(n);                                 // WORDCODE
     case 131: return node_is_ptr(n) && v.has(n, PC_CONST);          // ISCODEPTR
@@ -380,9 +382,9 @@ bool cg_predicate(const cg_context& ctx, const tree_node* n, int number) {
     case 139: return v.scalar(n) && v.has(n, PC_CONST) && sz == 3;  // TRIWORD_CODE
     case 140: return v.scalar(n) && v.unsconv(n);                   // UNSCONV_NOT_PTR
     case 141: return v.id_named(n, "___va_start");                  // VA_START
-    case 142: return v.is_id(n) && !v.reg_or_auto(n) && symbol_size(ctx, n->sym) <= 255 &&
+    case 142: return v.is_id(n) && !v.frame_var(n) && symbol_size(ctx, n->sym) <= 255 &&
                      (v.in_code(n) || (v.scalar(n) && v.has(n, PC_CONST)));   // ISCODE_SML
-    case 143: return sz == 1 && !v.reg_or_auto(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
+    case 143: return sz == 1 && !v.frame_var(n) && v.scalar(n) && v.has(n, PC_CONST | PC_FAR);
     case 144: return flag(ctx, MF_PIC17) && sz == 1 && v.scalar(n) && v.has(n, PC_W);
     case 145: return v.unsconv(n);                                  // UNSCONV
     case 146: return v.small_const_array(n);                        // WORD_SMALLCONSTARRAY

@@ -806,6 +806,8 @@ void initialise_by_copy(sym_record* local) {
     release_tree(assignment);
 }
 
+}  // namespace
+
 // A scalar type with the qualifiers of its typedef names gathered on its own level, less const.
 type_desc unqualified_scalar(const type_desc& t) {
     uint16_t classes = 0;
@@ -817,6 +819,8 @@ type_desc unqualified_scalar(const type_desc& t) {
     plain.classes = static_cast<uint16_t>((plain.classes | classes) & ~Q_CONST);
     return plain;
 }
+
+namespace {
 
 // A const automatic scalar made static (-R) keeps its static home only when its initialiser is
 // constant; one computed at run time (`const int k = i - 1;`) is valid C and stays automatic.

@@ -9,6 +9,7 @@
 #include "common/alert.h"
 #include "common/replace_file.h"
 #include "listing/xreffile/xref_file.h"
+#include "parser/decl.h"
 #include "parser/emit.h"
 #include "parser/expr.h"
 #include "parser/lexer.h"
@@ -176,6 +177,9 @@ void start_function_body(sym_record* function, sym_record* params) {
                function->name + "(";
     }
     std::vector<sym_record*> chain;
+    // The parameters' types as declared, for the checks below: a const scalar's own type
+    // loses the qualifier.
+    std::vector<type_desc> declared;
     // Parameters declared in a prototype list carry F_VARIADIC until here; old-style ones never.
     bool old_style = params && !(params->flags & F_VARIADIC);
     uint16_t position = 0;
@@ -201,6 +205,15 @@ void start_function_body(sym_record* function, sym_record* params) {
             t.dim = 0;
             add_pointer(t);
         }
+        declared.push_back(t);
+        // Const data lives in program memory here, but a parameter is RAM the caller stores
+        // into: like a const automatic set at run time, it drops the qualifier (so that its
+        // address is a RAM address) and writes still warn.
+        const type_desc& own = skip_transparent(t);
+        if (is_scalar(t) && own.kind == K_PLAIN && !own.indirection && (own.classes & Q_CONST)) {
+            p->type = unqualified_scalar(t);
+            p->read_only = true;
+        }
         xref_define(p);
         p->flags |= F_DEFINED;
         emit_var(p);
@@ -210,7 +223,7 @@ void start_function_body(sym_record* function, sym_record* params) {
         if (chain.empty()) {
             if (!opt.proto_short) line += "void";
         } else if (prototyped || !opt.proto_short) {
-            for (size_t i = 0; i < chain.size(); ++i) line += (i ? ", " : "") + c_type(chain[i]->type);
+            for (size_t i = 0; i < chain.size(); ++i) line += (i ? ", " : "") + c_type(declared[i]);
         }
         if (list && has_ellipsis(ft)) line += ", ...";
         line += ")" + returned.tail + ";\n";
@@ -218,9 +231,7 @@ void start_function_body(sym_record* function, sym_record* params) {
     }
     if (!list) {
         if (old_style) {
-            std::vector<type_desc> types;
-            for (const sym_record* p : chain) types.push_back(p->type);
-            remember_old_style_parameters(function, std::move(types));
+            remember_old_style_parameters(function, declared);
         }
         return;
     }
@@ -231,11 +242,11 @@ void start_function_body(sym_record* function, sym_record* params) {
     size_t n = list->items.size();
     size_t fixed = has_ellipsis(ft) ? n - 1 : n;
     for (size_t i = 0; i < chain.size() && i < fixed; ++i)
-        if (!parameter_agrees(chain[i]->type, list->items[i], old_style)) {
+        if (!parameter_agrees(declared[i], list->items[i], old_style)) {
             alert_message(252, static_cast<int>(i));
             int level = alert_set_level(0);   // read back: the library has no query of its own
             alert_set_level(level);
-            if (level < 0) print_type_pair(chain[i]->type, list->items[i], " / ");
+            if (level < 0) print_type_pair(declared[i], list->items[i], " / ");
         }
     if (chain.size() != fixed) alert_message(253);
 }

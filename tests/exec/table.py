@@ -578,3 +578,9 @@ NOT_ON["float_intcmp.c"] = ({"16C84", "16F84", "16F84A", "16F627", "16F627A", "1
 C_PROGRAMS += [
     ("fnptr_arg_calls.c", [("r_w", "u16", 6), ("r_b", "u8", 2)]),
 ]
+# Words and longs through pointers to pointers; const word and long parameters.
+C_PROGRAMS += [
+    ("double_deref_const_params.c", [("r_store", "i16", 3), ("r_long", "i32"), ("r_read", "i16"), ("r_step", "i16", 2),
+                                     ("r_cparam", "i16", 4), ("r_clong", "i32")]),
+]
+SPLIT_ON["double_deref_const_params.c"] = {"12F629", "12F675"}

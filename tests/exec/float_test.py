@@ -3,7 +3,8 @@
 set, with the 24-bit and the 32-bit double: every result global must hold the pattern the host
 emulation of the run-time library gives. A float program the code generator cannot build fails
 here (it is never "unsupported"). As in exec_test.py, a program split with #if PART(n) runs one
-group at a time on the chips of table.SMALL_RAM, where its results are those the group defines."""
+group at a time on the chips of table.SMALL_RAM (and those table.SPLIT_ON names for it), where
+its results are those the group defines."""
 import os
 import shutil
 import sys
@@ -52,7 +53,7 @@ def test_float_programs():
             chips = harness.chips_for(source, CHIPS, table.NOT_ON)
             # Where RAM is short a split program runs one group at a time.
             parts = harness.parts_of(os.path.join(harness.PROGRAMS, source))
-            split = [c for c in chips if parts and c in table.SMALL_RAM]
+            split = [c for c in chips if parts and (c in table.SMALL_RAM or c in table.SPLIT_ON.get(source, ()))]
             whole = [c for c in chips if c not in split]
             if whole:
                 run_float(w, source, expectation, whole)

@@ -579,12 +579,15 @@ NOT_ON["float_intcmp.c"] = ({"16C84", "16F84", "16F84A", "16F627", "16F627A", "1
 C_PROGRAMS += [
     ("fnptr_arg_calls.c", [("r_w", "u16", 6), ("r_b", "u8", 2)]),
 ]
-# Words and longs through pointers to pointers; const word and long parameters.
+# Words and longs through pointers to pointers; const word and long parameters; a wide const
+# structure copied through a pointer.
 C_PROGRAMS += [
     ("double_deref_const_params.c", [("r_store", "i16", 3), ("r_long", "i32"), ("r_read", "i16"), ("r_step", "i16", 2),
-                                     ("r_cparam", "i16", 4), ("r_clong", "i32")]),
+                                     ("r_cparam", "i16", 4), ("r_clong", "i32"), ("r_copy", "i16", 2), ("r_climit", "i32")]),
 ]
 SPLIT_ON["double_deref_const_params.c"] = {"12F629", "12F675"}
+NOT_ON.update({group: ({"16C84"}, "its pointers, results and the run-time routines' scratch bytes exceed the chip's 36 "
+                       "bytes of RAM") for group in ("double_deref_const_params.c#2", "double_deref_const_params.c#3")})
 # Whole, its results and the float package's scratch bytes exceed these chips' 68 bytes of RAM or less.
 SPLIT_ON["float_steps.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["struct_ptr_copies.c#1"] = ({"16C84"}, "its 15-byte array, the 5-byte auto, the calls' pointer arguments and the "

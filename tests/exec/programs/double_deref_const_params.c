@@ -1,6 +1,7 @@
 /* Words and longs reached through a pointer to a pointer (stored, read, stored from a pointer
-   step), and const word and long parameters read, compared and taken the address of. Groups
-   run one at a time on the chips with the least RAM. */
+   step); const word and long parameters read, compared and taken the address of; a const
+   structure wider than a long copied through a pointer. Groups run one at a time on the chips
+   with the least RAM. */
 #include "target.h"
 
 #if PART(1)
@@ -49,6 +50,22 @@ typedef const i32 cl;
 static i32 add_long(cl x) { return x == 0 ? -1 : x + 1; }
 #endif
 
+#if PART(4)
+typedef struct {
+    struct {
+        i16 half;
+        u8 cap;
+        i32 limit;
+    } line;
+} state;
+
+i16 r_copy[2];
+i32 r_climit;
+static const state initial = {{-2, 7, 100000}};
+
+static void reset(state *s) { *s = initial; }
+#endif
+
 int main(void)
 {
 #if PART(1)
@@ -86,6 +103,15 @@ int main(void)
     r_cparam[2] = neg_unless(0, 9);
     r_cparam[3] = neg_unless(300, 9);
     r_clong = add_long(0) + add_long(-100000);
+#endif
+#if PART(4)
+    {
+    state st = {{0, 0, 0}};
+    reset(&st);
+    r_copy[0] = st.line.half;
+    r_copy[1] = st.line.cap;
+    r_climit = st.line.limit;
+    }
 #endif
     STOP();
     return 0;

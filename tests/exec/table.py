@@ -585,7 +585,7 @@ C_PROGRAMS += [
     ("double_deref_const_params.c", [("r_store", "i16", 3), ("r_long", "i32"), ("r_read", "i16"), ("r_step", "i16", 2),
                                      ("r_cparam", "i16", 4), ("r_clong", "i32"), ("r_copy", "i16", 2), ("r_climit", "i32")]),
 ]
-SPLIT_ON["double_deref_const_params.c"] = {"12F629", "12F675"}
+SPLIT_ON["double_deref_const_params.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON.update({group: ({"16C84"}, "its pointers, results and the run-time routines' scratch bytes exceed the chip's 36 "
                        "bytes of RAM") for group in ("double_deref_const_params.c#2", "double_deref_const_params.c#3")})
 # Whole, its results and the float package's scratch bytes exceed these chips' 68 bytes of RAM or less.

@@ -327,18 +327,25 @@ tree_node** below_conversions(tree_node** slot) {
 
 // Whether computing n leaves a value in the scratch bytes (btemp..): a call's result, a run-time
 // routine's, or a shift done in place there. A byte shift by a constant is done in W.
-bool uses_scratch(cg_context& ctx, const tree_node* n) {
+// `in_address`: n is an operand of pointer arithmetic, where a byte index scaled by a constant
+// shift is worked out in W on its way to FSR.
+bool uses_scratch(cg_context& ctx, const tree_node* n, bool in_address = false) {
     if (!n) return false;
     switch (n->op) {
-    // A shift that is not done in place works in the scratch bytes, a byte's by a constant
-    // too (a bit-field's value is extracted so).
-    case OP_CALL: case OP_CALLZAP: case OP_MUL: case OP_DIV: case OP_MOD: case OP_SHL: case OP_SHR:
+    case OP_CALL: case OP_CALLZAP: case OP_MUL: case OP_DIV: case OP_MOD:
         return true;
+    case OP_SHL: case OP_SHR:
+        // Any other shift that is not done in place works in the scratch bytes, a byte's by a
+        // constant too (a bit-field's value is extracted so).
+        if (!(in_address && n->right && n->right->op == OP_CONST && node_size(ctx, n) == 1)) return true;
+        break;
     default: break;
     }
+    const bool address = (n->op == OP_ADD || n->op == OP_SUB) && n->levels;
     uint32_t arity = op_arity(n->op);
-    if (arity == DOPE_BINARY && uses_scratch(ctx, n->right)) return true;
-    return (arity == DOPE_UNARY || arity == DOPE_BINARY) && uses_scratch(ctx, n->left);
+    if (arity == DOPE_BINARY && uses_scratch(ctx, n->right, address)) return true;
+    return (arity == DOPE_UNARY || arity == DOPE_BINARY) &&
+           uses_scratch(ctx, n->left, address || (in_address && n->op == OP_CONV));
 }
 
 // An operator whose left operand is loaded into the scratch bytes: a multiplication, division

@@ -201,7 +201,13 @@ tree_node* rewrite_conditional(cg_context& ctx, tree_node* n) {
 tree_node* rewrite_bitwise(cg_context& ctx, tree_node* n) {
     tree_node* r = n->right;
     if (!is_const_int(r) || tree_has_effect(r)) return n;
+    // The bits that matter. A compound assignment keeps only those of its target; a value
+    // keeps every bit of its own width, since "|" and "^" carry the constant's bits beyond a
+    // narrower operand's, and a signed field or bit spreads its sign over them. Only "&" of an
+    // operand that is never negative may ignore the constant's bits beyond that operand.
     uint32_t m = node_mask(ctx, n->left);
+    bool value = n->op == OP_AND || n->op == OP_OR || n->op == OP_XOR;
+    if (value && !(n->op == OP_AND && (is_unsigned(n->left) || is_bit_value(n->left)))) m = node_mask(ctx, n);
     uint32_t v = static_cast<uint32_t>(r->value);
     switch (n->op) {
     case OP_MOD: case OP_DIV: case OP_ASG_MOD: case OP_ASG_DIV:
@@ -425,7 +431,7 @@ tree_node* rewrite_equality(cg_context& ctx, tree_node* n) {
         n->left = keep_left(ctx, l);
         return n;
     }
-    bool one_bit_field = l->op == OP_BITFIELD && node_mask(ctx, l) == 1;
+    bool one_bit_field = l->op == OP_BITFIELD && node_mask(ctx, l) == 1 && is_unsigned(l);
     if (is_bit_value(l) || one_bit_field) {
         int32_t v = r->value;
         if (v < 0 || v > 1) {

@@ -592,3 +592,8 @@ NOT_ON.update({group: ({"16C84"}, "its pointers, results and the run-time routin
 SPLIT_ON["float_steps.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["struct_ptr_copies.c#1"] = ({"16C84"}, "its 15-byte array, the 5-byte auto, the calls' pointer arguments and the "
                                    "scratch bytes need 44 bytes of RAM")
+# Bit-fields with constant operands: bits beyond the field, signed fields, signed one-bit fields.
+C_PROGRAMS += [
+    ("bitfield_constants.c", [("r_u", "u8", 10), ("r_w", "u16", 2), ("g_and", "i8"), ("r_s", "i8", 8), ("r_cmp", "u8", 6),
+                              ("r_asg", "i8", 4)]),
+]

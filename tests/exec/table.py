@@ -592,3 +592,13 @@ NOT_ON.update({group: ({"16C84"}, "its pointers, results and the run-time routin
 SPLIT_ON["float_steps.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["struct_ptr_copies.c#1"] = ({"16C84"}, "its 15-byte array, the 5-byte auto, the calls' pointer arguments and the "
                                    "scratch bytes need 44 bytes of RAM")
+# Const structures of 1 to 8 bytes copied from a pointer and through one; int and long elements
+# at an index that subtracts a variable; const structure parameters.
+C_PROGRAMS += [
+    ("const_struct_copies.c", [("r_small", "u8", 4), ("r_words", "i16", 4), ("r_longs", "i32", 2), ("r_moved", "u8", 2),
+                               ("r_mw", "i16", 2), ("r_ml", "i32", 2), ("r_kept", "u8", 9),
+                               ("r_kw", "i16"), ("r_iw", "i16", 5), ("r_il", "i32", 5), ("r_param", "u8", 4),
+                               ("r_pw", "i16")]),
+]
+# Its five groups' tables, automatics and temporaries exceed bank 0 together on every chip.
+SPLIT_ON["const_struct_copies.c"] = set(CHIPS)

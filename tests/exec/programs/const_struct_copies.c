@@ -3,7 +3,7 @@
    at an index that subtracts a variable; a const structure parameter whose address is taken. */
 #include "target.h"
 
-#if PART(1) || PART(5)
+#if PART(1) || PART(5) || PART(6) || PART(7)
 struct s1 { u8 a; };
 struct s2 { i16 w; };
 struct s3 { u8 a; i16 w; };
@@ -21,15 +21,24 @@ const struct s8 t8[3] = {{19, 20, 21, -1}, {22, 23, 24, 123456}, {25, 26, 27, -6
 #endif
 
 #if PART(1)
-u8 r_small[4];
-i16 r_words[4];
+u8 r_small[3];
+i16 r_words[3];
+#endif
+
+#if PART(7)
+i16 r_wide[2];
 i32 r_longs[2];
 #endif
 
 #if PART(5)
 u8 r_moved[2];
-i16 r_mw[2];
-i32 r_ml[2];
+i16 r_mw;
+i32 r_ml;
+#endif
+
+#if PART(6)
+i16 r_aw;
+i32 r_al;
 
 static i16 sum3(struct s3 v) { return v.a + v.w; }
 static i32 sum8(struct s8 v) { return v.w + v.b + v.c + v.l; }
@@ -53,8 +62,8 @@ static void put3(struct k3 *p) { *p = c3; }
 #endif
 
 #if PART(3)
-i16 r_iw[5];
-i32 r_il[5];
+i16 r_iw[4];
+i32 r_il[4];
 static i16 wa[3] = {10, -20, 30};
 static i32 la[3] = {100000, -200000, 300000};
 #endif
@@ -82,36 +91,44 @@ static void copy_from_pointer(void)
     struct s2 a2;
     struct s3 a3;
     struct s4 a4;
-    struct s5 a5;
-    struct s8 a8;
     const struct s1 *c1p;
     const struct s2 *c2p;
     const struct s3 *c3p;
     const struct s4 *c4p;
-    const struct s5 *c5p;
-    const struct s8 *c8p;
     i = 2;
     c1p = &t1[i];
     c2p = &t2[i];
     c3p = &t3[i - 1];
     c4p = &t4[i];
-    c5p = &t5[i - 1];
-    c8p = t8 + i;
     a1 = *c1p;
     a2 = *c2p;
     a3 = *c3p;
     a4 = *c4p;
-    a5 = *c5p;
-    a8 = *c8p;
     r_small[0] = a1.a;
     r_words[0] = a2.w;
     r_small[1] = a3.a;
     r_words[1] = a3.w;
     r_small[2] = a4.a + a4.b;
     r_words[2] = a4.w;
-    r_small[3] = a5.a;
+}
+#endif
+
+#if PART(7)
+static void copy_wide(void)
+{
+    u8 i;
+    struct s5 a5;
+    struct s8 a8;
+    const struct s5 *c5p;
+    const struct s8 *c8p;
+    i = 2;
+    c5p = &t5[i - 1];
+    c8p = t8 + i;
+    a5 = *c5p;
+    a8 = *c8p;
+    r_wide[0] = a5.a;
     r_longs[0] = a5.l;
-    r_words[3] = a8.w + a8.b + a8.c;
+    r_wide[1] = a8.w + a8.b + a8.c;
     r_longs[1] = a8.l;
 }
 #endif
@@ -124,7 +141,6 @@ static void copy_moved(void)
     struct s5 a5, b5, *p5;
     const struct s3 *c3p;
     const struct s5 *c5p;
-    const struct s8 *c8p;
     i = 2;
     a3.a = 0;
     a3.w = 0;
@@ -134,19 +150,30 @@ static void copy_moved(void)
     p3 = &a3;
     c3p = &t3[0];
     *p3 = *c3p;
-    r_mw[0] = a3.w + a3.a;
+    r_mw = a3.w + a3.a;
     p5 = &b5;
     c5p = &t5[i];
     *p5 = *c5p;
-    r_ml[0] = b5.l + b5.a;
-    r_mw[1] = sum3(*c3p);
-    c8p = &t8[i - 2];
-    r_ml[1] = sum8(*c8p);
+    r_ml = b5.l + b5.a;
     /* a const pointer to RAM: the same reader takes RAM addresses */
     c5p = &a5;
     b5 = *c5p;
     r_moved[0] = b5.a;
     r_moved[1] = (u8)b5.l;
+}
+#endif
+
+#if PART(6)
+static void copy_arguments(void)
+{
+    u8 i;
+    const struct s3 *c3p;
+    const struct s8 *c8p;
+    i = 2;
+    c3p = &t3[i - 2];
+    r_aw = sum3(*c3p);
+    c8p = &t8[i - 2];
+    r_al = sum8(*c8p);
 }
 #endif
 
@@ -183,22 +210,24 @@ static void copy_const(void)
 static void subtracted_index(void)
 {
     u8 i;
+    r_iw[0] = 0;
+    r_il[0] = 0;
     for (i = 0; i < 2; i++) {
-        r_iw[i] = wa[1 - i];
-        r_il[i] = la[2 - i];
-}
-i = 1;
-wa[2 - i] = 77;
-la[1 - i] = -5;
-wa[1 - i] += 1000;
-la[2 - i] -= 3;
-la[3 - i] *= 2;
-r_iw[2] = wa[0];
-r_iw[3] = wa[1];
-r_iw[4] = wa[2];
-r_il[2] = la[0];
-r_il[3] = la[1];
-r_il[4] = la[2];
+        r_iw[0] += wa[1 - i];
+        r_il[0] += la[2 - i];
+    }
+    i = 1;
+    wa[2 - i] = 77;
+    la[1 - i] = -5;
+    wa[1 - i] += 1000;
+    la[2 - i] -= 3;
+    la[3 - i] ^= 0x10001;
+    r_iw[1] = wa[0];
+    r_iw[2] = wa[1];
+    r_iw[3] = wa[2];
+    r_il[1] = la[0];
+    r_il[2] = la[1];
+    r_il[3] = la[2];
 }
 #endif
 
@@ -226,6 +255,12 @@ int main(void)
 #endif
 #if PART(5)
     copy_moved();
+#endif
+#if PART(6)
+    copy_arguments();
+#endif
+#if PART(7)
+    copy_wide();
 #endif
 #if PART(2)
     copy_const();

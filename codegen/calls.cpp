@@ -202,8 +202,9 @@ symbol* value_temporary(cg_context& ctx, const tree_node* like) {
     t->base = like->type;
     t->levels = like->levels;
     t->classes = like->pclass;
-    // A temporary is RAM, whatever the value was read from.
-    if (!like->levels) t->classes &= ~PC_EEPROM;
+    // A temporary is RAM, whatever the value was read from (a structure read through a pointer
+    // to const is no program-memory object once copied).
+    if (!like->levels) t->classes &= ~(PC_EEPROM | PC_CONST);
     t->align_mask = 0;
     place_auto(ctx, t);
     return t;

@@ -39,7 +39,7 @@ type_desc parse_type_name();
 void parse_program();
 void parse_external_declaration();
 void initialise_object(sym_record* sym);
-type_desc unqualified_scalar(const type_desc& t);
+type_desc unqualified(const type_desc& t);
 
 // Statements.
 void parse_function_body(sym_record* function, sym_record* params, bool no_value_needed);

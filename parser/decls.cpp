@@ -808,8 +808,9 @@ void initialise_by_copy(sym_record* local) {
 
 }  // namespace
 
-// A scalar type with the qualifiers of its typedef names gathered on its own level, less const.
-type_desc unqualified_scalar(const type_desc& t) {
+// A scalar, structure or union type with the qualifiers of its typedef names gathered on its own
+// level, less const.
+type_desc unqualified(const type_desc& t) {
     uint16_t classes = 0;
     const type_desc* p = &t;
     for (; p->code == ic::T_DERIVED && !p->indirection && p->kind == K_PLAIN && p->base; p = &p->base->type)
@@ -844,7 +845,7 @@ void initialise_const_auto(sym_record* sym) {
         // carry the const, so the type is taken past its names; writes still warn.
         sym->kind = S_AUTO;
         sym->flags &= ~F_NUMBERED;
-        sym->type = unqualified_scalar(sym->type);
+        sym->type = unqualified(sym->type);
         xref_define(sym);
         emit_var(sym);
         if (e) {

@@ -208,10 +208,11 @@ void start_function_body(sym_record* function, sym_record* params) {
         declared.push_back(t);
         // Const data lives in program memory here, but a parameter is RAM the caller stores
         // into: like a const automatic set at run time, it drops the qualifier (so that its
-        // address is a RAM address) and writes still warn.
+        // address is a RAM address) and writes still warn. So does a structure or union.
         const type_desc& own = skip_transparent(t);
-        if (is_scalar(t) && own.kind == K_PLAIN && !own.indirection && (own.classes & Q_CONST)) {
-            p->type = unqualified_scalar(t);
+        const bool aggregate = own.code == ic::T_STRUCT || own.code == ic::T_UNION;
+        if ((is_scalar(t) || aggregate) && own.kind == K_PLAIN && !own.indirection && is_const_object(t)) {
+            p->type = unqualified(t);
             p->read_only = true;
         }
         xref_define(p);

@@ -135,8 +135,25 @@ expr_node* decay(expr_node* n) {
     return n;
 }
 
+// The variable an lvalue is part of: itself, one of its members, or an element of an array
+// member; what is reached through a pointer belongs to no variable here (null).
+const expr_node* named_object(const expr_node* p) {
+    while (p) {
+        if (p->code == ic::OP_DOT && p->left && p->left->code != ic::OP_DEREF) {
+            p = p->left;
+        } else if (p->code == ic::OP_DEREF && p->left && p->left->code == ic::OP_ADD && p->left->left &&
+                   p->left->left->code == ic::OP_ADDR && p->left->left->left && is_array(p->left->left->left->type)) {
+            p = p->left->left->left;
+        } else {
+            return p->code == ic::OP_IDENT ? p : nullptr;
+        }
+    }
+    return nullptr;
+}
+
 void check_modify(expr_node* p) {
-    if (p->code == ic::OP_IDENT && p->sym && p->sym->read_only) {
+    const expr_node* whole = named_object(p);
+    if (whole && whole->sym && whole->sym->read_only) {
         alert_message(364, qualifier_table[0].name.c_str());
         return;
     }

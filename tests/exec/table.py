@@ -604,3 +604,15 @@ C_PROGRAMS += [
 NOT_ON.update({group: ({"16C84"}, "the 10-byte result array, the 6-byte structure returned and built and the run-time "
                        "routines' scratch bytes exceed the chip's 36 bytes of RAM")
                for group in ("struct_members.c#4", "struct_members.c#7")})
+# Const structures of 1 to 8 bytes copied from a pointer and through one; int and long elements
+# at an index that subtracts a variable; const structure parameters.
+C_PROGRAMS += [
+    ("const_struct_copies.c", [("r_small", "u8", 3), ("r_words", "i16", 3), ("r_wide", "i16", 2), ("r_longs", "i32", 2), ("r_moved", "u8", 2),
+                               ("r_mw", "i16"), ("r_ml", "i32"), ("r_aw", "i16"), ("r_al", "i32"), ("r_kept", "u8", 9),
+                               ("r_kw", "i16"), ("r_iw", "i16", 4), ("r_il", "i32", 4), ("r_param", "u8", 4),
+                               ("r_pw", "i16")]),
+]
+# Its seven groups' tables, automatics and temporaries exceed bank 0 together on every chip.
+SPLIT_ON["const_struct_copies.c"] = set(CHIPS)
+NOT_ON.update({group: ({"16C84"}, "its structures, results and the run-time routines' scratch bytes exceed the chip's 36 "
+                       "bytes of RAM") for group in ("const_struct_copies.c#%d" % n for n in (1, 3, 5, 6, 7))})

@@ -242,8 +242,20 @@ bool choose_value(cg_context& ctx, tree_node* q, int& count, bool any_size = fal
     tree_node *test = inner, *a = nullptr, *b = nullptr;
     if (choice) {
         test = inner->left;
-        a = tree_convert(ctx, inner->right->left, value);
-        b = tree_convert(ctx, inner->right->right, value);
+        a = inner->right->left;
+        b = inner->right->right;
+        // Each alternative goes through every conversion of the chain, innermost first: a
+        // narrowing one in the middle, as in (u32)(u8)(c ? x : y), must still cut the value.
+        std::vector<const tree_node*> chain;
+        for (const tree_node* n = value; n != inner; n = n->left) chain.push_back(n);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            a = tree_convert(ctx, a, *it);
+            b = tree_convert(ctx, b, *it);
+        }
+        if (chain.empty()) {
+            a = tree_convert(ctx, a, value);
+            b = tree_convert(ctx, b, value);
+        }
         ctx.nodes.free(inner->right);
         ctx.nodes.free(inner);
     } else {

@@ -453,6 +453,14 @@ def _float_intcmp(n):
     return out
 
 
+def _float_choice_narrow(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    a, b = P(300.0), P(2.0)
+    first = _fe.mul(_fe.div(a, _fe.from_int(-1, n), n), P(-1.0), n)
+    return [("r_first", 4, _fe.to_int(first, n, False, 8)), ("r_second", 4, _fe.to_int(_fe.add(a, b, n), n, False, 8)),
+            ("r_signed", 4, (lambda v: v | 0xFFFFFF00 if v & 0x80 else v)(_fe.to_int(_fe.sub(a, P(100.0), n), n, True, 8)))]
+
+
 # Bytes read at a computed index or through a pointer, and computed bytes, under a cast of
 # their sign only.
 C_PROGRAMS += [
@@ -485,6 +493,7 @@ FLOAT_PROGRAMS = [
     ("float_negate.c", _float_negate),
     ("float_steps.c", _float_steps),
     ("float_intcmp.c", _float_intcmp),
+    ("float_choice_narrow.c", _float_choice_narrow),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]

@@ -592,3 +592,7 @@ NOT_ON.update({group: ({"16C84"}, "its pointers, results and the run-time routin
 SPLIT_ON["float_steps.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["struct_ptr_copies.c#1"] = ({"16C84"}, "its 15-byte array, the 5-byte auto, the calls' pointer arguments and the "
                                    "scratch bytes need 44 bytes of RAM")
+# Function pointers passed after other arguments, at offsets in the callee's argument area.
+C_PROGRAMS += [
+    ("fnptr_args_later.c", [("r_seen", "u8", 4), ("r_sum", "i16")]),
+]

@@ -71,6 +71,17 @@ bool addresses_ram(const tree_node* n) {
     return !(s->levels == 0 && (s->classes & (PC_CONST | PC_EEPROM)));
 }
 
+// Whether an address expression names program memory: a string or a const object.
+bool addresses_program_memory(const tree_node* n) {
+    while (n && (n->op == OP_CONV || n->op == OP_ADDR || n->op == OP_ADD || n->op == OP_SUB || n->op == OP_DEREF))
+        n = n->left;
+    if (!n) return false;
+    if (n->op == OP_STRING) return true;
+    if (n->op != OP_ID || !n->sym || is_function(n->sym)) return false;
+    const symbol* s = n->sym;
+    return s->levels == 0 && (s->classes & PC_CONST) && !(s->classes & PC_EEPROM);
+}
+
 void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t classes, tree_node* value) {
     cg_context& ctx = st.ctx;
     uint32_t size = type_size(ctx, type, levels, classes, 1);
@@ -87,6 +98,15 @@ void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t 
     if (addr.empty() && folded && folded->op != OP_CONST && folded->op != OP_FCONST) {
         offset = 0;
         addr = address_of(ctx, folded, offset);
+    }
+    // A pointer that reaches only RAM cannot hold a program-memory address: its low byte alone
+    // would read some unrelated variable. Zeros keep the layout for the messages that follow.
+    if (!addr.empty() && outer_level(levels) == LEVEL_POINTER && !(classes & PC_CONST) &&
+        (addresses_program_memory(value) || addresses_program_memory(folded))) {
+        alert_message(712);
+        addr.clear();
+        tree_free(ctx, folded);
+        folded = const_make(ctx, 0);
     }
     if (!addr.empty()) {
         tree_free(ctx, folded);

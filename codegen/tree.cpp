@@ -464,8 +464,12 @@ tree_node* tree_make(cg_context& ctx, uint32_t op, tree_node* left, tree_node* r
         n->pclass = left ? left->pclass : 0;
         break;
     case OP_ASSIGN:
+        // A function's address stored in a pointer variable is noted for the call graph. Not in
+        // an argument area ("?_f", "?_f+2": no variable, and an offset is no name the assembler
+        // takes): the callee's indirect-call record and the address record cover that call.
         if (flag(ctx, MF_AUTOSTATIC) && left && left->op == OP_ID && left->sym &&
-            is_global_storage(left->sym->sclass) && outer_level(left->levels) == LEVEL_POINTER &&
+            is_global_storage(left->sym->sclass) && left->sym->name[0] != '?' &&
+            outer_level(left->levels) == LEVEL_POINTER &&
             outer_level(static_cast<uint16_t>(left->levels >> 2)) == LEVEL_FUNCTION) {
             for (const tree_node* r = right; r;) {
                 if (r->op == OP_ID) {

@@ -2,6 +2,8 @@
 // expected bytes and offsets are worked out by hand from the target's layout rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "codegen/tests/harness.h"
 
 namespace {
@@ -266,6 +268,28 @@ TEST(constant_data, InitialisersFoldWithTheTargetsWidths) {
     EXPECT_EQ(initial_bytes(r.assembly, "_big"), "64 156 ");           // 40000 - 65536 = -25536
     EXPECT_EQ(initial_bytes(r.assembly, "_lv"), "65 156 255 255 ");   // -25535 sign-extended
     EXPECT_EQ(initial_bytes(r.assembly, "_off"), "3 0 ");              // c after a char and an int
+}
+
+TEST(constant_data, ProgramMemoryAddressInARamPointerIsRefused) {
+    // void *v[] = { (void *)&"X"[0] }; char *p = "Y"; char *q = (char *)&k[1] with k const:
+    // a one-byte RAM pointer cannot hold these, so no truncated low byte is written.
+    const std::string strings_and_const =
+        "[v _v `*v 1 e ]\n[i _v\n:U ..\n-> &U *U + :s 1C * -> 0 `x -> # `Cuc `x `*v\n..\n]\n"
+        "[v _p `*uc 1 e ]\n[i _p\n-> :s 2C `*uc\n]\n"
+        "[v _k `Cuc -> 2 `ui e ]\n[i _k\n:U ..\n-> 1 `Cuc\n-> 2 `Cuc\n..\n]\n"
+        "[v _q `*uc 1 e ]\n[i _q\n-> &U *U + &U _k * -> 1 `x -> # `Cuc `x `*uc\n]\n"
+        "[a 1C 88 0 ]\n[a 2C 89 0 ]\n";
+    auto r = run_ic(strings_and_const);
+    EXPECT_EQ(std::count_if(r.messages.begin(), r.messages.end(),
+                            [](const std::string& m) { return m.find("(712)") != std::string::npos; }),
+              3);
+    EXPECT_TRUE(lines_with(r.assembly, "low(STR_").empty());
+    EXPECT_TRUE(lines_with(r.assembly, "low(_k").empty());
+    // A RAM address in a RAM pointer and a string in a pointer to const stay as they were.
+    auto ok = run_ic("[v _b `uc -> 2 `ui e ]\n[v _r `*uc 1 e ]\n[i _r\n&U *U + &U _b * -> 1 `x -> # `uc `x\n]\n"
+                     "[v _s `*Cc 1 e ]\n[i _s\n:s 1C\n]\n[a 1C 65 0 ]\n");
+    EXPECT_FALSE(ok.has_message(712));
+    EXPECT_EQ(initial_bytes(ok.assembly, "_r"), "low(_b+1) ");
 }
 
 TEST(constant_data, DimensionsAndEnumerationsFoldTheSameWay) {

@@ -139,6 +139,20 @@ TEST_F(tree_fixture, FunctionAddressStoredInPointerWritesOneCallEdge) {
     EXPECT_EQ(cgtest::lines_with(output(), "FNCALL")[0], "\tFNCALL\t_fp,_handler");
 }
 
+TEST(call_graph, FunctionAddressPassedAsArgumentWritesNoCallEdge) {
+    // run(1, h, h) with run(char x, void (*f)(void), void (*g)(void)): the pointers land in
+    // run's argument area ("?_run", "?_run+2"), no variable and (with an offset) no name the
+    // assembler takes; the indirect-call and address records link run to h.
+    auto r = cgtest::run_ic(
+        "[v _h `(v 1 ef ]\n{\n[e :U _h ]\n[f ]\n[e :UE 1 ]\n}\n"
+        "[v F7 `(v 1 tf ]\n[v _run `(v 1 ef3`uc`*F7`*F7 ]\n{\n[v _x `uc 1 r1 ]\n[v _f `*F7 1 r2 ]\n"
+        "[v _g `*F7 1 r3 ]\n[e :U _run ]\n[f ]\n[e ( *U _f .. ]\n[e ( *U _g .. ]\n[e :UE 2 ]\n}\n"
+        "[v _m `(v 1 ef ]\n{\n[e :U _m ]\n[f ]\n[e ( _run (3 , , -> 1 `uc &U _h &U _h ]\n[e :UE 3 ]\n}\n");
+    EXPECT_EQ(cgtest::lines_with(r.assembly, "\tFNCALL\t"), (std::vector<std::string>{"\tFNCALL\t_m,_run"}));
+    EXPECT_FALSE(cgtest::lines_with(r.assembly, "\tFNINDIR\t_run,").empty());
+    EXPECT_FALSE(cgtest::lines_with(r.assembly, "\tFNADDR\t_h").empty());
+}
+
 TEST_F(tree_fixture, DamagedExpressionsNeverBuildOperators) {
     cg::tree_node* n = read("+ _a @@@");
     ASSERT_NE(n, nullptr);

@@ -102,6 +102,13 @@ TEST(Lexer, RadixLetterAfterNonZeroDigitsIsRejected) {
     EXPECT_NE(r.messages.find("(223)"), r.messages.rfind("(223)"));
 }
 
+TEST(Lexer, RawBytesAboveSevenBits) {
+    // A raw 0xFF byte is a character like any other, never the end of input.
+    EXPECT_EQ(token_dump("\"\\0\xff\x80\" x"), (strings{std::string("119:\0\xff\x80", 7), "116:x@1"}));
+    EXPECT_EQ(token_dump("'\xff'"), strings({"117:-1/8"}));
+    EXPECT_EQ(token_dump("'\xff'", [] { opt.unsigned_char = true; }), strings({"117:255/9"}));
+}
+
 TEST(Lexer, CharacterConstants) {
     EXPECT_EQ(token_dump("'\\377' 'a' '\\n' '\\x41'"), strings({"117:-1/8", "117:97/8", "117:10/8", "117:65/8"}));
     EXPECT_EQ(token_dump("'\\377'", [] { opt.unsigned_char = true; }), strings({"117:255/9"}));

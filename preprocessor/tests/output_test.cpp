@@ -41,6 +41,14 @@ TEST(PreprocessedText, SplicesAndTrigraphs) {
     EXPECT_EQ(preprocess("x\r\ny\r\n").out, "\n# 1 \"t.c\"\nx\ny\n");
 }
 
+TEST(PreprocessedText, BytesAboveSevenBitsPassUnchanged) {
+    // Raw bytes 0x80-0xFF in literals, also through a macro's text: none may be taken for the
+    // end of input or widened to two bytes.
+    ormpre_run r = preprocess("s = \"\\0\xff\x80\"; c = '\xff';\n#define S \"\xff\xfe\"\nt = S;\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\n# 1 \"t.c\"\ns = \"\\0\xff\x80\"; c = '\xff';\n\nt = \"\xff\xfe\";\n");
+}
+
 TEST(PreprocessedText, MacroCallOverLinesThenMarker) {
     ormpre_run r = preprocess("#define f(a,b,c) a+b+c\nf(1,\n2,\n3) x\ny\n");
     EXPECT_EQ(r.out, "\n# 1 \"t.c\"\n\n1+2+3 x\n\n# 5\ny\n");

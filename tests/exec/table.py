@@ -625,3 +625,7 @@ C_PROGRAMS += [
 SPLIT_ON["const_struct_copies.c"] = set(CHIPS)
 NOT_ON.update({group: ({"16C84"}, "its structures, results and the run-time routines' scratch bytes exceed the chip's 36 "
                        "bytes of RAM") for group in ("const_struct_copies.c#%d" % n for n in (1, 3, 5, 6, 7))})
+# Function pointers passed after other arguments, at offsets in the callee's argument area.
+C_PROGRAMS += [
+    ("fnptr_args_later.c", [("r_seen", "u8", 4), ("r_sum", "i16")]),
+]

@@ -121,7 +121,10 @@ def classify(w, path, options):
         return "unsupported", "needs an IEEE single float: " + FLOAT_PRECISION[os.path.basename(path)]
     # Many tests call abort and exit undeclared (int in C89); the library's own prototypes
     # first, as the tests' own compilers know them, so that the link agrees with support.c.
-    w.write("t.c", PROTOTYPES + source)
+    # Written back byte for byte: read as latin-1, a byte above 0x7F would otherwise go out as
+    # two bytes of UTF-8 and lengthen the string it stands in.
+    with open(w.file("t.c"), "w", encoding="latin-1") as f:
+        f.write(PROTOTYPES + source)
     w.write("support.c", SUPPORT + (CALL_ARGS if MAIN_WITH_ARGS.search(source) else CALL_PLAIN))
     for stale in ("prog.hex", "prog.sym"):
         if w.exists(stale):

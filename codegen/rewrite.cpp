@@ -549,6 +549,12 @@ tree_node* rewrite_conversion(cg_context& ctx, tree_node* n) {
         retype_object(x, n);
         return keep_left(ctx, n);
     }
+    // A float converted to its own type (a volatile one read as plain) changes no bit.
+    if (node_class(n) == value_class::floating && node_class(x) == value_class::floating && !n->levels &&
+        !x->levels && n->type == x->type && same_repr(ctx, x, n)) {
+        retype_object(x, n);
+        return keep_left(ctx, n);
+    }
     if (x->op == OP_QUEST && x->right && x->right->op == OP_COLON && x->right->left && x->right->right &&
         conv_free(ctx, x->right->left, n) && conv_free(ctx, x->right->right, n) && !is_floating(n) &&
         !is_floating(x)) {

@@ -690,6 +690,15 @@ struct hoister {
                 refresh_node(n);
                 return;
             }
+            // *p++ = (a < b) stored wider than a byte: no rule both steps the pointer and
+            // widens the compare's bit, so the bit is kept in a byte first.
+            if (op == OP_ASSIGN && top && prefix.size() == before_right && n->left->op == OP_DEREF &&
+                tree_has_effect(n->left->left) && node_size(ctx, n) > 1 && n->right->op == OP_CONV &&
+                worth_taking(n->right)) {
+                take(&n->right);
+                refresh_node(n);
+                return;
+            }
             shift_count_first(n);
             // A call in the destination's index and one in the value: the rules store the value
             // call's arguments before the index call runs, and two callees on no common path may

@@ -904,8 +904,13 @@ void initialise_local(sym_record* sym, const decl_spec& spec, int context, bool 
         return;
     }
     if (opt.static_const_autos) {
-        // -R: the elements are assigned one by one where the object lives.
+        // -R: the elements are assigned one by one where the object lives. An open dimension
+        // is known only once they are read: the object's record then follows them.
         xref_define(sym);
+        if (is_array(sym->type) && !array_dim_tree(sym->type)) {
+            emit_var_after(sym, initialise_object);
+            return;
+        }
         emit_var(sym);
         initialise_object(sym);
         return;

@@ -278,6 +278,30 @@ void emit_declare_tree(expr_node* n) {
     }
 }
 
+void emit_var_after(sym_record* s, void (*body)(sym_record*)) {
+    // Whatever its type refers to is declared first, in place; the record itself waits.
+    emit_declare_type(s->type);
+    FILE* held = std::tmpfile();
+    if (!held) {
+        emit_var(s);
+        body(s);
+        return;
+    }
+    FILE* saved = ic_out;
+    ic_out = held;
+    s->flags |= F_EMITTED;
+    body(s);
+    ic_out = saved;
+    s->flags &= ~F_EMITTED;
+    // The code that followed the marker written inside goes after a marker of its own.
+    marker_line = 0;
+    emit_var(s);
+    std::rewind(held);
+    char chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, held)) > 0;) std::fwrite(chunk, 1, n, ic_stream());
+    std::fclose(held);
+}
+
 void emit_var(sym_record* s) {
     if (s->flags & F_EMITTED) return;
     s->flags |= F_EMITTED;

@@ -31,6 +31,9 @@ void emit_pragma(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The same without a line marker (function flag records).
 void emit_pragma_unmarked(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void emit_var(sym_record* sym);
+// Runs `body` (which writes code that uses sym) and writes sym's record ahead of that code,
+// once body is done: an array whose dimension its initialiser completes.
+void emit_var_after(sym_record* sym, void (*body)(sym_record*));
 void emit_struct(sym_record* tag);
 // Declares, before a record is written, every symbol and layout a type or a tree refers to.
 void emit_declare_type(const type_desc& t);

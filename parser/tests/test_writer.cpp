@@ -38,6 +38,26 @@ TEST(Writer, InitialisationInPlaceAndByBlockCopy) {
     EXPECT_TRUE(has(copy, "[e := _a F")) << copy.ic;
 }
 
+// An automatic array whose initialiser gives its dimension: its record, written once the
+// elements are counted, has that dimension and still comes before the code that fills it
+// (written with no dimension, its neighbour would be laid out over it).
+TEST(Writer, OpenAutoArrayInPlaceIsDeclaredWithItsDimension) {
+    auto r = parse_c("struct p { int x; };\nvoid f(void) {\n char a[] = { 1, 2, 3 };\n struct p s[] = { {4}, {5} };\n"
+                     " char k[] = \"ab\";\n}\n",
+                     [] { opt.static_const_autos = true; });
+    for (const char* name : {"_a", "_s", "_k"}) {
+        const std::string record = std::string("[v ") + name + " ";
+        const size_t declared = r.ic.find(record);
+        ASSERT_NE(declared, std::string::npos) << name << "\n" << r.ic;
+        EXPECT_LT(declared, r.ic.find(std::string("&U ") + name + " ")) << name << "\n" << r.ic;
+    }
+    EXPECT_TRUE(has(r, "[v _a `c -> 3 `ui a ]")) << r.ic;
+    EXPECT_TRUE(has(r, "-> 2 `ui a ]")) << r.ic;
+    EXPECT_TRUE(has(r, "[v _k `c -> 3 `ui a ]")) << r.ic;
+    EXPECT_LT(r.ic.find("[s S"), r.ic.find("[v _s ")) << r.ic;
+    EXPECT_EQ(r.messages, "");
+}
+
 TEST(Writer, ConstAutosBecomeStaticUnderR) {
     auto r = parse_c("int f(void) { const int k = 5; return k; }", [] { opt.static_const_autos = true; });
     EXPECT_TRUE(has(r, "`Ci 1 s ]")) << r.ic;

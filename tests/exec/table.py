@@ -629,3 +629,18 @@ NOT_ON.update({group: ({"16C84"}, "its structures, results and the run-time rout
 C_PROGRAMS += [
     ("fnptr_args_later.c", [("r_seen", "u8", 4), ("r_sum", "i16")]),
 ]
+
+
+# Floats made integers and back, read through stepped pointers, compared into a stepped pointer.
+def _float_intback(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    two = _fe.from_int(2, n)
+    return [("r_back", n, two), ("r_frac", n, _fe.sub(P(2.75), two, n)), ("r_lback", n, _fe.from_int(-7, n)),
+            ("r_sum", n, _fe.add(P(0.5), P(-1.25), n)), ("r_eq", 6, 1 | 1 << 32)]
+
+
+FLOAT_PROGRAMS.append(("float_intback.c", _float_intback))
+# Whole, its doubles, arrays and the float package's scratch bytes exceed 68 bytes of RAM.
+SPLIT_ON["float_intback.c"] = {"16F84", "16F84A", "12F629", "12F675"}
+NOT_ON["float_intback.c#4"] = ({"16C84"}, "its two arrays of 32-bit doubles, the results and the float package's "
+                               "scratch bytes exceed the chip's 36 bytes of RAM")

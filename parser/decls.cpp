@@ -1,4 +1,5 @@
 // Declarations: specifiers, struct/union/enum bodies, declarators, local declarations.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -861,6 +862,34 @@ void initialise_const_auto(sym_record* sym) {
     }
 }
 
+// An automatic array sized by its initialiser, assigned element by element: its record must
+// carry the count only the initialiser gives (the code generator reserves the object's bytes
+// from it), so the assignments wait in a scratch file until the record is written.
+void initialise_open_array(sym_record* sym) {
+    FILE* scratch = std::tmpfile();
+    if (!scratch) {
+        initialise_by_copy(sym);
+        return;
+    }
+    xref_define(sym);
+    // Its element types go first, and its own record is held back until the count is known.
+    emit_declare_type(sym->type);
+    sym->flags |= F_EMITTED;
+    FILE* saved = ic_out;
+    ic_out = scratch;
+    initialise_object(sym);
+    ic_out = saved;
+    sym->flags &= ~F_EMITTED;
+    emit_var(sym);
+    std::rewind(scratch);
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, scratch)) > 0) std::fwrite(buffer, 1, got, ic_stream());
+    // A scratch file cut short by a full disk would drop initialisers without a word.
+    if (std::ferror(scratch)) alert_message(413, "scratch file");
+    std::fclose(scratch);
+}
+
 void initialise_local(sym_record* sym, const decl_spec& spec, int context, bool made_static) {
     bool bad = is_function(sym->type) || context == DC_KR_PARAMS || sym->kind == S_EXTERN || sym->kind == S_TYPEDEF;
     if (bad) alert_message(238);
@@ -904,6 +933,10 @@ void initialise_local(sym_record* sym, const decl_spec& spec, int context, bool 
     }
     if (opt.static_const_autos) {
         // -R: the elements are assigned one by one where the object lives.
+        if (is_array(sym->type) && !array_dim_tree(sym->type)) {
+            initialise_open_array(sym);
+            return;
+        }
         xref_define(sym);
         emit_var(sym);
         initialise_object(sym);

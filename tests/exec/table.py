@@ -195,6 +195,11 @@ C_PROGRAMS += [
     ("autos_scopes.c", [("r_b", "u8", 8), ("r_w", "u16", 3), ("r_l", "u32")]),
 ]
 
+# Two-dimensional arrays indexed by variables, and local arrays sized by their initialisers.
+C_PROGRAMS += [
+    ("arrays2d.c", [("r_w", "i16", 4), ("r_sum", "i16", 2), ("r_b", "u8", 6), ("r_init", "i16", 3), ("r_open", "u8", 4)]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),
@@ -592,3 +597,4 @@ NOT_ON.update({group: ({"16C84"}, "its pointers, results and the run-time routin
 SPLIT_ON["float_steps.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["struct_ptr_copies.c#1"] = ({"16C84"}, "its 15-byte array, the 5-byte auto, the calls' pointer arguments and the "
                                    "scratch bytes need 44 bytes of RAM")
+SPLIT_ON["arrays2d.c"] = {"16F84", "16F84A", "12F629", "12F675"}

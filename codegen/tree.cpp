@@ -380,6 +380,13 @@ tree_node* tree_make(cg_context& ctx, uint32_t op, tree_node* left, tree_node* r
     }
     case OP_ADDR:
         if (left && left->op == OP_ID && left->sym) left->sym->flags |= SF_ADDRESS_TAKEN;
+        if (left && left->op == OP_DEREF && !left->levels && left->type && (left->type->flags & SF_ARRAY)) {
+            // A row reached through a pointer (a[i] of a 2-D array) decays to a pointer to its
+            // first element. A variable or member keeps its element count in its own symbol, so
+            // its address already points at the element type; a row has only its array type.
+            n->type = left->type->base;
+            n->levels = left->type->levels;
+        }
         node_add_pointer(n);
         break;
     case OP_CALL:

@@ -299,6 +299,8 @@ void emit_var_after(sym_record* s, void (*body)(sym_record*)) {
     std::rewind(held);
     char chunk[4096];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, held)) > 0;) std::fwrite(chunk, 1, n, ic_stream());
+    // A scratch file cut short (a full disk) would drop initialisers without a word.
+    if (std::ferror(held)) alert_message(413, "scratch file");
     std::fclose(held);
 }
 

@@ -114,3 +114,22 @@ TEST(Declarations, TypedefNames) {
     EXPECT_NE(r.ic.find("[v _p `C*c 1 e ]"), std::string::npos) << r.ic;
     EXPECT_NE(r.ic.find("[v _q `*c 1 e ]"), std::string::npos) << r.ic;
 }
+
+// A local array sized by its initialiser and assigned element by element (-R): its record
+// carries the count and comes before the first assignment, which needs the object's bytes.
+TEST(Declarations, OpenLocalArrayRecordCarriesTheInitialiserCount) {
+    auto r = parse_c("struct t { int b; };\n"
+                     "void f(void) { int h[] = {1, 2, 3}; struct t k[] = {{1}, {2}}; char s[] = \"ab\"; h[0] = 4; }\n",
+                     [] { opt.static_const_autos = true; });
+    for (const char* name : {"_h", "_k", "_s"}) {
+        size_t record = r.ic.find(std::string("[v ") + name + " ");
+        size_t first_use = r.ic.find(std::string("&U ") + name + " ");
+        ASSERT_NE(record, std::string::npos) << r.ic;
+        EXPECT_LT(record, first_use) << name << "\n" << r.ic;
+        EXPECT_EQ(r.ic.find(std::string("[v ") + name + " ", record + 1), std::string::npos) << r.ic;   // once
+    }
+    EXPECT_NE(r.ic.find("[v _h `i -> 3 `ui a ]"), std::string::npos) << r.ic;
+    EXPECT_NE(r.ic.find("[v _k `S1 -> 2 `ui a ]"), std::string::npos) << r.ic;
+    size_t s = r.ic.find("[v _s `");
+    EXPECT_EQ(r.ic.substr(r.ic.find(' ', s + 7), 12), " -> 3 `ui a ") << r.ic;
+}

@@ -195,6 +195,11 @@ C_PROGRAMS += [
     ("autos_scopes.c", [("r_b", "u8", 8), ("r_w", "u16", 3), ("r_l", "u32")]),
 ]
 
+# Two-dimensional arrays indexed by variables, and local arrays sized by their initialisers.
+C_PROGRAMS += [
+    ("arrays2d.c", [("r_w", "i16", 4), ("r_sum", "i16", 2), ("r_b", "u8", 6), ("r_init", "i16", 3), ("r_open", "u8", 4)]),
+]
+
 ASM_PROGRAMS = [
     # 1234 * 56 = 0x10DF0, 100000 / 7 = 14285, -7 % 3 = -1
     ("arith_rt.as", [("_product", 2, 0x0DF0), ("_quotient", 4, 14285), ("_remainder", 1, 0xFF)]),
@@ -644,3 +649,4 @@ FLOAT_PROGRAMS.append(("float_intback.c", _float_intback))
 SPLIT_ON["float_intback.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["float_intback.c#4"] = ({"16C84"}, "its two arrays of 32-bit doubles, the results and the float package's "
                                "scratch bytes exceed the chip's 36 bytes of RAM")
+SPLIT_ON["arrays2d.c"] = {"16F84", "16F84A", "12F629", "12F675"}

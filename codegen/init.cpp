@@ -352,10 +352,12 @@ void read_initialiser(cg_context& ctx, ic_scanner& scan) {
         } else {
             layout_state st{ctx, items, 0, {}, 0, false};
             // An array declared without a count is written with dimension 1 and an aggregate.
+            // The parser drops the braces around a scalar's value, so braces around the value
+            // of a pointer mean an array of pointers (`char *names[] = {"a", "b"}`).
             bool array = (s->flags & SF_ARRAY) != 0;
             uint32_t count = s->count;
-            bool unsized = !items.empty() && items[0].kind == item::open && !s->levels &&
-                           (!array || count <= 1) && reads_as_array(s->base, items);
+            bool unsized = !items.empty() && items[0].kind == item::open && (!array || count <= 1) &&
+                           (s->levels || reads_as_array(s->base, items));
             if (unsized) {
                 array = true;
                 count = 0;

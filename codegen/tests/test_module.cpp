@@ -175,6 +175,18 @@ TEST(data, InitialiserErrors) {
     EXPECT_TRUE(r.has_message(741));
 }
 
+// An array of pointers declared without a count takes it from its initialiser, as other
+// arrays do; pointers to structures too, whose values are not in braces of their own.
+TEST(data, UnsizedArraysOfPointersCountTheirValues) {
+    auto r = run_ic("[v _x `i 1 e ]\n[v _y `i 1 e ]\n[v _gp `*i 1 e ]\n[i _gp\n:U ..\n&U _x\n&U _y\n&U _x\n..\n]\n");
+    EXPECT_FALSE(r.has_message(240));
+    EXPECT_EQ(after(r.assembly, "\n_gp\n").substr(0, 11), "\n_gp\n\tds\t3\n") << r.assembly;
+    EXPECT_EQ(lines_with(r.assembly, "retlw\tlow(_x)").size(), 2u);
+    r = run_ic("[s S1 `i 1 `i 1 ]\n[v _sp `*S1 1 e ]\n[i _sp\n:U ..\n-> 0 `i\n-> 0 `i\n..\n]\n");
+    EXPECT_FALSE(r.has_message(240));
+    EXPECT_EQ(after(r.assembly, "\n_sp\n").substr(0, 11), "\n_sp\n\tds\t2\n") << r.assembly;
+}
+
 TEST(data, QualifiersChooseTheSection) {
     auto r = run_ic("[v _ee `Tuc -> 2 `x e ]\n[i _ee\n:U ..\n-> 1 `uc\n-> 2 `uc\n..\n]\n"
                     "[v _b1 `Xi 1 e ]\n[i _b1\n-> 258 `i\n]\n[v _flag `b 1 e ]\n[v _port `uc 1 e@6 ]\n"

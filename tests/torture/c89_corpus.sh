@@ -20,6 +20,8 @@ c89_corpus() {
         rm -rf "${work:?}/$top"
     fi
     # C89 without extensions: no long long, no includes, no GCC keywords or builtins, no C99 forms.
-    local excluded='long long|#include|__|asm|typeof|_Complex|_Bool|inline|restrict|\(\{|//|\[[^]]*\] *=|\.[a-zA-Z_]+ *=[^=]|\bfor *\( *(int|char|long|unsigned)|_Pragma|#pragma|goto *\*|&&[a-zA-Z_]|\blong double\b|\(\([a-z ]*\) *\{|\bsizeof *\(\w+\) *\[|\.\.\.\)|0x[0-9a-fA-F]*\.|[0-9]\.[0-9]*p'
+    # A designated initializer is a designator list after `{`, `,` or a line's start, so that
+    # plain assignments like `a[i] = ` and `s.x = ` keep their files.
+    local excluded='long long|#include|__|asm|typeof|_Complex|_Bool|inline|restrict|\(\{|//|(^|[{,])[[:space:]]*(\[[^]]*\]|\.[a-zA-Z_]+)+[[:space:]]*=[^=]|\bfor *\( *(int|char|long|unsigned)|_Pragma|#pragma|goto *\*|&&[a-zA-Z_]|\blong double\b|\(\([a-z ]*\) *\{|\bsizeof *\(\w+\) *\[|\.\.\.\)|0x[0-9a-fA-F]*\.|[0-9]\.[0-9]*p'
     mapfile -t files < <(cd "$suite" && grep -L -E "$excluded" ./*.c | sed 's|^\./||' | sort)
 }

@@ -59,6 +59,38 @@ expr_node* member_target(expr_node* target, sym_record* member) {
 
 int parse_initialiser(const type_desc& t, expr_node* target, bool top);
 
+// An object assigned in place gets a zero in every element and member its initialiser leaves
+// out, as a static one does: `int a[4] = {1};` sets a[1] to a[3] too.
+void zero_fill(const type_desc& t, expr_node* target) {
+    const type_desc& st = skip_transparent(t);
+    if (st.kind == K_ARRAY) {
+        type_desc folded = t;
+        fold_type(folded);
+        int32_t dim = 0;
+        if (!folded.dim_tree || !const_value(folded.dim_tree, dim)) return;
+        type_desc element = element_type(folded);
+        for (int32_t i = 0; i < dim; ++i) {
+            expr_node* at = element_target(target, i, element);
+            zero_fill(element, at);
+            release_tree(at);
+        }
+        return;
+    }
+    if (st.kind == K_PLAIN && !st.indirection && (st.code == ic::T_STRUCT || st.code == ic::T_UNION)) {
+        sym_record* tag = st.base;
+        if (!tag || !(tag->flags & F_DEFINED)) return;
+        for (sym_record* m = tag->link; m && m != tag; m = m->link) {
+            if (m->flags & F_ANON) continue;
+            expr_node* at = member_target(target, m);
+            zero_fill(m->type, at);
+            release_tree(at);
+            if (st.code == ic::T_UNION) break;
+        }
+        return;
+    }
+    if (is_scalar(t)) put_element(copy_tree(target), assign_convert(int_const(0, ic::T_INT), t, false));
+}
+
 int initialise_string(const type_desc& t, expr_node* target, int32_t dim) {
     std::string bytes = tok.text;
     if (dim > 0 && static_cast<int32_t>(bytes.size()) > dim) alert_message(240);
@@ -78,6 +110,7 @@ int initialise_string(const type_desc& t, expr_node* target, int32_t dim) {
         put_byte(static_cast<signed char>(bytes[i]));
     if (dim <= 0 || static_cast<int32_t>(bytes.size()) < dim) put_byte(0);
     else if (static_cast<int32_t>(bytes.size()) == dim) alert_message(340);
+    while (target && count < dim) put_byte(0);
     return count;
 }
 
@@ -126,6 +159,11 @@ int initialise_array(const type_desc& t, expr_node* target) {
         push_back_token();
     }
     if (!target) emit_init_text(ic::level_close_item);
+    for (int32_t i = count; target && known && i < dim; ++i) {
+        expr_node* at = element_target(target, i, element);
+        zero_fill(element, at);
+        release_tree(at);
+    }
     return count;
 }
 
@@ -141,7 +179,8 @@ int initialise_struct(const type_desc& t, expr_node* target, bool top) {
     bool brace = next_token() == TK_LBRACE;
     if (!brace) push_back_token();
     bool first = true;
-    for (sym_record* m = tag->link; m && m != tag; m = m->link) {
+    sym_record* m = tag->link;
+    for (; m && m != tag; m = m->link) {
         if (m->flags & F_ANON) {
             if (!target) put_element(nullptr, convert(int_const(0, ic::T_INT), m->type));
             continue;
@@ -156,6 +195,13 @@ int initialise_struct(const type_desc& t, expr_node* target, bool top) {
         first = false;
         if (parse_initialiser(m->type, member_target(target, m), true) < 0) return -1;
         if (st.code == ic::T_UNION) break;
+    }
+    // m is the first member the list left out.
+    for (; target && st.code != ic::T_UNION && m && m != tag; m = m->link) {
+        if (m->flags & F_ANON) continue;
+        expr_node* at = member_target(target, m);
+        zero_fill(m->type, at);
+        release_tree(at);
     }
     if (brace) {
         if (next_token() != TK_COMMA) push_back_token();

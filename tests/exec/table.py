@@ -657,3 +657,5 @@ C_PROGRAMS += [
 ]
 SPLIT_ON["local_partial_init.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["local_partial_init.c#1"] = ({"16C84"}, "its results, the locals and the bytes filled before them need 52 bytes of RAM")
+NOT_ON["float_choice_narrow.c#1"] = ({"16C84"}, "the division, the conversions and their scratch bytes exceed the chip's 36 "
+                                                "bytes of RAM")

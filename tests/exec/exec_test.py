@@ -4,8 +4,10 @@ in gpsim until it writes orm_done, and its globals (addresses from our symbol fi
 gpsim) compared with the expected values: for C programs those of the same program built and
 run on the host by gcc through target.h, under the undefined-behaviour sanitizer.
 
-    exec_test.py [CHIP [OPTION_SET]]   one chip (and one option set: "none" or "default") only,
-                                       so that CTest runs the combinations side by side
+    exec_test.py [CHIP [OPTION_SET [K/N]]]   one chip (and one option set: "none" or "default")
+                                             only, so that CTest runs the combinations side by
+                                             side; K/N runs every N-th C program from the K-th
+                                             (0-based), the assembler ones with K = 0
 
 Every program of the table must compile: a missing rule (message 712) or statement code
 (725) fails the test like any other failure; table.NOT_ON names the chips a program is not
@@ -30,8 +32,9 @@ CHIPS = sys.argv[1:2] or table.CHIPS
 OPTION_SETS = table.OPTION_SETS
 if len(sys.argv) > 2:
     OPTION_SETS = [o for o in table.OPTION_SETS if (o[0].split("=")[1] if o else "default") == sys.argv[2]]
-if not set(CHIPS) <= set(table.CHIPS) or not OPTION_SETS:
-    sys.exit("usage: exec_test.py [%s [none|default]]" % "|".join(table.CHIPS))
+SHARD, SHARDS = (int(x) for x in (sys.argv[3] if len(sys.argv) > 3 else "0/1").split("/"))
+if not set(CHIPS) <= set(table.CHIPS) or not OPTION_SETS or not 0 <= SHARD < SHARDS:
+    sys.exit("usage: exec_test.py [%s [none|default [K/N]]]" % "|".join(table.CHIPS))
 
 
 def run_part(w, source, results, chips, part):
@@ -61,7 +64,7 @@ def run_part(w, source, results, chips, part):
 
 
 def test_c_programs():
-    for source, expected in table.C_PROGRAMS:
+    for source, expected in table.C_PROGRAMS[SHARD::SHARDS]:
         results = results_of(expected)
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
@@ -87,7 +90,7 @@ def test_c_programs():
 
 
 def test_asm_programs():
-    for source, expected in table.ASM_PROGRAMS:
+    for source, expected in table.ASM_PROGRAMS if SHARD == 0 else []:
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
             for chip in CHIPS:

@@ -428,6 +428,23 @@ bool is_computed(const tree_node* n) {
 // A computed number that moves a pointer (not a pointer sum itself).
 bool is_offset(const tree_node* n) { return !n->levels && is_computed(n); }
 
+// An integer negated or complemented: the byte rules leave such a value in W alone, so it
+// cannot meet another value that only W holds.
+bool is_integer_unary(const tree_node* n) {
+    const value_class c = node_class(n);
+    return (n->op == OP_NEG || n->op == OP_COMPL) && n->left && !n->levels && !tree_has_effect(n) &&
+           (c == value_class::signed_ || c == value_class::unsigned_);
+}
+
+// The argument of a call that travels in W (a first byte argument left in the list), or null.
+tree_node** register_argument(tree_node* call) {
+    tree_node* list = call->right;
+    if (!list || list->op < OP_COUNT1 || list->op > OP_COUNT4) return nullptr;
+    tree_node** slot = &list->left;
+    while (*slot && (*slot)->op == OP_ARG) slot = &(*slot)->left;
+    return *slot && (*slot)->op != OP_ARGEND ? slot : nullptr;
+}
+
 enum class hoist_mode {
     pairs,      // only operands that would both need FSR at once
     values,     // jump-made values, calls and assignments inside expressions
@@ -559,6 +576,11 @@ struct hoister {
         return is_arithmetic(n->op) && !n->levels && (c == value_class::signed_ || c == value_class::unsigned_);
     }
 
+    // An operand that gets a temporary of its own when it meets an integer operation.
+    static bool is_integer_operand_to_take(const tree_node* n) {
+        return is_integer_operation(n) || is_integer_unary(n);
+    }
+
     // Operands that are themselves integer operations are computed into temporaries first,
     // innermost first, so that each operation meets plain operands (what the rules of a
     // run-time routine's operands and results ask for). Only for statements without side
@@ -587,7 +609,7 @@ struct hoister {
         for (tree_node** side : {&n->left, &n->right}) {
             tree_node** inner = below_conversions(side);
             flatten(*inner);
-            if (is_integer_operation(n) && is_integer_operation(*inner)) to_temporary(inner);
+            if (is_integer_operation(n) && is_integer_operand_to_take(*inner)) to_temporary(inner);
         }
         refresh_node(n);
     }
@@ -786,7 +808,8 @@ struct hoister {
                 // A one-bit value (a && b, a < b) has no home on the compiled stack: its
                 // widened value is what goes to the temporary.
                 if (is_bit_value(*inner) && inner != side) inner = side;
-                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner) && !is_code_read(*inner)) ||
+                else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner) && !is_code_read(*inner) &&
+                          !is_integer_unary(*inner)) ||
                          is_bit_value(*inner))
                     continue;
                 if (!tree_has_effect(*inner)) {
@@ -824,6 +847,18 @@ struct hoister {
         } else if (mode != hoist_mode::pairs && is_arithmetic(op) && is_computed(n->left) && is_computed(n->right)) {
             // Two computed operands: the right one first, into a temporary.
             to_temporary(below_conversions(&n->right));
+        } else if (mode != hoist_mode::pairs && is_call_value(n)) {
+            // A call's W argument worked out by an operator: a routine it needs may use the
+            // scratch bytes the result comes back in, and its operands may be a shape no rule
+            // takes in W. It is worked out first, after the other arguments' stores as before.
+            tree_node** arg = register_argument(n);
+            if (arg) {
+                const tree_node* v = *below_conversions(arg);
+                const value_class c = node_class(*arg);
+                if (!(*arg)->levels && (c == value_class::signed_ || c == value_class::unsigned_) &&
+                    !tree_has_effect(*arg) && (is_computed(v) || is_integer_unary(v)))
+                    to_temporary(arg);
+            }
         }
         refresh_node(n);
     }

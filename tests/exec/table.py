@@ -659,3 +659,13 @@ SPLIT_ON["local_partial_init.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["local_partial_init.c#1"] = ({"16C84"}, "its results, the locals and the bytes filled before them need 52 bytes of RAM")
 NOT_ON["float_choice_narrow.c#1"] = ({"16C84"}, "the division, the conversions and their scratch bytes exceed the chip's 36 "
                                                 "bytes of RAM")
+# Byte values negated or complemented through casts meeting values only W holds; products and
+# negations as the W argument of calls whose result is wider than a byte.
+C_PROGRAMS += [
+    ("negated_cast_args.c", [("r_neg", "u8", 5), ("r_wide", "u16", 3), ("r_long", "i32"), ("r_swide", "i16", 2),
+                             ("r_byte", "u8", 2)]),
+]
+SPLIT_ON["negated_cast_args.c"] = {"16F84", "16F84A", "12F629", "12F675"}
+NOT_ON.update({group: ({"16C84"}, "its results, the calls' arguments, results and temporaries and the run-time "
+                                  "routines' scratch bytes exceed the chip's 36 bytes of RAM")
+               for group in ("negated_cast_args.c#%d" % n for n in (2, 3, 4))})

@@ -470,8 +470,8 @@ struct hoister {
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
         if (is_stored_through_pointer(n) || is_post_step_for_value(n)) return true;
-        // x op= y used for its value: the assignment first, then x is read.
-        return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
+        // x op= y or *p op= y used for its value: the assignment first, then x or *p is read.
+        return is_compound_assignment(n->op) && n->left && (n->left->op == OP_ID || n->left->op == OP_DEREF) &&
                !(n->left->pclass & PC_VOLATILE);
     }
 
@@ -539,6 +539,13 @@ struct hoister {
             return;
         }
         if (is_compound_assignment(n->op)) {
+            // *f() += k: the address is worked out once, before the assignment, and read again
+            // from its temporary.
+            if (n->left->op == OP_DEREF && n->left->left && !is_leaf_operand(n->left->left)) {
+                to_temporary(&n->left->left);
+                refresh_node(n->left);
+                refresh_node(n);
+            }
             tree_node* use = tree_copy(ctx, n->left);
             prefix.push_back(n);
             *slot = use;

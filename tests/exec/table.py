@@ -190,6 +190,11 @@ C_PROGRAMS += [
     ("variadic_fmt.c", [("r_buf", "u8", 12), ("r_len", "u8")]),
 ]
 
+# Compound assignments through pointers used for their value, also va_arg through a pointer.
+C_PROGRAMS += [
+    ("compound_values.c", [("r_w", "u16", 3), ("r_b", "u8", 4), ("r_calls", "u8")]),
+]
+
 # Auto layout: autos of nested and sibling blocks, sharing bytes where blocks are not nested.
 C_PROGRAMS += [
     ("autos_scopes.c", [("r_b", "u8", 8), ("r_w", "u16", 3), ("r_l", "u32")]),

@@ -591,10 +591,13 @@ struct hoister {
             refresh_node(n);
             return;
         }
+        // A pointer moved by a computed offset (an element of an array of arrays, its address
+        // built a dimension at a time) takes the offset as a plain operand too.
+        const bool pointer_step = (op == OP_ADD || op == OP_SUB) && n->levels;
         for (tree_node** side : {&n->left, &n->right}) {
             tree_node** inner = below_conversions(side);
             flatten(*inner);
-            if (is_integer_operation(n) && is_integer_operation(*inner)) to_temporary(inner);
+            if ((is_integer_operation(n) || pointer_step) && is_integer_operation(*inner)) to_temporary(inner);
         }
         refresh_node(n);
     }
@@ -746,6 +749,15 @@ struct hoister {
             refresh_node(n);
             return;
         }
+        // A float read through a pointer and converted to another float type: the conversion
+        // rules take a variable, so the float is read into one first.
+        if (op == OP_CONV && mode != hoist_mode::pairs && !n->levels && node_class(n) == value_class::floating &&
+            n->left->op == OP_DEREF && !n->left->levels && node_class(n->left) == value_class::floating &&
+            is_indirect_read(n->left)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
         // What the left operand does must not happen after what moved out of the right one.
         if (prefix.size() > after_left && tree_has_effect(n->left)) {
             std::vector<tree_node*> right_part(prefix.begin() + static_cast<std::ptrdiff_t>(after_left), prefix.end());
@@ -812,6 +824,11 @@ struct hoister {
                 tree_node count = basic_probe(ctx, "unx");
                 *index = tree_convert(ctx, *index, &count);
             }
+        } else if (mode != hoist_mode::pairs && op == OP_ADD && n->levels && n->left->op == OP_ID &&
+                   !(n->pclass & PC_CONST) && is_computed(n->right)) {
+            // A pointer variable moved by a computed offset (a row of an array of arrays whose
+            // address went to a temporary): the offset first, its sign kept.
+            to_temporary(below_conversions(&n->right));
         } else if (mode != hoist_mode::pairs && (op == OP_ADD || op == OP_SUB) && n->levels &&
                    (n->pclass & PC_CONST) && (is_offset(n->right) || (op == OP_ADD && is_offset(n->left)))) {
             // A pointer into program memory moved by a computed offset: the offset first, at

@@ -487,8 +487,8 @@ struct hoister {
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
         if (is_stored_through_pointer(n) || is_post_step_for_value(n)) return true;
-        // x op= y used for its value: the assignment first, then x is read.
-        return is_compound_assignment(n->op) && n->left && n->left->op == OP_ID &&
+        // x op= y or *p op= y used for its value: the assignment first, then x or *p is read.
+        return is_compound_assignment(n->op) && n->left && (n->left->op == OP_ID || n->left->op == OP_DEREF) &&
                !(n->left->pclass & PC_VOLATILE);
     }
 
@@ -556,6 +556,13 @@ struct hoister {
             return;
         }
         if (is_compound_assignment(n->op)) {
+            // *f() += k: the address is worked out once, before the assignment, and read again
+            // from its temporary.
+            if (n->left->op == OP_DEREF && n->left->left && !is_leaf_operand(n->left->left)) {
+                to_temporary(&n->left->left);
+                refresh_node(n->left);
+                refresh_node(n);
+            }
             tree_node* use = tree_copy(ctx, n->left);
             prefix.push_back(n);
             *slot = use;
@@ -606,10 +613,13 @@ struct hoister {
             refresh_node(n);
             return;
         }
+        // A pointer moved by a computed offset (an element of an array of arrays, its address
+        // built a dimension at a time) takes the offset as a plain operand too.
+        const bool pointer_step = (op == OP_ADD || op == OP_SUB) && n->levels;
         for (tree_node** side : {&n->left, &n->right}) {
             tree_node** inner = below_conversions(side);
             flatten(*inner);
-            if (is_integer_operation(n) && is_integer_operand_to_take(*inner)) to_temporary(inner);
+            if ((is_integer_operation(n) || pointer_step) && is_integer_operand_to_take(*inner)) to_temporary(inner);
         }
         refresh_node(n);
     }
@@ -761,6 +771,15 @@ struct hoister {
             refresh_node(n);
             return;
         }
+        // A float read through a pointer and converted to another float type: the conversion
+        // rules take a variable, so the float is read into one first.
+        if (op == OP_CONV && mode != hoist_mode::pairs && !n->levels && node_class(n) == value_class::floating &&
+            n->left->op == OP_DEREF && !n->left->levels && node_class(n->left) == value_class::floating &&
+            is_indirect_read(n->left)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
         // What the left operand does must not happen after what moved out of the right one.
         if (prefix.size() > after_left && tree_has_effect(n->left)) {
             std::vector<tree_node*> right_part(prefix.begin() + static_cast<std::ptrdiff_t>(after_left), prefix.end());
@@ -828,6 +847,11 @@ struct hoister {
                 tree_node count = basic_probe(ctx, "unx");
                 *index = tree_convert(ctx, *index, &count);
             }
+        } else if (mode != hoist_mode::pairs && op == OP_ADD && n->levels && n->left->op == OP_ID &&
+                   !(n->pclass & PC_CONST) && is_computed(n->right)) {
+            // A pointer variable moved by a computed offset (a row of an array of arrays whose
+            // address went to a temporary): the offset first, its sign kept.
+            to_temporary(below_conversions(&n->right));
         } else if (mode != hoist_mode::pairs && (op == OP_ADD || op == OP_SUB) && n->levels &&
                    (n->pclass & PC_CONST) && (is_offset(n->right) || (op == OP_ADD && is_offset(n->left)))) {
             // A pointer into program memory moved by a computed offset: the offset first, at

@@ -190,6 +190,11 @@ C_PROGRAMS += [
     ("variadic_fmt.c", [("r_buf", "u8", 12), ("r_len", "u8")]),
 ]
 
+# Compound assignments through pointers used for their value, also va_arg through a pointer.
+C_PROGRAMS += [
+    ("compound_values.c", [("r_w", "u16", 3), ("r_b", "u8", 4), ("r_calls", "u8")]),
+]
+
 # Auto layout: autos of nested and sibling blocks, sharing bytes where blocks are not nested.
 C_PROGRAMS += [
     ("autos_scopes.c", [("r_b", "u8", 8), ("r_w", "u16", 3), ("r_l", "u32")]),
@@ -458,6 +463,15 @@ def _float_intcmp(n):
     return out
 
 
+def _float_arrays3d(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    s = P(0.0)
+    for i in range(2):
+        for k in range(2):
+            s = _fe.add(s, P(1000.0 if i == k else 0.5), n)
+    return [("r_sum", n, s), ("r_read", n, P(1000.0)), ("r_same", 1, 2)]
+
+
 def _float_choice_narrow(n):
     P = lambda x: _fe.from_float(x, n)  # noqa: E731
     a, b = P(300.0), P(2.0)
@@ -499,13 +513,14 @@ FLOAT_PROGRAMS = [
     ("float_steps.c", _float_steps),
     ("float_intcmp.c", _float_intcmp),
     ("float_choice_narrow.c", _float_choice_narrow),
+    ("float_arrays3d.c", _float_arrays3d),
 ]
 # The double sizes the float programs run with, and the option that selects each.
 DOUBLE_SIZES = [(3, []), (4, ["--double=32"])]
 # The 16C84's 36 bytes of RAM hold the float package's 15 scratch bytes and little more: a
 # float program split with PART(n) runs there one group at a time; these are not split yet.
 NOT_ON.update({source: ({"16C84"}, "its data and the float package's scratch bytes exceed the chip's 36 bytes of RAM")
-               for source in ("float_array.c", "float_compound.c", "variadic_float.c")})
+               for source in ("float_array.c", "float_compound.c", "variadic_float.c", "float_arrays3d.c")})
 # Groups that fit with the 24-bit double but not with the 32-bit one.
 NOT_ON.update({group: ({"16C84"}, "with the 32-bit double its operands, temporaries and the float package's scratch "
                        "bytes exceed the chip's 36 bytes of RAM")

@@ -97,7 +97,7 @@ def corpus(work):
 
 
 def unpacked_corpus(work):
-    script = '. "%s"; c89_corpus "%s"; printf "%%s\\n" "$suite" "${files[@]}"' % (
+    script = '. "%s"; c89_corpus "%s" stdarg; printf "%%s\\n" "$suite" "${files[@]}"' % (
         os.path.join(SOURCE, "tests", "torture", "c89_corpus.sh"), work)
     r = subprocess.run(["bash", "-c", script], capture_output=True, text=True)
     if r.returncode != 0:

@@ -52,6 +52,9 @@ SMALLEST_CODE_BUDGET = min(CODE_BUDGET.values())
 # the routines' scratch bytes and its result back).
 FLOAT_PACKAGE_COST = 160
 FLOAT_WEIGHT = 3
+# The bytes of the folding function's argument and temporaries: the float part's temporaries
+# share them (main calls both).
+FOLD_FRAME = 8
 
 
 # Left out of the programs: what the code generator cannot compile yet (it stops with message
@@ -772,8 +775,6 @@ class FloatPart:
                 del self.function_lines[lines:], self.functions[-1], self.function_temps[-1]
                 break
         for _ in range(count):
-            if self.size() + 4 > room:
-                break
             before = (list(self.lines), self.slots, len(self.int_results), len(self.temps))
             self.statement()
             too_large = self.size() > room
@@ -800,8 +801,8 @@ class FloatPart:
         """The bytes of its result globals, its functions' parameters and the temporaries (with
         the 32-bit double): the code generator does not always let statements share theirs."""
         params = sum(len(p) for _, p, _ in self.functions)
-        temps = sum(self.temps) + sum(self.function_temps)
-        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1) + params + temps)
+        temps = max(0, 4 * (sum(self.temps) + sum(self.function_temps)) - FOLD_FRAME)
+        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1) + params) + temps
 
     def expected(self, size):
         """[(global, byte offset, size, value)] for the double of `size` bytes."""
@@ -829,8 +830,9 @@ def code_budget(chip):
 
 def float_share(room):
     """The bytes of the budget a program's float part takes (of `room` left after the fixed
-    cost): two results and an integer one on the small chips."""
-    return max(12, room // 2)
+    cost): a float and an integer result on the smallest chips, a second float result on the
+    next ones."""
+    return max(8, room // 2)
 
 
 def generate(seed, ram=None, code=None):

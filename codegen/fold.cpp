@@ -8,6 +8,7 @@
 
 #include "codegen/context.h"
 #include "common/alert.h"
+#include "common/float_format.h"
 
 namespace cg {
 
@@ -267,7 +268,9 @@ tree_node* fold_conversion(cg_context& ctx, tree_node* n) {
         c->op = OP_FCONST;
         c->fvalue = v;
     } else if (c->op == OP_FCONST && !to_float) {
-        uint32_t w = float_to_integer(c->fvalue, is_unsigned(n));
+        // the constant's value is the one the target's double holds
+        int size = static_cast<int>(node_size(ctx, c)) == 4 ? 4 : 3;
+        uint32_t w = float_to_integer(float_value(float_pattern(c->fvalue, size), size), is_unsigned(n));
         c->op = OP_CONST;
         c->fvalue = 0;
         c->value = static_cast<int32_t>(w);

@@ -8,6 +8,7 @@
 
 #include "codegen/context.h"
 #include "common/alert.h"
+#include "common/float_format.h"
 
 namespace cg {
 
@@ -43,6 +44,18 @@ bool is_comparison(uint32_t op) {
 bool is_unsigned(const tree_node* n) { return node_class(n) == value_class::unsigned_; }
 bool is_floating(const tree_node* n) { return node_class(n) == value_class::floating; }
 bool is_const_int(const tree_node* n) { return n && n->op == OP_CONST; }
+
+uint32_t float_to_integer(double v, bool to_unsigned) {
+    double t = std::trunc(v);
+    if (std::isnan(t)) return 0;
+    if (to_unsigned) {
+        if (t <= 0) return 0;
+        return t >= 4294967295.0 ? UINT32_MAX : static_cast<uint32_t>(t);
+    }
+    if (t <= -2147483648.0) return static_cast<uint32_t>(INT32_MIN);
+    if (t >= 2147483647.0) return static_cast<uint32_t>(INT32_MAX);
+    return static_cast<uint32_t>(static_cast<int32_t>(t));
+}
 
 tree_node basic_probe(cg_context& ctx, const char* name) {
     tree_node t;
@@ -255,12 +268,12 @@ tree_node* fold_conversion(cg_context& ctx, tree_node* n) {
         c->op = OP_FCONST;
         c->fvalue = v;
     } else if (c->op == OP_FCONST && !to_float) {
-        double t = std::trunc(c->fvalue);
-        // Out-of-range values wrap like the integer they truncate to, never undefined.
-        int64_t w = (std::isfinite(t) && std::fabs(t) < 9.2e18) ? static_cast<int64_t>(t) : 0;
+        // the constant's value is the one the target's double holds
+        int size = static_cast<int>(node_size(ctx, c)) == 4 ? 4 : 3;
+        uint32_t w = float_to_integer(float_value(float_pattern(c->fvalue, size), size), is_unsigned(n));
         c->op = OP_CONST;
         c->fvalue = 0;
-        c->value = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(w)));
+        c->value = static_cast<int32_t>(w);
     }
     if (c->op == OP_CONST) const_convert(ctx, c, n, true);
     else copy_value_type(c, n);

@@ -129,9 +129,8 @@ void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t 
                         : static_cast<double>(folded->value);
         bits = float_pattern(fv, size == 4 ? 4 : 3);
     } else if (folded->op == OP_FCONST) {
-        // Truncated towards zero; values out of range wrap rather than being undefined.
-        double t = std::trunc(folded->fvalue);
-        bits = (std::isfinite(t) && std::fabs(t) < 9.2e18) ? static_cast<uint64_t>(static_cast<int64_t>(t)) : 0;
+        int fsize = static_cast<int>(node_size(ctx, folded)) == 4 ? 4 : 3;
+        bits = float_to_integer(float_value(float_pattern(folded->fvalue, fsize), fsize), vc == value_class::unsigned_);
     } else {
         bits = static_cast<uint32_t>(folded->value);
     }

@@ -33,3 +33,15 @@ inline uint32_t float_pattern(double v, int size) {
     if (exponent > 254) return infinity;
     return sign | static_cast<uint32_t>(exponent) << frac_bits | (mant & ((uint32_t{1} << frac_bits) - 1));
 }
+
+// The value of a pattern of `size` bytes, as the run-time float package reads it: an exponent
+// of 0 is zero, one of all ones an ordinary number.
+inline double float_value(uint32_t pattern, int size) {
+    const int frac_bits = 8 * size - 9;
+    const uint32_t exponent = pattern >> frac_bits & 255;
+    const uint32_t fraction = pattern & ((uint32_t{1} << frac_bits) - 1);
+    const double magnitude =
+        exponent ? std::ldexp(1.0 + std::ldexp(static_cast<double>(fraction), -frac_bits), static_cast<int>(exponent) - 127)
+                 : 0.0;
+    return pattern >> (8 * size - 1) & 1 ? -magnitude : magnitude;
+}

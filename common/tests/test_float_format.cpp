@@ -60,4 +60,17 @@ TEST(float_pattern, underflow_gives_a_signed_zero) {
     EXPECT_EQ(float_pattern(1e-300, 4), 0u);
 }
 
+TEST(float_value, reads_patterns_as_the_package_does) {
+    EXPECT_EQ(float_value(0x3F8000u, 3), 1.0);
+    EXPECT_EQ(float_value(0xC0100000u, 4), -2.25);
+    // what a constant holds after rounding to the 24-bit double
+    EXPECT_EQ(float_value(float_pattern(-2500000.0, 3), 3), -2499968.0);
+    EXPECT_EQ(float_value(float_pattern(65535.9, 3), 3), 65536.0);
+    EXPECT_EQ(float_value(float_pattern(65535.9, 4), 4), 65535.8984375);
+    // an exponent of 0 is zero whatever the fraction; all ones is an ordinary number
+    EXPECT_EQ(float_value(0x0000FFu, 3), 0.0);
+    EXPECT_EQ(float_value(0x7F8000u, 3), p2(128));
+    EXPECT_EQ(float_value(0xFF800000u, 4), -p2(128));
+}
+
 }  // namespace

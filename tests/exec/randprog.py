@@ -52,6 +52,9 @@ SMALLEST_CODE_BUDGET = min(CODE_BUDGET.values())
 # the routines' scratch bytes and its result back).
 FLOAT_PACKAGE_COST = 160
 FLOAT_WEIGHT = 3
+# The bytes of the folding function's argument and temporaries: the float part's temporaries
+# share them (main calls both).
+FOLD_FRAME = 8
 
 
 # Left out of the programs: what the code generator cannot compile yet (it stops with message
@@ -444,7 +447,11 @@ class Generator:
         self.take(sum(BITS[t] // 8 for _, t in self.fields))
         out.append("struct rec_t {%s };" % "".join(" %s %s;" % (t, n) for n, t in self.fields))
         out.append("struct rec_t rec;")
-        self.bitfields = [("b%d" % i, rng.randint(1, 8)) for i in range(rng.randint(1, 4))]
+        count = rng.randint(1, 4)
+        if tight:
+            # a byte each: the smallest chips' bank 0 has none to spare beside a float part
+            count = min(count, max(1, self.room))
+        self.bitfields = [("b%d" % i, rng.randint(1, 8)) for i in range(count)]
         self.take(len(self.bitfields))
         out += ["struct bits_t {%s };" % "".join(" unsigned %s : %d;" % f for f in self.bitfields), "struct bits_t bf;"]
         out += ["", HELPERS_HERE, ""]
@@ -605,6 +612,34 @@ def constant_node(node):
     return False
 
 
+def computed(node):
+    """Whether the code generator computes a float operand rather than reading it in place: a
+    variable or a constant is read in place, anything else (a converted integer too) is computed."""
+    return node[0] not in ("slot", "const")
+
+
+def float_temps(node):
+    """The float temporaries the code generator keeps for an expression node (an upper bound):
+    a computed right operand waits in one while the left is computed, a negation and a choice
+    each hold their result in one (a negated computed value and a negated or chosen left
+    operand one more), and the operands' own add up (they are not shared)."""
+    kind = node[0]
+    if kind == "neg":
+        return float_temps(node[1]) + 1 + computed(node[1])
+    if kind == "bin":
+        return compare_temps(node[1:])
+    if kind == "choose":
+        return compare_temps(node[1:4]) + float_temps(node[4]) + float_temps(node[5]) + 1
+    if kind == "call":
+        return sum(float_temps(a) for a in node[3])
+    return 0
+
+
+def compare_temps(compare):
+    _, a, b = compare
+    return float_temps(a) + (a[0] in ("neg", "choose")) + float_temps(b) + computed(b)
+
+
 def float_true(compare, size, env):
     op, a, b = compare
     return COMPARES[op](floatemu.compare(float_value(a, size, env), float_value(b, size, env), size))
@@ -632,6 +667,8 @@ class FloatPart:
         self.functions = []            # (name, parameter names, body node)
         self.function_lines = []
         self.float_slots = []          # per slot: (guard or None, node, node)
+        self.temps = []                # per statement: its float_temps()
+        self.function_temps = []       # per function: its body's
 
     def leaf(self, env_names):
         rng = self.rng
@@ -686,6 +723,7 @@ class FloatPart:
         self.function_lines += ["static double %s(%s)" % (name, ", ".join("double " + p for p in params)), "{",
                                 "    return %s;" % text, "}"]
         self.functions.append((name, params, body))
+        self.function_temps.append(float_temps(body))
 
     def statement(self):
         rng = self.rng
@@ -700,9 +738,12 @@ class FloatPart:
                 self.lines += ["    if (%s)" % ct, "        %s = %s;" % (target, at), "    else",
                                "        %s = %s;" % (target, bt)]
                 self.float_slots.append(("choose",) + c + (a, b))
+                # the compare and each assignment are statements of their own
+                self.temps.append(max(compare_temps(c), float_temps(a), float_temps(b)))
             else:
                 self.lines.append("    %s = %s;" % (target, at))
                 self.float_slots.append(a)
+                self.temps.append(float_temps(a))
             self.slots += 1
             return
         if kind == "int":
@@ -710,30 +751,39 @@ class FloatPart:
             a, at = self.expr(names, self.depth - 1)
             self.lines.append("    fi[%d] = (u32)(%s)%s;" % (len(self.int_results), t, at))
             self.int_results.append(lambda size, env, a=a, t=t: float_to_int(float_value(a, size, env), size, t))
+            # a conversion to a narrower type goes through a 32-bit temporary
+            self.temps.append(float_temps(a) + (BITS[t] < 32))
             return
         c, ct = self.compare(names, self.depth - 1)
         self.lines.append("    fi[%d] = (u32)(%s);" % (len(self.int_results), ct))
         self.int_results.append(lambda size, env, c=c: int(float_true(c, size, env)))
+        self.temps.append(compare_temps(c))
 
     def build(self, count, room, code):
-        """`count` statements, fewer where their results and the functions' parameters would
-        take more than `room` bytes or their code more than `code` units of code_cost() (one
-        statement at least)."""
+        """`count` statements, fewer where their results, temporaries and the functions'
+        parameters would take more than `room` bytes or their code more than `code` units of
+        code_cost() (one statement at least, unless its bytes do not fit)."""
         for _ in range(self.rng.randint(0, 2)):
             # the parameters, leaving room for a statement of its own
             most = min(3, (room - self.size() - 4) // 4)
             if most < 1:
                 break
+            lines = len(self.function_lines)
             self.function(most)
-        for _ in range(count):
             if self.size() + 4 > room:
+                # its temporaries leave no room
+                del self.function_lines[lines:], self.functions[-1], self.function_temps[-1]
                 break
-            before = (list(self.lines), self.slots, len(self.int_results))
+        for _ in range(count):
+            before = (list(self.lines), self.slots, len(self.int_results), len(self.temps))
             self.statement()
-            if FLOAT_WEIGHT * self.code() > code and before[1] + before[2]:
-                # past the code budget: left out
+            too_large = self.size() > room
+            if too_large or FLOAT_WEIGHT * self.code() > code and before[1] + before[2]:
+                # past the RAM or the code budget: left out (a smaller statement may fit RAM)
                 self.lines, self.slots = before[0], before[1]
-                del self.float_slots[self.slots:], self.int_results[before[2]:]
+                del self.float_slots[self.slots:], self.int_results[before[2]:], self.temps[before[3]:]
+                if too_large:
+                    continue
                 break
         if not self.int_results:
             self.lines.append("    fi[0] = (u32)(fv[0] < fv[0]);" if self.slots else "    fi[0] = 0;")
@@ -748,10 +798,11 @@ class FloatPart:
         return code_cost("\n".join(self.function_lines + self.lines))
 
     def size(self):
-        """The bytes of its result globals and its functions' parameters (with the 32-bit
-        double)."""
+        """The bytes of its result globals, its functions' parameters and the temporaries (with
+        the 32-bit double): the code generator does not always let statements share theirs."""
         params = sum(len(p) for _, p, _ in self.functions)
-        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1) + params)
+        temps = max(0, 4 * (sum(self.temps) + sum(self.function_temps)) - FOLD_FRAME)
+        return 4 * (max(self.slots, 1) + max(len(self.int_results), 1) + params) + temps
 
     def expected(self, size):
         """[(global, byte offset, size, value)] for the double of `size` bytes."""
@@ -779,8 +830,9 @@ def code_budget(chip):
 
 def float_share(room):
     """The bytes of the budget a program's float part takes (of `room` left after the fixed
-    cost): two results and an integer one on the small chips."""
-    return max(12, room // 2)
+    cost): a float and an integer result on the smallest chips, a second float result on the
+    next ones."""
+    return max(8, room // 2)
 
 
 def generate(seed, ram=None, code=None):

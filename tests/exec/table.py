@@ -660,6 +660,23 @@ def _float_intback(n):
 
 
 FLOAT_PROGRAMS.append(("float_intback.c", _float_intback))
+
+
+def _float_const_toint(n):
+    P = lambda x: _fe.from_float(x, n)  # noqa: E731
+    to = lambda x, signed, bits: _fe.to_int(P(x), n, signed, bits)  # noqa: E731
+    return [("c_u16", 2, to(-40000.0, False, 16)), ("c_u8", 1, to(-3.5, False, 8)), ("c_u32", 4, to(-3.5, False, 32)),
+            ("c_big", 4, to(5e9, False, 32)), ("c_i8", 1, to(300.0, True, 8)), ("c_i32", 4, to(-3e10, True, 32)),
+            ("i_u16", 2, to(-40000.0, False, 16)), ("i_u32", 4, to(-3.5, False, 32)),
+            ("i_i32", 4, to(3e10, True, 32)), ("i_u8", 1, to(300.0, False, 8)),
+            ("c_round", 4, to(-2500000.0, True, 32)), ("c_top", 2, to(65535.9, False, 16)),
+            ("i_round", 4, to(-2500000.0, True, 32)),
+            ("r_u16", 2, to(-40000.0, False, 16)), ("r_u32", 4, to(-3.5, False, 32))]
+
+
+FLOAT_PROGRAMS.append(("float_const_toint.c", _float_const_toint))
+# Whole, its results and the float package's scratch bytes exceed 68 bytes of RAM.
+SPLIT_ON["float_const_toint.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 # Whole, its doubles, arrays and the float package's scratch bytes exceed 68 bytes of RAM.
 SPLIT_ON["float_intback.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["float_intback.c#4"] = ({"16C84"}, "its two arrays of 32-bit doubles, the results and the float package's "

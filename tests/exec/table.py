@@ -659,3 +659,13 @@ SPLIT_ON["local_partial_init.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["local_partial_init.c#1"] = ({"16C84"}, "its results, the locals and the bytes filled before them need 52 bytes of RAM")
 NOT_ON["float_choice_narrow.c#1"] = ({"16C84"}, "the division, the conversions and their scratch bytes exceed the chip's 36 "
                                                 "bytes of RAM")
+# Automatic arrays of arrays with an initialiser.
+C_PROGRAMS += [
+    ("local_2d_init.c", [("r_bytes", "u8", 6), ("r_short", "u8", 6), ("r_flat", "u8", 6), ("r_counted", "u8", 5),
+                         ("r_cube", "u8", 8), ("r_words", "i16", 6), ("r_longs", "i32", 4), ("r_text", "u8", 6),
+                         ("r_names", "u8", 5), ("r_recs", "i16", 6)]),
+]
+# Its six groups' results and automatics exceed bank 0 together on every chip.
+SPLIT_ON["local_2d_init.c"] = set(CHIPS)
+NOT_ON.update({group: ({"16C84"}, "its results, the arrays and the bytes filled before them exceed the chip's 36 bytes "
+                       "of RAM") for group in ("local_2d_init.c#%d" % n for n in (2, 4, 5, 6))})

@@ -669,3 +669,11 @@ C_PROGRAMS += [
 SPLIT_ON["local_2d_init.c"] = set(CHIPS)
 NOT_ON.update({group: ({"16C84"}, "its results, the arrays and the bytes filled before them exceed the chip's 36 bytes "
                        "of RAM") for group in ("local_2d_init.c#%d" % n for n in (2, 4, 5, 6))})
+# Parameters that are themselves const pointers, indexed and read in arithmetic.
+C_PROGRAMS += [
+    ("const_ptr_params.c", [("r_word", "i16", 4), ("r_index", "i16", 2), ("r_long", "i32", 3), ("r_byte", "u8", 2)]),
+]
+# Whole, its tables, results and the long routines' scratch bytes exceed these chips' RAM.
+SPLIT_ON["const_ptr_params.c"] = {"16F84", "16F84A", "12F629", "12F675"}
+NOT_ON["const_ptr_params.c#2"] = ({"16C84"}, "its long array, results and the long routines' scratch bytes exceed the "
+                                  "chip's 36 bytes of RAM")

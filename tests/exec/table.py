@@ -677,3 +677,7 @@ C_PROGRAMS += [
 SPLIT_ON["const_ptr_params.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["const_ptr_params.c#2"] = ({"16C84"}, "its long array, results and the long routines' scratch bytes exceed the "
                                   "chip's 36 bytes of RAM")
+# Structures passed to old-style functions called without a prototype.
+C_PROGRAMS += [
+    ("oldstyle_struct_args.c", [("r_one", "u8", 2), ("r_two", "i16", 2), ("r_three", "i16", 2)]),
+]

@@ -314,14 +314,20 @@ tree_node* lower_call(cg_context& ctx, tree_node* call) {
         if (i == 0 && register_arg) {
             if (size < 2) continue;   // travels in W
         }
-        // Without a prototype the callee reads an int where a char was passed.
-        if (!prototyped && size == 1 && !arg->levels && node_class(arg) != value_class::floating) {
-            tree_node i16 = basic_probe(ctx, node_class(arg) == value_class::unsigned_ ? "ui" : "i");
-            arg = tree_convert(ctx, arg, &i16);
-            size = node_size(ctx, arg);
+        // Without a prototype the callee reads an int where a char was passed, and keeps two
+        // bytes for a one-byte structure, which has no int to become.
+        const value_class vc = node_class(arg);
+        uint16_t slot = size;
+        if (!prototyped && size == 1 && !arg->levels && vc != value_class::floating) {
+            if (vc != value_class::none) {
+                tree_node i16 = basic_probe(ctx, vc == value_class::unsigned_ ? "ui" : "i");
+                arg = tree_convert(ctx, arg, &i16);
+                size = node_size(ctx, arg);
+            }
+            slot = 2;
         }
         tree_node* store = tree_make(ctx, OP_ASSIGN, arg_location(ctx, callee, arg, offset), arg);
-        offset += size;
+        offset += slot;
         *slots[i] = tree_make(ctx, OP_ARGEND, nullptr, nullptr);
         prefix = prefix ? tree_make(ctx, OP_ARGSEQ, prefix, store) : store;
     }

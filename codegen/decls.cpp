@@ -146,6 +146,16 @@ void read_declaration(cg_context& ctx, ic_scanner& scan) {
     }
     storage sc = storage_of(letter);
     symbol* s = ctx.symbols.declare(name, sym_kind::object, scope_level(ctx), ctx.line);
+    // A parameter that is itself const ("C*Ci") comes as a const object of a placeholder
+    // pointer type; it lives in RAM like any parameter, so it takes the placeholder's own
+    // pointer type, which the rules know, and no class of its own.
+    const symbol* inner = type.base;
+    if (sc == storage::param && !type.levels && type.classes == PC_CONST && inner &&
+        (inner->flags & SF_PLACEHOLDER) && inner->levels && !(inner->flags & SF_ARRAY)) {
+        type.levels = inner->levels;
+        type.classes = inner->classes;
+        type.base = inner->base;
+    }
     set_symbol_type(s, type);
     s->sclass = sc;
     mark_array(s, dimension, typed);

@@ -34,14 +34,11 @@ void put_element(expr_node* target, expr_node* value) {
     }
 }
 
-expr_node* element_target(expr_node* target, int32_t index, const type_desc& element) {
+// target[index], built as a subscript is: the array decays to a pointer to its element type,
+// which keeps a row of an array of arrays its own size in the scaling.
+expr_node* element_target(expr_node* target, int32_t index) {
     if (!target) return nullptr;
-    expr_node* base = copy_tree(target);
-    expr_node* addr = new_node(ic::OP_ADDR);
-    addr->left = base;
-    addr->type = element;
-    add_pointer(addr->type);
-    expr_node* sum = make_node(ic::OP_ADD, addr, int_const(index, ic::T_INT + 1));
+    expr_node* sum = make_node(ic::OP_ADD, copy_tree(target), int_const(index, ic::T_INT + 1));
     return make_node(ic::OP_DEREF, sum, nullptr);
 }
 
@@ -70,7 +67,7 @@ void zero_fill(const type_desc& t, expr_node* target) {
         if (!folded.dim_tree || !const_value(folded.dim_tree, dim)) return;
         type_desc element = element_type(folded);
         for (int32_t i = 0; i < dim; ++i) {
-            expr_node* at = element_target(target, i, element);
+            expr_node* at = element_target(target, i);
             zero_fill(element, at);
             release_tree(at);
         }
@@ -97,7 +94,7 @@ int initialise_string(const type_desc& t, expr_node* target, int32_t dim) {
     int32_t count = 0;
     auto put_byte = [&](int value) {
         if (target) {
-            put_element(element_target(target, count, element_type(t)),
+            put_element(element_target(target, count),
                         int_const(value, skip_transparent(element_type(t)).code));
         } else {
             char line[32];
@@ -141,7 +138,7 @@ int initialise_array(const type_desc& t, expr_node* target) {
                 alert_message(240);
                 return -1;
             }
-            int r = parse_initialiser(element, element_target(target, count, element), named);
+            int r = parse_initialiser(element, element_target(target, count), named);
             if (r < 0) return -1;
             ++count;
             if (next_token() != TK_COMMA) {
@@ -160,7 +157,7 @@ int initialise_array(const type_desc& t, expr_node* target) {
     }
     if (!target) emit_init_text(ic::level_close_item);
     for (int32_t i = count; target && known && i < dim; ++i) {
-        expr_node* at = element_target(target, i, element);
+        expr_node* at = element_target(target, i);
         zero_fill(element, at);
         release_tree(at);
     }

@@ -46,6 +46,11 @@ type_desc size_type_cache;
 type_desc pointed_type(const type_desc& p) {
     type_desc t = p;
     fold_type(t);
+    // A qualified pointer (T *const p) is a classed level over the pointer itself.
+    while (t.code == ic::T_DERIVED && t.base && t.indirection == 0 && t.kind == K_PLAIN && t.classes) {
+        t = t.base->type;
+        fold_type(t);
+    }
     if (t.kind == K_PLAIN && (t.indirection & 1)) {
         t.indirection >>= 1;
         fold_type(t);

@@ -701,3 +701,25 @@ SPLIT_ON["negated_cast_args.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON.update({group: ({"16C84"}, "its results, the calls' arguments, results and temporaries and the run-time "
                                   "routines' scratch bytes exceed the chip's 36 bytes of RAM")
                for group in ("negated_cast_args.c#%d" % n for n in (2, 3, 4))})
+# Automatic arrays of arrays with an initialiser.
+C_PROGRAMS += [
+    ("local_2d_init.c", [("r_bytes", "u8", 6), ("r_short", "u8", 6), ("r_flat", "u8", 6), ("r_counted", "u8", 5),
+                         ("r_cube", "u8", 8), ("r_words", "i16", 6), ("r_longs", "i32", 4), ("r_text", "u8", 6),
+                         ("r_names", "u8", 5), ("r_recs", "i16", 6)]),
+]
+# Its six groups' results and automatics exceed bank 0 together on every chip.
+SPLIT_ON["local_2d_init.c"] = set(CHIPS)
+NOT_ON.update({group: ({"16C84"}, "its results, the arrays and the bytes filled before them exceed the chip's 36 bytes "
+                       "of RAM") for group in ("local_2d_init.c#%d" % n for n in (2, 4, 5, 6))})
+# Parameters that are themselves const pointers, indexed and read in arithmetic.
+C_PROGRAMS += [
+    ("const_ptr_params.c", [("r_word", "i16", 4), ("r_index", "i16", 2), ("r_long", "i32", 3), ("r_byte", "u8", 2)]),
+]
+# Whole, its tables, results and the long routines' scratch bytes exceed these chips' RAM.
+SPLIT_ON["const_ptr_params.c"] = {"16F84", "16F84A", "12F629", "12F675"}
+NOT_ON["const_ptr_params.c#2"] = ({"16C84"}, "its long array, results and the long routines' scratch bytes exceed the "
+                                  "chip's 36 bytes of RAM")
+# Structures passed to old-style functions called without a prototype.
+C_PROGRAMS += [
+    ("oldstyle_struct_args.c", [("r_one", "u8", 2), ("r_two", "i16", 2), ("r_three", "i16", 2)]),
+]

@@ -659,3 +659,10 @@ SPLIT_ON["local_partial_init.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["local_partial_init.c#1"] = ({"16C84"}, "its results, the locals and the bytes filled before them need 52 bytes of RAM")
 NOT_ON["float_choice_narrow.c#1"] = ({"16C84"}, "the division, the conversions and their scratch bytes exceed the chip's 36 "
                                                 "bytes of RAM")
+# Byte operations between an element read through FSR and a wider variable or its low byte.
+C_PROGRAMS += [
+    ("narrow_cast_elements.c", [("r_w", "u8", 4), ("r_l", "u8", 4), ("r_sw", "i8", 4), ("r_sl", "i8", 2),
+                                ("r_slu", "u8", 2), ("r_wide", "u16", 2), ("r_long", "u32"), ("r_swide", "i16", 2),
+                                ("r_slong", "i32"), ("r_misc", "u8", 4), ("w", "u16"), ("sl", "i32"), ("b7", "u8")]),
+]
+SPLIT_ON["narrow_cast_elements.c"] = {"16F84", "16F84A", "12F629", "12F675"}

@@ -445,10 +445,29 @@ tree_node* tree_swap_compare(tree_node* n) {
     return n;
 }
 
+namespace {
+
+bool is_integer_value(const tree_node* n) {
+    value_class c = node_class(n);
+    return !n->levels && (c == value_class::signed_ || c == value_class::unsigned_);
+}
+
+// A narrowing or a change of sign of an integer variable: it reads the variable's low bytes
+// where they lie, a plain memory operand like the variable itself.
+bool reads_low_bytes_in_place(const cg_context& ctx, const tree_node* n) {
+    return n->op == OP_CONV && n->left && n->left->op == OP_ID && is_integer_value(n) &&
+           is_integer_value(n->left) && node_size(ctx, n->left) >= node_size(ctx, n);
+}
+
+}  // namespace
+
 int tree_eval_kind(const cg_context& ctx, const tree_node* n) {
     while (n->op == OP_CONV && n->left && node_class(n->left) == node_class(n) &&
            node_size(ctx, n->left) <= node_size(ctx, n))
         n = n->left;
+    // Ranked after every operator, so that an operand that must be computed in W (or that
+    // loads FSR through W) goes left of it, and before a plain variable, whose place it keeps.
+    if (reads_low_bytes_in_place(ctx, n)) return 3;
     if (n->op == OP_ADDR && n->left && n->left->op == OP_ID) return 12;
     if (dope_table[n->op] & DOPE_RESULT_LONG) return 0;
     if (tree_is_const_address(n)) return 1;

@@ -9,6 +9,7 @@
 #include "codegen/context.h"
 #include "codegen/options.h"
 #include "codegen/predicates.h"
+#include "codegen/rewrite.h"
 #include "codegen/tests/harness.h"
 
 namespace {
@@ -419,8 +420,40 @@ TEST_F(pred_fixture, EvaluationRanks) {
     EXPECT_EQ(tree_eval_kind(*ctx, un(OP_DEREF, "uc", bin(OP_ADD, "uc", node(OP_REG, "uc"), k(1)))), 2);
     EXPECT_EQ(tree_eval_kind(*ctx, id("e3", "uc")), 2);        // shape 2, leaf
     EXPECT_EQ(tree_eval_kind(*ctx, conv("i", id("e4", "c"))), 2);   // widening keeps the class
-    EXPECT_EQ(tree_eval_kind(*ctx, conv("uc", id("e5", "i"))), static_cast<int>(DOPE_BINARY));   // narrowing stays
     EXPECT_EQ(tree_eval_kind(*ctx, bin(OP_MUL, "i", id("e6", "i"), id("e7", "i"))), static_cast<int>(DOPE_BINARY));
+}
+
+// A variable's low bytes read in place rank after every operator and before the variable;
+// what has to be computed or converted by code keeps the rank of its operator.
+TEST_F(pred_fixture, NarrowedVariablesRankAsMemoryOperands) {
+    const int binary = static_cast<int>(DOPE_BINARY);
+    EXPECT_EQ(tree_eval_kind(*ctx, conv("uc", id("n1", "i"))), 3);
+    EXPECT_EQ(tree_eval_kind(*ctx, conv("c", id("n2", "ul"))), 3);
+    EXPECT_EQ(tree_eval_kind(*ctx, conv("ui", id("n3", "i"))), 3);          // the sign alone
+    EXPECT_EQ(tree_eval_kind(*ctx, conv("ui", conv("uc", id("n4", "l")))), 3);   // widened again
+    EXPECT_EQ(tree_eval_kind(*ctx, conv("uc", id("n5", "d4"))), binary);    // the float package converts
+    EXPECT_EQ(tree_eval_kind(*ctx, conv("i", id("n6", "uc"))), binary);     // widening to another sign
+    EXPECT_EQ(tree_eval_kind(*ctx, conv("uc", bin(OP_MUL, "i", id("n7", "i"), id("n8", "i")))), binary);
+}
+
+// Of a commutative operator's operands the narrowed variable goes right, where the byte rules
+// take a memory operand, unless the other one is a plain variable.
+TEST_F(pred_fixture, CommutativeOperandsPutTheNarrowedVariableRight) {
+    tree_node* element = un(OP_DEREF, "uc", bin(OP_ADD, "uc", un(OP_ADDR, "uc", id("a8", "uc")), id("ix", "uc")));
+    tree_node* low = conv("uc", id("w", "ui"));
+    tree_node* n = tree_canon(*ctx, bin(OP_AND, "uc", low, element));
+    EXPECT_EQ(n->left, element);
+    EXPECT_EQ(n->right, low);
+    tree_node* compl_ = un(OP_COMPL, "uc", id("b", "uc"));
+    tree_node* low2 = conv("uc", id("g4", "l"));
+    n = tree_canon(*ctx, bin(OP_ADD, "uc", low2, compl_));
+    EXPECT_EQ(n->left, compl_);
+    EXPECT_EQ(n->right, low2);
+    tree_node* plain = id("g", "uc");
+    tree_node* low3 = conv("uc", id("w3", "ui"));
+    n = tree_canon(*ctx, bin(OP_OR, "uc", low3, plain));
+    EXPECT_EQ(n->left, low3);
+    EXPECT_EQ(n->right, plain);
 }
 
 TEST_F(pred_fixture, SmallConstArraysIndexByAnUnsignedByte) {

@@ -723,3 +723,10 @@ NOT_ON["const_ptr_params.c#2"] = ({"16C84"}, "its long array, results and the lo
 C_PROGRAMS += [
     ("oldstyle_struct_args.c", [("r_one", "u8", 2), ("r_two", "i16", 2), ("r_three", "i16", 2)]),
 ]
+# Byte operations between an element read through FSR and a wider variable or its low byte.
+C_PROGRAMS += [
+    ("narrow_cast_elements.c", [("r_w", "u8", 4), ("r_l", "u8", 4), ("r_sw", "i8", 4), ("r_sl", "i8", 2),
+                                ("r_slu", "u8", 2), ("r_wide", "u16", 2), ("r_long", "u32"), ("r_swide", "i16", 2),
+                                ("r_slong", "i32"), ("r_misc", "u8", 4), ("w", "u16"), ("sl", "i32"), ("b7", "u8")]),
+]
+SPLIT_ON["narrow_cast_elements.c"] = {"16F84", "16F84A", "12F629", "12F675"}

@@ -45,8 +45,8 @@ bool is_unsigned(const tree_node* n) { return node_class(n) == value_class::unsi
 bool is_floating(const tree_node* n) { return node_class(n) == value_class::floating; }
 bool is_const_int(const tree_node* n) { return n && n->op == OP_CONST; }
 
-uint32_t float_to_integer(double v, bool to_unsigned) {
-    double t = std::trunc(v);
+uint32_t float_to_integer(double constant, int size, bool to_unsigned) {
+    double t = std::trunc(float_value(float_pattern(constant, size), size));
     if (std::isnan(t)) return 0;
     if (to_unsigned) {
         if (t <= 0) return 0;
@@ -268,9 +268,8 @@ tree_node* fold_conversion(cg_context& ctx, tree_node* n) {
         c->op = OP_FCONST;
         c->fvalue = v;
     } else if (c->op == OP_FCONST && !to_float) {
-        // the constant's value is the one the target's double holds
         int size = static_cast<int>(node_size(ctx, c)) == 4 ? 4 : 3;
-        uint32_t w = float_to_integer(float_value(float_pattern(c->fvalue, size), size), is_unsigned(n));
+        uint32_t w = float_to_integer(c->fvalue, size, is_unsigned(n));
         c->op = OP_CONST;
         c->fvalue = 0;
         c->value = static_cast<int32_t>(w);

@@ -23,11 +23,12 @@ bool is_comparison(uint32_t op);
 bool is_unsigned(const tree_node* n);
 bool is_floating(const tree_node* n);
 bool is_const_int(const tree_node* n);
-// A float constant converted to an integer as the run-time library converts one: truncated
+// A float constant converted to an integer as the run-time library converts one: first rounded
+// to the value a double of `size` bytes holds, then truncated
 // toward zero; out of range a signed result saturates to the 32-bit limits and an unsigned one
 // to all ones, and a negative value converted to unsigned is 0. Narrower types take its low
 // bytes, so a folded conversion gives what the same conversion gives at run time.
-uint32_t float_to_integer(double v, bool to_unsigned);
+uint32_t float_to_integer(double constant, int size, bool to_unsigned);
 // A type carrier for tree_convert: the basic type of that name.
 tree_node basic_probe(cg_context& ctx, const char* name);
 // Releases n and its right operand; returns its left operand.

@@ -130,7 +130,7 @@ void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t 
         bits = float_pattern(fv, size == 4 ? 4 : 3);
     } else if (folded->op == OP_FCONST) {
         int fsize = static_cast<int>(node_size(ctx, folded)) == 4 ? 4 : 3;
-        bits = float_to_integer(float_value(float_pattern(folded->fvalue, fsize), fsize), vc == value_class::unsigned_);
+        bits = float_to_integer(folded->fvalue, fsize, vc == value_class::unsigned_);
     } else {
         bits = static_cast<uint32_t>(folded->value);
     }

@@ -33,13 +33,7 @@ u8 r_names[5];
 i16 r_recs[6];
 #endif
 
-static void dirty(void)
-{
-    volatile u8 junk[16];
-    u8 i;
-    for (i = 0; i < 16; i++)
-        junk[i] = (u8)(0xA5 + i);
-}
+#include "dirty.h"
 
 #if PART(1) || PART(2)
 static void copy_bytes(u8 *to, const u8 *from, u8 n)

@@ -23,13 +23,7 @@ u8 r_nest[5];
 u8 r_rows[4];
 #endif
 
-static void dirty(void)
-{
-    volatile u8 junk[16];
-    u8 i;
-    for (i = 0; i < 16; i++)
-        junk[i] = (u8)(0xA5 + i);
-}
+#include "dirty.h"
 
 #if PART(1)
 static void arrays(void)

@@ -4,10 +4,13 @@ in gpsim until it writes orm_done, and its globals (addresses from our symbol fi
 gpsim) compared with the expected values: for C programs those of the same program built and
 run on the host by gcc through target.h, under the undefined-behaviour sanitizer.
 
-    exec_test.py [CHIP [OPTION_SET [K/N]]]   one chip (and one option set: "none" or "default")
-                                             only, so that CTest runs the combinations side by
-                                             side; K/N runs every N-th C program from the K-th
-                                             (0-based), the assembler ones with K = 0
+    exec_test.py [CHIP [OPTION_SET [K/N [PROGRAM...]]]]
+                                             one chip ("all": every one) and one option set
+                                             ("none", "default" or "both") only, so that CTest
+                                             runs the combinations side by side; K/N runs every
+                                             N-th C program from the K-th (0-based), the
+                                             assembler ones with K = 0; PROGRAMs (file names of
+                                             programs/) run just those C programs
 
 Every program of the table must compile: a missing rule (message 712) or statement code
 (725) fails the test like any other failure; table.NOT_ON names the chips a program is not
@@ -28,13 +31,15 @@ import table  # noqa: E402
 
 need("gpsim", "gcc")
 
-CHIPS = sys.argv[1:2] or table.CHIPS
+CHIPS = table.CHIPS if sys.argv[1:2] in ([], ["all"]) else sys.argv[1:2]
 OPTION_SETS = table.OPTION_SETS
-if len(sys.argv) > 2:
+if len(sys.argv) > 2 and sys.argv[2] != "both":
     OPTION_SETS = [o for o in table.OPTION_SETS if (o[0].split("=")[1] if o else "default") == sys.argv[2]]
 SHARD, SHARDS = (int(x) for x in (sys.argv[3] if len(sys.argv) > 3 else "0/1").split("/"))
-if not set(CHIPS) <= set(table.CHIPS) or not OPTION_SETS or not 0 <= SHARD < SHARDS:
-    sys.exit("usage: exec_test.py [%s [none|default [K/N]]]" % "|".join(table.CHIPS))
+ONLY = sys.argv[4:]
+if not set(CHIPS) <= set(table.CHIPS) or not OPTION_SETS or not 0 <= SHARD < SHARDS or \
+        not set(ONLY) <= {source for source, _ in table.C_PROGRAMS}:
+    sys.exit("usage: exec_test.py [all|%s [none|default|both [K/N [PROGRAM...]]]]" % "|".join(table.CHIPS))
 
 
 def run_part(w, source, results, chips, part):
@@ -65,6 +70,8 @@ def run_part(w, source, results, chips, part):
 
 def test_c_programs():
     for source, expected in table.C_PROGRAMS[SHARD::SHARDS]:
+        if ONLY and source not in ONLY:
+            continue
         results = results_of(expected)
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
@@ -90,7 +97,7 @@ def test_c_programs():
 
 
 def test_asm_programs():
-    for source, expected in table.ASM_PROGRAMS if SHARD == 0 else []:
+    for source, expected in table.ASM_PROGRAMS if SHARD == 0 and not ONLY else []:
         with Workdir() as w:
             shutil.copy(os.path.join(PROGRAMS, source), w.file(source))
             for chip in CHIPS:

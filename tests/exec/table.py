@@ -685,7 +685,7 @@ SPLIT_ON["arrays2d.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 # Automatic arrays and structures with fewer initialisers than elements: the rest is zero.
 C_PROGRAMS += [
     ("local_partial_init.c", [("r_arr", "i16", 4), ("r_str", "u8", 5), ("r_long", "i32", 2), ("r_pair", "i16", 3),
-                              ("r_nest_a", "i16"), ("r_nest", "u8", 5), ("r_rows", "u8", 4)]),
+                              ("r_nest_a", "i16"), ("r_nest", "u8", 5), ("r_rows", "u8", 4), ("r_ptrs", "u8", 3)]),
 ]
 SPLIT_ON["local_partial_init.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["local_partial_init.c#1"] = ({"16C84"}, "its results, the locals and the bytes filled before them need 52 bytes of RAM")

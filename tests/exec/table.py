@@ -730,3 +730,11 @@ C_PROGRAMS += [
                                 ("r_slong", "i32"), ("r_misc", "u8", 4), ("w", "u16"), ("sl", "i32"), ("b7", "u8")]),
 ]
 SPLIT_ON["narrow_cast_elements.c"] = {"16F84", "16F84A", "12F629", "12F675"}
+# String literals given to plain pointers: read, walked, compared and written through their RAM
+# copies. Every copy lives in bank 0, which the program's literals together overflow.
+C_PROGRAMS += [
+    ("ram_strings.c", [("r_walk", "u8", 2), ("r_sum", "u8"), ("r_cmp", "u8"), ("r_write", "u8", 4),
+                       ("r_static", "u8", 3), ("r_table", "u8", 3), ("r_args", "u8", 3), ("r_chosen", "u8", 2),
+                       ("r_offset", "u8", 2), ("r_list", "u8", 2), ("r_member", "u8", 2)]),
+]
+SPLIT_ON["ram_strings.c"] = set(CHIPS)

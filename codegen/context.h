@@ -107,6 +107,12 @@ struct collected_string {
     std::vector<uint8_t> bytes;
 };
 
+// A string record's bytes, kept for the RAM copies of literals given to plain pointers.
+struct string_record {
+    int32_t number = 0;
+    std::vector<uint8_t> bytes;
+};
+
 // A statement of a function body kept for the function's end (deferred output).
 struct deferred_item {
     tree_node* tree = nullptr;    // null for a comment line
@@ -206,6 +212,8 @@ struct cg_context {
     bool main_exit = false;
     bool stack_user_or_sys = false;         // a USR_MODE or SYS_MODE stack size was given
     std::vector<collected_string> strings;  // collected for the end of the file
+    std::vector<string_record> string_records;  // every string record, in the order read
+    std::map<int32_t, symbol*> ram_strings;     // literals given to plain pointers: their RAM copies
     std::vector<const symbol*> fn_pointer_targets;  // functions whose address was taken, in order
     std::vector<const symbol*> fn_without_area;     // functions defined here whose argument area is empty
     // Byte temporaries of bit-field statements: each statement reuses the current function's.

@@ -4,6 +4,7 @@
 
 #include "codegen/asmout.h"
 #include "codegen/context.h"
+#include "codegen/ramstrings.h"
 #include "codegen/reader.h"
 #include "codegen/records.h"
 #include "codegen/sdb.h"
@@ -352,6 +353,7 @@ void read_string_record(cg_context& ctx, ic_scanner& scan) {
         bytes.push_back(static_cast<uint8_t>(std::atoi(token.c_str())));
     }
     ctx.string_bytes_total += static_cast<uint32_t>(bytes.size());
+    keep_string_record(ctx, number, bytes);
     write_string_literal(ctx, string_label(number), bytes);
 }
 

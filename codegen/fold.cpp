@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "codegen/context.h"
+#include "codegen/ramstrings.h"
 #include "common/alert.h"
 #include "common/float_format.h"
 
@@ -156,6 +157,11 @@ tree_node* precanon_node(cg_context& ctx, tree_node* n) {
             return keep_left(ctx, n);
         }
         if (n->op == OP_ASG_XOR && node_is_zero(n->right)) return keep_left(ctx, n);
+        break;
+    case OP_CONV:
+        // A string literal given to a plain pointer: its RAM copy's address, before any
+        // other rule sees the conversion.
+        if (tree_node* ram = ram_string_address(ctx, n)) return ram;
         break;
     default: break;
     }

@@ -95,14 +95,16 @@ void put_scalar(layout_state& st, const symbol* type, uint16_t levels, uint16_t 
     tree_node* folded = simplify_expr(ctx, tree_copy(ctx, value));
     int32_t offset = 0;
     std::string addr = address_of(ctx, value, offset);
-    if (addr.empty() && folded && folded->op != OP_CONST && folded->op != OP_FCONST) {
+    const bool ram_pointer = outer_level(levels) == LEVEL_POINTER && !(classes & PC_CONST);
+    // Simplifying gave a string literal for such a pointer the address of the literal's RAM copy.
+    const bool ram_copy = ram_pointer && addresses_program_memory(value) && folded && !addresses_program_memory(folded);
+    if ((addr.empty() || ram_copy) && folded && folded->op != OP_CONST && folded->op != OP_FCONST) {
         offset = 0;
         addr = address_of(ctx, folded, offset);
     }
     // A pointer that reaches only RAM cannot hold a program-memory address: its low byte alone
     // would read some unrelated variable. Zeros keep the layout for the messages that follow.
-    if (!addr.empty() && outer_level(levels) == LEVEL_POINTER && !(classes & PC_CONST) &&
-        (addresses_program_memory(value) || addresses_program_memory(folded))) {
+    if (!addr.empty() && ram_pointer && ((!ram_copy && addresses_program_memory(value)) || addresses_program_memory(folded))) {
         alert_message(712);
         addr.clear();
         tree_free(ctx, folded);

@@ -10,6 +10,7 @@
 #include "codegen/defer.h"
 #include "codegen/entry.h"
 #include "codegen/matcher.h"
+#include "codegen/ramstrings.h"
 #include "codegen/records.h"
 #include "codegen/sdb.h"
 #include "codegen/simplify.h"
@@ -231,6 +232,7 @@ void read_module(cg_context& ctx, ic_scanner& scan) {
     // The end of input closes whatever is still open, then the file scope.
     while (ctx.block_level >= 0) block_close(ctx);
     leave_file_scope(ctx);
+    write_ram_strings(ctx);
     define_kept_data(ctx);
     write_float_pool(ctx);
     write_end(ctx);

@@ -257,7 +257,9 @@ void initialise_object(sym_record* s) {
     bool aggregate = !is_scalar(s->type);
     bool is_const = (st.classes & Q_CONST) != 0 || is_const_object(s->type);
     if (automatic || aggregate || is_const) {
-        bool in_place = opt.static_const_autos && automatic && !st.indirection && !is_const;
+        // An array of pointers too: its initial-value record would describe static data, which
+        // the automatic object, living in its function's frame, never receives.
+        bool in_place = opt.static_const_autos && automatic && !is_const;
         int r;
         if (in_place) {
             expr_node* target = sym_leaf(s);

@@ -282,26 +282,53 @@ TEST(constant_data, InitialisersFoldWithTheTargetsWidths) {
     EXPECT_EQ(initial_bytes(r.assembly, "_off"), "3 0 ");              // c after a char and an int
 }
 
-TEST(constant_data, ProgramMemoryAddressInARamPointerIsRefused) {
-    // void *v[] = { (void *)&"X"[0] }; char *p = "Y"; char *q = (char *)&k[1] with k const:
-    // a one-byte RAM pointer cannot hold these, so no truncated low byte is written.
-    const std::string strings_and_const =
-        "[v _v `*v 1 e ]\n[i _v\n:U ..\n-> &U *U + :s 1C * -> 0 `x -> # `Cuc `x `*v\n..\n]\n"
-        "[v _p `*uc 1 e ]\n[i _p\n-> :s 2C `*uc\n]\n"
-        "[v _k `Cuc -> 2 `ui e ]\n[i _k\n:U ..\n-> 1 `Cuc\n-> 2 `Cuc\n..\n]\n"
-        "[v _q `*uc 1 e ]\n[i _q\n-> &U *U + &U _k * -> 1 `x -> # `Cuc `x `*uc\n]\n"
-        "[a 1C 88 0 ]\n[a 2C 89 0 ]\n";
-    auto r = run_ic(strings_and_const);
+TEST(constant_data, ConstObjectAddressInARamPointerIsRefused) {
+    // char *q = (char *)&k[1] with k a const array: a one-byte RAM pointer cannot hold an
+    // address in program memory, and there is no RAM copy of an object, so no truncated low
+    // byte is written.
+    auto r = run_ic("[v _k `Cuc -> 2 `ui e ]\n[i _k\n:U ..\n-> 1 `Cuc\n-> 2 `Cuc\n..\n]\n"
+                    "[v _q `*uc 1 e ]\n[i _q\n-> &U *U + &U _k * -> 1 `x -> # `Cuc `x `*uc\n]\n");
     EXPECT_EQ(std::count_if(r.messages.begin(), r.messages.end(),
                             [](const std::string& m) { return m.find("(712)") != std::string::npos; }),
-              3);
-    EXPECT_TRUE(lines_with(r.assembly, "low(STR_").empty());
+              1);
     EXPECT_TRUE(lines_with(r.assembly, "low(_k").empty());
     // A RAM address in a RAM pointer and a string in a pointer to const stay as they were.
     auto ok = run_ic("[v _b `uc -> 2 `ui e ]\n[v _r `*uc 1 e ]\n[i _r\n&U *U + &U _b * -> 1 `x -> # `uc `x\n]\n"
                      "[v _s `*Cc 1 e ]\n[i _s\n:s 1C\n]\n[a 1C 65 0 ]\n");
     EXPECT_FALSE(ok.has_message(712));
     EXPECT_EQ(initial_bytes(ok.assembly, "_r"), "low(_b+1) ");
+    EXPECT_EQ(initial_bytes(ok.assembly, "_s"), "low(STR_1) high(STR_1) ");
+    EXPECT_TRUE(lines_with(ok.assembly, "RSTR_").empty());
+}
+
+// void *v[] = { (void *)&"X"[0] }; char *p = "Y"; struct { char *n; int i; } m = { "ab" + 1, 2 };
+// char *w[2] = { "cd", "d" } with the parser's shared tail ("c" running into "d"): each
+// literal's RAM copy, initialised like any RAM variable, and its program-memory string too.
+TEST(constant_data, StringInARamPointerTakesItsRamCopy) {
+    const std::string ic =
+        "[v _v `*v 1 e ]\n[i _v\n:U ..\n-> &U *U + :s 1C * -> 0 `x -> # `Cuc `x `*v\n..\n]\n"
+        "[v _p `*uc 1 e ]\n[i _p\n-> :s 2C `*uc\n]\n"
+        "[s S1 `*uc 1 `i 1 ]\n[v _m `S1 1 e ]\n[i _m\n:U ..\n:U ..\n-> + :s 3C * -> 1 `x -> # `Cuc `x `*uc\n-> 2 `i\n..\n..\n]\n"
+        "[v _w `*uc -> 2 `ui e ]\n[i _w\n:U ..\n-> :s 4C `*uc\n-> :s 5C `*uc\n..\n]\n"
+        "[a 1C 88 0 ]\n[a 2C 89 0 ]\n[a 3C 97 98 0 ]\n[a 4C 99 ]\n[a 5C 100 0 ]\n";
+    for (uint16_t flags : {uint16_t{0}, uint16_t{cg::MF_CANREADCODE | cg::MF_SPACEOPT}}) {
+        auto r = run_ic(ic, flags);
+        EXPECT_FALSE(r.has_message(712)) << flags;
+        EXPECT_EQ(initial_bytes(r.assembly, "_v"), "low(RSTR_1) ");
+        EXPECT_EQ(initial_bytes(r.assembly, "_p"), "low(RSTR_2) ");
+        EXPECT_EQ(initial_bytes(r.assembly, "_m"), "low(RSTR_3+1) 2 0 ");
+        EXPECT_EQ(initial_bytes(r.assembly, "_w"), "low(RSTR_4) low(RSTR_5) ");
+        // The copies: bank-0 RAM whose bytes the start-up code copies from idata_0.
+        EXPECT_NE(r.assembly.find("\tpsect\trdata_0\nRSTR_1\n\tds\t2\n\tpsect\tidata_0\n"), std::string::npos)
+            << r.assembly;
+        EXPECT_EQ(initial_bytes(r.assembly, "RSTR_1"), "88 0 ");
+        EXPECT_EQ(initial_bytes(r.assembly, "RSTR_3"), "97 98 0 ");
+        // The run of 4 into 5 is one image; the later literal stands within it.
+        EXPECT_EQ(initial_bytes(r.assembly, "RSTR_4"), "99 100 0 ");
+        EXPECT_EQ(lines_with(r.assembly, "RSTR_5\t"), std::vector<std::string>{"RSTR_5\tequ\tRSTR_4+1"});
+        EXPECT_EQ(lines_with(r.assembly, "\tds\t").size(), 8u);   // _v _p _m _w and four copies
+        EXPECT_FALSE(lines_with(r.assembly, "STR_2").empty());
+    }
 }
 
 TEST(constant_data, DimensionsAndEnumerationsFoldTheSameWay) {

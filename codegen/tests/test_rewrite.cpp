@@ -433,3 +433,27 @@ TEST(simplify, ParserLabelsStayInTheirRange) {
 }
 
 }  // namespace
+
+// A string literal given to a plain pointer becomes the address of its RAM copy before any
+// other rule sees the conversion: also with an offset, as &"X"[i], chosen by ?: (beside a
+// RAM pointer that the parser widened to a pointer to const) and compared. A pointer to const
+// keeps the literal; a const object's address keeps its conversion (it has no RAM copy).
+TEST(rewrite, StringsGivenToRamPointersTakeTheirRamCopies) {
+    const std::string decls = "[v _s `*uc 1 e ]\n[v _w `*v 1 e ]\n[v _cs `*Cuc 1 e ]\n[v _k `Cuc -> 2 `ui e ]\n"
+                              "[v _g `(*uc 0 ef ]\n";
+    auto r = cgtest::run_statements(decls + prologue +
+                                        "[e = _s -> :s 1C `*uc ]\n"
+                                        "[e = _s -> + :s 2C * -> 2 `x -> # `Cuc `x `*uc ]\n"
+                                        "[e = _w -> &U *U + :s 3C * -> _uc `ux -> # `Cuc `ux `*v ]\n"
+                                        "[e = _s -> + ? != _x -> 0 `i : :s 4C :s 5C * -> 1 `x -> # `Cuc `x `*uc ]\n"
+                                        "[e = _s -> ? != _x -> 0 `i : -> ( _g .. `*Cuc :s 6C `*uc ]\n"
+                                        "[e = _uc == _s -> :s 7C `*uc ]\n"
+                                        "[e = _cs :s 8C ]\n"
+                                        "[e = _s -> &U *U + &U _k * -> 1 `x -> # `Cuc `x `*uc ]\n" +
+                                        epilogue,
+                                    0);
+    EXPECT_EQ(body_statements(r), (std::vector<std::string>{
+                                      "= _s &U RSTR_1", "= _s + &U RSTR_2 2", "= _w + &U RSTR_3 _uc",
+                                      "= _s + ? != _x 0 : &U RSTR_4 &U RSTR_5 1", "= _s ? != _x 0 : ( _g .. &U RSTR_6",
+                                      "= _uc == &U RSTR_7 _s", "= _cs :s 8", "= _s -> + &U _k 1 `uc"}));
+}

@@ -30,6 +30,15 @@ TEST(Writer, InitialisationInPlaceAndByBlockCopy) {
                             [] { opt.static_const_autos = true; });
     EXPECT_TRUE(has(in_place, "[e = *U + &U _a * -> 0 `ux -> # `i `ux -> 1 `i ]")) << in_place.ic;
     EXPECT_TRUE(has(in_place, "[e = . _s 0 -> 3 `i ]")) << in_place.ic;
+    // An array of pointers too: an initial-value record would only fill a static copy that the
+    // automatic object never receives. The element left out is null.
+    auto pointers = parse_c("int g; void f(void) { int *p[3] = { &g, 0 }; char *n[] = { \"a\" }; }",
+                            [] { opt.static_const_autos = true; });
+    EXPECT_EQ(pointers.ic.find("[i "), std::string::npos) << pointers.ic;
+    EXPECT_TRUE(has(pointers, "[e = *U + &U _p * -> 0 `ux -> # `*i `ux &U _g ]")) << pointers.ic;
+    EXPECT_TRUE(has(pointers, "[e = *U + &U _p * -> 2 `ux -> # `*i `ux -> 0 `*i ]")) << pointers.ic;
+    EXPECT_TRUE(has(pointers, "[v _n `*c -> 1 `ui a ]")) << pointers.ic;
+    EXPECT_TRUE(has(pointers, "[e = *U + &U _n * -> 0 `ux -> # `*c `ux :s 1 ]")) << pointers.ic;
     auto copy = parse_c("void f(void) { int a[2] = { 1, 2 }; }", [] {
         opt.init_block_copy = true;
         opt.init_classes = 0x01;

@@ -685,7 +685,7 @@ SPLIT_ON["arrays2d.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 # Automatic arrays and structures with fewer initialisers than elements: the rest is zero.
 C_PROGRAMS += [
     ("local_partial_init.c", [("r_arr", "i16", 4), ("r_str", "u8", 5), ("r_long", "i32", 2), ("r_pair", "i16", 3),
-                              ("r_nest_a", "i16"), ("r_nest", "u8", 5), ("r_rows", "u8", 4)]),
+                              ("r_nest_a", "i16"), ("r_nest", "u8", 5), ("r_rows", "u8", 4), ("r_ptrs", "u8", 3)]),
 ]
 SPLIT_ON["local_partial_init.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 NOT_ON["local_partial_init.c#1"] = ({"16C84"}, "its results, the locals and the bytes filled before them need 52 bytes of RAM")
@@ -730,3 +730,11 @@ C_PROGRAMS += [
                                 ("r_slong", "i32"), ("r_misc", "u8", 4), ("w", "u16"), ("sl", "i32"), ("b7", "u8")]),
 ]
 SPLIT_ON["narrow_cast_elements.c"] = {"16F84", "16F84A", "12F629", "12F675"}
+# String literals given to plain pointers: read, walked, compared and written through their RAM
+# copies. Every copy lives in bank 0, which the program's literals together overflow.
+C_PROGRAMS += [
+    ("ram_strings.c", [("r_walk", "u8", 2), ("r_sum", "u8"), ("r_cmp", "u8"), ("r_write", "u8", 4),
+                       ("r_static", "u8", 3), ("r_table", "u8", 3), ("r_args", "u8", 3), ("r_chosen", "u8", 2),
+                       ("r_offset", "u8", 2), ("r_list", "u8", 2), ("r_member", "u8", 2)]),
+]
+SPLIT_ON["ram_strings.c"] = set(CHIPS)

@@ -1,6 +1,7 @@
 /* Automatic arrays and structures whose initialiser lists fewer values than they hold: the rest
-   is zero, as for a static object. Their bytes are first filled by another function whose
-   locals share them, so a left-out element would show that function's value. */
+   is zero, as for a static object; arrays of pointers are assigned where they live like the
+   others. Their bytes are first filled by another function whose locals share them, so a
+   left-out element would show that function's value. */
 #include "target.h"
 #ifndef __ORMC__
 /* Leaving members out is what is tested; the junk is written only to be overwritten. */
@@ -63,6 +64,21 @@ static void structures(void)
 }
 #endif
 
+#if PART(3)
+u8 r_ptrs[3];
+u8 first = 11, second = 22;
+
+/* Arrays of pointers, whose elements the initialiser assigns where the array lives too. */
+static void pointers(void)
+{
+    u8 *ptrs[3] = { &first, &second };
+    u8 *open[] = { &second, &first };
+    r_ptrs[0] = (u8)(*ptrs[0] + *ptrs[1]);
+    r_ptrs[1] = (u8)(ptrs[2] == 0);
+    r_ptrs[2] = (u8)(*open[1] + sizeof open / sizeof open[0]);
+}
+#endif
+
 int main(void)
 {
 #if PART(1)
@@ -72,6 +88,10 @@ int main(void)
 #if PART(2)
     dirty();
     structures();
+#endif
+#if PART(3)
+    dirty();
+    pointers();
 #endif
     STOP();
     return 0;

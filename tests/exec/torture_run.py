@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""GCC's C89 execute torture tests compiled for a chip (the 16F877A unless --chip names another)
-and run in gpsim, each classed as
-passed, does not fit (ROM or RAM full: the linker's message), unsupported (the compiler's
-message), crashed (a pass died) or WRONG (ran to abort, or never ended). Prints the counts;
-exits 1 on any WRONG or crash, or when a test of torture_passing.txt no longer passes.
+"""GCC's C89 execute torture tests compiled for the 16F877A (or the chip --chip names) and run
+in gpsim, each classed as passed, does not fit (ROM or RAM full: the linker's message),
+unsupported (the compiler's message), crashed (a pass died) or WRONG (ran to abort, or never
+ended). Prints the counts; exits 1 on any WRONG or crash, or when a test of torture_passing.txt
+no longer passes.
 
     torture_run.py BUILD_DIR [--chip CHIP] [--opt none|default] [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
 

@@ -283,9 +283,9 @@ def add(n):
     t.op("movlw", "80h")
     t.op("xorwf", B[n - 1], "f")
     t.label("f%sadd" % s)
-    exponent(t, B, n)               # b = 0: the sum is a
+    exponent(t, B, n)               # b = 0: the sum is a (see _bzero)
     t.op("btfsc", STATUS, Z)
-    t.op("goto", p + "_a")
+    t.op("goto", p + "_bzero")
     exponent(t, A, n)               # a = 0: the sum is b
     t.op("btfsc", STATUS, Z)
     t.op("goto", p + "_b")
@@ -378,6 +378,16 @@ def add(n):
     t.label(p + "_a")
     t.op("movf", A[0], "w")
     t.op("return")
+    # Two zeros add to -0 only when both are -0, so that a + b and b + a agree (the code
+    # generator computes either operand first).
+    t.label(p + "_bzero")
+    exponent(t, A, n)
+    t.op("btfss", STATUS, Z)
+    t.op("goto", p + "_a")
+    t.op("movf", B[n - 1], "w")
+    t.op("iorlw", "7Fh")
+    t.op("andwf", A[n - 1], "f")
+    t.op("goto", p + "_a")
     return t.text()
 
 

@@ -23,9 +23,15 @@ def read_symbols(text):
 CALIBRATED = {"12F675": 0x3FF, "12F629": 0x3FF}
 
 
+# Every chip's configuration word with the watchdog switched off and all else blank: WDTE is
+# bit 3 on the chips with a three-bit oscillator field at bits 2:0, bit 2 on the others.
+NO_WATCHDOG = {"16C84": 0x3FFB, "16F84": 0x3FFB, "16F84A": 0x3FFB, "16F627": 0x3FFB, "16F627A": 0x3FFB,
+               "12F629": 0x3FF7, "12F675": 0x3FF7, "16F684": 0x3FF7, "16F877": 0x3FFB, "16F877A": 0x3FFB,
+               "16F690": 0x3FF7}
 # Chips whose watchdog gpsim runs out within a few hundred cycles while it is enabled, as it
-# is in a blank configuration word: {chip: configuration word with WDTE (bit 3) clear}.
-WATCHDOG_OFF = {"16F684": 0x3FF7, "16F690": 0x3FF7}
+# is in a blank configuration word: every build for them carries NO_WATCHDOG's word. A run
+# of millions of cycles needs it on every chip (WATCHDOG_OFF.setdefault(chip, NO_WATCHDOG[chip])).
+WATCHDOG_OFF = {chip: NO_WATCHDOG[chip] for chip in ("16F684", "16F690")}
 CONFIG_WORD = 0x2007
 
 

@@ -4,7 +4,9 @@ set, with the 24-bit and the 32-bit double: every result global must hold the pa
 emulation of the run-time library gives. A float program the code generator cannot build fails
 here (it is never "unsupported"). As in exec_test.py, a program split with #if PART(n) runs one
 group at a time on the chips of table.SMALL_RAM (and those table.SPLIT_ON names for it), where
-its results are those the group defines."""
+its results are those the group defines.
+
+    float_test.py [CHIP|all [OPTION_SET|both [PROGRAM...]]]"""
 import os
 import shutil
 import sys
@@ -18,9 +20,9 @@ import table  # noqa: E402
 
 need("gpsim")
 
-CHIPS = sys.argv[1:2] or table.CHIPS
+CHIPS = table.CHIPS if sys.argv[1:2] in ([], ["all"]) else sys.argv[1:2]
 OPTION_SETS = table.OPTION_SETS
-if len(sys.argv) > 2:
+if len(sys.argv) > 2 and sys.argv[2] != "both":
     OPTION_SETS = [o for o in table.OPTION_SETS if (o[0].split("=")[1] if o else "default") == sys.argv[2]]
 
 
@@ -47,6 +49,8 @@ def run_float(w, source, expected, chips, part=None):
 
 def test_float_programs():
     for source, expectation in table.FLOAT_PROGRAMS:
+        if sys.argv[3:] and source not in sys.argv[3:]:
+            continue
         with Workdir() as w:
             shutil.copy(os.path.join(harness.PROGRAMS, source), w.file(source))
             shutil.copy(os.path.join(HERE, "target.h"), w.file("target.h"))

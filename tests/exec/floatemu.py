@@ -8,7 +8,8 @@ The library's rules, which differ from IEEE-754 where noted:
   ones reads as an ordinary number 2^128 * 1.f (no NaNs; infinity is the pattern with fraction 0);
 - a rounded result whose exponent would exceed 254 is infinity of its sign, one whose exponent
   would be below 1 is a zero of its sign; an exact zero from a cancellation is +0;
-- a + 0 is a and 0 + b is b, patterns unchanged; 0 * x and 0 / x are a zero of the sign of the
+- a + 0 is a and 0 + b is b, patterns unchanged, but two zeros add to -0 only when both are -0
+  (so that the sum does not depend on the operands' order); 0 * x and 0 / x are a zero of the sign of the
   product (also 0 / 0); x / 0 is infinity of that sign;
 - conversions to integers truncate toward zero; out of range a signed result saturates to the
   most positive or negative 32-bit value, an unsigned one to all ones, and a negative value
@@ -82,6 +83,8 @@ def round_value(v, size, sign_of_zero=0):
 
 def add(a, b, size):
     if is_zero(b, size):
+        if is_zero(a, size):
+            return a & ~((fields(a, size)[0] & ~fields(b, size)[0]) << (8 * size - 1))
         return a
     if is_zero(a, size):
         return b

@@ -43,8 +43,8 @@ FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 # The program memory the statements of main and the functions may take, in the units of
 # code_cost(), by chip: about 3 words a unit over some 400 words of start-up, checksum and
 # run-time library, with a margin for --opt=none's larger code. A chip not named here gets the
-# smallest budget.
-CODE_BUDGET = {"16F877A": 440, "16F877": 440, "16F690": 440, "16F684": 440, "16F627": 440, "16F627A": 440,
+# smallest budget. The 16F627, 16F627A and 16F684 have the 1K words of the small chips.
+CODE_BUDGET = {"16F877A": 440, "16F877": 440, "16F690": 440, "16F684": 200, "16F627": 200, "16F627A": 200,
                "16F84A": 200, "16F84": 200, "12F675": 200, "12F629": 200}
 SMALLEST_CODE_BUDGET = min(CODE_BUDGET.values())
 # Beside a float part: the float routines of the run-time library take some 480 words, and a

@@ -675,6 +675,17 @@ def _float_const_toint(n):
 
 
 FLOAT_PROGRAMS.append(("float_const_toint.c", _float_const_toint))
+
+
+def _float_zeros(n):
+    zero = _fe.from_float(0.0, n)
+    minus = _fe.mul(_fe.from_float(-7e-05, n), zero, n)
+    negated = zero ^ 1 << (8 * n - 1)
+    return [("r_sum", n, _fe.add(zero, minus, n)), ("r_rev", n, _fe.add(minus, zero, n)),
+            ("r_neg", n, _fe.add(negated, minus, n))]
+
+
+FLOAT_PROGRAMS.append(("float_zeros.c", _float_zeros))
 # Whole, its results and the float package's scratch bytes exceed 68 bytes of RAM.
 SPLIT_ON["float_const_toint.c"] = {"16F84", "16F84A", "12F629", "12F675"}
 # Whole, its doubles, arrays and the float package's scratch bytes exceed 68 bytes of RAM.

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""GCC's C89 execute torture tests compiled for the 16F877A and run in gpsim, each classed as
-passed, does not fit (ROM or RAM full: the linker's message), unsupported (the compiler's
-message), crashed (a pass died) or WRONG (ran to abort, or never ended). Prints the counts;
-exits 1 on any WRONG or crash, or when a test of torture_passing.txt no longer passes.
+"""GCC's C89 execute torture tests compiled for the 16F877A (or the chip --chip names) and run
+in gpsim, each classed as passed, does not fit (ROM or RAM full: the linker's message),
+unsupported (the compiler's message), crashed (a pass died) or WRONG (ran to abort, or never
+ended). Prints the counts; exits 1 on any WRONG or crash, or when a test of torture_passing.txt
+no longer passes.
 
-    torture_run.py BUILD_DIR [--opt none|default] [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
+    torture_run.py BUILD_DIR [--chip CHIP] [--opt none|default] [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
 
 --opt picks the option set (--opt=none or the default options; without it, both in turn;
 "alternate" runs each test with one of them, the two taking turns, at half the cost).
+
+torture_passing.txt lists the 16F877A's passing tests; on another chip a run fails on a WRONG
+result or a crash alone (a test too large for a small chip does not fit).
 
 --shard K/N runs every N-th test from the K-th (0-based), so that CTest runs the shards side
 by side; --jobs runs that many tests at once. --update rewrites torture_passing.txt with the
@@ -26,14 +30,12 @@ from concurrent.futures import ThreadPoolExecutor
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(SOURCE, "testsupport"))
-from pictarget import WATCHDOG_OFF, build, run_until  # noqa: E402
+from pictarget import GPSIM_CHIP, NO_WATCHDOG, WATCHDOG_OFF, build, run_until  # noqa: E402
 from ormtest import Workdir  # noqa: E402
 
 PASSING = os.path.join(HERE, "torture_passing.txt")
-CHIP = "16F877A"
-# Some tests loop for millions of cycles without clearing the watchdog, which a blank
-# configuration word leaves running: switch it off (WDTE is bit 2 of the 16F877A's word).
-WATCHDOG_OFF.setdefault(CHIP, 0x3FFB)
+# The chip whose results torture_passing.txt holds.
+LISTED_CHIP = "16F877A"
 # abort and exit for the tests, and a main around theirs (renamed by -D) for those that return;
 # exit is renamed too, since the run-time library has one of its own.
 RENAMES = ("-Dmain=torture_main", "-Dexit=torture_exit")
@@ -117,7 +119,7 @@ def first_message(text):
     return (errors or lines or [text.strip()[:200]])[0]
 
 
-def classify(w, path, options):
+def classify(w, chip, path, options):
     """(class, detail) of one test."""
     with open(path, encoding="latin-1") as f:
         source = f.read()
@@ -140,10 +142,10 @@ def classify(w, path, options):
         if w.exists(stale):
             os.remove(w.file(stale))
     options = options + (["--double=32"] if FLOATING.search(source) else [])
-    r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES, *options)
+    r, sym = build(w, chip, ["t.c", "support.c"], *RENAMES, *options)
     if PASS_DIED in r.stdout + r.stderr:
         # A loaded machine can refuse to start a pass; a second refusal counts as a crash.
-        r, sym = build(w, CHIP, ["t.c", "support.c"], *RENAMES, *options)
+        r, sym = build(w, chip, ["t.c", "support.c"], *RENAMES, *options)
     out = r.stdout + r.stderr
     if r.returncode < 0 or PASS_DIED in out or "AddressSanitizer" in out or "runtime error" in out or "Segmentation" in out:
         return "crashed", first_message(out)
@@ -156,23 +158,23 @@ def classify(w, path, options):
     if "_orm_result" not in sym:
         return "WRONG", "no orm_result in the symbol file"
     at = sym["_orm_result"]
-    regs, reached, _ = run_until(w, CHIP, "prog.hex", "w 0x{0:x}, reg(0x{0:x}) != 0".format(at), [at], CYCLES)
+    regs, reached, _ = run_until(w, chip, "prog.hex", "w 0x{0:x}, reg(0x{0:x}) != 0".format(at), [at], CYCLES)
     if not reached:
         return "WRONG", "did not end"
     return ("passed", "") if regs.get(at) == 1 else ("WRONG", "abort called")
 
 
-def classify_guarded(w, path, options):
+def classify_guarded(w, chip, path, options):
     try:
-        return classify(w, path, options)
+        return classify(w, chip, path, options)
     except subprocess.TimeoutExpired as e:
         # A pass that never ends is a fault of its own, like one that dies.
         return "crashed", "did not finish: " + " ".join(str(a) for a in e.cmd)[:200]
 
 
-def run_all(suite, runs, jobs):
-    """{(option set, name): (class, detail)} of `runs` [(option set, name)], `jobs` tests at a
-    time, each worker in a scratch folder of its own."""
+def run_all(chip, suite, runs, jobs):
+    """{(option set, name): (class, detail)} of `runs` [(option set, name)] on `chip`, `jobs`
+    tests at a time, each worker in a scratch folder of its own."""
     local = threading.local()
     folders = []
 
@@ -180,7 +182,7 @@ def run_all(suite, runs, jobs):
         if not hasattr(local, "w"):
             local.w = Workdir(prefix="orm_torture_")
             folders.append(local.w)
-        return run, classify_guarded(local.w, os.path.join(suite, run[1]), OPTION_SETS[run[0]])
+        return run, classify_guarded(local.w, chip, os.path.join(suite, run[1]), OPTION_SETS[run[0]])
 
     try:
         with ThreadPoolExecutor(max_workers=jobs) as pool:
@@ -202,6 +204,7 @@ def plan(files, opt):
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("build_dir")
+    p.add_argument("--chip", default=LISTED_CHIP, choices=sorted(GPSIM_CHIP))
     p.add_argument("--opt", choices=sorted(OPTION_SETS) + ["alternate"])
     p.add_argument("--shard", default="0/1")
     p.add_argument("--jobs", type=int, default=1)
@@ -209,6 +212,8 @@ def main():
     p.add_argument("--list", action="store_true")
     p.add_argument("--only", nargs="*")
     a = p.parse_args()
+    if a.update and a.chip != LISTED_CHIP:
+        p.error("torture_passing.txt holds the %s's results" % LISTED_CHIP)
     build_dir = os.path.abspath(a.build_dir)
     os.environ["ORM_BUILD_DIR"] = build_dir
     k, n = (int(x) for x in a.shard.split("/"))
@@ -216,12 +221,15 @@ def main():
     if a.only:
         files = [f for f in files if f in a.only]
     runs = plan(files[k::n], a.opt)
+    # Some tests loop for millions of cycles without clearing the watchdog, which a blank
+    # configuration word leaves running.
+    WATCHDOG_OFF.setdefault(a.chip, NO_WATCHDOG[a.chip])
     # torture_passing.txt: "OPTION_SET TEST" a line.
     before = []
-    if os.path.exists(PASSING):
+    if a.chip == LISTED_CHIP and os.path.exists(PASSING):
         with open(PASSING) as f:
             before = [tuple(line.split()) for line in f if len(line.split()) == 2]
-    results = run_all(suite, runs, max(1, a.jobs))
+    results = run_all(a.chip, suite, runs, max(1, a.jobs))
     failed = False
     for opt in sorted(OPTION_SETS):
         mine = [(run, results[run]) for run in runs if run[0] == opt]

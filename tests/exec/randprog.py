@@ -149,7 +149,7 @@ class Generator:
         # got nothing on the small chips.
         self.float_room = float_share(self.room) if floats else 0
         self.room -= self.float_room
-        # Beside the float package (some 500 words) a program memory of 1K or 2K words holds
+        # Beside the float routines (up to some 640 words) a program memory of 1K or 2K words holds
         # only a lean integer part: no functions of its own, a few shallow statements in main.
         # The integer run covers the rest.
         self.lean = floats

@@ -51,8 +51,8 @@ SMALLEST_CODE_BUDGET = min(CODE_BUDGET.values())
 # integer one (its operands are copied to the routines' scratch bytes and its result back),
 # and each float routine it calls is linked in once, at its size with the 32-bit double (in
 # code_cost() units: "pack" rounds for the others); together they take more than half the
-# program memory of the chips with 1K words. A lean main (one statement and the folding) is
-# left the rest.
+# program memory of the chips with 1K words. The float part leaves LEAN_MAIN_COST of the code
+# budget to a lean main (its folding, and a few statements where RAM allows them).
 FLOAT_WEIGHT = 4
 FLOAT_ROUTINES = {"add": (r" [-+] ", 60), "mul": (r" \* ", 23), "div": (r" / ", 35),
                   "cmp": (r" (?:<|<=|>|>=|==|!=) ", 18), "from_int": (r"\(double\)", 10),

@@ -42,16 +42,23 @@ SMALLEST_BUDGET = min(RAM_BUDGET.values())
 FIXED_COST = 4 + 2 * 4 + 2 * 4 + 4
 # The program memory the statements of main and the functions may take, in the units of
 # code_cost(), by chip: about 3 words a unit over some 400 words of start-up, checksum and
-# run-time library, with a margin for --opt=none's larger code. A chip not named here gets the
-# smallest budget. The 16F627, 16F627A and 16F684 have the 1K words of the small chips.
+# run-time library, with a margin for --opt=none's larger code; 200 for the chips with 1K
+# words, 440 for those with 2K. A chip not named here gets the smallest budget.
 CODE_BUDGET = {"16F877A": 440, "16F877": 440, "16F690": 440, "16F684": 200, "16F627": 200, "16F627A": 200,
                "16F84A": 200, "16F84": 200, "12F675": 200, "12F629": 200}
 SMALLEST_CODE_BUDGET = min(CODE_BUDGET.values())
-# Beside a float part: the float routines of the run-time library take some 480 words, and a
-# float operation some three times the words of an integer one (its operands are copied to
-# the routines' scratch bytes and its result back).
-FLOAT_PACKAGE_COST = 160
-FLOAT_WEIGHT = 3
+# Beside a float part: a float operation or conversion takes up to four times the words of an
+# integer one (its operands are copied to the routines' scratch bytes and its result back),
+# and each float routine it calls is linked in once, at its size with the 32-bit double (in
+# code_cost() units: "pack" rounds for the others); together they take more than half the
+# program memory of the chips with 1K words. The float part leaves LEAN_MAIN_COST of the code
+# budget to a lean main (its folding, and a few statements where RAM allows them).
+FLOAT_WEIGHT = 4
+FLOAT_ROUTINES = {"add": (r" [-+] ", 60), "mul": (r" \* ", 23), "div": (r" / ", 35),
+                  "cmp": (r" (?:<|<=|>|>=|==|!=) ", 18), "from_int": (r"\(double\)", 10),
+                  "to_int": (r"\(u32\)\((?:u8|i8|u16|i16|u32|i32)\)", 40)}
+FLOAT_PACK = 29
+LEAN_MAIN_COST = 50
 # The bytes of the folding function's argument and temporaries: the float part's temporaries
 # share them (main calls both).
 FOLD_FRAME = 8
@@ -142,13 +149,12 @@ class Generator:
         # got nothing on the small chips.
         self.float_room = float_share(self.room) if floats else 0
         self.room -= self.float_room
-        # Beside the float package (some 500 words) a program memory of 1K or 2K words holds
+        # Beside the float routines (up to some 640 words) a program memory of 1K or 2K words holds
         # only a lean integer part: no functions of its own, a few shallow statements in main.
         # The integer run covers the rest.
         self.lean = floats
         if self.lean:
             self.depth = 1
-            self.code_budget = max(0, self.code_budget - FLOAT_PACKAGE_COST)
         self.globals = []              # (name, type)
         self.arrays = []               # (name, type), each of array_len elements
         self.fields = []               # (name, type) of struct rec
@@ -458,10 +464,11 @@ class Generator:
         if self.float_rng:
             self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh,
                                         self.float_depth)
-            self.float_part.build(self.float_rng.randint(3, 8), self.float_room, self.code_budget // 2)
+            self.float_part.build(self.float_rng.randint(3, 8), self.float_room,
+                                  max(0, self.code_budget - LEAN_MAIN_COST))
             out += self.float_part.text()
-            # counted once as part of the program text below
-            self.code_budget -= (FLOAT_WEIGHT - 1) * self.float_part.code()
+            # its text is counted once as part of the program text below
+            self.code_budget -= self.float_part.code() - code_cost("\n".join(self.float_part.source()))
         self.main_writable = None
         signature = None
         self.program_text = out
@@ -486,9 +493,9 @@ class Generator:
         fold += ["    mix((u32)bf.%s);" % n for n, _ in self.bitfields]
         self.code_text = out + self.main_local_decls + fold
         # a float program needs none: the integer run covers the constructs; on the smallest
-        # chips one at most, whose temporaries --opt=none would not share
+        # chips none, whose temporaries the RAM budget does not count and bank 0 has no room for
         count = rng.randint(3, 3 + self.depth * 2)
-        body = self.top_statements(scope, min(count, 1) if self.tight else count, 0 if self.lean else 1)
+        body = self.top_statements(scope, 0 if self.tight else count, 0 if self.lean else 1)
         start = ["    FLOAT_PART();"] if self.float_part else []
         # --opt=none gives unused locals bytes too: a lean main declares the counters it uses
         counters = ["k0"] + [k for k in ("k1", "k2", "k3") if not self.lean or re.search(r"\b%s\b" % k, "\n".join(body))]
@@ -738,8 +745,9 @@ class FloatPart:
                 self.lines += ["    if (%s)" % ct, "        %s = %s;" % (target, at), "    else",
                                "        %s = %s;" % (target, bt)]
                 self.float_slots.append(("choose",) + c + (a, b))
-                # the compare and each assignment are statements of their own
-                self.temps.append(max(compare_temps(c), float_temps(a), float_temps(b)))
+                # the two assignments share their temporaries, but not with the compare: the
+                # temporaries of its negations and choices live through the whole function
+                self.temps.append(compare_temps(c) + max(float_temps(a), float_temps(b)))
             else:
                 self.lines.append("    %s = %s;" % (target, at))
                 self.float_slots.append(a)
@@ -760,9 +768,10 @@ class FloatPart:
         self.temps.append(compare_temps(c))
 
     def build(self, count, room, code):
-        """`count` statements, fewer where their results, temporaries and the functions'
-        parameters would take more than `room` bytes or their code more than `code` units of
-        code_cost() (one statement at least, unless its bytes do not fit)."""
+        """`count` statements drawn, those left out whose results, temporaries and the
+        functions' parameters would take more than `room` bytes or whose code would take the
+        part past `code` units (see code()); a part left with no statement of its own holds a
+        filler result."""
         for _ in range(self.rng.randint(0, 2)):
             # the parameters, leaving room for a statement of its own
             most = min(3, (room - self.size() - 4) // 4)
@@ -770,32 +779,40 @@ class FloatPart:
                 break
             lines = len(self.function_lines)
             self.function(most)
-            if self.size() + 4 > room:
-                # its temporaries leave no room
+            if self.size() + 4 > room or self.code() > code:
+                # its temporaries or its code leave no room
                 del self.function_lines[lines:], self.functions[-1], self.function_temps[-1]
                 break
         for _ in range(count):
             before = (list(self.lines), self.slots, len(self.int_results), len(self.temps))
             self.statement()
-            too_large = self.size() > room
-            if too_large or FLOAT_WEIGHT * self.code() > code and before[1] + before[2]:
-                # past the RAM or the code budget: left out (a smaller statement may fit RAM)
+            if self.size() > room or self.code() > code:
+                # past the RAM or the code budget: left out (a smaller statement may fit)
                 self.lines, self.slots = before[0], before[1]
                 del self.float_slots[self.slots:], self.int_results[before[2]:], self.temps[before[3]:]
-                if too_large:
-                    continue
-                break
         if not self.int_results:
             self.lines.append("    fi[0] = (u32)(fv[0] < fv[0]);" if self.slots else "    fi[0] = 0;")
+            if self.code() > code:
+                # a compare would link the compare routine
+                self.lines[-1] = "    fi[0] = 0;"
             self.int_results.append(lambda size, env: 0)
         if not self.slots:
             self.lines.append("    fv[0] = 1.0;")
             self.float_slots.append(("const", None, 1.0))
             self.slots = 1
 
+    def source(self):
+        """The lines of its functions and statements."""
+        return self.function_lines + self.lines
+
     def code(self):
-        """Its statements' and functions' code_cost()."""
-        return code_cost("\n".join(self.function_lines + self.lines))
+        """The program memory its statements, functions and the float routines they call take,
+        in code_cost() units: a conversion counts as an operator, so does each statement."""
+        text = "\n".join(self.source())
+        routines = [name for name, (pattern, _) in FLOAT_ROUTINES.items() if re.search(pattern, text)]
+        packs = FLOAT_PACK if set(routines) - {"cmp", "to_int"} else 0
+        return (FLOAT_WEIGHT * (code_cost(text) + len(re.findall(FLOAT_ROUTINES["from_int"][0], text)) + text.count(";")) +
+                sum(FLOAT_ROUTINES[name][1] for name in routines) + packs)
 
     def size(self):
         """The bytes of its result globals, its functions' parameters and the temporaries (with

@@ -91,15 +91,22 @@ FILLER = {"fi[0] = 0;", "fi[0] = (u32)(fv[0] < fv[0]);", "fv[0] = 1.0;"}
 
 def test_float_parts(first, count):
     """Every chip's float programs compute something of their own (not only the filler
-    results), and none divides or multiplies two constants: the compiler would fold them at its
-    own precision, or refuse a constant division by zero."""
-    for chip in ("12F675", "16F84A", "16F877A"):
+    results), none divides or multiplies two constants: the compiler would fold them at its
+    own precision, or refuse a constant division by zero; and the float part's code, the float
+    routines it links included, stays within its share of the chip's code budget (the fillers
+    aside), which on the chips with 1K words leaves room for main."""
+    fillers = randprog.FLOAT_WEIGHT * (randprog.code_cost("\n".join(FILLER)) + len(FILLER))
+    for chip in ("12F675", "16F84A", "16F627", "16F877A"):
         real = 0
+        share = randprog.code_budget(chip) - randprog.LEAN_MAIN_COST
         for seed in range(first, first + count):
-            g = randprog.Generator(seed, floats=True, ram=randprog.budget(chip))
+            g = randprog.Generator(seed, floats=True, ram=randprog.budget(chip), code=randprog.code_budget(chip))
             g.program()
             part = g.float_part
             real += any(line.strip() not in FILLER for line in part.lines)
+            if not check(part.code() <= share + fillers, "seed %d for the %s: float code %d within its share %d"
+                         % (seed, chip, part.code(), share)):
+                return
             nodes = part.float_slots + [body for _, _, body in part.functions]
             folded = [f for n in nodes for f in folded_operations(n)]
             if not check(not folded, "seed %d for the %s: no operation on two constants %s" % (seed, chip, folded)):

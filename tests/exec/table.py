@@ -602,7 +602,7 @@ C_PROGRAMS += [
     ("shift_beside_call.c", [("r_cmp", "u8", 8)]),
 ]
 # Whole, its conversions, compares and the float package exceed the program memory of the chips
-# with 1K or 2K words; each group converts two integer widths and fits.
+# with 1K words (it fits 2K); each group converts two integer widths and fits.
 SPLIT_ON["float_intcmp.c"] = {"16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675", "16F684"}
 NOT_ON["float_intcmp.c"] = ({"16C84"}, "each group's two doubles, its converted operands and the float package's "
                             "scratch bytes exceed the chip's 36 bytes of RAM with the 32-bit double (with the "

@@ -9,6 +9,7 @@
 #include "codegen/defer.h"
 #include "codegen/fold.h"
 #include "codegen/matcher.h"
+#include "codegen/predicates.h"
 #include "codegen/reader.h"
 #include "codegen/rewrite.h"
 #include "codegen/switch.h"
@@ -404,6 +405,11 @@ bool is_plain_assignment(const tree_node* n) {
            !is_aggregate(n) && !is_bit_value(n->left);
 }
 
+// An assignment or a post-increment, whose value is what it stored or the old value.
+bool is_stored_value(const tree_node* n) {
+    return is_compound_assignment(n->op) || n->op == OP_POSTINC || n->op == OP_POSTDEC;
+}
+
 // The address of a function.
 bool is_function_address(const tree_node* n) {
     return n->op == OP_ADDR && n->left && n->left->op == OP_ID && outer_level(n->left->levels) == LEVEL_FUNCTION;
@@ -428,12 +434,15 @@ bool is_computed(const tree_node* n) {
 // A computed number that moves a pointer (not a pointer sum itself).
 bool is_offset(const tree_node* n) { return !n->levels && is_computed(n); }
 
+bool is_integer_value(const tree_node* n) {
+    const value_class c = node_class(n);
+    return !n->levels && (c == value_class::signed_ || c == value_class::unsigned_);
+}
+
 // An integer negated or complemented: the byte rules leave such a value in W alone, so it
 // cannot meet another value that only W holds.
 bool is_integer_unary(const tree_node* n) {
-    const value_class c = node_class(n);
-    return (n->op == OP_NEG || n->op == OP_COMPL) && n->left && !n->levels && !tree_has_effect(n) &&
-           (c == value_class::signed_ || c == value_class::unsigned_);
+    return (n->op == OP_NEG || n->op == OP_COMPL) && n->left && !tree_has_effect(n) && is_integer_value(n);
 }
 
 // The argument of a call that travels in W (a first byte argument left in the list), or null.
@@ -450,6 +459,7 @@ enum class hoist_mode {
     values,     // jump-made values, calls and assignments inside expressions
     result,     // a returned value as a whole
     flatten,    // every integer operation inside another: one statement each
+    addresses,  // every computed address of an object read or stored: into a pointer first
 };
 
 struct hoister {
@@ -487,8 +497,11 @@ struct hoister {
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
         if (is_stored_through_pointer(n) || is_post_step_for_value(n)) return true;
-        // x op= y or *p op= y used for its value: the assignment first, then x or *p is read.
-        return is_compound_assignment(n->op) && n->left && (n->left->op == OP_ID || n->left->op == OP_DEREF) &&
+        // x op= y, *p op= y or a bit-field's f op= y used for its value: the assignment
+        // first, then x, *p or the field is read.
+        return is_compound_assignment(n->op) && n->left &&
+               (n->left->op == OP_ID || n->left->op == OP_DEREF ||
+                (n->left->op == OP_BITFIELD && n->left->left && !tree_has_effect(n->left->left))) &&
                !(n->left->pclass & PC_VOLATILE);
     }
 
@@ -624,6 +637,29 @@ struct hoister {
         refresh_node(n);
     }
 
+    // The objects that are read or stored at a computed address are reached through a pointer
+    // temporary that holds it, worked out first: an address no rule takes as it stands (an
+    // EEPROM object at a variable index, a member of an element of an array reached through a
+    // pointer read through a pointer) is then computed by a statement of its own. Operands
+    // evaluated only on some paths, and addresses with side effects, stay as they are.
+    void addresses_first(tree_node* n) {
+        if (!n) return;
+        const uint32_t op = n->op;
+        if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON || op == OP_SEQ || op == OP_ARGSEQ ||
+            op == OP_CALL || op == OP_CALLZAP)
+            return;
+        const uint32_t arity = op_arity(op);
+        if (op == OP_DEREF && n->left && !is_leaf_operand(n->left) && !tree_is_const_address(n->left) &&
+            !tree_has_effect(n->left) && !is_aggregate(n)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
+        if (arity == DOPE_UNARY || arity == DOPE_BINARY) addresses_first(n->left);
+        if (arity == DOPE_BINARY) addresses_first(n->right);
+        refresh_node(n);
+    }
+
     // An lvalue stays where it is; only what computes its address is looked at.
     void walk_lvalue(tree_node* n) {
         if (n && n->op == OP_DEREF) walk(&n->left, false);
@@ -634,6 +670,10 @@ struct hoister {
         if (!n) return;
         if (mode == hoist_mode::flatten) {
             flatten(n);
+            return;
+        }
+        if (mode == hoist_mode::addresses) {
+            addresses_first(n);
             return;
         }
         if (mode == hoist_mode::result) {
@@ -747,6 +787,13 @@ struct hoister {
                 refresh_node(n);
                 return;
             }
+            // x = (a[i] <<= 2), x = (*p = v), x = a[i]++: the inner store or step is a statement
+            // of its own first, then x is given the object's (or the old) value.
+            if (op == OP_ASSIGN && top && mode != hoist_mode::pairs && is_stored_value(*inner) && worth_taking(*inner)) {
+                take(inner);
+                refresh_node(n);
+                return;
+            }
             // Both sides through FSR: the source is copied out first. A structure returned
             // by a call that may itself use FSR waits in a temporary too, and so does any
             // result wider than W: the destination's address is worked out in the scratch
@@ -776,6 +823,23 @@ struct hoister {
         if (op == OP_CONV && mode != hoist_mode::pairs && !n->levels && node_class(n) == value_class::floating &&
             n->left->op == OP_DEREF && !n->left->levels && node_class(n->left) == value_class::floating &&
             is_indirect_read(n->left)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
+        // An integer read from program memory (through a pointer to const, or from a const
+        // object) and converted: the read comes back by a routine whose result the conversion
+        // rules do not take, so it is read into a variable of its own type first.
+        if (op == OP_CONV && mode != hoist_mode::pairs && is_integer_value(n) && is_integer_value(n->left) &&
+            (is_const_pointer_read(n->left) || is_code_read(n->left))) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
+        // A computed pointer converted to a pointer of another size (a pointer to const made a
+        // RAM pointer): the conversion rules take a variable, so the sum is stored in one first.
+        if (op == OP_CONV && mode != hoist_mode::pairs && n->levels && n->left->levels &&
+            node_size(ctx, n) != node_size(ctx, n->left) && is_computed(n->left)) {
             to_temporary(&n->left);
             refresh_node(n);
             return;
@@ -857,7 +921,7 @@ struct hoister {
             // A pointer into program memory moved by a computed offset: the offset first, at
             // the width it is added at.
             to_temporary(is_offset(n->right) ? &n->right : &n->left);
-        } else if (mode != hoist_mode::pairs && is_arithmetic(op) && !n->levels &&
+        } else if (mode != hoist_mode::pairs && is_arithmetic(op) &&
                    (is_const_pointer_read(*below_conversions(&n->left)) ||
                     is_const_pointer_read(*below_conversions(&n->right)))) {
             // A value read through a pointer that may lead into program memory comes back by a
@@ -919,7 +983,8 @@ bool hoist_values(cg_context& ctx, tree_node* tree) {
     int count = 0;
     if (choose_value(ctx, tree, count, true)) return true;
     return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree) ||
-           hoist_with(ctx, tree, hoist_mode::result) || flatten_operations(ctx, tree);
+           hoist_with(ctx, tree, hoist_mode::result) || flatten_operations(ctx, tree) ||
+           hoist_with(ctx, tree, hoist_mode::addresses);
 }
 
 bool flatten_operations(cg_context& ctx, tree_node* tree) {

@@ -730,3 +730,20 @@ C_PROGRAMS += [
                                 ("r_slong", "i32"), ("r_misc", "u8", 4), ("w", "u16"), ("sl", "i32"), ("b7", "u8")]),
 ]
 SPLIT_ON["narrow_cast_elements.c"] = {"16F84", "16F84A", "12F629", "12F675"}
+# Stores and steps used for their values at variable indexes, through pointers and members;
+# addresses computed through pointers read from members, and arrays in program-memory
+# structures indexed by their own members.
+C_PROGRAMS += [
+    ("compound_values2.c", [("r_b", "u8", 7), ("b8", "u8", 3), ("r_s", "i8", 3), ("r_sw", "i16", 4), ("s8", "i8", 2),
+                            ("s16", "i16", 2), ("r_w", "u16", 6), ("w16", "u16", 3), ("r_l", "u32", 2),
+                            ("l32", "u32", 2), ("r_sl", "i32", 2), ("t32", "i32", 2), ("r_m", "u16"), ("r_ml", "u32"),
+                            ("r_mb", "u8", 2), ("r_cell", "u16"), ("r_ca", "u8", 2), ("r_p", "u16", 2),
+                            ("r_lv", "u32"), ("r_loop", "u8"), ("ring", "u16", 2), ("r_sk", "u16"), ("args", "i16", 2),
+                            ("r_args", "i16"), ("t", "i16", 2), ("d", "i16"), ("r_c", "u8", 8), ("r_cw", "i16")]),
+]
+# Its groups' data exceed bank 0 together.
+SPLIT_ON["compound_values2.c"] = set(CHIPS)
+# Pointers initialised with the addresses of const tables, their elements and members.
+C_PROGRAMS += [
+    ("const_table_addrs.c", [("r_w", "i16", 4), ("r_b", "u8", 6)]),
+]

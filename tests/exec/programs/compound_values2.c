@@ -1,0 +1,292 @@
+/* Stores and steps used for their values where the object is an element at a variable
+   index, reached through a pointer or a member: compound shifts, products and quotients of
+   bytes, words and longs, signed and unsigned, x = a[i]++, an assignment as a call's
+   argument, d = t[d]++. Then reads and stores that reach their object through a computed
+   address: a pointer converted to a pointer to const, a pointer read from a member and
+   indexed, and arrays inside structures in program memory indexed by a member of their own.
+   Each group runs alone (their data together exceed bank 0). */
+#include "target.h"
+
+u8 g_one = 1, g_two = 2, g_three = 3;
+
+#if PART(1)
+u8 b8[3] = {1, 0x90, 200};
+u8 r_b[7];
+
+static void bytes_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_b[0] = (b8[i] <<= 1);       /* 0x20: the top bit goes */
+    r_b[1] = (b8[i] >>= n);       /* 4 */
+    r_b[2] = (b8[g_two] /= n);    /* 66 */
+    r_b[3] = (b8[g_two] %= 7);    /* 3 */
+    r_b[4] = (b8[0] *= n);        /* 3, at a constant index */
+    r_b[5] = (b8[i - 1] <<= g_two);   /* 12 */
+    r_b[6] = b8[i]++;             /* 4, b8[1] becomes 5 */
+}
+#endif
+
+#if PART(2)
+i8 s8[2] = {-3, 50};
+i16 s16[2] = {-20, 100};
+i8 r_s[3];
+i16 r_sw[4];
+
+static void signed_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_s[0] = (s8[0] *= n);        /* -9 */
+    r_s[1] = (s8[i] /= -7);       /* -7 */
+    r_s[2] = --s8[i];             /* -8 */
+    r_sw[0] = s16[i]++;           /* 100 */
+    r_sw[1] = (s16[0] *= n);      /* -60 */
+    r_sw[2] = (s16[i] /= -4);     /* -25 */
+    r_sw[3] = --s16[0];           /* -61 */
+}
+#endif
+
+#if PART(3)
+u16 w16[3] = {0x1234, 7, 300};
+u16 r_w[6];
+
+static void words_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_w[0] = (w16[0] <<= n);      /* 0x91A0 */
+    r_w[1] = (w16[i] *= 1000u);   /* 7000 */
+    r_w[2] = (w16[g_two] >>= n);  /* 37 */
+    r_w[3] = (w16[g_two] %= 10u); /* 7 */
+    r_w[4] = (w16[i] += 0x8000u); /* 0x9B58 */
+    r_w[5] = w16[i]--;            /* 0x9B58, then one less */
+}
+#endif
+
+#if PART(4)
+u32 l32[2] = {0x12345678ul, 5};
+u32 r_l[2];
+
+static void longs_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_l[0] = (l32[0] >>= n);      /* 0x02468ACF */
+    r_l[1] = (l32[i] <<= 20);     /* 0x00500000 */
+    r_l[0] += (l32[i] *= 3ul);    /* 0x00F00000 */
+    r_l[1] ^= (l32[i - 1] %= 1000ul);   /* 0x02468ACF % 1000 */
+}
+#endif
+
+#if PART(5)
+i32 t32[2] = {-7, 70000l};
+i32 r_sl[2];
+
+static void signed_longs_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_sl[0] = (t32[0] *= n);      /* -21 */
+    r_sl[1] = (t32[i] /= -3l);    /* -23333 */
+    t32[0] = t32[i]++;            /* -23333, t32[1] becomes -23332 */
+}
+#endif
+
+#if PART(6)
+struct rec {
+    u8 b;
+    u16 w;
+    u32 l;
+    u8 a[3];
+};
+struct rec rec1 = {7, 0x0101, 0x10000ul, {1, 2, 3}};
+u16 r_m;
+u32 r_ml;
+u8 r_mb[2];
+
+static void members_group(void)
+{
+    struct rec *rp = &rec1;
+    u8 i = g_one, n = g_three;
+    r_m = (rp->w <<= n);          /* 0x0808 */
+    r_ml = (rp->l *= n);          /* 0x30000 */
+    r_mb[0] = (rp->a[i] += 7);    /* 9 */
+    r_mb[1] = (rp->b *= n);       /* 21 */
+}
+#endif
+
+#if PART(7)
+struct cell {
+    u8 a[2];
+    u16 w;
+};
+struct cell cells[2] = {{{4, 5}, 6}, {{30, 20}, 0x4000}};
+u16 r_cell;
+u8 r_ca[2];
+
+static void cells_group(void)
+{
+    u8 i = g_one, k = g_one, n = g_three;
+    r_cell = (cells[i].w >>= n);      /* 0x0800 */
+    r_ca[0] = (cells[i].a[k] /= n);   /* 6 */
+    r_ca[1] = cells[i].a[0]++;        /* 30 */
+}
+#endif
+
+#if PART(8)
+u32 lv = 0x80000000ul;
+u16 r_p[2];
+u32 r_lv;
+
+/* A parameter pointer and index: the element is reached through both. */
+static u16 shift_in(u16 *p, u8 k, u8 c) { return (p[k] <<= c); }
+
+static void params_group(void)
+{
+    u16 loc[2];
+    u32 *lp = &lv;
+    u8 i = g_one, n = g_three;
+    loc[0] = 0x0F0F;
+    loc[1] = 12;
+    r_p[0] = shift_in(loc, i, n);     /* 96 */
+    r_p[1] = (loc[i - 1] *= 3u) + loc[i];   /* 0x2D2D + 96 */
+    r_lv = (*lp >>= 31);              /* 1 */
+}
+#endif
+
+#if PART(9)
+/* ((const struct F *)x)->i on a RAM pointer, and a pointer read from a member and indexed. */
+struct F {
+    i16 i;
+};
+struct D {
+    u16 next;
+};
+struct P {
+    struct D *ring;
+    u16 sk[2];
+};
+struct D ring[2];
+struct P pe;
+u8 r_loop;
+u16 r_sk;
+
+static u8 count_up(struct F *x, struct F *y)
+{
+    u8 times = 0;
+    for (; ((const struct F *)x)->i < y->i; x->i++)
+        times++;
+    return times;
+}
+
+static void init_ring(struct P *ep)
+{
+    i16 i;
+    for (i = 0; i < 2; i++) {
+        ep->ring[i].next = 10 + (i + 1) * 2;
+        ep->sk[i] = 7;
+    }
+    ep->ring[i - 1].next = 10;
+}
+
+static void pointers_group(void)
+{
+    struct F fx, fy;
+    fx.i = -2;
+    fy.i = 3;
+    r_loop = count_up(&fx, &fy);      /* 5 */
+    pe.ring = ring;
+    init_ring(&pe);                   /* 12, 10 */
+    r_sk = pe.sk[1];
+}
+#endif
+
+#if PART(10)
+i16 args[2] = {5, 6};
+u8 args_b;
+i16 t[2] = {2, 5};
+i16 d;
+i16 r_args;
+
+static void take_two(i16 x, i16 y) { r_args = (i16)((uw)x + (uw)y); }
+static i16 later(void) { return (i16)g_two; }
+
+static void stores_group(void)
+{
+    args_b = g_one;
+    take_two(args[args_b] = 0, later());   /* 0 + 2 */
+    d = g_one;
+    d = t[d]++;                       /* 5, t[1] becomes 6 */
+}
+#endif
+
+#if PART(11)
+/* Arrays inside structures in program memory, indexed by a member of their own. */
+typedef struct {
+    i16 c, l;
+    char ch[3];
+} pstr;
+const pstr ao = {2, 1, "OK"};
+const pstr *const ca = &ao;
+struct cs {
+    i16 a;
+    u8 b[3];
+};
+const struct cs csa[2] = {{0x1234, {2, 3, 4}}, {-300, {6, 7, 8}}};
+const i16 cw[3] = {0x1234, -2, 300};
+u8 r_c[8];
+i16 r_cw;
+
+static void code_group(void)
+{
+    const char *cp = ca->ch;
+    u8 i = g_one, k = g_two;
+    r_c[0] = (u8)ca->ch[ca->l];       /* 'K' */
+    r_c[1] = (u8)ao.ch[ao.l - 1];     /* 'O' */
+    r_c[2] = csa[i].b[k];             /* 8 */
+    r_c[3] = (u8)cw[i];               /* 0xFE: a word read from program memory, narrowed */
+    r_c[4] = (u8)ca->c;               /* 2 */
+    r_c[5] = (u8)cp[ca->l];           /* 'K' */
+    r_c[6] = (u8)csa[i].a;            /* 0xD4 */
+    r_c[7] = (u8)*(ca->ch + ca->l - 1);   /* 'O' */
+    r_cw = csa[i - 1].a;
+    /* never taken: ch[2] is the terminating zero */
+    if (ca->ch[ca->l + 1])
+        ((char *)ca->ch)[ca->l] = 0;
+}
+#endif
+
+int main(void)
+{
+#if PART(1)
+    bytes_group();
+#endif
+#if PART(2)
+    signed_group();
+#endif
+#if PART(3)
+    words_group();
+#endif
+#if PART(4)
+    longs_group();
+#endif
+#if PART(5)
+    signed_longs_group();
+#endif
+#if PART(6)
+    members_group();
+#endif
+#if PART(7)
+    cells_group();
+#endif
+#if PART(8)
+    params_group();
+#endif
+#if PART(9)
+    pointers_group();
+#endif
+#if PART(10)
+    stores_group();
+#endif
+#if PART(11)
+    code_group();
+#endif
+    STOP();
+    return 0;
+}

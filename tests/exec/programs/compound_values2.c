@@ -28,9 +28,7 @@ static void bytes_group(void)
 
 #if PART(2)
 i8 s8[2] = {-3, 50};
-i16 s16[2] = {-20, 100};
 i8 r_s[3];
-i16 r_sw[4];
 
 static void signed_group(void)
 {
@@ -38,66 +36,83 @@ static void signed_group(void)
     r_s[0] = (s8[0] *= n);        /* -9 */
     r_s[1] = (s8[i] /= -7);       /* -7 */
     r_s[2] = --s8[i];             /* -8 */
-    r_sw[0] = s16[i]++;           /* 100 */
-    r_sw[1] = (s16[0] *= n);      /* -60 */
-    r_sw[2] = (s16[i] /= -4);     /* -25 */
-    r_sw[3] = --s16[0];           /* -61 */
 }
 #endif
 
 #if PART(3)
-u16 w16[3] = {0x1234, 7, 300};
-u16 r_w[6];
+i16 s16[2] = {-20, 100};
+i16 r_sw[3];
+
+static void signed_words_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_sw[0] = s16[i]++;           /* 100 */
+    r_sw[1] = (s16[0] *= n);      /* -60 */
+    r_sw[2] = (s16[i] /= -4);     /* -25 */
+}
+#endif
+
+#if PART(4)
+u16 w16[2] = {0x1234, 7};
+u16 r_w[3];
 
 static void words_group(void)
 {
     u8 i = g_one, n = g_three;
     r_w[0] = (w16[0] <<= n);      /* 0x91A0 */
     r_w[1] = (w16[i] *= 1000u);   /* 7000 */
-    r_w[2] = (w16[g_two] >>= n);  /* 37 */
-    r_w[3] = (w16[g_two] %= 10u); /* 7 */
-    r_w[4] = (w16[i] += 0x8000u); /* 0x9B58 */
-    r_w[5] = w16[i]--;            /* 0x9B58, then one less */
-}
-#endif
-
-#if PART(4)
-u32 l32[2] = {0x12345678ul, 5};
-u32 r_l[2];
-
-static void longs_group(void)
-{
-    u8 i = g_one, n = g_three;
-    r_l[0] = (l32[0] >>= n);      /* 0x02468ACF */
-    r_l[1] = (l32[i] <<= 20);     /* 0x00500000 */
-    r_l[0] += (l32[i] *= 3ul);    /* 0x00F00000 */
-    r_l[1] ^= (l32[i - 1] %= 1000ul);   /* 0x02468ACF % 1000 */
+    r_w[2] = (w16[i] >>= n);      /* 875 */
 }
 #endif
 
 #if PART(5)
-i32 t32[2] = {-7, 70000l};
-i32 r_sl[2];
+u16 wv[2] = {300, 9};
+u16 r_wv[3];
 
-static void signed_longs_group(void)
+static void word_values_group(void)
 {
-    u8 i = g_one, n = g_three;
-    r_sl[0] = (t32[0] *= n);      /* -21 */
-    r_sl[1] = (t32[i] /= -3l);    /* -23333 */
-    t32[0] = t32[i]++;            /* -23333, t32[1] becomes -23332 */
+    u8 i = g_one;
+    r_wv[0] = (wv[i - 1] %= 7u);  /* 6 */
+    r_wv[1] = (wv[i] += 0x8000u); /* 0x8009 */
+    r_wv[2] = wv[i]--;            /* 0x8009, then one less */
 }
 #endif
 
 #if PART(6)
+u32 l32[2] = {0x12345678ul, 5};
+u32 r_l;
+
+static void longs_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_l = (l32[0] >>= n);         /* 0x02468ACF */
+    r_l ^= (l32[i] <<= 20);       /* 0x00500000 */
+    r_l += (l32[i] *= 3ul);       /* 0x00F00000 */
+    r_l -= (l32[i - 1] %= 1000ul);   /* 0x02468ACF % 1000 */
+}
+#endif
+
+#if PART(7)
+i32 t32[2] = {-7, 70000l};
+i32 r_sl;
+
+static void signed_longs_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_sl = (t32[0] *= n);         /* -21 */
+    r_sl ^= (t32[i] /= -3l);      /* -23333 */
+    t32[0] = t32[i]++;            /* -23333, t32[1] becomes -23332 */
+}
+#endif
+
+#if PART(8)
 struct rec {
     u8 b;
     u16 w;
-    u32 l;
-    u8 a[3];
+    u8 a[2];
 };
-struct rec rec1 = {7, 0x0101, 0x10000ul, {1, 2, 3}};
+struct rec rec1 = {7, 0x0101, {1, 2}};
 u16 r_m;
-u32 r_ml;
 u8 r_mb[2];
 
 static void members_group(void)
@@ -105,34 +120,47 @@ static void members_group(void)
     struct rec *rp = &rec1;
     u8 i = g_one, n = g_three;
     r_m = (rp->w <<= n);          /* 0x0808 */
-    r_ml = (rp->l *= n);          /* 0x30000 */
     r_mb[0] = (rp->a[i] += 7);    /* 9 */
     r_mb[1] = (rp->b *= n);       /* 21 */
 }
 #endif
 
-#if PART(7)
+#if PART(12)
+struct lrec {
+    u8 b;
+    u32 l;
+};
+struct lrec lrec1 = {7, 0x80010000ul};
+u32 r_ml;
+
+static void long_members_group(void)
+{
+    struct lrec *rp = &lrec1;
+    u32 *lp = &lrec1.l;
+    r_ml = (rp->l *= g_three);        /* 0x80030000 */
+    r_ml ^= (*lp >>= 31);             /* 1 */
+}
+#endif
+
+#if PART(13)
 struct cell {
     u8 a[2];
     u16 w;
 };
 struct cell cells[2] = {{{4, 5}, 6}, {{30, 20}, 0x4000}};
 u16 r_cell;
-u8 r_ca[2];
 
 static void cells_group(void)
 {
     u8 i = g_one, k = g_one, n = g_three;
     r_cell = (cells[i].w >>= n);      /* 0x0800 */
-    r_ca[0] = (cells[i].a[k] /= n);   /* 6 */
-    r_ca[1] = cells[i].a[0]++;        /* 30 */
+    r_cell += (cells[i].a[k] /= n);   /* 6 */
+    r_cell ^= cells[i].a[0]++;        /* 30 */
 }
 #endif
 
-#if PART(8)
-u32 lv = 0x80000000ul;
+#if PART(14)
 u16 r_p[2];
-u32 r_lv;
 
 /* A parameter pointer and index: the element is reached through both. */
 static u16 shift_in(u16 *p, u8 k, u8 c) { return (p[k] <<= c); }
@@ -140,13 +168,11 @@ static u16 shift_in(u16 *p, u8 k, u8 c) { return (p[k] <<= c); }
 static void params_group(void)
 {
     u16 loc[2];
-    u32 *lp = &lv;
     u8 i = g_one, n = g_three;
     loc[0] = 0x0F0F;
     loc[1] = 12;
     r_p[0] = shift_in(loc, i, n);     /* 96 */
     r_p[1] = (loc[i - 1] *= 3u) + loc[i];   /* 0x2D2D + 96 */
-    r_lv = (*lp >>= 31);              /* 1 */
 }
 #endif
 
@@ -261,21 +287,30 @@ int main(void)
     signed_group();
 #endif
 #if PART(3)
-    words_group();
+    signed_words_group();
 #endif
 #if PART(4)
-    longs_group();
+    words_group();
 #endif
 #if PART(5)
-    signed_longs_group();
+    word_values_group();
 #endif
 #if PART(6)
-    members_group();
+    longs_group();
 #endif
 #if PART(7)
-    cells_group();
+    signed_longs_group();
 #endif
 #if PART(8)
+    members_group();
+#endif
+#if PART(12)
+    long_members_group();
+#endif
+#if PART(13)
+    cells_group();
+#endif
+#if PART(14)
     params_group();
 #endif
 #if PART(9)

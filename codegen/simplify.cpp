@@ -836,14 +836,6 @@ struct hoister {
             refresh_node(n);
             return;
         }
-        // A computed pointer converted to a pointer of another size (a pointer to const made a
-        // RAM pointer): the conversion rules take a variable, so the sum is stored in one first.
-        if (op == OP_CONV && mode != hoist_mode::pairs && n->levels && n->left->levels &&
-            node_size(ctx, n) != node_size(ctx, n->left) && is_computed(n->left)) {
-            to_temporary(&n->left);
-            refresh_node(n);
-            return;
-        }
         // What the left operand does must not happen after what moved out of the right one.
         if (prefix.size() > after_left && tree_has_effect(n->left)) {
             std::vector<tree_node*> right_part(prefix.begin() + static_cast<std::ptrdiff_t>(after_left), prefix.end());

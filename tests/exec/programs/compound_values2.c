@@ -43,12 +43,13 @@ static void signed_group(void)
 i16 s16[2] = {-20, 100};
 i16 r_sw[3];
 
-static void signed_words_group(void)
+/* The index and the factor as parameters. */
+static void signed_words_group(u8 i, u8 n)
 {
-    u8 i = g_one, n = g_three;
-    r_sw[0] = s16[i]++;           /* 100 */
+    r_sw[0] = (i16)(s16[i]++ - s16[0]);   /* 100 + 20 */
     r_sw[1] = (s16[0] *= n);      /* -60 */
-    r_sw[2] = (s16[i] /= -4);     /* -25 */
+    /* the quotient, not the stored word, meets the other operand */
+    r_sw[2] = (i16)((s16[i] /= -4) * 2);  /* -50 */
 }
 #endif
 
@@ -272,9 +273,6 @@ static void code_group(void)
     r_c[6] = (u8)csa[i].a;            /* 0xD4 */
     r_c[7] = (u8)*(ca->ch + ca->l - 1);   /* 'O' */
     r_cw = csa[i - 1].a;
-    /* never taken: ch[2] is the terminating zero */
-    if (ca->ch[ca->l + 1])
-        ((char *)ca->ch)[ca->l] = 0;
 }
 #endif
 
@@ -287,7 +285,7 @@ int main(void)
     signed_group();
 #endif
 #if PART(3)
-    signed_words_group();
+    signed_words_group(g_one, g_three);
 #endif
 #if PART(4)
     words_group();

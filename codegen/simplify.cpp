@@ -405,6 +405,18 @@ bool is_plain_assignment(const tree_node* n) {
            !is_aggregate(n) && !is_bit_value(n->left);
 }
 
+// Whether working out an address changes something or reads a volatile object; the array
+// whose address is taken is not read.
+bool address_has_effect(const tree_node* n) {
+    if (!n || (n->op == OP_ADDR && n->left && n->left->op == OP_ID)) return false;
+    if ((dope_table[n->op] & DOPE_EFFECT) ||
+        ((n->op == OP_ID || n->op == OP_DEREF) && !n->levels && (n->pclass & PC_VOLATILE)))
+        return true;
+    const uint32_t arity = op_arity(n->op);
+    return ((arity == DOPE_UNARY || arity == DOPE_BINARY) && address_has_effect(n->left)) ||
+           (arity == DOPE_BINARY && address_has_effect(n->right));
+}
+
 // An assignment or a post-increment, whose value is what it stored or the old value.
 bool is_stored_value(const tree_node* n) {
     return is_compound_assignment(n->op) || n->op == OP_POSTINC || n->op == OP_POSTDEC;
@@ -496,12 +508,13 @@ struct hoister {
                                  (c == value_class::signed_ || c == value_class::unsigned_);
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
-        if (is_stored_through_pointer(n) || is_post_step_for_value(n)) return true;
+        if (is_stored_through_pointer(n) || is_post_step_for_value(n) || is_volatile_step(n)) return true;
         // x op= y, *p op= y or a bit-field's f op= y used for its value: the assignment
         // first, then x, *p or the field is read.
         return is_compound_assignment(n->op) && n->left &&
                (n->left->op == OP_ID || n->left->op == OP_DEREF ||
-                (n->left->op == OP_BITFIELD && n->left->left && !tree_has_effect(n->left->left))) &&
+                (n->left->op == OP_BITFIELD && n->left->left && !tree_has_effect(n->left->left) &&
+                 !((n->left->qual | n->left->left->pclass | n->left->left->qual) & PC_VOLATILE))) &&
                !(n->left->pclass & PC_VOLATILE);
     }
 
@@ -538,8 +551,50 @@ struct hoister {
         *slot = tree_convert(ctx, *slot, &like);
     }
 
+    // x op= y, x++ or x-- of a volatile integer used for its value: x is read once into a
+    // temporary (its old value, or the new one computed from it), which x is given and which
+    // is the value, so that x is read once and written once, never read back.
+    static bool is_volatile_step(const tree_node* n) {
+        const tree_node* x = n->left;
+        const bool step = plain_operator(n->op) != OP_NONE || n->op == OP_POSTINC || n->op == OP_POSTDEC;
+        return step && x && n->right && (x->op == OP_ID || (x->op == OP_DEREF && x->left && !address_has_effect(x->left))) &&
+               (x->pclass & PC_VOLATILE) && is_integer_value(x);
+    }
+
+    void take_volatile_step(tree_node** slot) {
+        tree_node* n = *slot;
+        tree_node* x = n->left;
+        if (x->op == OP_DEREF && !is_leaf_operand(x->left)) {
+            to_temporary(&x->left);
+            refresh_node(x);
+        }
+        const bool post = n->op == OP_POSTINC || n->op == OP_POSTDEC;
+        const uint32_t op = post ? (n->op == OP_POSTINC ? OP_ADD : OP_SUB) : plain_operator(n->op);
+        tree_node* read = tree_copy(ctx, x);
+        if (post) {
+            to_temporary(&read);   // the old value
+            read->sym->classes &= static_cast<uint16_t>(~PC_VOLATILE);
+            read->pclass &= static_cast<uint16_t>(~PC_VOLATILE);
+            prefix.back()->left->pclass &= static_cast<uint16_t>(~PC_VOLATILE);
+        }
+        tree_node* value = tree_make(ctx, op, post ? tree_copy(ctx, read) : read, n->right);
+        copy_value_type(value, x);
+        value->pclass &= static_cast<uint16_t>(~(PC_VOLATILE | PC_EEPROM));
+        refresh_node(value);
+        if (!post) to_temporary(&value);   // the new value
+        *slot = tree_copy(ctx, post ? read : value);
+        n->op = OP_ASSIGN;
+        n->right = value;
+        refresh_node(n);
+        prefix.push_back(n);
+    }
+
     void take(tree_node** slot) {
         tree_node* n = *slot;
+        if (is_volatile_step(n)) {
+            take_volatile_step(slot);
+            return;
+        }
         if (is_post_step_for_value(n)) {
             *slot = tree_copy(ctx, n->left);
             to_temporary(slot);

@@ -739,13 +739,14 @@ C_PROGRAMS += [
                             ("r_l", "u32"), ("l32", "u32", 2), ("r_sl", "i32"), ("t32", "i32", 2), ("r_m", "u16"),
                             ("r_mb", "u8", 2), ("r_ml", "u32"), ("r_cell", "u16"), ("cells", "u8", 8), ("r_p", "u16", 2),
                             ("r_loop", "u8"), ("ring", "u16", 2), ("r_sk", "u16"), ("args", "i16", 2),
-                            ("r_args", "i16"), ("t", "i16", 2), ("d", "i16"), ("r_c", "u8", 8), ("r_cw", "i16")]),
+                            ("r_args", "i16"), ("t", "i16", 2), ("d", "i16"), ("r_c", "u8", 8), ("r_cw", "i16"),
+                            ("r_vb", "u8", 2), ("vb", "u8", 2), ("r_vw", "u16", 2), ("vw", "u16", 2)]),
 ]
 # Its groups' data exceed bank 0 together.
 SPLIT_ON["compound_values2.c"] = set(CHIPS)
 NOT_ON.update({group: ({"16C84"}, "its data, the pointer and value temporaries of its statements and the run-time "
                        "routines' scratch bytes exceed the chip's 36 bytes of RAM")
-               for group in ("compound_values2.c#%d" % n for n in (3, 5, 6, 7, 12, 13, 14))})
+               for group in ("compound_values2.c#%d" % n for n in (3, 5, 6, 7, 12, 13, 14, 15))})
 # Stores, compound assignments and steps at variable indexes through pointers into the EEPROM.
 C_PROGRAMS += [
     ("eeprom_indexed_stores.c", [("r_w", "i16", 3), ("r_edge", "u8", 2), ("r_v", "i16", 4), ("r_l", "i32", 3),

@@ -1,7 +1,7 @@
 /* Stores and steps used for their values where the object is an element at a variable
    index, reached through a pointer or a member: compound shifts, products and quotients of
-   bytes, words and longs, signed and unsigned, x = a[i]++, an assignment as a call's
-   argument, d = t[d]++. Then reads and stores that reach their object through a computed
+   bytes, words and longs, signed and unsigned, also volatile, x = a[i]++, an assignment as a
+   call's argument, d = t[d]++. Then reads and stores that reach their object through a computed
    address: a pointer converted to a pointer to const, a pointer read from a member and
    indexed, and arrays inside structures in program memory indexed by a member of their own.
    Each group runs alone (their data together exceed bank 0). */
@@ -177,6 +177,23 @@ static void params_group(void)
 }
 #endif
 
+#if PART(15)
+/* Volatile objects: read once and written once, the value never read back. */
+volatile u8 vb[2] = {3, 0x81};
+volatile u16 vw[2] = {7, 0x1000};
+u8 r_vb[2];
+u16 r_vw[2];
+
+static void volatile_group(void)
+{
+    u8 i = g_one, n = g_three;
+    r_vb[0] = (vb[i] <<= 1);      /* 2 */
+    r_vb[1] = vb[i - 1]++;        /* 3, then 4 */
+    r_vw[0] = (vw[i] *= n);       /* 0x3000 */
+    r_vw[1] = --vw[i - 1];        /* 6 */
+}
+#endif
+
 #if PART(9)
 /* ((const struct F *)x)->i on a RAM pointer, and a pointer read from a member and indexed. */
 struct F {
@@ -310,6 +327,9 @@ int main(void)
 #endif
 #if PART(14)
     params_group();
+#endif
+#if PART(15)
+    volatile_group();
 #endif
 #if PART(9)
     pointers_group();

@@ -117,6 +117,16 @@ struct lowering {
 
     size_t used = 0;                  // temporaries of this statement
 
+    symbol* byte_temporary() {
+        symbol* t = ctx.symbols.make_detached();
+        t->name = "_tmp" + std::to_string(++ctx.simp.temps);
+        t->kind = sym_kind::object;
+        t->base = basic_type_named(ctx, "uc");
+        t->align_mask = 0;
+        place_auto(ctx, t);
+        return t;
+    }
+
     // A byte temporary of the function holding v; its value as a node. A temporary lives
     // within one statement, so the next statement takes the same ones again.
     tree_node* hoist(tree_node* v) {
@@ -125,16 +135,15 @@ struct lowering {
             pool.function = ctx.functions.back().fn;
             pool.bytes.clear();
         }
-        if (used == pool.bytes.size()) {
-            symbol* t = ctx.symbols.make_detached();
-            t->name = "_tmp" + std::to_string(++ctx.simp.temps);
-            t->kind = sym_kind::object;
-            t->base = basic_type_named(ctx, "uc");
-            t->align_mask = 0;
-            place_auto(ctx, t);
-            pool.bytes.push_back(t);
+        symbol* t = nullptr;
+        if (ctx.simp.hoist_depth > 0) {
+            // Within a statement worked out in parts, the temporaries of the parts are given
+            // back together afterwards: one placed now must not be taken again later.
+            t = byte_temporary();
+        } else {
+            if (used == pool.bytes.size()) pool.bytes.push_back(byte_temporary());
+            t = pool.bytes[used++];
         }
-        symbol* t = pool.bytes[used++];
         before.push_back(binary(ctx, OP_ASSIGN, make_id(ctx, t), as_unsigned_byte(v)));
         return make_id(ctx, t);
     }

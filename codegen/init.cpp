@@ -33,6 +33,20 @@ struct layout_state {
 
 bool is_function(const symbol* s) { return s && outer_level(s->levels) == LEVEL_FUNCTION; }
 
+// A small const object is a table of retlw read through "addwf pc" at its label: its first
+// byte is at the label plus one, where the code's pointers to it point too.
+int32_t table_entry_offset(cg_context& ctx, symbol* s) {
+    const bool in_program_memory = s->levels == 0 && (s->classes & PC_CONST) && !(s->classes & PC_EEPROM) &&
+                                   is_global_storage(s->sclass);
+    return flag(ctx, MF_PIC14) && in_program_memory && symbol_size(ctx, s) <= 255 ? 1 : 0;
+}
+
+// The label of an object whose address is taken, its table offset added to `offset`.
+std::string object_address(cg_context& ctx, symbol* s, int32_t& offset) {
+    offset += table_entry_offset(ctx, s);
+    return asm_name(s);
+}
+
 // An address expression for a value tree, or empty when it is none. A function's address is
 // that of its pointer lookup entry.
 std::string address_of(cg_context& ctx, const tree_node* n, int32_t& offset) {
@@ -42,13 +56,14 @@ std::string address_of(cg_context& ctx, const tree_node* n, int32_t& offset) {
     case OP_ADDR:
         if (n->left && n->left->op == OP_ID && n->left->sym) {
             if (is_function(n->left->sym) && flag(ctx, MF_PIC14)) return function_pointer_value(ctx, n->left->sym);
-            return asm_name(n->left->sym);
+            return object_address(ctx, n->left->sym, offset);
         }
         return address_of(ctx, n->left, offset);
     case OP_ID:
         // A function or an array names its address.
         if (is_function(n->sym) && flag(ctx, MF_PIC14)) return function_pointer_value(ctx, n->sym);
-        if (n->sym && (is_function(n->sym) || (n->sym->flags & SF_ARRAY))) return asm_name(n->sym);
+        if (n->sym && is_function(n->sym)) return asm_name(n->sym);
+        if (n->sym && (n->sym->flags & SF_ARRAY)) return object_address(ctx, n->sym, offset);
         return {};
     case OP_STRING:
         if (n->left && n->left->op == OP_CONST) return string_label(n->left->value);

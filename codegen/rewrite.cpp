@@ -457,6 +457,8 @@ tree_node* rewrite_equality(cg_context& ctx, tree_node* n) {
     return n;
 }
 
+constexpr uint16_t placement_classes = PC_FAR | PC_BANK1 | PC_BANK2 | PC_BANK3 | PC_EEPROM | PC_CONST;
+
 // "&U" of "*U" and "*U" of "&U" cancel.
 tree_node* rewrite_address(cg_context& ctx, tree_node* n) {
     tree_node* inner = n->left;
@@ -473,6 +475,9 @@ tree_node* rewrite_address(cg_context& ctx, tree_node* n) {
         (is_call(e) || e->op == OP_ASSIGN || e->op == OP_QUEST))
         return n;
     ctx.nodes.free(inner);
+    // &*e is e's address: it stays in the memory e points into, whatever the pointed-to type
+    // (the address of an array member of a structure in program memory is no RAM pointer).
+    if (n->op == OP_ADDR && e->levels && n->levels) n->pclass |= e->pclass & placement_classes;
     if (e->op == OP_ID || e->op == OP_DEREF) {
         uint16_t q = e->qual & 0xd0;
         copy_value_type(e, n);
@@ -754,9 +759,20 @@ tree_node* rewrite_member(cg_context& ctx, tree_node* n) {
     if (!is_const_int(off) || s->op == OP_TYPE || s->op == OP_CALL || s->op == OP_CALLZAP ||
         s->op == OP_ASSIGN || s->op == OP_QUEST || is_seq(s))
         return n;
+    // A pointer member of a structure in the data EEPROM: its classes say where it points, so
+    // nothing can mark the member itself as EEPROM, and no rule reads or writes a pointer there
+    // (as RAM it would be wrong). The member stays, which no rule takes: 712.
+    if (n->levels && !s->levels && (s->pclass & PC_EEPROM)) return n;
     tree_node* base = tree_make(ctx, OP_ADDR, s, nullptr);
-    base->type = n->type;
-    base->levels = static_cast<uint16_t>(n->levels * 4 + LEVEL_POINTER);
+    if (n->levels && !s->levels && (s->pclass & placement_classes)) {
+        // A pointer member of an object outside bank 0 RAM: a pointer to a pointer has no
+        // classes of its own to say where it points, so the member's address is a byte's.
+        base->type = basic_type_named(ctx, "uc");
+        base->levels = LEVEL_POINTER;
+    } else {
+        base->type = n->type;
+        base->levels = static_cast<uint16_t>(n->levels * 4 + LEVEL_POINTER);
+    }
     base->qual = 0;
     if (off->value != 0) {
         base = tree_make(ctx, OP_ADD, base, off);

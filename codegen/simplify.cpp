@@ -9,6 +9,7 @@
 #include "codegen/defer.h"
 #include "codegen/fold.h"
 #include "codegen/matcher.h"
+#include "codegen/predicates.h"
 #include "codegen/reader.h"
 #include "codegen/rewrite.h"
 #include "codegen/switch.h"
@@ -404,6 +405,23 @@ bool is_plain_assignment(const tree_node* n) {
            !is_aggregate(n) && !is_bit_value(n->left);
 }
 
+// Whether working out an address changes something or reads a volatile object; the array
+// whose address is taken is not read.
+bool address_has_effect(const tree_node* n) {
+    if (!n || (n->op == OP_ADDR && n->left && n->left->op == OP_ID)) return false;
+    if ((dope_table[n->op] & DOPE_EFFECT) ||
+        ((n->op == OP_ID || n->op == OP_DEREF) && !n->levels && (n->pclass & PC_VOLATILE)))
+        return true;
+    const uint32_t arity = op_arity(n->op);
+    return ((arity == DOPE_UNARY || arity == DOPE_BINARY) && address_has_effect(n->left)) ||
+           (arity == DOPE_BINARY && address_has_effect(n->right));
+}
+
+// An assignment or a post-increment, whose value is what it stored or the old value.
+bool is_stored_value(const tree_node* n) {
+    return is_compound_assignment(n->op) || n->op == OP_POSTINC || n->op == OP_POSTDEC;
+}
+
 // The address of a function.
 bool is_function_address(const tree_node* n) {
     return n->op == OP_ADDR && n->left && n->left->op == OP_ID && outer_level(n->left->levels) == LEVEL_FUNCTION;
@@ -428,12 +446,15 @@ bool is_computed(const tree_node* n) {
 // A computed number that moves a pointer (not a pointer sum itself).
 bool is_offset(const tree_node* n) { return !n->levels && is_computed(n); }
 
+bool is_integer_value(const tree_node* n) {
+    const value_class c = node_class(n);
+    return !n->levels && (c == value_class::signed_ || c == value_class::unsigned_);
+}
+
 // An integer negated or complemented: the byte rules leave such a value in W alone, so it
 // cannot meet another value that only W holds.
 bool is_integer_unary(const tree_node* n) {
-    const value_class c = node_class(n);
-    return (n->op == OP_NEG || n->op == OP_COMPL) && n->left && !n->levels && !tree_has_effect(n) &&
-           (c == value_class::signed_ || c == value_class::unsigned_);
+    return (n->op == OP_NEG || n->op == OP_COMPL) && n->left && !tree_has_effect(n) && is_integer_value(n);
 }
 
 // The argument of a call that travels in W (a first byte argument left in the list), or null.
@@ -450,6 +471,7 @@ enum class hoist_mode {
     values,     // jump-made values, calls and assignments inside expressions
     result,     // a returned value as a whole
     flatten,    // every integer operation inside another: one statement each
+    addresses,  // every computed address of an object read or stored: into a pointer first
 };
 
 struct hoister {
@@ -486,9 +508,13 @@ struct hoister {
                                  (c == value_class::signed_ || c == value_class::unsigned_);
             if (is_jump_value(v) && (!is_choice(v) || to_byte) && c != value_class::bit) return true;
         }
-        if (is_stored_through_pointer(n) || is_post_step_for_value(n)) return true;
-        // x op= y or *p op= y used for its value: the assignment first, then x or *p is read.
-        return is_compound_assignment(n->op) && n->left && (n->left->op == OP_ID || n->left->op == OP_DEREF) &&
+        if (is_stored_through_pointer(n) || is_post_step_for_value(n) || is_volatile_step(n)) return true;
+        // x op= y, *p op= y or a bit-field's f op= y used for its value: the assignment
+        // first, then x, *p or the field is read.
+        return is_compound_assignment(n->op) && n->left &&
+               (n->left->op == OP_ID || n->left->op == OP_DEREF ||
+                (n->left->op == OP_BITFIELD && n->left->left && !tree_has_effect(n->left->left) &&
+                 !((n->left->qual | n->left->left->pclass | n->left->left->qual) & PC_VOLATILE))) &&
                !(n->left->pclass & PC_VOLATILE);
     }
 
@@ -525,8 +551,50 @@ struct hoister {
         *slot = tree_convert(ctx, *slot, &like);
     }
 
+    // x op= y, x++ or x-- of a volatile integer used for its value: x is read once into a
+    // temporary (its old value, or the new one computed from it), which x is given and which
+    // is the value, so that x is read once and written once, never read back.
+    static bool is_volatile_step(const tree_node* n) {
+        const tree_node* x = n->left;
+        const bool step = plain_operator(n->op) != OP_NONE || n->op == OP_POSTINC || n->op == OP_POSTDEC;
+        return step && x && n->right && (x->op == OP_ID || (x->op == OP_DEREF && x->left && !address_has_effect(x->left))) &&
+               (x->pclass & PC_VOLATILE) && is_integer_value(x);
+    }
+
+    void take_volatile_step(tree_node** slot) {
+        tree_node* n = *slot;
+        tree_node* x = n->left;
+        if (x->op == OP_DEREF && !is_leaf_operand(x->left)) {
+            to_temporary(&x->left);
+            refresh_node(x);
+        }
+        const bool post = n->op == OP_POSTINC || n->op == OP_POSTDEC;
+        const uint32_t op = post ? (n->op == OP_POSTINC ? OP_ADD : OP_SUB) : plain_operator(n->op);
+        tree_node* read = tree_copy(ctx, x);
+        if (post) {
+            to_temporary(&read);   // the old value
+            read->sym->classes &= static_cast<uint16_t>(~PC_VOLATILE);
+            read->pclass &= static_cast<uint16_t>(~PC_VOLATILE);
+            prefix.back()->left->pclass &= static_cast<uint16_t>(~PC_VOLATILE);
+        }
+        tree_node* value = tree_make(ctx, op, post ? tree_copy(ctx, read) : read, n->right);
+        copy_value_type(value, x);
+        value->pclass &= static_cast<uint16_t>(~(PC_VOLATILE | PC_EEPROM));
+        refresh_node(value);
+        if (!post) to_temporary(&value);   // the new value
+        *slot = tree_copy(ctx, post ? read : value);
+        n->op = OP_ASSIGN;
+        n->right = value;
+        refresh_node(n);
+        prefix.push_back(n);
+    }
+
     void take(tree_node** slot) {
         tree_node* n = *slot;
+        if (is_volatile_step(n)) {
+            take_volatile_step(slot);
+            return;
+        }
         if (is_post_step_for_value(n)) {
             *slot = tree_copy(ctx, n->left);
             to_temporary(slot);
@@ -624,6 +692,29 @@ struct hoister {
         refresh_node(n);
     }
 
+    // The objects that are read or stored at a computed address are reached through a pointer
+    // temporary that holds it, worked out first: an address no rule takes as it stands (an
+    // EEPROM object at a variable index, a member of an element of an array reached through a
+    // pointer read through a pointer) is then computed by a statement of its own. Operands
+    // evaluated only on some paths, and addresses with side effects, stay as they are.
+    void addresses_first(tree_node* n) {
+        if (!n) return;
+        const uint32_t op = n->op;
+        if (op == OP_LAND || op == OP_LOR || is_choice(n) || op == OP_COLON || op == OP_SEQ || op == OP_ARGSEQ ||
+            op == OP_CALL || op == OP_CALLZAP)
+            return;
+        const uint32_t arity = op_arity(op);
+        if (op == OP_DEREF && n->left && !is_leaf_operand(n->left) && !tree_is_const_address(n->left) &&
+            !tree_has_effect(n->left) && !is_aggregate(n)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
+        if (arity == DOPE_UNARY || arity == DOPE_BINARY) addresses_first(n->left);
+        if (arity == DOPE_BINARY) addresses_first(n->right);
+        refresh_node(n);
+    }
+
     // An lvalue stays where it is; only what computes its address is looked at.
     void walk_lvalue(tree_node* n) {
         if (n && n->op == OP_DEREF) walk(&n->left, false);
@@ -634,6 +725,10 @@ struct hoister {
         if (!n) return;
         if (mode == hoist_mode::flatten) {
             flatten(n);
+            return;
+        }
+        if (mode == hoist_mode::addresses) {
+            addresses_first(n);
             return;
         }
         if (mode == hoist_mode::result) {
@@ -747,6 +842,13 @@ struct hoister {
                 refresh_node(n);
                 return;
             }
+            // x = (a[i] <<= 2), x = (*p = v), x = a[i]++: the inner store or step is a statement
+            // of its own first, then x is given the object's (or the old) value.
+            if (op == OP_ASSIGN && top && mode != hoist_mode::pairs && is_stored_value(*inner) && worth_taking(*inner)) {
+                take(inner);
+                refresh_node(n);
+                return;
+            }
             // Both sides through FSR: the source is copied out first. A structure returned
             // by a call that may itself use FSR waits in a temporary too, and so does any
             // result wider than W: the destination's address is worked out in the scratch
@@ -776,6 +878,15 @@ struct hoister {
         if (op == OP_CONV && mode != hoist_mode::pairs && !n->levels && node_class(n) == value_class::floating &&
             n->left->op == OP_DEREF && !n->left->levels && node_class(n->left) == value_class::floating &&
             is_indirect_read(n->left)) {
+            to_temporary(&n->left);
+            refresh_node(n);
+            return;
+        }
+        // An integer read from program memory (through a pointer to const, or from a const
+        // object) and converted: the read comes back by a routine whose result the conversion
+        // rules do not take, so it is read into a variable of its own type first.
+        if (op == OP_CONV && mode != hoist_mode::pairs && is_integer_value(n) && is_integer_value(n->left) &&
+            (is_const_pointer_read(n->left) || is_code_read(n->left))) {
             to_temporary(&n->left);
             refresh_node(n);
             return;
@@ -857,7 +968,7 @@ struct hoister {
             // A pointer into program memory moved by a computed offset: the offset first, at
             // the width it is added at.
             to_temporary(is_offset(n->right) ? &n->right : &n->left);
-        } else if (mode != hoist_mode::pairs && is_arithmetic(op) && !n->levels &&
+        } else if (mode != hoist_mode::pairs && is_arithmetic(op) &&
                    (is_const_pointer_read(*below_conversions(&n->left)) ||
                     is_const_pointer_read(*below_conversions(&n->right)))) {
             // A value read through a pointer that may lead into program memory comes back by a
@@ -919,7 +1030,8 @@ bool hoist_values(cg_context& ctx, tree_node* tree) {
     int count = 0;
     if (choose_value(ctx, tree, count, true)) return true;
     return hoist_with(ctx, tree, hoist_mode::values) || split_compound(ctx, tree) ||
-           hoist_with(ctx, tree, hoist_mode::result) || flatten_operations(ctx, tree);
+           hoist_with(ctx, tree, hoist_mode::result) || flatten_operations(ctx, tree) ||
+           hoist_with(ctx, tree, hoist_mode::addresses);
 }
 
 bool flatten_operations(cg_context& ctx, tree_node* tree) {

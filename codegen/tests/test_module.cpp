@@ -147,6 +147,20 @@ TEST(data, ConstTableOpensItsOwnSection) {
               "\tretlw\t1\n\tretlw\t2\n\tretlw\t3\n\tend\n");
 }
 
+// A small table is read through the "addwf pc" at its label, so its bytes start one past it:
+// an initialised pointer to the table, or into it, points where the code's own pointers do.
+TEST(data, InitialisedPointerIntoConstTableSkipsItsAddwf) {
+    const std::string tab = "[v _tab `Cuc -> 3 `x s ]\n[i _tab\n:U ..\n-> 1 `Cuc\n-> 2 `Cuc\n-> 3 `Cuc\n..\n]\n";
+    auto r = run_ic(tab + "[v _p `*Cuc 1 e ]\n[i _p\n&U _tab\n]\n[v _q `*Cuc 1 e ]\n[i _q\n+ &U _tab 2\n]\n");
+    auto low = lines_with(r.assembly, "retlw\tlow(");
+    ASSERT_EQ(low.size(), 2u) << r.assembly;
+    EXPECT_EQ(low[0], "\tretlw\tlow(_tab+1)");
+    EXPECT_EQ(low[1], "\tretlw\tlow(_tab+3)");
+    // A RAM array has no such entry.
+    r = run_ic("[v _ram `uc -> 3 `x e ]\n[v _p `*uc 1 e ]\n[i _p\n&U _ram\n]\n");
+    EXPECT_EQ(lines_with(r.assembly, "retlw\tlow(").at(0), "\tretlw\tlow(_ram)") << r.assembly;
+}
+
 TEST(data, StructuresPackBitFieldsAndFillShortTails) {
     std::string layout = "[s S1 `i 1 :3 `ui 1 `c -> 2 `ui ]\n";
     auto r = run_ic(layout + "[v _p `S1 1 e ]\n[i _p\n:U ..\n-> 1 `i\n-> 2 `ui\n:U ..\n-> 120 `c\n-> 0 `c\n..\n..\n]\n");

@@ -749,3 +749,42 @@ C_PROGRAMS += [
                        ("r_offset", "u8", 2), ("r_list", "u8", 2), ("r_member", "u8", 2)]),
 ]
 SPLIT_ON["ram_strings.c"] = set(CHIPS)
+# Stores and steps used for their values at variable indexes, through pointers and members;
+# addresses computed through pointers read from members, and arrays in program-memory
+# structures indexed by their own members.
+C_PROGRAMS += [
+    ("compound_values2.c", [("r_b", "u8", 7), ("b8", "u8", 3), ("r_s", "i8", 3), ("s8", "i8", 2), ("r_sw", "i16", 3),
+                            ("s16", "i16", 2), ("r_w", "u16", 3), ("w16", "u16", 2), ("r_wv", "u16", 3), ("wv", "u16", 2),
+                            ("r_l", "u32"), ("l32", "u32", 2), ("r_sl", "i32"), ("t32", "i32", 2), ("r_m", "u16"),
+                            ("r_mb", "u8", 2), ("r_ml", "u32"), ("r_cell", "u16"), ("cells", "u8", 8), ("r_p", "u16", 2),
+                            ("r_loop", "u8"), ("ring", "u16", 2), ("r_sk", "u16"), ("args", "i16", 2),
+                            ("r_args", "i16"), ("t", "i16", 2), ("d", "i16"), ("r_c", "u8", 8), ("r_cw", "i16"),
+                            ("r_vb", "u8", 2), ("vb", "u8", 2), ("r_vw", "u16", 2), ("vw", "u16", 2)]),
+]
+# Its groups' data exceed bank 0 together.
+SPLIT_ON["compound_values2.c"] = set(CHIPS)
+NOT_ON.update({group: ({"16C84"}, "its data, the pointer and value temporaries of its statements and the run-time "
+                       "routines' scratch bytes exceed the chip's 36 bytes of RAM")
+               for group in ("compound_values2.c#%d" % n for n in (3, 5, 6, 7, 12, 13, 14, 15))})
+# Stores, compound assignments and steps at variable indexes through pointers into the EEPROM.
+C_PROGRAMS += [
+    ("eeprom_indexed_stores.c", [("r_w", "i16", 3), ("r_edge", "u8", 2), ("r_v", "i16", 4), ("r_l", "i32", 3),
+                                 ("r_lv", "i32", 2), ("r_x", "i16", 2), ("r_z", "u8", 3), ("r_y", "i32", 2)]),
+]
+# Whole, its code exceeds the chips with 1K words and its results the smallest RAM.
+SPLIT_ON["eeprom_indexed_stores.c"] = set(CHIPS)
+NOT_ON.update({group: ({"16C84"}, "its results, the pointer temporaries of its statements and the scratch bytes of the "
+                       "EEPROM and long routines exceed the chip's 36 bytes of RAM")
+               for group in ("eeprom_indexed_stores.c#%d" % n for n in (1, 2, 3, 4, 6))})
+# Bit-field stores, compound assignments and steps used for their values.
+C_PROGRAMS += [
+    ("bitfield_values.c", [("r_u1", "u8", 4), ("r_f1", "u8", 3), ("r_u2", "u8", 4), ("r_f2", "u8", 2),
+                           ("r_s3", "i16", 3), ("r_s4", "i16", 3), ("r_f4", "u8")]),
+]
+SPLIT_ON["bitfield_values.c"] = {"16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675", "16F684"}
+NOT_ON["bitfield_values.c"] = ({"16C84"}, "each group's fields, results, temporaries and the run-time routines' "
+                               "scratch bytes exceed the chip's 36 bytes of RAM")
+# Pointers initialised with the addresses of const tables, their elements and members.
+C_PROGRAMS += [
+    ("const_table_addrs.c", [("r_w", "i16", 4), ("r_b", "u8", 6)]),
+]

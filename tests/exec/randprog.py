@@ -332,11 +332,11 @@ class Generator:
             out += self.statement(scope, depth, indent)
         return out
 
-    def top_statements(self, scope, count, least):
+    def top_statements(self, scope, count, least, out=None):
         """The statements of a body: `count` drawn, those that would take the program past its
         code budget left out (but for the first `least`, which every program needs to use
-        every construct in the long run)."""
-        out = []
+        every construct in the long run), after those of `out`."""
+        out = out or []
         for i in range(count):
             # a statement needed anyway: the first of a few draws that fits, else the smallest
             depth = (1 if self.lean else 3) if self.in_main else 2
@@ -377,6 +377,30 @@ class Generator:
         chosen = fitting[0] if fitting else None
         self.nested = chosen[3] if chosen else before
         return chosen[2] if chosen else []
+
+    def small_calls(self, scope):
+        """Statements of a small-RAM main that call the functions no call reaches yet, each
+        while the program fits (through a pointer now and then): so that they run. Without
+        them most functions were left uncalled, their frames laid over main's where a call
+        would stack them."""
+        out = []
+        for name, ret, params in self.functions:
+            if self.reaches("main", name):
+                continue
+            holders = [p for p, size, _ in self.pointers if not size and name in self.pointer_targets[p]]
+            callee = self.rng.choice(holders) if holders and self.rng.random() < 0.5 else name
+            before = {k: set(v) for k, v in self.nested.items()}
+            call = self.call_text(callee, [lambda p=p: self.expr(p, scope, 0) for p in params])
+            # into a global of the result's width where there is one: no temporary then
+            same = [(n, t) for n, t in scope.writable if BITS[t] == BITS[ret]]
+            target, t = self.rng.choice(same or scope.writable)
+            lines = ["    %s = ((%s)%s);" % (target, t, call)] if call else []
+            if not lines or self.ram_taken(self.frame(self.locals_text + out + lines)) > self.small or \
+                    code_cost("\n".join(self.code_text + out + lines)) > self.code_budget:
+                self.nested = before
+                continue
+            out += lines
+        return out
 
     def frame(self, lines):
         """The frame of the function being made whose lines (its locals' too) are `lines`:
@@ -640,7 +664,8 @@ class Generator:
         # a float program needs none: the integer run covers the constructs; on the smallest
         # chips one at most, whose temporaries --opt=none would not share
         count = rng.randint(3, 3 + self.depth * 2)
-        body = self.top_statements(scope, min(count, 1) if self.tight else count, 0 if self.lean else 1)
+        body = self.top_statements(scope, min(count, 1) if self.tight else count, 0 if self.lean else 1,
+                                   self.small_calls(scope) if self.small else None)
         start = ["    FLOAT_PART();"] if self.float_part else []
         # --opt=none gives unused locals bytes too: a lean main declares the counters it uses,
         # and so does a small-RAM one (whose folding has no loops)

@@ -141,8 +141,9 @@ def bare(node):
     return node, kept
 
 
-def operand_cost(node, width, half):
-    """The temporary an operand used at `width` bytes takes (see the top)."""
+def operand_cost(node, width, half, stored=False):
+    """The temporary an operand used at `width` bytes takes (see the top); `stored`: the
+    value a statement stores (a call's result of that width is copied there directly)."""
     core, kept = bare(node)
     kind = core[0]
     if kind == "const":
@@ -158,7 +159,7 @@ def operand_cost(node, width, half):
         kind = "zero_or_one" if core[2] in ZERO_OR_ONE or core[2] == "!" else "operation"
     if kind == "call":
         # the result is copied out of the callee's return bytes whole
-        cost = max(core[1], width, 2)
+        cost = 0 if stored and core[1] == width else max(core[1], width, 2)
     elif width >= 2:
         cost = width + (kind in ("zero_or_one", "cond"))
     else:
@@ -197,10 +198,11 @@ def inner_cost(node, need, truth=False, top=False):
     raise ValueError(kind)
 
 
-def value_cost(text, width, sizes, half=False):
-    """The temporaries of the expression `text` whose value is used at `width` bytes."""
+def value_cost(text, width, sizes, half=False, stored=False):
+    """The temporaries of the expression `text` whose value is used at `width` bytes (and
+    stored there: `stored`)."""
     node = parse(text, sizes)
-    return operand_cost(node, width, half) + inner_cost(node, width, top=True)
+    return operand_cost(node, width, half, stored) + inner_cost(node, width, top=True)
 
 
 # The statement lines of the generator, by what they compute.
@@ -260,7 +262,7 @@ def own_cost(s, sizes):
     width = sizes.get(target, 1)
     # x op= v: v computed into a temporary first, where it is more than a byte
     combined = width if op != "=" and width >= 2 and bare(node)[0][0] != "var" and node[0] != "const" else 0
-    return value_cost(value, width, sizes) + combined
+    return value_cost(value, width, sizes, stored=op == "=") + combined
 
 
 def temporaries(lines, sizes, fields):

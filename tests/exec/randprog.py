@@ -11,7 +11,8 @@ type, and functions write only their locals, so the order of evaluation cannot m
 
     randprog.py [--chip=CHIP] SEED
                         writes the program of that seed on standard output, its data within
-                        the chip's RAM budget (the smallest chip's by default)
+                        the chip's RAM budget (the smallest chip's by default); the chips of
+                        SMALL_RAM get a program of the small-RAM profile
     randprog.py [--chip=CHIP] --floats SEED
                         the same with a float part, then its expected results as comments
 """
@@ -22,6 +23,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import floatemu  # noqa: E402
+import smallram  # noqa: E402
 
 TYPES = ["u8", "i8", "u16", "i16", "u32", "i32"]
 BITS = {"u8": 8, "i8": 8, "u16": 16, "i16": 16, "u32": 32, "i32": 32}
@@ -36,6 +38,18 @@ ARRAY_LEN = 8
 RAM_BUDGET = {"16F877A": 64, "16F877": 64, "16F690": 64, "16F684": 64, "16F627": 64, "16F627A": 64,
               "16F84A": 50, "16F84": 50, "12F675": 46, "12F629": 46}
 SMALLEST_BUDGET = min(RAM_BUDGET.values())
+# The chips with the least RAM, by the bytes of their bank 0, get integer programs of a
+# small-RAM profile: a few globals of types drawn (every type over a range of seeds), an array
+# of two elements and a structure now and then, bit-fields always, few locals and parameters,
+# the counters a body uses, and statements, functions and calls only while the program's count
+# of the bytes the build takes (smallram.py) stays within the chip's RAM; each global is folded
+# into checksum a byte at a time, which keeps the folding function's frame to a byte and a u32.
+# The budgets above fitted none of the 16C84's programs and few of the others' with --opt=none.
+SMALL_RAM = {"16C84": 36, "12F629": 64, "12F675": 64, "16F84": 68, "16F84A": 68}
+# The bytes of the globals of a small-RAM program: a share of what the fixed bytes leave (the
+# frames take the rest), and main's frame as reserved while the functions are made.
+SMALL_DATA_SHARE = 0.4
+SMALL_MAIN_RESERVE = 3
 # What main and the division and shift helpers take whatever else is drawn: k0..k3, two
 # locals, the widest helper's parameters, checksum. (The folding function's parameter shares
 # the helpers' bytes: it is called only after the statements.)
@@ -129,8 +143,10 @@ class Scope:
 
 
 class Generator:
-    def __init__(self, seed, floats=False, ram=None, code=None):
+    def __init__(self, seed, floats=False, ram=None, code=None, small=None):
         self.rng = random.Random(seed)
+        # the bytes of RAM of a chip of SMALL_RAM (a float program keeps the budgets above)
+        self.small = None if floats else small
         self.code_budget = SMALLEST_CODE_BUDGET if code is None else code
         self.program_text = []         # the lines of the program made so far
         self.code_text = []            # and those of the function being made, for code_cost()
@@ -173,6 +189,16 @@ class Generator:
         self.initial = {}              # global: its initial value
         self.loop_depth = 0
         self.counter = 0
+        # the small-RAM profile's count: the bytes of the globals, the frames of the functions
+        # made, the parameters and locals of the one being made, and the bytes of the values of
+        # names (smallram.Parser)
+        self.data_bytes = 0
+        self.frames = {}
+        self.frame_decl = 0
+        self.sizes = {"%s_%s" % (kind, t): BITS[t] // 8 for t in TYPES for kind in ("div", "mod", "shl", "shr")}
+        self.sizes.update({"k%d" % i: 1 for i in range(4)})
+        if self.small:
+            self.depth = 2
 
     def take(self, size, keep=0):
         """Takes `size` bytes of the budget: False (taking none) when fewer than size + keep
@@ -312,14 +338,17 @@ class Generator:
             out += self.statement(scope, depth, indent)
         return out
 
-    def top_statements(self, scope, count, least):
+    def top_statements(self, scope, count, least, out=None):
         """The statements of a body: `count` drawn, those that would take the program past its
         code budget left out (but for the first `least`, which every program needs to use
-        every construct in the long run)."""
-        out = []
+        every construct in the long run), after those of `out`."""
+        out = out or []
         for i in range(count):
             # a statement needed anyway: the first of a few draws that fits, else the smallest
             depth = (1 if self.lean else 3) if self.in_main else 2
+            if self.small:
+                out += self.small_statement(scope, depth, out, i < least)
+                continue
             tries = [self.statement(scope, depth, 1) for _ in range(4 if i < least else 1)]
             costs = [code_cost("\n".join(self.code_text + out + lines)) for lines in tries]
             fitting = [lines for lines, cost in zip(tries, costs) if cost <= self.code_budget]
@@ -327,13 +356,90 @@ class Generator:
                 out += fitting[0] if fitting else tries[costs.index(min(costs))]
         return out
 
+    def small_statement(self, scope, depth, body, needed):
+        """A statement of a small-RAM program after `body`: the first of a few draws that fits
+        both the code budget and the chip's RAM, else none (or, when `needed`, a constant
+        stored). The calls of the draws left out are forgotten."""
+        before = {k: set(v) for k, v in self.nested.items()}
+        tries = []
+        expression_depth = self.depth
+        for attempt in range(4 if needed else 2):
+            self.nested = {k: set(v) for k, v in before.items()}
+            # the last draws of a needed statement are shallower
+            self.depth = max(0, expression_depth - max(0, attempt - 1))
+            lines = self.statement(scope, depth if attempt < 2 else 0, 1)
+            self.depth = expression_depth
+            ram = self.ram_taken(self.frame(self.locals_text + body + lines))
+            code = code_cost("\n".join(self.code_text + body + lines))
+            tries.append((code > self.code_budget, ram, lines, self.nested))
+            if code <= self.code_budget and ram <= self.small:
+                break
+        fitting = [t for t in tries if not t[0] and t[1] <= self.small]
+        if not fitting and needed:
+            # a constant stored takes no temporary
+            self.nested = before
+            name, t = self.rng.choice(scope.writable)
+            return ["    %s = %s;" % (name, constant(self.rng, t))]
+        chosen = fitting[0] if fitting else None
+        self.nested = chosen[3] if chosen else before
+        return chosen[2] if chosen else []
+
+    def small_calls(self, scope):
+        """Statements of a small-RAM main that call the functions no call reaches yet, each
+        while the program fits (through a pointer now and then): so that they run. Without
+        them most functions were left uncalled, their frames laid over main's where a call
+        would stack them."""
+        out = []
+        for name, ret, params in self.functions:
+            if self.reaches("main", name):
+                continue
+            holders = [p for p, size, _ in self.pointers if not size and name in self.pointer_targets[p]]
+            callee = self.rng.choice(holders) if holders and self.rng.random() < 0.5 else name
+            before = {k: set(v) for k, v in self.nested.items()}
+            call = self.call_text(callee, [lambda p=p: self.expr(p, scope, 0) for p in params])
+            # into a global of the result's width where there is one: no temporary then
+            same = [(n, t) for n, t in scope.writable if BITS[t] == BITS[ret]]
+            target, t = self.rng.choice(same or scope.writable)
+            lines = ["    %s = ((%s)%s);" % (target, t, call)] if call else []
+            if not lines or self.ram_taken(self.frame(self.locals_text + out + lines)) > self.small or \
+                    code_cost("\n".join(self.code_text + out + lines)) > self.code_budget:
+                self.nested = before
+                continue
+            out += lines
+        return out
+
+    def frame(self, lines):
+        """The frame of the function being made whose lines (its locals' too) are `lines`:
+        its parameters and locals, the loop counters it uses and its largest statement's
+        temporaries."""
+        counters = set(re.findall(r"\bk[0-3]\b", "\n".join(lines)))
+        fields = {"bf." + name: bits for name, bits in self.bitfields}
+        return self.frame_decl + len(counters) + smallram.temporaries(lines, self.sizes, fields)
+
+    def ram_taken(self, frame):
+        """The bytes of bank 0 a small-RAM program takes with `frame` for the function being
+        made: the fixed bytes, the globals and the compiled stack below main (main calls mix,
+        and while a function is made, main's frame is a reserve that calls it)."""
+        frames = dict(self.frames, mix=smallram.MIX_FRAME)
+        frames.setdefault("main", SMALL_MAIN_RESERVE)
+        calls = dict(self.nested)
+        calls["main"] = set(self.nested.get("main", ())) | {"mix"}
+        if self.current:
+            frames[self.current] = frame
+            calls["main"].add(self.current)
+        # a function no call reaches is a root of its own, laid over main's
+        roots = ["main"] + list(self.frames)
+        return smallram.FIXED + smallram.CODE_PTR + self.data_bytes + max(smallram.stack(f, frames, calls) for f in roots)
+
     def statement(self, scope, depth, indent):
         rng, pad = self.rng, "    " * indent
         kinds = ["assign", "assign", "compound", "incdec"]
         if depth > 0:
             kinds += ["if", "for", "while", "do", "switch"]
         if scope.writable is self.main_writable:
-            kinds += ["array", "field", "bitfield"] + (["pointer"] if self.pointers else [])
+            # (a small-RAM program may have no array or structure)
+            kinds += ["array"] * bool(self.arrays) + ["field"] * bool(self.fields) + ["bitfield"] + \
+                (["pointer"] if self.pointers else [])
         kind = rng.choice(kinds)
         if kind == "assign" or kind in ("compound", "incdec"):
             name, t = rng.choice(scope.writable)
@@ -422,10 +528,10 @@ class Generator:
                     "    n &= %d;" % (bits - 1), "    return (%s)(a >> n);" % t, "}"]
         return out
 
-    def program(self):
+    def data(self):
+        """The globals: one or two of each type, two arrays, a structure and bit-fields."""
         rng = self.rng
-        out = ["/* Generated by randprog.py: the differential run compares checksum. */",
-               '#include "target.h"', "", "u32 checksum;"]
+        out = []
         self.room -= sum(BITS[t] // 8 for t in TYPES)     # one global of each type
         for t in TYPES:
             for i in range(rng.randint(1, 2)):
@@ -460,6 +566,67 @@ class Generator:
         self.bitfields = [("b%d" % i, rng.randint(1, 8)) for i in range(count)]
         self.take(len(self.bitfields))
         out += ["struct bits_t {%s };" % "".join(" unsigned %s : %d;" % f for f in self.bitfields), "struct bits_t bf;"]
+        return out
+
+    def small_data(self):
+        """The globals of a small-RAM program within their share of the RAM: two to four
+        scalars of types drawn, now and then an array of two elements or a structure of one
+        or two fields, and one or two bit-fields."""
+        rng = self.rng
+        share = int((self.small - smallram.FIXED - smallram.CODE_PTR) * SMALL_DATA_SHARE)
+        out = []
+        self.tight = False
+        for t in rng.sample(TYPES, rng.randint(2, 4)):
+            if self.globals and self.data_bytes + BITS[t] // 8 > share:
+                continue
+            name = self.fresh("g_")
+            self.globals.append((name, t))
+            text, value = constant_valued(rng, t)
+            self.initial[name] = value
+            self.sizes[name] = BITS[t] // 8
+            self.data_bytes += BITS[t] // 8
+            out.append("%s %s = %s;" % (t, name, text))
+        self.array_len = 2
+        if rng.random() < 0.5:
+            t = rng.choice(self.fitting(TYPES, (share - self.data_bytes) // 2))
+            if self.data_bytes + 2 * BITS[t] // 8 <= share:
+                name = self.fresh("arr_")
+                self.arrays.append((name, t))
+                self.sizes[name] = BITS[t] // 8
+                self.data_bytes += 2 * BITS[t] // 8
+                out.append("%s %s[2];" % (t, name))
+        if rng.random() < 0.5:
+            for i in range(rng.randint(1, 2)):
+                t = rng.choice(self.fitting(TYPES, share - self.data_bytes))
+                if self.data_bytes + BITS[t] // 8 <= share:
+                    self.fields.append(("f%d" % i, t))
+                    self.sizes["rec.f%d" % i] = BITS[t] // 8
+                    self.data_bytes += BITS[t] // 8
+            if self.fields:
+                out += ["struct rec_t {%s };" % "".join(" %s %s;" % (t, n) for n, t in self.fields), "struct rec_t rec;"]
+        self.bitfields = [("b%d" % i, rng.randint(1, 8)) for i in range(rng.randint(1, 2))]
+        self.data_bytes += 1 + (sum(w for _, w in self.bitfields) > 8)     # no field straddles a byte
+        out += ["struct bits_t {%s };" % "".join(" unsigned %s : %d;" % f for f in self.bitfields), "struct bits_t bf;"]
+        return out
+
+    def byte_folds(self):
+        """The folding of a small-RAM program's globals into checksum, a byte at a time."""
+        values = [(n, t) for n, t in self.globals]
+        values += [("%s[%d]" % (n, i), t) for n, t in self.arrays for i in range(self.array_len)]
+        values += [("rec." + n, t) for n, t in self.fields]
+        # The bytes are read in place, least significant first on the target and the host
+        # alike: shifts by 8, 16 and 24 took some 30 words a byte.
+        fold = []
+        for name, t in values:
+            fold.append("    mix((u8)%s);" % name)
+            fold += ["    mix(((u8 *)&%s)[%d]);" % (name, i) for i in range(1, BITS[t] // 8)]
+        return fold + ["    mix((u8)bf.%s);" % n for n, _ in self.bitfields]
+
+    def program(self):
+        rng = self.rng
+        out = ["/* Generated by randprog.py: the differential run compares checksum. */",
+               '#include "target.h"', "", "u32 checksum;"]
+        out += self.small_data() if self.small else self.data()
         out += ["", HELPERS_HERE, ""]
         if self.float_rng:
             self.float_part = FloatPart(self.float_rng, [(n, t, self.initial[n]) for n, t in self.globals], self.fresh,
@@ -474,33 +641,51 @@ class Generator:
         self.program_text = out
         for i in range(rng.randint(1, 4)):
             # room for main's statements too; a lean (float) program has no functions of its own
-            if self.lean or i and (self.room < 12 or code_cost("\n".join(out)) > self.code_budget // 3):
+            # (a small-RAM program's count of its RAM leaves out what does not fit)
+            if self.lean or i and ((self.room < 12 and not self.small) or code_cost("\n".join(out)) > self.code_budget // 3):
                 break
             # functions of one signature in a row, so that pointers have several to hold
             out += self.function(signature if rng.random() < 0.5 else None)
-            signature = self.functions[-1][1:]
+            signature = self.functions[-1][1:] if self.functions else None
         out += self.function_pointers()
         self.main_writable = list(self.globals)
         self.in_main = True
+        if self.small:
+            self.current = "main"
         scope = Scope(self.globals + self.main_locals(out), self.main_writable)
         # one function folds: written out at each of some twenty places, the 32-bit multiply
         # took half the small chips' program memory
-        out += ["static void mix(u32 v)", "{", "    checksum = checksum * 31UL + v;", "}", ""]
-        fold = ["    mix((u32)%s);" % n for n, _ in self.globals]
-        for name, _ in self.arrays:
-            fold += ["    for (k0 = 0; k0 < %d; k0++) mix((u32)%s[k0]);" % (self.array_len, name)]
-        fold += ["    mix((u32)rec.%s);" % n for n, _ in self.fields]
-        fold += ["    mix((u32)bf.%s);" % n for n, _ in self.bitfields]
+        if self.small:
+            out += ["static void mix(u8 v)", "{", "    checksum *= 31UL;", "    checksum += v;", "}", ""]
+            fold = self.byte_folds()
+        else:
+            out += ["static void mix(u32 v)", "{", "    checksum = checksum * 31UL + v;", "}", ""]
+            fold = ["    mix((u32)%s);" % n for n, _ in self.globals]
+            for name, _ in self.arrays:
+                fold += ["    for (k0 = 0; k0 < %d; k0++) mix((u32)%s[k0]);" % (self.array_len, name)]
+            fold += ["    mix((u32)rec.%s);" % n for n, _ in self.fields]
+            fold += ["    mix((u32)bf.%s);" % n for n, _ in self.bitfields]
         self.code_text = out + self.main_local_decls + fold
+        # (the lines of main besides its statements, for the count of its frame)
+        self.locals_text = self.main_local_decls + fold
         # a float program needs none: the integer run covers the constructs; on the smallest
         # chips none, whose temporaries the RAM budget does not count and bank 0 has no room for
         count = rng.randint(3, 3 + self.depth * 2)
-        body = self.top_statements(scope, 0 if self.tight else count, 0 if self.lean else 1)
+        body = self.top_statements(scope, 0 if self.tight else count, 0 if self.lean else 1,
+                                   self.small_calls(scope) if self.small else None)
         start = ["    FLOAT_PART();"] if self.float_part else []
-        # --opt=none gives unused locals bytes too: a lean main declares the counters it uses
-        counters = ["k0"] + [k for k in ("k1", "k2", "k3") if not self.lean or re.search(r"\b%s\b" % k, "\n".join(body))]
-        out += ["int main(void)", "{", "    u8 %s;" % ", ".join(counters)] + self.main_local_decls + start + body + fold + \
-               ["    (void)%s;" % k for k in counters[1:]] + ["    STOP();", "    return 0;", "}", ""]
+        # --opt=none gives unused locals bytes too: a lean main declares the counters it uses,
+        # and so does a small-RAM one (whose folding has no loops)
+        used = [k for k in ("k0", "k1", "k2", "k3") if re.search(r"\b%s\b" % k, "\n".join(body))]
+        if self.small:
+            counters, unused = used, []
+        else:
+            counters = ["k0"] + [k for k in ("k1", "k2", "k3") if not self.lean or k in used]
+            unused = counters[1:]
+        out += ["int main(void)", "{"] + ["    u8 %s;" % ", ".join(counters)] * bool(counters) + self.main_local_decls + \
+            start + body + fold + ["    (void)%s;" % k for k in unused] + ["    STOP();", "    return 0;", "}", ""]
+        if self.small:
+            self.ram_count = self.ram_taken(self.frame(self.locals_text + body))
         # only the helpers the program calls: unused ones would still take program memory
         text = "\n".join(out)
         helpers = []
@@ -516,9 +701,14 @@ class Generator:
 
     def main_locals(self, out):
         del out
-        locals_ = [(self.fresh("m_"), self.rng.choice(self.fitting(TYPES, self.room // 2)))
-                   for _ in range(1 if self.lean else 2)]
+        # a small-RAM main: one local within half of what is left beside a counter
+        room = (self.small - self.ram_taken(1)) // 2 if self.small else self.room // 2
+        locals_ = [(self.fresh("m_"), self.rng.choice(self.fitting(TYPES, room)))
+                   for _ in range(1 if self.lean or self.small else 2)]
         self.main_local_decls = ["    %s %s = %s;" % (t, n, constant(self.rng, t)) for n, t in locals_]
+        self.sizes.update((n, BITS[t] // 8) for n, t in locals_)
+        self.frame_decl = self.frame_size([t for _, t in locals_])
+        self.locals_text = list(self.main_local_decls)
         return locals_
 
     def function_pointers(self):
@@ -531,12 +721,20 @@ class Generator:
             if self.rng.random() < 0.3:
                 continue
             size = self.rng.choice([0, 0, 2, 4])
-            if 2 * size > self.room:
+            if self.small:
+                # a pointer's two bytes, a table's two an element, while the program fits
+                left = self.small - self.ram_taken(SMALL_MAIN_RESERVE)
+                size = size if 2 * size <= left else 0
+                if left < 2:
+                    continue
+                self.data_bytes += 2 * max(size, 1)
+            elif 2 * size > self.room:
                 size = 0
             self.room -= 2 * max(size, 1)
             name = self.fresh("ft_" if size else "fp_")
             self.pointers.append((name, size, list(params)))
             self.pointer_targets[name] = names
+            self.sizes[name] = BITS[ret] // 8
             self.nested.setdefault("(*)", set()).update(names)
             declared = "static %s (*%s%s)(%s)" % (ret, name, "[%d]" % size if size else "", ", ".join(params) or "void")
             if size:
@@ -546,6 +744,8 @@ class Generator:
         return out + [""] if out else out
 
     def function(self, signature=None):
+        if self.small:
+            return self.small_function(signature)
         rng = self.rng
         name, ret = self.fresh("fn_"), rng.choice(TYPES)
         # its parameters and locals (and k0..k3) within a share of the budget left
@@ -565,6 +765,41 @@ class Generator:
         out += self.top_statements(scope, rng.randint(1, 4), 0)
         out += ["    (void)k0;", "    (void)k1;", "    (void)k2;", "    (void)k3;",
                 "    return %s;" % self.expr(ret, scope, self.depth), "}", ""]
+        self.functions.append((name, ret, [t for _, t in params]))
+        self.current = None
+        return out
+
+    def small_function(self, signature):
+        """A function of a small-RAM program: up to two parameters and a local or two, the
+        counters it uses, and statements while the program fits; none when not even its
+        parameters, locals and return statement fit."""
+        rng = self.rng
+        before = {k: set(v) for k, v in self.nested.items()}
+        left = self.small - self.ram_taken(0)
+        name, ret = self.fresh("fn_"), rng.choice(TYPES)
+        params = [(self.fresh("p_"), rng.choice(self.fitting(TYPES, left // 6))) for _ in range(rng.randint(0, 2))]
+        if signature and self.frame_size(signature[1]) <= left // 3:
+            ret, params = signature[0], [(self.fresh("p_"), t) for t in signature[1]]
+        locals_ = [(self.fresh("l_"), rng.choice(self.fitting(TYPES, left // 6)))
+                   for _ in range(rng.randint(1, 2 if left >= 24 else 1))]
+        self.sizes.update((n, BITS[t] // 8) for n, t in params + locals_)
+        self.sizes[name] = BITS[ret] // 8
+        self.frame_decl = self.frame_size([t for _, t in params + locals_])
+        self.current = name
+        scope = Scope(params + locals_ + self.globals, params + locals_)
+        self.locals_text = ["    %s %s = %s;" % (t, n, self.expr(t, Scope(params + self.globals, []), 2)) for n, t in locals_]
+        result = "    return %s;" % self.expr(ret, scope, self.depth)
+        self.locals_text.append(result)
+        if self.ram_taken(self.frame(self.locals_text)) > self.small:
+            self.nested, self.current = before, None
+            return []
+        self.code_text = self.program_text + self.locals_text
+        body = self.top_statements(scope, rng.randint(1, 4), 0)
+        self.frames[name] = self.frame(self.locals_text + body)
+        counters = [k for k in ("k0", "k1", "k2", "k3") if re.search(r"\b%s\b" % k, "\n".join(body))]
+        out = ["static %s %s(%s)" % (ret, name, ", ".join("%s %s" % (t, n) for n, t in params) or "void"), "{"]
+        out += ["    u8 %s;" % ", ".join(counters)] if counters else []
+        out += self.locals_text[:-1] + body + [result, "}", ""]
         self.functions.append((name, ret, [t for _, t in params]))
         self.current = None
         return out
@@ -852,10 +1087,16 @@ def float_share(room):
     return max(8, room // 2)
 
 
-def generate(seed, ram=None, code=None):
+def small_ram(chip):
+    """The bytes of RAM of a chip whose programs come from the small-RAM profile, else None."""
+    return SMALL_RAM.get(chip)
+
+
+def generate(seed, ram=None, code=None, small=None):
     """The program of `seed` whose data fits `ram` bytes (see RAM_BUDGET) and whose code about
-    `code` units (see CODE_BUDGET; the smallest chip's of each by default)."""
-    return Generator(seed, ram=ram, code=code).program()
+    `code` units (see CODE_BUDGET; the smallest chip's of each by default); with `small`, the
+    bytes of RAM of a chip of SMALL_RAM, one of the small-RAM profile that fits them."""
+    return Generator(seed, ram=ram, code=code, small=small).program()
 
 
 def generate_with_floats(seed, ram=None, code=None):
@@ -878,6 +1119,6 @@ if __name__ == "__main__":
         for size, results in expected.items():
             sys.stdout.write("/* %d-byte double: %s */\n" % (size, " ".join("%s+%d=0x%X" % (s, at, v) for s, at, _, v in results)))
     elif len(args) == 1:
-        sys.stdout.write(generate(int(args[0]), ram, code))
+        sys.stdout.write(generate(int(args[0]), ram, code, small_ram(chip)))
     else:
         sys.exit("usage: randprog.py [--chip=CHIP] [--floats] SEED")

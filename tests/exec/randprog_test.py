@@ -194,7 +194,8 @@ def test_target(first, count, jobs, chips, floats):
                 text, float_results = randprog.generate_with_floats(seed, ram, randprog.code_budget(chip))
                 doubles = [(["--double=32"] if size == 4 else [], float_results[size]) for size in sorted(float_results)]
             else:
-                text, doubles = randprog.generate(seed, ram, randprog.code_budget(chip)), [([], [])]
+                text = randprog.generate(seed, ram, randprog.code_budget(chip), randprog.small_ram(chip))
+                doubles = [([], [])]
             w.write(name, text)
             host = run_on_host(w, name, RESULTS, RANDOM_FLAGS)
             if host is None:

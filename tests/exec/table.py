@@ -151,6 +151,8 @@ C_PROGRAMS += [
 C_PROGRAMS += [
     ("choicearg.c", [("r_g", "u8", 4), ("r_l", "u8", 4)]),
     ("call_stored_indexed.c", [("r_w", "u16", 2), ("r_l", "u32", 2), ("r_s", "i16", 2), ("r_q", "u8", 4), ("r_b", "u8", 2)]),
+    ("routine_stored_indexed.c", [("r_l", "i32", 2), ("r_u", "u32", 2), ("r_w", "i16", 2), ("r_v", "u16", 2),
+                                  ("r_b", "u8", 4), ("r_c", "u8")]),
     ("choice_widened.c", [("r_ge", "u8"), ("r_lt", "u8"), ("r_abs_ge", "u8"), ("r_sum", "u32"), ("r_wide", "i32"),
                           ("r_word", "u16")]),
     ("shiftdiv.c", [("r_l", "i32", 3), ("r_w", "i16", 3)]),

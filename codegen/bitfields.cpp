@@ -44,10 +44,11 @@ tree_node* binary(cg_context& ctx, uint32_t op, tree_node* l, tree_node* r) {
     return n;
 }
 
-// The field's value, of the field's type.
-tree_node* field_value(cg_context& ctx, const tree_node* field) {
-    const int width = field->sym->bit_width, offset = field->sym->bit_offset;
-    tree_node* v = storage_byte(ctx, field);
+}  // namespace
+
+tree_node* field_bits_value(cg_context& ctx, tree_node* byte, const tree_node* field, int offset) {
+    const int width = field->sym->bit_width;
+    tree_node* v = byte;
     // The member's declared type decides the sign: narrowing may have retyped the node.
     if (base_class(field->sym->base) == value_class::signed_) {
         // The field's top bit to bit 7, then an arithmetic shift brings the sign down.
@@ -69,6 +70,19 @@ tree_node* field_value(cg_context& ctx, const tree_node* field) {
     return tree_convert(ctx, v, field);
 }
 
+namespace {
+
+// The field's value, of the field's type.
+tree_node* field_value(cg_context& ctx, const tree_node* field) {
+    return field_bits_value(ctx, storage_byte(ctx, field), field, field->sym->bit_offset);
+}
+
+// Whether reaching a field's storage byte changes something. A store reads the byte for its
+// other bits and stores it, so the address is worked out twice and must have no side effect;
+// that the byte is volatile (at a fixed address, or through a pointer to volatile) is no bar.
+bool storage_has_effect(const tree_node* unit) {
+    return unit->op == OP_DEREF && !unit->levels ? address_has_effect(unit->left) : tree_has_effect(unit);
+}
 
 bool is_field(const tree_node* n) {
     return n && n->op == OP_BITFIELD && n->left && n->sym && n->sym->bit_width >= 1 && n->sym->bit_width <= 8 &&
@@ -165,7 +179,7 @@ struct lowering {
     // A store to a field whose value is not used.
     bool store(tree_node** slot, bool conditional) {
         tree_node* n = *slot;
-        if (!n || !is_field(n->left) || tree_has_effect(n->left->left)) return false;
+        if (!n || !is_field(n->left) || storage_has_effect(n->left->left)) return false;
         tree_node* value = nullptr;
         if (n->op == OP_ASSIGN) {
             value = n->right;

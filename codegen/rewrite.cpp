@@ -759,10 +759,6 @@ tree_node* rewrite_member(cg_context& ctx, tree_node* n) {
     if (!is_const_int(off) || s->op == OP_TYPE || s->op == OP_CALL || s->op == OP_CALLZAP ||
         s->op == OP_ASSIGN || s->op == OP_QUEST || is_seq(s))
         return n;
-    // A pointer member of a structure in the data EEPROM: its classes say where it points, so
-    // nothing can mark the member itself as EEPROM, and no rule reads or writes a pointer there
-    // (as RAM it would be wrong). The member stays, which no rule takes: 712.
-    if (n->levels && !s->levels && (s->pclass & PC_EEPROM)) return n;
     tree_node* base = tree_make(ctx, OP_ADDR, s, nullptr);
     if (n->levels && !s->levels && (s->pclass & placement_classes)) {
         // A pointer member of an object outside bank 0 RAM: a pointer to a pointer has no

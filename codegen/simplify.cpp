@@ -405,18 +405,6 @@ bool is_plain_assignment(const tree_node* n) {
            !is_aggregate(n) && !is_bit_value(n->left);
 }
 
-// Whether working out an address changes something or reads a volatile object; the array
-// whose address is taken is not read.
-bool address_has_effect(const tree_node* n) {
-    if (!n || (n->op == OP_ADDR && n->left && n->left->op == OP_ID)) return false;
-    if ((dope_table[n->op] & DOPE_EFFECT) ||
-        ((n->op == OP_ID || n->op == OP_DEREF) && !n->levels && (n->pclass & PC_VOLATILE)))
-        return true;
-    const uint32_t arity = op_arity(n->op);
-    return ((arity == DOPE_UNARY || arity == DOPE_BINARY) && address_has_effect(n->left)) ||
-           (arity == DOPE_BINARY && address_has_effect(n->right));
-}
-
 // An assignment or a post-increment, whose value is what it stored or the old value.
 bool is_stored_value(const tree_node* n) {
     return is_compound_assignment(n->op) || n->op == OP_POSTINC || n->op == OP_POSTDEC;
@@ -514,7 +502,7 @@ struct hoister {
         return is_compound_assignment(n->op) && n->left &&
                (n->left->op == OP_ID || n->left->op == OP_DEREF ||
                 (n->left->op == OP_BITFIELD && n->left->left && !tree_has_effect(n->left->left) &&
-                 !((n->left->qual | n->left->left->pclass | n->left->left->qual) & PC_VOLATILE))) &&
+                 !is_volatile_field(n->left))) &&
                !(n->left->pclass & PC_VOLATILE);
     }
 
@@ -551,35 +539,64 @@ struct hoister {
         *slot = tree_convert(ctx, *slot, &like);
     }
 
-    // x op= y, x++ or x-- of a volatile integer used for its value: x is read once into a
-    // temporary (its old value, or the new one computed from it), which x is given and which
-    // is the value, so that x is read once and written once, never read back.
+    // A volatile object: declared so, a member of a volatile structure, or what a pointer to
+    // volatile leads to (a member's address is the pointer moved, which keeps its classes).
+    static bool is_volatile_object(const tree_node* x) {
+        return ((x->op == OP_ID || x->op == OP_DEREF) && !x->levels && ((x->pclass | x->qual) & PC_VOLATILE)) ||
+               (x->op == OP_DEREF && x->left && x->left->levels && (x->left->pclass & PC_VOLATILE));
+    }
+    static bool is_volatile_field(const tree_node* f) { return (f->qual & PC_VOLATILE) || is_volatile_object(f->left); }
+
+    // The object a step changes: the variable or pointed-to integer, or a field's storage unit.
+    static tree_node* stepped_object(tree_node* x) { return x->op == OP_BITFIELD ? x->left : x; }
+
+    // x op= y, x++ or x-- of a volatile integer or bit-field used for its value: x is read
+    // once into a temporary (its old value, or the new one computed from it), which x is given
+    // and which is the value, so that x is read once and written once, never read back.
     static bool is_volatile_step(const tree_node* n) {
         const tree_node* x = n->left;
         const bool step = plain_operator(n->op) != OP_NONE || n->op == OP_POSTINC || n->op == OP_POSTDEC;
-        return step && x && n->right && (x->op == OP_ID || (x->op == OP_DEREF && x->left && !address_has_effect(x->left))) &&
-               (x->pclass & PC_VOLATILE) && is_integer_value(x);
+        if (!step || !x || !n->right || !is_integer_value(x)) return false;
+        const bool field = x->op == OP_BITFIELD && x->left && is_volatile_field(x);
+        const tree_node* unit = field ? x->left : x;
+        return (unit->op == OP_ID || (unit->op == OP_DEREF && unit->left && !address_has_effect(unit->left))) &&
+               (field || is_volatile_object(x));
+    }
+
+    // A bit-field's new value is what the field keeps of it: the value of the assignment is
+    // the temporary cut to the field's width (sign-extended for a signed field), kept in a
+    // temporary of its own after the store.
+    void cut_to_field(tree_node** slot, const tree_node* field) {
+        tree_node uc = basic_probe(ctx, "uc");
+        *slot = field_bits_value(ctx, tree_convert(ctx, *slot, &uc), field, 0);
+        to_temporary(slot);
     }
 
     void take_volatile_step(tree_node** slot) {
         tree_node* n = *slot;
         tree_node* x = n->left;
-        if (x->op == OP_DEREF && !is_leaf_operand(x->left)) {
-            to_temporary(&x->left);
-            refresh_node(x);
+        tree_node* unit = stepped_object(x);
+        if (unit->op == OP_DEREF && !is_leaf_operand(unit->left) && !tree_is_const_address(unit->left)) {
+            to_temporary(&unit->left);
+            refresh_node(unit);
+            if (unit != x) refresh_node(x);
         }
         const bool post = n->op == OP_POSTINC || n->op == OP_POSTDEC;
         const uint32_t op = post ? (n->op == OP_POSTINC ? OP_ADD : OP_SUB) : plain_operator(n->op);
+        constexpr auto not_volatile = static_cast<uint16_t>(~PC_VOLATILE);
         tree_node* read = tree_copy(ctx, x);
         if (post) {
             to_temporary(&read);   // the old value
-            read->sym->classes &= static_cast<uint16_t>(~PC_VOLATILE);
-            read->pclass &= static_cast<uint16_t>(~PC_VOLATILE);
-            prefix.back()->left->pclass &= static_cast<uint16_t>(~PC_VOLATILE);
+            read->sym->classes &= not_volatile;
+            read->pclass &= not_volatile;
+            read->qual &= not_volatile;
+            prefix.back()->left->pclass &= not_volatile;
+            prefix.back()->left->qual &= not_volatile;
         }
         tree_node* value = tree_make(ctx, op, post ? tree_copy(ctx, read) : read, n->right);
         copy_value_type(value, x);
         value->pclass &= static_cast<uint16_t>(~(PC_VOLATILE | PC_EEPROM));
+        value->qual &= not_volatile;
         refresh_node(value);
         if (!post) to_temporary(&value);   // the new value
         *slot = tree_copy(ctx, post ? read : value);
@@ -587,6 +604,7 @@ struct hoister {
         n->right = value;
         refresh_node(n);
         prefix.push_back(n);
+        if (!post && x->op == OP_BITFIELD) cut_to_field(slot, x);
     }
 
     void take(tree_node** slot) {
@@ -931,15 +949,15 @@ struct hoister {
             // bytes that computing that operand used: the operand is computed first.
             to_temporary(below_conversions(&n->left));
         } else if (is_compare(op) && mode != hoist_mode::pairs) {
-            // A compare of a computed value or of one read through a pointer: the value first,
-            // at its own width.
+            // A compare of a computed value or of one read through a pointer or from the
+            // EEPROM: the value first, at its own width.
             for (tree_node** side : {&n->right, &n->left}) {
                 tree_node** inner = below_conversions(side);
                 // A one-bit value (a && b, a < b) has no home on the compiled stack: its
                 // widened value is what goes to the temporary.
                 if (is_bit_value(*inner) && inner != side) inner = side;
                 else if ((op_arity((*inner)->op) != DOPE_BINARY && !is_indirect_read(*inner) && !is_code_read(*inner) &&
-                          !is_integer_unary(*inner)) ||
+                          !is_eeprom_read(*inner) && !is_integer_unary(*inner)) ||
                          is_bit_value(*inner))
                     continue;
                 if (!tree_has_effect(*inner)) {

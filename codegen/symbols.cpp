@@ -149,6 +149,24 @@ value_class base_class(const symbol* base) {
 
 namespace {
 
+// A "Fake" type record standing for a derived type (its levels and classes on its base).
+symbol* make_placeholder(cg_context& ctx, const type_ref& t) {
+    symbol* fake = ctx.symbols.make_detached();
+    fake->name = "Fake";
+    fake->kind = sym_kind::type_name;
+    fake->flags |= SF_PLACEHOLDER;
+    fake->base = t.base;
+    fake->levels = t.levels;
+    fake->classes = t.classes;
+    fake->count = 1;
+    if (!t.levels && t.base) fake->align_mask = t.base->align_mask;
+    else fake->vclass = value_class::unsigned_;
+    fake->size = static_cast<uint16_t>(type_size(ctx, fake->base, fake->levels, fake->classes, 1));
+    fake->size_known = true;
+    ctx.placeholders.push_back(fake);
+    return fake;
+}
+
 // Parses marks and class letters from text[pos]; returns false on a missing base name.
 bool parse_levels(cg_context& ctx, const std::string& text, size_t pos, type_ref& out, int depth) {
     std::vector<uint16_t> marks;
@@ -162,20 +180,7 @@ bool parse_levels(cg_context& ctx, const std::string& text, size_t pos, type_ref
                 if (depth > 64) break;
                 type_ref inner;
                 if (!parse_levels(ctx, text, pos, inner, depth + 1)) return false;
-                symbol* fake = ctx.symbols.make_detached();
-                fake->name = "Fake";
-                fake->kind = sym_kind::type_name;
-                fake->flags |= SF_PLACEHOLDER;
-                fake->base = inner.base;
-                fake->levels = inner.levels;
-                fake->classes = inner.classes;
-                fake->count = 1;
-                if (!inner.levels && inner.base) fake->align_mask = inner.base->align_mask;
-                else fake->vclass = value_class::unsigned_;
-                fake->size = static_cast<uint16_t>(type_size(ctx, fake->base, fake->levels, fake->classes, 1));
-                fake->size_known = true;
-                ctx.placeholders.push_back(fake);
-                out.base = fake;
+                out.base = make_placeholder(ctx, inner);
                 break;
             }
             marks.push_back(c == '(' ? LEVEL_FUNCTION : LEVEL_POINTER);
@@ -228,6 +233,12 @@ bool parse_type_string(cg_context& ctx, const std::string& text, type_ref& out) 
     out = type_ref();
     out.base = basic_type_named(ctx, "v");
     return false;
+}
+
+symbol* derived_type(cg_context& ctx, const type_ref& t) {
+    for (symbol* p : ctx.placeholders)
+        if (p->base == t.base && p->levels == t.levels && p->classes == t.classes) return p;
+    return make_placeholder(ctx, t);
 }
 
 void set_symbol_type(symbol* s, const type_ref& t) {

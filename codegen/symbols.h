@@ -192,6 +192,9 @@ symbol* basic_type_named(cg_context& ctx, const char* name);
 // Parses a type string after its back-quote. Returns false (after error 714) on a string
 // whose base is missing or unknown; `out` then holds "v".
 bool parse_type_string(cg_context& ctx, const std::string& text, type_ref& out);
+// The type record of a derived type (its levels and classes on its base) as one base type:
+// what a pointer object's node carries when its home, not its target, is in its classes.
+symbol* derived_type(cg_context& ctx, const type_ref& t);
 // Applies a parsed type to a symbol (typedefs without levels are followed through).
 void set_symbol_type(symbol* s, const type_ref& t);
 // Size in bytes of a symbol's type (cached). Pointer sizes follow one rule everywhere.

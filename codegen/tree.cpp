@@ -126,6 +126,16 @@ bool tree_has_effect(const tree_node* n) {
     return (arity == DOPE_UNARY || arity == DOPE_BINARY) && tree_has_effect(n->left);
 }
 
+bool address_has_effect(const tree_node* n) {
+    if (!n || (n->op == OP_ADDR && n->left && n->left->op == OP_ID)) return false;
+    if ((dope_table[n->op] & DOPE_EFFECT) ||
+        ((n->op == OP_ID || n->op == OP_DEREF) && !n->levels && (n->pclass & PC_VOLATILE)))
+        return true;
+    const uint32_t arity = op_arity(n->op);
+    return ((arity == DOPE_UNARY || arity == DOPE_BINARY) && address_has_effect(n->left)) ||
+           (arity == DOPE_BINARY && address_has_effect(n->right));
+}
+
 bool tree_has_call(const tree_node* n) {
     if (!n) return false;
     if (n->op == OP_CALL || n->op == OP_CALLZAP) return true;
@@ -440,6 +450,15 @@ tree_node* tree_make(cg_context& ctx, uint32_t op, tree_node* left, tree_node* r
         n->levels = m->levels;
         n->pclass = m->levels ? static_cast<uint16_t>(m->classes | left->pclass) : m->classes;
         n->qual = static_cast<uint16_t>(m->classes | (left->qual & PC_VOLATILE));
+        if (m->levels && !left->levels && (left->pclass & PC_EEPROM) && !m->is_bitfield) {
+            // A pointer member of a structure in the data EEPROM is itself an object there:
+            // typed as one base type (the pointer), its node's classes say where it lives and
+            // its type's where it points, as for a pointer variable declared in EEPROM.
+            n->type = derived_type(ctx, type_ref{m->base, m->levels, m->classes});
+            n->levels = 0;
+            n->pclass = PC_EEPROM;
+            n->qual = static_cast<uint16_t>(PC_EEPROM | (left->qual & PC_VOLATILE));
+        }
         right->value = m->offset;
         right->type = basic_type_named(ctx, "x");
         if (m->is_bitfield) {

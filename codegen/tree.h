@@ -120,6 +120,9 @@ tree_node* const_like(cg_context& ctx, tree_node* n);
 bool node_is_const(const tree_node* n);
 bool node_is_zero(const tree_node* n);
 bool tree_has_effect(const tree_node* n);
+// Whether working out an address changes something or reads a volatile object; the object
+// whose address is taken is not read.
+bool address_has_effect(const tree_node* n);
 // True when a call is made anywhere in the tree.
 bool tree_has_call(const tree_node* n);
 bool tree_uses_sym(const tree_node* n, const symbol* s);

@@ -790,3 +790,11 @@ NOT_ON["bitfield_values.c"] = ({"16C84"}, "each group's fields, results, tempora
 C_PROGRAMS += [
     ("const_table_addrs.c", [("r_w", "i16", 4), ("r_b", "u8", 6)]),
 ]
+# Compound assignments to volatile bit-fields used for their values; pointer members of
+# structures in the data EEPROM.
+C_PROGRAMS += [
+    ("volatile_eeprom_values.c", [("r_u1", "u8", 6), ("r_s1", "i8", 3), ("r_raw1", "u8", 4), ("r_u2", "u8", 5),
+                                  ("r_s2", "i8", 3), ("r_raw2", "u8", 4), ("r_p3", "u8", 4), ("r_q3", "i16", 2),
+                                  ("r_tag3", "u8"), ("r_p4", "u8", 5), ("r_q4", "i16")]),
+]
+SPLIT_ON["volatile_eeprom_values.c"] = {"16F84", "16F84A", "16F627", "16F627A", "12F629", "12F675", "16F684"}

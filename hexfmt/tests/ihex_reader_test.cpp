@@ -14,38 +14,41 @@
 #include "hexfmt/ihex_reader.h"
 #include "hexfmt/image_writers.h"
 #include "testsupport/message_capture.h"
+#include "testsupport/testsupport.h"
 
 namespace {
 
 using Image = std::map<uint32_t, uint8_t>;
 
-// The reader's messages with kinds that let a test go on after each of them.
-class ReaderMessages : public testing::Environment {
+// The reader's messages with kinds that let a test go on after each of them (the message
+// file makes 942 and 960 fatal). Loaded for these suites alone and the build's messages put
+// back after them: a global environment would depend on which of the program's environments
+// the runtime happens to set up last.
+class ReaderMessages : public testing::Test {
 public:
-    void SetUp() override {
+    static void SetUpTestSuite() {
         char pattern[] = "/tmp/ormihexXXXXXX";
-        dir_ = mkdtemp(pattern);
-        std::string path = dir_ + "/en_msgs.txt";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        std::string dir = pattern;
+        std::string path = dir + "/en_msgs.txt";
         std::FILE* f = std::fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr);
         std::fputs("635\t1\tinvalid HEX file \"%s\" on line %d\n"
                    "636\t0\tchecksum error in Intel HEX file \"%s\" on line %d\n"
                    "942\tE\tunexpected character on line %d of file \"%s\"\n"
                    "960\tE\tunexpected record type (%X) on line %d of \"%s\"\n"
                    "966\t9\tno END record for HEX file \"%s\"\n", f);
         std::fclose(f);
-        ASSERT_EQ(msgfile_open(path.c_str()), 1);
-        alert_set_max_errors(1 << 30);
+        int opened = msgfile_open(path.c_str());
         std::remove(path.c_str());
-        rmdir(dir_.c_str());
+        rmdir(dir.c_str());
+        ASSERT_EQ(opened, 1);
+        alert_set_max_errors(1 << 30);
     }
-
-private:
-    std::string dir_;
+    static void TearDownTestSuite() { testsupport::load_messages(); }
 };
-const bool registered = [] {
-    testing::AddGlobalTestEnvironment(new ReaderMessages);
-    return true;
-}();
+using IntelHexRoundTrip = ReaderMessages;
+using IntelHexReader = ReaderMessages;
 
 hexfmt::IntelHexRules lenient_rules() {
     hexfmt::IntelHexRules r;
@@ -113,7 +116,7 @@ Image sample_image() {
     return image;
 }
 
-TEST(IntelHexRoundTrip, WriterAndReaderAgreeWithLinearAndSegmentAddresses) {
+TEST_F(IntelHexRoundTrip, WriterAndReaderAgreeWithLinearAndSegmentAddresses) {
     for (bool linear : {true, false}) {
         SCOPED_TRACE(linear ? "type 04" : "type 02");
         const Image image = sample_image();
@@ -130,7 +133,7 @@ TEST(IntelHexRoundTrip, WriterAndReaderAgreeWithLinearAndSegmentAddresses) {
     }
 }
 
-TEST(IntelHexReader, RecordTypesByRules) {
+TEST_F(IntelHexReader, RecordTypesByRules) {
     // A type-02 base of 0x1000 puts the data at 0x10000 + the record address.
     const std::string text = ":020000021000EC\n:0100040055A6\n:00000001FF\n";
     Image with_segments, without;
@@ -148,7 +151,7 @@ TEST(IntelHexReader, RecordTypesByRules) {
     EXPECT_EQ(read_text(":04000005000123458E\n:00000001FF\n", starts, ignored).start_base, 0x12345u);
 }
 
-TEST(IntelHexReader, ChecksumErrorKeepsDataOrStopsByRule) {
+TEST_F(IntelHexReader, ChecksumErrorKeepsDataOrStopsByRule) {
     const std::string text = ":0100000011EE\n:0100010022FF\n:0100020033CA\n:00000001FF\n";   // line 2 bad
     Image going_on, stopped;
     {
@@ -167,7 +170,7 @@ TEST(IntelHexReader, ChecksumErrorKeepsDataOrStopsByRule) {
     EXPECT_EQ(stopped, (Image{{0, 0x11}, {1, 0x22}}));   // the record in error keeps its data
 }
 
-TEST(IntelHexReader, StrayTextSkippedOrAStrayLineStops) {
+TEST_F(IntelHexReader, StrayTextSkippedOrAStrayLineStops) {
     const std::string text = "junk :0100000011EE\nnot a record\n:0100010022DC\n";
     Image skipped, stopped;
     {
@@ -187,7 +190,7 @@ TEST(IntelHexReader, StrayTextSkippedOrAStrayLineStops) {
     EXPECT_EQ(stopped, (Image{{0, 0x11}}));
 }
 
-TEST(IntelHexReader, LowerCaseDigitsAreNotDigits) {
+TEST_F(IntelHexReader, LowerCaseDigitsAreNotDigits) {
     hexfmt::IntelHexRules rules = lenient_rules();
     rules.bad_digit = 942;
     Image image;

@@ -220,9 +220,16 @@ def bad_input():
 
         img = open(image(), "rb").read()
         files = entries
-        lower = manifest.replace(fingerprint(img), fingerprint(img).lower(), 1)
-        write_installer(img, lower, files, w.file("lower"))
-        refused("lower", None, "Invalid manifest signature")
+        # The signature is compared byte for byte: in lower case, and with one digit changed
+        # (an image whose fingerprint bytes hold no hex letter, as a Release build's may, has
+        # the same fingerprint in both cases).
+        mark = fingerprint(img)
+        wrong = {"changed": mark[:-1] + ("1" if mark[-1] == "0" else "0")}
+        if mark.lower() != mark:
+            wrong["lower"] = mark.lower()
+        for name, signature in sorted(wrong.items()):
+            write_installer(img, manifest.replace(mark, signature, 1), files, w.file(name))
+            refused(name, None, "Invalid manifest signature")
         write_installer(img, manifest.replace("[Run]\n", ""), files, w.file("norun"))
         refused("norun", None, "Invalid manifest format")
         write_installer(img, manifest.replace("ormcl\t30000", "ormcl\t29999"), files, w.file("size"))

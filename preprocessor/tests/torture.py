@@ -2,8 +2,8 @@
 """Runs ormpre over the C89 execution tests of GCC's own torture suite and compares it with
 GCC's preprocessor, a preprocessor no one here wrote.
 
-The suite comes from Debian's gcc-12-source package, downloaded and unpacked into the work
-folder at test time (never committed). Tests that include headers or do not compile as strict
+The suite comes from Debian's gcc-12-source package, unpacked at test time by the corpus loader
+the torture tests share (never committed). Tests that include headers or do not compile as strict
 C89 are left out. For each remaining test:
   - the token stream of `ormpre -N255` must equal that of `gcc -E -undef -nostdinc` (line
     markers aside), and
@@ -11,8 +11,8 @@ C89 are left out. For each remaining test:
 Equal token streams make the same program, so running it would add nothing but the chance of
 an indeterminate exit status (a main that returns no value): the verdict is the same every run.
 
-Usage: torture.py ORMPRE WORKDIR. Prints "N passed, N failed"; exits 77 (skipped) when the
-package cannot be had, 1 when a test fails that is not on the allow-list or when fewer than
+Usage: torture.py ORMPRE. Prints "N passed, N failed"; exits 77 (skipped) when the
+package is not installed (1 when CI=true), 1 when a test fails that is not on the allow-list or when fewer than
 MINIMUM_TESTED tests were tested.
 """
 import concurrent.futures
@@ -21,6 +21,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 
 # Tests expected to differ, each with its reason.
 ALLOWED = {
@@ -54,35 +55,16 @@ def tokens(text):
     return out
 
 
-def fetch_suite(work):
-    suite = os.path.join(work, "execute")
-    if os.path.isdir(suite) and glob.glob(os.path.join(suite, "*.c")):
-        return suite
-    os.makedirs(work, exist_ok=True)
-    debs = glob.glob(os.path.join(work, "gcc-12-source_*.deb"))
-    if not debs:
-        r = subprocess.run(["apt-get", "download", "gcc-12-source"], cwd=work,
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        debs = glob.glob(os.path.join(work, "gcc-12-source_*.deb"))
-        if r.returncode != 0 or not debs:
-            print("skipped: gcc-12-source cannot be downloaded:", r.stdout.strip()[-300:])
-            sys.exit(77)
-    os.makedirs(suite, exist_ok=True)
-    cmd = ("dpkg-deb --fsys-tarfile '%s' | tar -x --wildcards '*gcc-12*.tar.xz' -O | "
-           "tar -xJ -C '%s' --wildcards --no-anchored --strip-components=5 "
-           "'gcc/testsuite/gcc.c-torture/execute/*.c' --exclude='*/execute/*/*'") % (debs[0], suite)
-    r = subprocess.run(cmd, shell=True, stderr=subprocess.PIPE, text=True)
-    found = glob.glob(os.path.join(suite, "**", "*.c"), recursive=True)
-    if not found:
-        print("skipped: no tests unpacked:", r.stderr[-300:])
-        sys.exit(77)
-    # The member names carry a version folder first: flatten whatever depth remains.
-    for path in found:
-        target = os.path.join(suite, os.path.basename(path))
-        if path != target:
-            os.replace(path, target)
-    os.remove(debs[0])
-    return suite
+def fetch_suite():
+    """The folder of the execute tests, through the corpus loader the other torture tests share
+    (it unpacks Debian's gcc-12-source once a machine, and exits 77, or 1 on CI, without it)."""
+    loader = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "torture", "c89_corpus.sh")
+    r = subprocess.run(["bash", "-c", '. "%s"; c89_corpus; printf "%%s\\n" "$suite"' % loader],
+                       capture_output=True, text=True)
+    if r.returncode != 0:
+        print(r.stdout + r.stderr)
+        sys.exit(r.returncode)
+    return r.stdout.split()[0]
 
 
 def is_plain_c89(path):
@@ -146,12 +128,11 @@ def run_one(ormpre, path, scratch):
 
 
 def main():
-    ormpre, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    suite = fetch_suite(work)
-    scratch = os.path.join(work, "scratch")
-    os.makedirs(scratch, exist_ok=True)
+    ormpre = os.path.abspath(sys.argv[1])
+    suite = fetch_suite()
     paths = sorted(glob.glob(os.path.join(suite, "*.c")))
-    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 4) as pool:
+    with tempfile.TemporaryDirectory(prefix="orm_pre_torture_") as scratch, \
+            concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 4) as pool:
         results = [r for r in pool.map(lambda p: run_one(ormpre, p, scratch), paths) if r]
     chosen = results
     passed = failed = allowed = not_here = 0

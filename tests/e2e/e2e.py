@@ -4,6 +4,7 @@ import os
 import re
 import shutil
 import sys
+import threading
 
 from ormtest import build_dir, need, Workdir as _Workdir  # noqa: F401 (need is for the tests)
 from pictarget import GPSIM_CHIP, read_symbols
@@ -16,14 +17,17 @@ PROGRAMS = os.path.join(HERE, "programs")
 
 failures = []
 passed = [0]
+# The execution tests check from several threads at once.
+_lock = threading.Lock()
 
 
 def check(condition, text):
-    if not condition:
-        failures.append(text)
-        print("FAIL:", text)
-    else:
-        passed[0] += 1
+    with _lock:
+        if not condition:
+            failures.append(text)
+            print("FAIL:", text, flush=True)
+        else:
+            passed[0] += 1
     return condition
 
 

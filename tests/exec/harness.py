@@ -1,9 +1,14 @@
 """The machinery of the execution tests, shared by the table's programs and the random
 programs: build and run a program on the host through target.h, build it with ormcl and run
 it in gpsim until it writes orm_done, and compare globals."""
+import hashlib
+import json
 import os
 import re
+import subprocess
 import sys
+import tempfile
+from concurrent.futures import ThreadPoolExecutor
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
@@ -24,6 +29,25 @@ DOES_NOT_FIT = ("(491)", "(593)")
 CODE_FULL = re.compile(r'\(593\) .* in segment "CODE"')
 unsupported = []
 not_fitting = []
+
+
+def jobs_option(args):
+    """(J, the other arguments) of a command line that may begin with "--jobs J" (1 without)."""
+    if args[:1] == ["--jobs"] and len(args) > 1 and args[1].isdigit():
+        return max(1, int(args[1])), args[2:]
+    return 1, args
+
+
+def in_parallel(jobs, work, items):
+    """Calls work(*item) for every item, `jobs` at a time (each builds in a folder of its own);
+    an exception in one ends the test."""
+    if jobs == 1:
+        for item in items:
+            work(*item)
+        return
+    with ThreadPoolExecutor(max_workers=jobs) as pool:
+        for future in [pool.submit(work, *item) for item in items]:
+            future.result()
 
 
 def results_of(expected):
@@ -66,8 +90,7 @@ def part_option(part):
     return [] if part is None else ["-DORM_PART=%d" % part]
 
 
-def defined_globals(w, source, flags):
-    """The names of the globals `source` defines when gcc builds it with `flags`, or None."""
+def _defined_globals(w, source, flags):
     obj = w.file("defined.o")
     r = w.run(["gcc", "-c"] + flags + ["-I" + w.file(""), w.file(source), "-o", obj])
     if not check(r.returncode == 0, "%s compiles on the host with %s: %s" % (source, flags, r.stdout + r.stderr)):
@@ -76,8 +99,67 @@ def defined_globals(w, source, flags):
     return {line.split()[2] for line in r.stdout.splitlines() if len(line.split()) == 3 and line.split()[1] in "BDRCGS"}
 
 
+# Host results depend only on the program's text, its headers, the flags and the host compiler,
+# never on the chip or option set under test: each is built and run once and kept here, shared by
+# every test and every run (a key names all it depends on, and a file appears whole or not at all).
+HOST_CACHE = os.environ.get("ORM_HOST_CACHE") or os.path.join(tempfile.gettempdir(), "orm_host_results")
+_compiler = []
+
+
+def _host_key(w, source, what, flags):
+    if not _compiler:
+        r = subprocess.run(["gcc", "--version"], capture_output=True, text=True)
+        _compiler.append(r.stdout.splitlines()[0] if r.stdout else "gcc")
+    key = hashlib.sha256(repr((what, flags, _compiler[0])).encode())
+    for name in sorted(os.listdir(w.path)):
+        if name == source or name.endswith(".h"):
+            with open(w.file(name), "rb") as f:
+                key.update(name.encode() + b"\0" + f.read() + b"\0")
+    return os.path.join(HOST_CACHE, key.hexdigest() + ".json")
+
+
+def _cached(path):
+    try:
+        with open(path) as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return None
+
+
+def _keep(path, value):
+    os.makedirs(HOST_CACHE, exist_ok=True)
+    part = "%s.%d.%d" % (path, os.getpid(), id(value))
+    with open(part, "w") as f:
+        json.dump(value, f)
+    os.replace(part, path)
+
+
+def defined_globals(w, source, flags):
+    """The names of the globals `source` defines when gcc builds it with `flags`, or None."""
+    path = _host_key(w, source, "defined", flags)
+    names = _cached(path)
+    if names is None:
+        names = _defined_globals(w, source, flags)
+        if names is None:
+            return None
+        _keep(path, sorted(names))
+    return set(names)
+
+
 def run_on_host(w, source, results, flags=HOST_FLAGS):
     """{(name, index): value} from the host build, or None."""
+    path = _host_key(w, source, repr(results), flags)
+    rows = _cached(path)
+    if rows is None:
+        values = _run_on_host(w, source, results, flags)
+        if values is None:
+            return None
+        _keep(path, [[name, index, value] for (name, index), value in sorted(values.items())])
+        return values
+    return {(name, index): value for name, index, value in rows}
+
+
+def _run_on_host(w, source, results, flags):
     w.write("host_dump.c", host_dump(results))
     exe = w.file("host_" + source.replace(".", "_"))
     r = w.run(["gcc"] + flags + ["-I" + w.file(""), w.file(source), w.file("host_dump.c"), "-o", exe])

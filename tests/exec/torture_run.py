@@ -6,6 +6,7 @@ ended). Prints the counts; exits 1 on any WRONG or crash, or when a test of tort
 no longer passes.
 
     torture_run.py BUILD_DIR [--chip CHIP] [--opt none|default] [--shard K/N] [--jobs J] [--update] [--only NAME...] [--list]
+                   [--cover]
 
 --opt picks the option set (--opt=none or the default options; without it, both in turn;
 "alternate" runs each test with one of them, the two taking turns, at half the cost).
@@ -16,10 +17,11 @@ result or a crash alone (a test too large for a small chip does not fit).
 --shard K/N runs every N-th test from the K-th (0-based), so that CTest runs the shards side
 by side; --jobs runs that many tests at once. --update rewrites torture_passing.txt with the
 tests that pass now, a line "OPTION_SET TEST" each, keeping the lines of tests not run. --list prints every test with its class.
+--cover fails a run that holds no test of one of the classes passed, does not fit and unsupported
+(a fixed sample of the corpus must stand for each).
 Tests written for IEEE floating point run with --double=32; a test that needs what the target
 lacks (a 32-bit int ...) is unsupported without being compiled."""
 import argparse
-import fcntl
 import os
 import re
 import subprocess
@@ -75,6 +77,8 @@ NEEDS = re.compile(r"dg-require-(?:effective-target\s+(\w+)|(stack-size))")
 # formats, so they run with the 32-bit one.
 FLOATING = re.compile(r"\b(float|double)\b")
 OPTION_SETS = {"none": ["--opt=none"], "default": []}
+# The classes a sample of the corpus (--cover) must hold a test of each.
+COVERED = ("passed", "does not fit", "unsupported")
 # Tests whose `float` must be IEEE single: this target's float stays 24 bits even with
 # --double=32, so their checks cannot hold here: {test: reason}.
 FLOAT_PRECISION = {
@@ -89,18 +93,11 @@ IMPLEMENTATION_DEFINED = {
 }
 
 
-def corpus(work):
-    """(suite folder, [C89 test file names]) through the shared corpus loader. Shards run side by
-    side: the first unpacks the corpus while the others wait on the lock, then all read it."""
-    os.makedirs(work, exist_ok=True)
-    with open(os.path.join(work, ".lock"), "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        return unpacked_corpus(work)
-
-
-def unpacked_corpus(work):
-    script = '. "%s"; c89_corpus "%s" stdarg; printf "%%s\\n" "$suite" "${files[@]}"' % (
-        os.path.join(SOURCE, "tests", "torture", "c89_corpus.sh"), work)
+def corpus():
+    """(suite folder, [C89 test file names]) through the shared corpus loader (which unpacks the
+    corpus once, under a lock, for all the shards that start side by side)."""
+    script = '. "%s"; c89_corpus stdarg; printf "%%s\\n" "$suite" "${files[@]}"' % (
+        os.path.join(SOURCE, "tests", "torture", "c89_corpus.sh"))
     r = subprocess.run(["bash", "-c", script], capture_output=True, text=True)
     if r.returncode != 0:
         print(r.stdout + r.stderr)
@@ -211,13 +208,15 @@ def main():
     p.add_argument("--update", action="store_true")
     p.add_argument("--list", action="store_true")
     p.add_argument("--only", nargs="*")
+    p.add_argument("--cover", action="store_true",
+                   help="fail unless the run holds a test of each class a sample stands for")
     a = p.parse_args()
     if a.update and a.chip != LISTED_CHIP:
         p.error("torture_passing.txt holds the %s's results" % LISTED_CHIP)
     build_dir = os.path.abspath(a.build_dir)
     os.environ["ORM_BUILD_DIR"] = build_dir
     k, n = (int(x) for x in a.shard.split("/"))
-    suite, files = corpus(os.path.join(build_dir, "torture_exec", "corpus"))
+    suite, files = corpus()
     if a.only:
         files = [f for f in files if f in a.only]
     runs = plan(files[k::n], a.opt)
@@ -247,6 +246,13 @@ def main():
         for entry in lost:
             print("%s (%s) passed before and now is %s: %s" % (entry[1], opt, *results[entry]))
         failed = failed or bool(lost or counts.get("WRONG") or counts.get("crashed"))
+    if a.cover:
+        # A sample of the corpus stands for all of it only while it holds each kind of test.
+        seen = {kind for kind, _ in results.values()}
+        for kind in COVERED:
+            if kind not in seen:
+                print("the sample holds no test that is %s: choose another shard" % kind)
+                failed = True
     if a.update:
         # Entries of tests not run this time stay as they were.
         passing = {entry for entry in before if entry not in results}

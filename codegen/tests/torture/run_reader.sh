@@ -6,11 +6,10 @@
 set -uo pipefail
 build="${1:?build directory}"
 . "$(cd "$(dirname "$0")/../../.." && pwd)/tests/torture/c89_corpus.sh"
-work="$build/cg_torture"
-c89_corpus "$work"
-out="$work/results"
-rm -rf "$out"
-mkdir -p "$out"
+c89_corpus
+# Each file's outputs in a scratch folder, outside the build tree, removed at the end.
+out="$(mktemp -d "${TMPDIR:-/tmp}/orm_cg_torture_XXXXXX")"
+trap 'rm -rf "$out"' EXIT
 export build suite out
 check_one() {
     local f="$1" name="${1%.c}" edf="--edf=$build/dat/en_msgs.txt"

@@ -9,15 +9,13 @@ build="${1:?build directory}"
 source_dir="${2:-$(cd "$(dirname "$0")/../../.." && pwd)}"
 here="$source_dir/parser/tests/torture"
 . "$source_dir/tests/torture/c89_corpus.sh"
-# A folder of its own: the preprocessor's torture test unpacks the same suite elsewhere.
-work="$build/torture_parser"
 # About 570 files pass the filter; far fewer means the unpacking lost them.
 minimum=450
-c89_corpus "$work"
+c89_corpus
 
-out="$work/results"
-rm -rf "$out"
-mkdir -p "$out"
+# Each file's outputs in a scratch folder, outside the build tree, removed at the end.
+out="$(mktemp -d "${TMPDIR:-/tmp}/orm_parser_torture_XXXXXX")"
+trap 'rm -rf "$out"' EXIT
 export build suite out
 check_one() {
     local f="$1" name="${1%.c}"

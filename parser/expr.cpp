@@ -573,6 +573,8 @@ void init_expressions() {
     expr_context = CX_PLAIN;
     string_count = 0;
     referenced_strings.clear();
+    // Keyed by record address: a later run's records may take the addresses of this one's.
+    old_style_definitions.clear();
 }
 
 bool string_referenced(int32_t number) {

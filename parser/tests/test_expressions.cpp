@@ -110,6 +110,20 @@ TEST(Expressions, ArgumentChecks) {
     EXPECT_TRUE(has(promoted, "[e ( _f , -> _c `i -> _x `d ]")) << promoted.ic;
 }
 
+// An old-style definition of an earlier run is forgotten: a later run's function may take the
+// address of that run's record (seen in a Release build, where freed memory is reused at once;
+// this sequence of runs met the earlier definition's pointer parameter).
+TEST(Expressions, OldStyleDefinitionsOfAnEarlierRunAreForgotten) {
+    parse_c("int k(int);\nint k(a) long a; { return 0; }\n", [] { alert_set_level(-1); });
+    parse_c("int k(int, int);\nint k(a) int a; { return 0; }\n");
+    parse_c("int m(a) int a[10]; { return a[0]; }\n");
+    for (const char* declarations : {"int f(void);", "int f(int);", "int f(int, int);", "int f(int, ...);", "int i;",
+                                     "interrupt void isr(void);"})
+        body(declarations, "f(1);");
+    auto promoted = body("int f(); char c; float x;", "f(c, x);");
+    EXPECT_TRUE(has(promoted, "[e ( _f , -> _c `i -> _x `d ]")) << promoted.ic;
+}
+
 TEST(Expressions, OldStyleDefinitionsGivePointerArgumentsTheirType) {
     // A pointer to const may be wider than a plain one: the argument takes the parameter's
     // own pointer type, so the callee reads the bytes it was given. Arithmetic arguments are
